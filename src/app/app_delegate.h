@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace tilvane {
+
+class LayoutManager;
+class Shortcut;
+
+// Ties a settings key to the action its shortcut starts ("directrion" is the
+// stored spelling of the action-code entry).
+struct HotKeyEntry {
+    std::string defaultsKey;
+    int64_t directrion = 0;
+};
+
+// The application: the one dispatch of window actions, the accessibility gate,
+// start-up and the registration of the actions' hot keys.
+class AppDelegate {
+public:
+    explicit AppDelegate(const Platform& platform);
+    ~AppDelegate();
+
+    // --- window actions and dispatch -----------------------------------------
+    void moveWindowToDirection(int64_t code, bool fromMenu);
+    // The action of every action item of the status menu; the tag is the code.
+    void moveWindowToDirectionFromMenu(int64_t tag) { moveWindowToDirection(tag, true); }
+    bool accessibilityEnabled();
+    void openAccessibility();
+
+    // --- hot-key registration ------------------------------------------------
+    void registerHotkeys(bool reset);
+    void registerDefaultsForKey(const std::string& key, const Shortcut& shortcut, uint64_t direction, bool reset);
+    void activateHotkeys();
+    void deactivateHotkeys();
+    void restoreDefaults();
+    std::optional<Shortcut> shortCutWithKey(const std::string& key);
+    std::optional<Shortcut> shortcutWithData(const std::optional<std::vector<uint8_t>>& data);
+    const std::vector<HotKeyEntry>& keysArray() const { return keysArray_; }
+
+    // The layout computation, created on first use and kept.
+    LayoutManager& layoutManager();
+
+    bool _prefsWindowActive = false;
+    SettingsStore* defaults = nullptr;
+
+    const Platform& platform() const { return platform_; }
+
+private:
+    Platform platform_;
+    std::unique_ptr<LayoutManager> layoutManager_;
+    std::vector<HotKeyEntry> keysArray_;
+};
+
+// The script that opens the security pane of the system settings.
+extern const char* const kOpenSecurityPaneScript;
+
+}  // namespace tilvane

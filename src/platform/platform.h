@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/accessibility.h"
+#include "platform/archiver.h"
+#include "platform/events.h"
+#include "platform/hot_keys.h"
+#include "platform/keyboard.h"
+#include "platform/log.h"
+#include "platform/run_loop.h"
+#include "platform/screens.h"
+#include "platform/script_runner.h"
+#include "platform/settings_store.h"
+#include "platform/window_server.h"
+
+namespace tilvane {
+
+// The operating system's services as the program reaches them. The
+// composition root fills it in with one backend; a service a backend lacks
+// stays null and the parts that need it do nothing.
+struct Platform {
+    Accessibility* accessibility = nullptr;
+    Screens* screens = nullptr;
+    SettingsStore* settings = nullptr;
+    ScriptRunner* scripts = nullptr;
+    Log* log = nullptr;
+    RunLoop* runLoop = nullptr;
+    HotKeyService* hotKeys = nullptr;
+    Keyboard* keyboard = nullptr;
+    KeyedArchiver* archiver = nullptr;
+    EventPoster* eventPoster = nullptr;
+    EventMonitors* eventMonitors = nullptr;
+    WindowList* windowList = nullptr;
+    Spaces* spaces = nullptr;
+    Workspace* workspace = nullptr;
+};
+
+}  // namespace tilvane
