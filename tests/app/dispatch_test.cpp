@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include "app/app_delegate.h"
+#include "platform/sim/sim_desktop.h"
+
+namespace tilvane {
+namespace {
+
+// One 1440 x 900 screen with a 23-point menu bar; one focused window.
+class DispatchTest : public testing::Test {
+protected:
+    DispatchTest() {
+        desktop.addScreen({0, 0, 1440, 900}, Rect{0, 0, 1440, 877});
+        window = desktop.addWindow(42, {100, 100, 800, 600}).id;
+        desktop.focus(window);
+        desktop.settings().setBool("EnableShotcuts", true);
+    }
+    Rect frame() { return desktop.window(window).frame; }
+
+    sim::SimDesktop desktop;
+    uint64_t window = 0;
+    AppDelegate app{desktop.platform()};
+};
+
+TEST_F(DispatchTest, HotKeyActsWhenShortcutsAreOn) {
+    app.moveWindowToDirection(120, false);
+    EXPECT_EQ(frame(), (Rect{0, 23, 720, 877}));
+}
+
+TEST_F(DispatchTest, SwitchOffDropsHotKeysButNotMenuItems) {
+    desktop.settings().setBool("EnableShotcuts", false);
+    app.moveWindowToDirection(120, false);
+    EXPECT_TRUE(desktop.writes().empty());
+
+    app.moveWindowToDirectionFromMenu(120);
+    EXPECT_EQ(frame(), (Rect{0, 23, 720, 877}));
+}
+
+TEST_F(DispatchTest, AbsentSwitchCountsAsOff) {
+    desktop.settings().removeObject("EnableShotcuts");
+    app.moveWindowToDirection(150, false);
+    EXPECT_TRUE(desktop.writes().empty());
+}
+
+TEST_F(DispatchTest, PreferencesWindowBlocksBothPaths) {
+    app._prefsWindowActive = true;
+    app.moveWindowToDirection(120, false);
+    app.moveWindowToDirectionFromMenu(120);
+    EXPECT_TRUE(desktop.writes().empty());
+    EXPECT_EQ(frame(), (Rect{100, 100, 800, 600}));
+}
+
+TEST_F(DispatchTest, MissingPermissionPromptsOpensTheSecurityPaneAndMovesNothing) {
+    desktop.setTrusted(false);
+    app.moveWindowToDirection(120, false);
+    EXPECT_TRUE(desktop.writes().empty());
+    EXPECT_EQ(desktop.trustPrompts(), 1);
+    ASSERT_EQ(desktop.scripts().size(), 1u);
+    EXPECT_EQ(desktop.scripts()[0],
+              "tell application \"System Preferences\"\nactivate\n"
+              "set current pane to pane \"com.apple.preference.security\"\nend tell");
+
+    desktop.setTrusted(true);
+    app.moveWindowToDirection(120, false);
+    EXPECT_EQ(frame(), (Rect{0, 23, 720, 877}));
+    EXPECT_EQ(desktop.scripts().size(), 1u);
+}
+
+TEST_F(DispatchTest, PreferencesCheckComesBeforeThePermissionPrompt) {
+    desktop.setTrusted(false);
+    app._prefsWindowActive = true;
+    app.moveWindowToDirection(120, true);
+    EXPECT_EQ(desktop.trustPrompts(), 0);
+    EXPECT_TRUE(desktop.scripts().empty());
+}
+
+TEST_F(DispatchTest, TheTwoCenterThirdsActDifferently) {
+    app.moveWindowToDirectionFromMenu(240);
+    EXPECT_EQ(frame(), (Rect{480, 23, 480, 877}));
+    app.moveWindowToDirectionFromMenu(270);
+    EXPECT_EQ(frame().x, 0);
+    EXPECT_NEAR(frame().y, 23 + 877.0 / 3, 1e-9);
+    EXPECT_EQ(frame().width, 1440);
+}
+
+TEST_F(DispatchTest, WritesPositionFirstThenSize) {
+    app.moveWindowToDirection(150, false);
+    ASSERT_EQ(desktop.writes().size(), 2u);
+    EXPECT_EQ(desktop.writes()[0].attribute, "AXPosition");
+    EXPECT_EQ(*desktop.writes()[0].value.point(), (Point{720, 23}));
+    EXPECT_EQ(desktop.writes()[1].attribute, "AXSize");
+    EXPECT_EQ(*desktop.writes()[1].value.size(), (Size{720, 877}));
+}
+
+TEST_F(DispatchTest, UnreadableFrameGrowsFromZero) {
+    desktop.window(window).failPositionRead = true;
+    desktop.window(window).failSizeRead = true;
+    app.moveWindowToDirection(290, false);
+    EXPECT_EQ(frame(), (Rect{0, 0, 20, 20}));
+}
+
+TEST_F(DispatchTest, UnreadablePositionUsesTheMainScreenFrame) {
+    desktop.window(window).failPositionRead = true;
+    app.moveWindowToDirection(120, false);
+    // (0, 0) lies in the menu bar, outside every visible frame.
+    EXPECT_EQ(frame(), (Rect{0, 0, 720, 900}));
+}
+
+TEST_F(DispatchTest, ApplicationLimitsAreLeftToTheApplication) {
+    desktop.window(window).minSize = Size{800, 500};
+    app.moveWindowToDirection(120, false);
+    EXPECT_EQ(frame(), (Rect{0, 23, 800, 877}));
+    EXPECT_EQ(desktop.writes().size(), 2u);
+}
+
+TEST_F(DispatchTest, NothingHappensWithoutAFocusedWindow) {
+    struct Case {
+        const char* name;
+        std::function<void(sim::SimDesktop&, uint64_t)> arrange;
+    };
+    const Case cases[] = {
+        {"no focused application", [](sim::SimDesktop& d, uint64_t) { d.clearFocus(); }},
+        {"no focused window", [](sim::SimDesktop& d, uint64_t) { d.app(42).focusedWindow.reset(); }},
+        {"focused value is not an element", [](sim::SimDesktop& d, uint64_t) { d.app(42).focusedWindowIsText = true; }},
+        {"focused window read fails", [](sim::SimDesktop& d, uint64_t) { d.app(42).failFocusedWindowRead = true; }},
+        {"window closed", [](sim::SimDesktop& d, uint64_t w) { d.closeWindow(w); }},
+    };
+    for (const auto& c : cases) {
+        sim::SimDesktop d;
+        d.addScreen({0, 0, 1440, 900});
+        auto w = d.addWindow(42, {100, 100, 800, 600}).id;
+        d.focus(w);
+        AppDelegate a(d.platform());
+        c.arrange(d, w);
+        a.moveWindowToDirectionFromMenu(120);
+        EXPECT_TRUE(d.writes().empty()) << c.name;
+    }
+}
+
+TEST_F(DispatchTest, WindowClosedBetweenReadAndWriteIsHarmless) {
+    desktop.window(window).refusePosition = true;
+    desktop.window(window).refuseSize = true;
+    app.moveWindowToDirection(120, false);
+    EXPECT_EQ(frame(), (Rect{100, 100, 800, 600}));
+    EXPECT_EQ(desktop.writes().size(), 2u);
+}
+
+}  // namespace
+}  // namespace tilvane
