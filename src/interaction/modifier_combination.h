@@ -28,7 +28,9 @@ ModifierCombination readCombination(const SettingsStore& settings, const Combina
 
 // True when the modifier's held state is what the combination asks for:
 // held and wanted, or not held and not wanted.
-inline bool checkFlag(uint64_t bit, uint64_t eventFlags, bool wanted) { return ((eventFlags & bit) != 0) == wanted; }
+inline bool checkFlag(uint64_t bit, uint64_t eventFlags, bool wanted) {
+    return ((eventFlags & bit) != 0) == wanted;
+}
 
 // A combination matches only exactly: every modifier in it is held and every
 // other of the five is not. Caps Lock and the other flag bits do not count.
