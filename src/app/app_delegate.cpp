@@ -1,7 +1,10 @@
 #include "app/app_delegate.h"
 
+#include "accessibility/window_element.h"
 #include "app/action_table.h"
 #include "placement/layout_manager.h"
+#include "placement/split_view_actions.h"
+#include "placement/window_model.h"
 
 namespace tilvane {
 
@@ -37,11 +40,24 @@ void AppDelegate::moveWindowToDirection(int64_t code, bool fromMenu) {
     }
     switch (code) {
         case action::kNextDisplay:
+            if (auto window = WindowModel::focusedWindow(platform_)) window->moveToNextScreen();
+            return;
         case action::kPreviousDisplay:
-        case action::kNextSpace:
-        case action::kPreviousSpace:
+            if (auto window = WindowModel::focusedWindow(platform_)) window->moveToPreviousScreen();
+            return;
+        case action::kNextSpace: {
+            uint64_t space = getNextSpaceNumber();
+            if (auto window = WindowElement::focusedWindow(platform_)) window->moveToSpace(space);
+            return;
+        }
+        case action::kPreviousSpace: {
+            int64_t space = getPrevSpaceNumber();
+            if (auto window = WindowElement::focusedWindow(platform_))
+                window->moveToSpace(static_cast<uint64_t>(space));
+            return;
+        }
         case action::kSplitView:
-            // The display, Space and Split View actions are not built yet.
+            SplitViewActions::splitView(platform_);
             return;
         default:
             layoutManager().moveWindowToDirection(code);

@@ -47,6 +47,17 @@ public:
     // The layout computation, created on first use and kept.
     LayoutManager& layoutManager();
 
+    // --- Spaces navigation ---------------------------------------------------
+    // The Spaces the Desktop shortcuts count (reversed report, type 2 left out),
+    // read anew on every call.
+    std::vector<uint64_t> getspaces();
+    // None when the window server reports no current Space.
+    std::optional<uint64_t> current_space();
+    // 1-based number of the Space after (before) the current one, wrapping at
+    // the ends; numbers above 16 mean "none" to the Space move.
+    uint64_t getNextSpaceNumber();
+    int64_t getPrevSpaceNumber();
+
     bool _prefsWindowActive = false;
     SettingsStore* defaults = nullptr;
 

@@ -1,0 +1,67 @@
+#include "accessibility/window_element.h"
+
+#include <cmath>
+
+namespace tilvane {
+
+namespace {
+
+bool isFinite(Point p) {
+    return std::isfinite(p.x) && std::isfinite(p.y);
+}
+
+}  // namespace
+
+WindowElement::WindowElement(const Platform& platform, AXElement element)
+    : AccessibilityElement(*platform.accessibility, std::move(element)),
+      eventPoster_(platform.eventPoster),
+      runLoop_(platform.runLoop) {}
+
+std::optional<WindowElement> WindowElement::focusedWindow(const Platform& platform) {
+    if (!platform.accessibility) return std::nullopt;
+    Accessibility& ax = *platform.accessibility;
+    if (!UniversalAccessHelper::accessibilityEnabled(ax)) return std::nullopt;
+    const auto& systemWide = SystemWideElement::systemWideElement(ax);
+    auto app = ax.copyAttributeValue(systemWide.axElementRef(), ax::kFocusedApplication);
+    if (!app.ok() || !app.value.element() || !*app.value.element()) return std::nullopt;
+    auto window = ax.copyAttributeValue(*app.value.element(), ax::kFocusedWindow);
+    if (!window.ok() || !window.value.element() || !*window.value.element()) return std::nullopt;
+    return WindowElement(platform, *window.value.element());
+}
+
+void WindowElement::moveToSpace(uint64_t spaceNumber) const {
+    if (spaceNumber > kHighestSpaceNumber) return;
+    if (!eventPoster_ || !runLoop_) return;
+
+    auto zoomButton = elementForKey(ax::kZoomButton);
+    Rect window = frame();
+    Point pointer = eventPoster_->currentPointerLocation();
+
+    // A point in the title bar: just right of the zoom button, or just inside
+    // the window's left edge when it has none.
+    double left = zoomButton ? zoomButton->frame().maxX() : window.x;
+    Point grab{left + 5, window.y + 5};
+    // An unreadable frame is the null rectangle; never click at infinity.
+    if (!isFinite(grab) || !isFinite(pointer)) return;
+
+    uint16_t key = keyCodeForSpaceNumber(spaceNumber);
+    const SyntheticEvent moveToGrab{EventType::MouseMoved, grab, 0, 0};
+    const SyntheticEvent press{EventType::LeftMouseDown, grab, 0, 0};
+    const SyntheticEvent release{EventType::LeftMouseUp, grab, 0, 0};
+    const SyntheticEvent moveBack{EventType::MouseMoved, pointer, 0, 0};
+    const SyntheticEvent keyDown{EventType::KeyDown, {}, key, modifier::kControl};
+    const SyntheticEvent keyUp{EventType::KeyUp, {}, key, 0};
+
+    eventPoster_->post(moveToGrab);
+    eventPoster_->post(press);
+    eventPoster_->post(keyDown);
+    eventPoster_->post(keyUp);
+
+    EventPoster* poster = eventPoster_;
+    runLoop_->after(kReleaseDelay, [poster, release, moveBack] {
+        poster->post(release);
+        poster->post(moveBack);
+    });
+}
+
+}  // namespace tilvane
