@@ -1,0 +1,306 @@
+#include "app/defaults_command.h"
+
+#include <array>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+#include "app/action_table.h"
+
+namespace tilvane {
+namespace {
+
+constexpr std::array<std::string_view, 26> kBooleanKeys{
+    "EnableShotcuts",
+    "HideDocIcon",
+    "WindowMovingEnabled",
+    "WindowResizingEnabled",
+    "WMoveSizeEnabledBrigToFront",
+    "WMoveF",
+    "WMoveShift",
+    "WMoveOption",
+    "WMoveControl",
+    "WMoveCommand",
+    "WSizeF",
+    "WSizeShift",
+    "WSizeOption",
+    "WSizeControl",
+    "WSizeCommand",
+    "fourCornerResizing",
+    "EnableSwipeGestures",
+    "SwipeFn",
+    "SwipeShift",
+    "SwipeOption",
+    "SwipeControl",
+    "SwipeCommand",
+    "SUUpdaterChecksForBetaUpdates",
+    "CMTEnableAutomaticChecks",
+    "moveToApplicationsFolderAlertSuppress",
+    "SnapToEdgeEnabled",
+};
+
+constexpr std::array<std::string_view, 3> kTextKeys{
+    "SUFeedURL",
+    "Preferences Selected Identifier View",
+    "Preferences Frame Top Left",
+};
+
+constexpr std::string_view kCommand = "tilvane defaults";
+
+void printUsage(std::ostream& out) {
+    out << "usage: tilvane defaults read [KEY]\n"
+           "       tilvane defaults write KEY -bool|-int|-float|-string VALUE\n"
+           "       tilvane defaults delete KEY\n"
+           "\n"
+           "Reads and changes the settings of the running program and of its next start.\n"
+           "Booleans take true, false, yes, no, 1 or 0. Shortcuts are changed with\n"
+           "'tilvane shortcuts set'.\n"
+           "\n"
+           "Exit status: 0 done; 1 the key holds no value, or the settings could not be\n"
+           "saved; 2 bad usage, unknown key, or a value that does not fit the key.\n"
+           "\n"
+           "Boolean keys:\n";
+    for (auto key : kBooleanKeys) out << "  " << key << "\n";
+    out << "Text keys:\n";
+    for (auto key : kTextKeys) out << "  " << key << "\n";
+    out << "  Preferences <pane> Frame\n"
+           "Shortcut keys:\n";
+    for (const auto& action : kActions) out << "  " << action.settingsKey << "\n";
+}
+
+bool needsQuotes(std::string_view text) {
+    if (text.empty()) return true;
+    for (char c : text) {
+        auto u = static_cast<unsigned char>(c);
+        if (!std::isalnum(u) && c != '_' && c != '.' && c != '$' && c != '/' && c != ':' && c != '-') return true;
+    }
+    return false;
+}
+
+void printQuoted(std::ostream& out, std::string_view text) {
+    if (!needsQuotes(text)) {
+        out << text;
+        return;
+    }
+    out << '"';
+    for (char c : text) {
+        switch (c) {
+            case '"': out << "\\\""; break;
+            case '\\': out << "\\\\"; break;
+            case '\n': out << "\\n"; break;
+            case '\t': out << "\\t"; break;
+            default: out << c;
+        }
+    }
+    out << '"';
+}
+
+void printReal(std::ostream& out, double d) {
+    if (std::isnan(d)) {
+        out << "nan";
+        return;
+    }
+    char buffer[64];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, d);
+    out << std::string_view(buffer, static_cast<size_t>(result.ptr - buffer));
+}
+
+// Prints a value in the brace-and-parenthesis style of the defaults tools.
+// Top-level text is printed as it is; text inside a collection is quoted
+// where needed.
+void printValue(std::ostream& out, const SettingsValue& value, int indent, bool topLevel) {
+    std::string pad(static_cast<size_t>(indent) * 4, ' ');
+    std::string innerPad = pad + "    ";
+    std::visit(
+        [&](const auto& v) {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, bool>) {
+                out << (v ? 1 : 0);
+            } else if constexpr (std::is_same_v<T, int64_t>) {
+                out << v;
+            } else if constexpr (std::is_same_v<T, double>) {
+                printReal(out, v);
+            } else if constexpr (std::is_same_v<T, std::string>) {
+                if (topLevel)
+                    out << v;
+                else
+                    printQuoted(out, v);
+            } else if constexpr (std::is_same_v<T, SettingsData>) {
+                out << "<data " << v.size() << (v.size() == 1 ? " byte>" : " bytes>");
+            } else if constexpr (std::is_same_v<T, SettingsArray>) {
+                out << "(\n";
+                for (size_t i = 0; i < v.size(); ++i) {
+                    out << innerPad;
+                    printValue(out, v[i], indent + 1, false);
+                    out << (i + 1 < v.size() ? ",\n" : "\n");
+                }
+                out << pad << ")";
+            } else {
+                out << "{\n";
+                for (const auto& [key, item] : v) {
+                    out << innerPad;
+                    printQuoted(out, key);
+                    out << " = ";
+                    printValue(out, item, indent + 1, false);
+                    out << ";\n";
+                }
+                out << pad << "}";
+            }
+        },
+        value.value);
+}
+
+std::optional<bool> parseBool(std::string text) {
+    for (auto& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (text == "true" || text == "yes" || text == "1") return true;
+    if (text == "false" || text == "no" || text == "0") return false;
+    return std::nullopt;
+}
+
+std::optional<int64_t> parseInteger(std::string_view text) {
+    int64_t value = 0;
+    auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+std::optional<double> parseReal(const std::string& text) {
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text.front()))) return std::nullopt;
+    char* end = nullptr;
+    double value = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size() || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+const char* kindName(SettingKind kind) {
+    switch (kind) {
+        case SettingKind::Boolean: return "a boolean; write it with -bool";
+        case SettingKind::Text: return "text; write it with -string";
+        case SettingKind::Shortcut: return "a recorded shortcut";
+    }
+    return "";
+}
+
+struct Usage {
+    std::ostream& err;
+    int operator()(std::string_view message) const {
+        err << kCommand << ": " << message << "\n";
+        return 2;
+    }
+};
+
+int read(const std::vector<std::string>& args, SettingsStore& store, std::ostream& out, std::ostream& err) {
+    Usage usage{err};
+    if (args.size() > 2) return usage("read takes at most one key");
+    if (args.size() == 1) {
+        SettingsDictionary domain;
+        for (const auto& key : store.keys())
+            if (auto value = store.objectForKey(key)) domain.emplace(key, std::move(*value));
+        printValue(out, SettingsValue(std::move(domain)), 0, true);
+        out << "\n";
+        return 0;
+    }
+    const std::string& key = args[1];
+    auto value = store.objectForKey(key);
+    if (!settingKindForKey(key) && !value) return usage("unknown key '" + key + "'; see 'tilvane defaults --help'");
+    if (!value) {
+        err << kCommand << ": " << key << " holds no value\n";
+        return 1;
+    }
+    printValue(out, *value, 0, true);
+    out << "\n";
+    return 0;
+}
+
+int write(const std::vector<std::string>& args, SettingsStore& store, std::ostream& err) {
+    Usage usage{err};
+    if (args.size() != 4) return usage("write takes KEY -bool|-int|-float|-string VALUE");
+    const std::string& key = args[1];
+    const std::string& type = args[2];
+    const std::string& text = args[3];
+    auto kind = settingKindForKey(key);
+    if (!kind) return usage("unknown key '" + key + "'; see 'tilvane defaults --help'");
+    if (*kind == SettingKind::Shortcut)
+        return usage(key + " holds a recorded shortcut; change it with 'tilvane shortcuts set'");
+
+    std::optional<SettingsValue> value;
+    SettingKind given = SettingKind::Text;
+    if (type == "-bool" || type == "-boolean") {
+        auto b = parseBool(text);
+        if (!b) return usage("'" + text + "' is not a boolean (true, false, yes, no, 1 or 0)");
+        value = SettingsValue(*b);
+        given = SettingKind::Boolean;
+    } else if (type == "-int" || type == "-integer") {
+        auto i = parseInteger(text);
+        if (!i) return usage("'" + text + "' is not a whole number");
+        return usage(key + " holds " + kindName(*kind));
+    } else if (type == "-float") {
+        auto d = parseReal(text);
+        if (!d) return usage("'" + text + "' is not a number");
+        return usage(key + " holds " + kindName(*kind));
+    } else if (type == "-string") {
+        value = SettingsValue(text);
+        given = SettingKind::Text;
+    } else {
+        return usage("unknown value type '" + type + "'; use -bool, -int, -float or -string");
+    }
+    if (given != *kind) return usage(key + " holds " + kindName(*kind));
+
+    store.setObject(key, std::move(*value));
+    if (!store.synchronize()) {
+        err << kCommand << ": the settings could not be saved\n";
+        return 1;
+    }
+    return 0;
+}
+
+int remove(const std::vector<std::string>& args, SettingsStore& store, std::ostream& err) {
+    Usage usage{err};
+    if (args.size() != 2) return usage("delete takes one key");
+    const std::string& key = args[1];
+    bool held = store.objectForKey(key).has_value();
+    if (!settingKindForKey(key) && !held) return usage("unknown key '" + key + "'; see 'tilvane defaults --help'");
+    store.removeObject(key);
+    if (!store.synchronize()) {
+        err << kCommand << ": the settings could not be saved\n";
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::optional<SettingKind> settingKindForKey(std::string_view key) {
+    for (auto k : kBooleanKeys)
+        if (k == key) return SettingKind::Boolean;
+    for (auto k : kTextKeys)
+        if (k == key) return SettingKind::Text;
+    if (actionForSettingsKey(key)) return SettingKind::Shortcut;
+    // The preferences window keeps one frame per pane: "Preferences <pane> Frame".
+    constexpr std::string_view prefix = "Preferences ", suffix = " Frame";
+    if (key.size() > prefix.size() + suffix.size() && key.starts_with(prefix) && key.ends_with(suffix))
+        return SettingKind::Text;
+    return std::nullopt;
+}
+
+int runDefaultsCommand(const std::vector<std::string>& args, SettingsStore& store, std::ostream& out,
+                       std::ostream& err) {
+    if (args.empty()) {
+        printUsage(err);
+        return 2;
+    }
+    const std::string& command = args[0];
+    if (command == "--help" || command == "-h" || command == "help") {
+        printUsage(out);
+        return 0;
+    }
+    if (command == "read") return read(args, store, out, err);
+    if (command == "write") return write(args, store, err);
+    if (command == "delete") return remove(args, store, err);
+    err << kCommand << ": unknown command '" << command << "'\n";
+    printUsage(err);
+    return 2;
+}
+
+}  // namespace tilvane

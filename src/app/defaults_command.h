@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/settings_store.h"
+
+namespace tilvane {
+
+// What a key of the settings holds.
+enum class SettingKind { Boolean, Text, Shortcut };
+
+// The kind of a key the program reads or writes; none for any other key.
+std::optional<SettingKind> settingKindForKey(std::string_view key);
+
+// `tilvane defaults read [KEY] | write KEY -bool|-int|-float|-string VALUE |
+// delete KEY`: the user's settings from the shell. args are the words after
+// "defaults". Exit status: 0 done; 1 the key holds no value (read) or the
+// settings could not be saved; 2 bad usage, unknown key, or a value that does
+// not parse or does not fit the key; nothing is changed then.
+int runDefaultsCommand(const std::vector<std::string>& args, SettingsStore& store, std::ostream& out,
+                       std::ostream& err);
+
+}  // namespace tilvane

@@ -1,0 +1,189 @@
+#include "platform/plist/property_list.h"
+
+#include <plist/plist.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <memory>
+
+namespace tilvane::plist {
+namespace {
+
+struct NodeDeleter {
+    void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
+};
+using Node = std::unique_ptr<void, NodeDeleter>;
+
+bool matchesWord(std::string_view text, size_t at, std::string_view word) {
+    if (text.size() - at < word.size()) return false;
+    for (size_t i = 0; i < word.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[at + i])) != word[i]) return false;
+    return true;
+}
+
+// An upper bound of the arrays and dictionaries the parser could build: every
+// one of them starts at a '<' followed by "array" or "dict". The library's
+// parser and its free() recurse once per level, so deeply nested input must
+// be turned away before it gets there.
+size_t containerTagCount(std::string_view text) {
+    size_t count = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '<') continue;
+        size_t j = i + 1;
+        while (j < text.size() && std::isspace(static_cast<unsigned char>(text[j]))) ++j;
+        if (matchesWord(text, j, "array") || matchesWord(text, j, "dict")) ++count;
+    }
+    return count;
+}
+
+// Converts a parsed node. False when the node, or one inside it, is of a
+// kind the settings have no type for.
+bool fromNode(plist_t node, SettingsValue& out, size_t depth) {
+    if (depth > kMaxPropertyListDepth) return false;
+    switch (plist_get_node_type(node)) {
+        case PLIST_BOOLEAN: {
+            uint8_t b = 0;
+            plist_get_bool_val(node, &b);
+            out = SettingsValue(b != 0);
+            return true;
+        }
+        case PLIST_UINT: {
+            // The library keeps every integer as 64 unsigned bits; negative
+            // numbers come back in two's complement.
+            uint64_t v = 0;
+            plist_get_uint_val(node, &v);
+            out = SettingsValue(static_cast<int64_t>(v));
+            return true;
+        }
+        case PLIST_REAL: {
+            double d = 0;
+            plist_get_real_val(node, &d);
+            out = SettingsValue(d);
+            return true;
+        }
+        case PLIST_STRING: {
+            uint64_t length = 0;
+            const char* s = plist_get_string_ptr(node, &length);
+            out = SettingsValue(std::string(s ? s : "", s ? length : 0));
+            return true;
+        }
+        case PLIST_DATA: {
+            uint64_t length = 0;
+            const char* d = plist_get_data_ptr(node, &length);
+            const auto* bytes = reinterpret_cast<const uint8_t*>(d);
+            out = SettingsValue(d ? SettingsData(bytes, bytes + length) : SettingsData{});
+            return true;
+        }
+        case PLIST_ARRAY: {
+            SettingsArray array;
+            uint32_t size = plist_array_get_size(node);
+            for (uint32_t i = 0; i < size; ++i) {
+                SettingsValue item;
+                if (fromNode(plist_array_get_item(node, i), item, depth + 1)) array.push_back(std::move(item));
+            }
+            out = SettingsValue(std::move(array));
+            return true;
+        }
+        case PLIST_DICT: {
+            SettingsDictionary dict;
+            plist_dict_iter it = nullptr;
+            plist_dict_new_iter(node, &it);
+            if (!it) return false;
+            for (;;) {
+                char* key = nullptr;
+                plist_t item = nullptr;
+                plist_dict_next_item(node, it, &key, &item);
+                if (!item) {
+                    free(key);
+                    break;
+                }
+                SettingsValue value;
+                if (key && fromNode(item, value, depth + 1)) dict[key] = std::move(value);
+                free(key);
+            }
+            free(it);
+            out = SettingsValue(std::move(dict));
+            return true;
+        }
+        default:  // dates, UIDs, keys outside a dictionary
+            return false;
+    }
+}
+
+struct ToNode {
+    size_t depth;
+    std::string* error;
+
+    Node operator()(bool b) const { return Node(plist_new_bool(b ? 1 : 0)); }
+    Node operator()(int64_t i) const { return Node(plist_new_uint(static_cast<uint64_t>(i))); }
+    Node operator()(double d) const { return Node(plist_new_real(d)); }
+    Node operator()(const std::string& s) const {
+        if (s.find('\0') != std::string::npos) {
+            *error = "text holds a NUL character";
+            return nullptr;
+        }
+        return Node(plist_new_string(s.c_str()));
+    }
+    Node operator()(const SettingsData& d) const {
+        return Node(plist_new_data(reinterpret_cast<const char*>(d.data()), d.size()));
+    }
+    Node operator()(const SettingsArray& a) const {
+        if (depth >= kMaxPropertyListDepth) return tooDeep();
+        Node array(plist_new_array());
+        for (const auto& item : a) {
+            Node child = std::visit(ToNode{depth + 1, error}, item.value);
+            if (!child) return nullptr;
+            plist_array_append_item(array.get(), child.release());
+        }
+        return array;
+    }
+    Node operator()(const SettingsDictionary& d) const {
+        if (depth >= kMaxPropertyListDepth) return tooDeep();
+        Node dict(plist_new_dict());
+        for (const auto& [key, item] : d) {
+            if (key.find('\0') != std::string::npos) {
+                *error = "a key holds a NUL character";
+                return nullptr;
+            }
+            Node child = std::visit(ToNode{depth + 1, error}, item.value);
+            if (!child) return nullptr;
+            plist_dict_set_item(dict.get(), key.c_str(), child.release());
+        }
+        return dict;
+    }
+    Node tooDeep() const {
+        *error = "values are nested too deeply";
+        return nullptr;
+    }
+};
+
+}  // namespace
+
+PropertyListParse parsePropertyList(std::string_view bytes) {
+    if (bytes.empty()) return {std::nullopt, "the file is empty"};
+    if (bytes.size() > kMaxPropertyListBytes) return {std::nullopt, "the file is too large"};
+    if (containerTagCount(bytes) > kMaxPropertyListContainers)
+        return {std::nullopt, "the file holds too many arrays and dictionaries"};
+    plist_t raw = nullptr;
+    plist_from_xml(bytes.data(), static_cast<uint32_t>(bytes.size()), &raw);
+    Node root(raw);
+    if (!root) return {std::nullopt, "the file is not an XML property list"};
+    SettingsValue value;
+    if (!fromNode(root.get(), value, 0)) return {std::nullopt, "the property list holds no settings value"};
+    return {std::move(value), {}};
+}
+
+PropertyListWrite propertyListXml(const SettingsValue& value) {
+    std::string error;
+    Node root = std::visit(ToNode{0, &error}, value.value);
+    if (!root) return {std::nullopt, error};
+    char* xml = nullptr;
+    uint32_t length = 0;
+    plist_to_xml(root.get(), &xml, &length);
+    if (!xml) return {std::nullopt, "the property list could not be written"};
+    std::string text(xml, length);
+    plist_to_xml_free(xml);
+    return {std::move(text), {}};
+}
+
+}  // namespace tilvane::plist
