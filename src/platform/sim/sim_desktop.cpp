@@ -129,6 +129,7 @@ AXCopyResult SimDesktop::readWindowAttribute(SimWindow& w, std::string_view attr
     }
     if (attribute == ax::kSize) {
         if (w.failSizeRead) return {AXError::CannotComplete, {}};
+        if (w.sizeNotSize) return {AXError::Success, AXValue(w.frame.origin())};
         return {AXError::Success, AXValue(w.frame.size())};
     }
     if (attribute == ax::kZoomButton) {
@@ -179,8 +180,14 @@ AXCopyResult SimDesktop::copyAttributeValue(const AXElement& element, std::strin
         case SimElement::Kind::ZoomButton: {
             auto* w = findWindow(e->window);
             if (!w || w->closed || !w->zoomButton) return {AXError::InvalidUIElement, {}};
-            if (attribute == ax::kPosition) return {AXError::Success, AXValue(w->zoomButton->origin())};
-            if (attribute == ax::kSize) return {AXError::Success, AXValue(w->zoomButton->size())};
+            if (attribute == ax::kPosition) {
+                if (w->failZoomButtonPositionRead) return {AXError::CannotComplete, {}};
+                return {AXError::Success, AXValue(w->zoomButton->origin())};
+            }
+            if (attribute == ax::kSize) {
+                if (w->failZoomButtonSizeRead) return {AXError::CannotComplete, {}};
+                return {AXError::Success, AXValue(w->zoomButton->size())};
+            }
             return {AXError::AttributeUnsupported, {}};
         }
     }
