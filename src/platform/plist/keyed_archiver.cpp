@@ -1,0 +1,138 @@
+#include "platform/plist/keyed_archiver.h"
+
+#include <plist/plist.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+namespace tilvane::plist {
+
+namespace {
+
+constexpr uint64_t kArchiveVersion = 100000;
+constexpr std::string_view kArchiverName = "NSKeyedArchiver";
+constexpr char kBinaryMagic[] = "bplist00";
+
+struct PlistFree {
+    void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
+};
+using PlistPtr = std::unique_ptr<void, PlistFree>;
+
+std::optional<std::string_view> stringValue(plist_t node) {
+    if (!node || plist_get_node_type(node) != PLIST_STRING) return std::nullopt;
+    uint64_t length = 0;
+    const char* text = plist_get_string_ptr(node, &length);
+    if (!text) return std::nullopt;
+    return std::string_view(text, length);
+}
+
+std::optional<uint64_t> uidValue(plist_t node) {
+    if (!node || plist_get_node_type(node) != PLIST_UID) return std::nullopt;
+    uint64_t value = 0;
+    plist_get_uid_val(node, &value);
+    return value;
+}
+
+plist_t dictItem(plist_t dict, const char* key) {
+    if (!dict || plist_get_node_type(dict) != PLIST_DICT) return nullptr;
+    return plist_dict_get_item(dict, key);
+}
+
+// The element of $objects a UID points at; null when the UID is out of range.
+plist_t objectAt(plist_t objects, plist_t uidNode) {
+    auto uid = uidValue(uidNode);
+    if (!uid || *uid >= plist_array_get_size(objects)) return nullptr;
+    return plist_array_get_item(objects, static_cast<uint32_t>(*uid));
+}
+
+}  // namespace
+
+std::vector<uint8_t> PlistKeyedArchiver::archivedDataWithRootObject(const ArchivedObject& object) {
+    plist_t rootObject = plist_new_dict();
+    plist_dict_set_item(rootObject, "$class", plist_new_uid(2));
+    for (const auto& [key, value] : object.integers)
+        plist_dict_set_item(rootObject, key.c_str(), plist_new_uint(static_cast<uint64_t>(value)));
+
+    plist_t classes = plist_new_array();
+    plist_array_append_item(classes, plist_new_string(object.className.c_str()));
+    plist_array_append_item(classes, plist_new_string("NSObject"));
+    plist_t classObject = plist_new_dict();
+    plist_dict_set_item(classObject, "$classname", plist_new_string(object.className.c_str()));
+    plist_dict_set_item(classObject, "$classes", classes);
+
+    plist_t objects = plist_new_array();
+    plist_array_append_item(objects, plist_new_string("$null"));
+    plist_array_append_item(objects, rootObject);
+    plist_array_append_item(objects, classObject);
+
+    plist_t top = plist_new_dict();
+    plist_dict_set_item(top, "root", plist_new_uid(1));
+
+    PlistPtr archive(plist_new_dict());
+    plist_t root = archive.get();
+    plist_dict_set_item(root, "$version", plist_new_uint(kArchiveVersion));
+    plist_dict_set_item(root, "$archiver", plist_new_string(std::string(kArchiverName).c_str()));
+    plist_dict_set_item(root, "$top", top);
+    plist_dict_set_item(root, "$objects", objects);
+
+    char* bytes = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(root, &bytes, &length);
+    std::vector<uint8_t> data;
+    if (bytes) {
+        data.assign(reinterpret_cast<const uint8_t*>(bytes), reinterpret_cast<const uint8_t*>(bytes) + length);
+        plist_to_bin_free(bytes);
+    }
+    return data;
+}
+
+std::optional<ArchivedObject> PlistKeyedArchiver::unarchiveObjectWithData(const std::vector<uint8_t>& data) {
+    constexpr size_t magicLength = sizeof(kBinaryMagic) - 1;
+    if (data.size() <= magicLength || data.size() > kMaxArchiveBytes) return std::nullopt;
+    if (std::memcmp(data.data(), kBinaryMagic, magicLength) != 0) return std::nullopt;
+
+    plist_t parsed = nullptr;
+    plist_from_bin(reinterpret_cast<const char*>(data.data()), static_cast<uint32_t>(data.size()), &parsed);
+    PlistPtr archive(parsed);
+    if (!parsed || plist_get_node_type(parsed) != PLIST_DICT) return std::nullopt;
+
+    if (stringValue(dictItem(parsed, "$archiver")) != kArchiverName) return std::nullopt;
+    plist_t objects = dictItem(parsed, "$objects");
+    if (!objects || plist_get_node_type(objects) != PLIST_ARRAY) return std::nullopt;
+
+    plist_t rootObject = objectAt(objects, dictItem(dictItem(parsed, "$top"), "root"));
+    if (!rootObject || plist_get_node_type(rootObject) != PLIST_DICT) return std::nullopt;
+    plist_t classObject = objectAt(objects, dictItem(rootObject, "$class"));
+    auto className = stringValue(dictItem(classObject, "$classname"));
+    if (!className) return std::nullopt;
+
+    ArchivedObject object;
+    object.className = std::string(*className);
+
+    plist_dict_iter iter = nullptr;
+    plist_dict_new_iter(rootObject, &iter);
+    if (!iter) return std::nullopt;
+    for (;;) {
+        char* key = nullptr;
+        plist_t value = nullptr;
+        plist_dict_next_item(rootObject, iter, &key, &value);
+        if (!key || !value) {
+            std::free(key);
+            break;
+        }
+        std::string name(key);
+        std::free(key);
+        if (name.empty() || name.front() == '$' || plist_get_node_type(value) != PLIST_UINT) continue;
+        uint64_t number = 0;
+        plist_get_uint_val(value, &number);
+        // Binary property lists keep 8-byte integers signed; the node hands
+        // over their bits.
+        object.integers[name] = static_cast<int64_t>(number);
+    }
+    std::free(iter);
+    return object;
+}
+
+}  // namespace tilvane::plist
