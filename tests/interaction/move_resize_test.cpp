@@ -1,0 +1,243 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "input_events.h"
+#include "interaction/move_resize_manager.h"
+#include "platform/sim/sim_desktop.h"
+
+namespace tilvane {
+namespace {
+
+using namespace modifier;
+using test::flagsChanged;
+using test::mouseMoved;
+
+TEST(Quadrant, InsideAndCentreLines) {
+    const Rect window{100, 100, 200, 100};  // centre (200, 150)
+    const struct {
+        Point p;
+        int32_t quadrant;
+    } cases[] = {
+        {{100, 100}, 2},      // top-left corner is inside
+        {{299.5, 100}, 1},    // just left of the right edge
+        {{300, 120}, 0},      // on the right edge: outside
+        {{150, 200}, 0},      // on the bottom edge: outside
+        {{99.9, 120}, 0},     // left of the window
+        {{150, 99.9}, 0},     // above the window
+        {{200, 120}, 2},      // on the vertical centre line: left
+        {{250, 150}, 4},      // on the horizontal centre line: lower
+        {{200, 150}, 3},      // on both centre lines
+        {{150, 199.9}, 3},    // lower left, just above the bottom edge
+        {{200.1, 149.9}, 1},  // just right of and above the centre
+    };
+    for (const auto& c : cases) EXPECT_EQ(checkWindowUnderMouse(c.p, window), c.quadrant) << c.p;
+}
+
+TEST(ResizeTable, EachQuadrantDragsItsOwnCorner) {
+    const Rect frame{100, 100, 400, 300};
+    const struct {
+        int32_t quadrant;
+        bool fourCorners;
+        Rect expected;
+    } cases[] = {
+        // Without four-corner resizing the bottom-right corner follows, whatever the quadrant.
+        {2, false, {100, 100, 380, 290}},
+        {0, false, {100, 100, 380, 290}},
+        {1, true, {100, 90, 380, 310}},
+        {2, true, {80, 90, 420, 310}},
+        {3, true, {80, 100, 420, 290}},
+        {4, true, {100, 100, 380, 290}},
+        {0, true, frame},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(resizedFrame(frame, c.quadrant, -20, -10, c.fourCorners), c.expected)
+            << "quadrant " << c.quadrant << " four corners " << c.fourCorners;
+}
+
+class MoveResize : public testing::Test {
+protected:
+    void SetUp() override {
+        d.addScreen({0, 0, 1440, 900}, Rect{0, 0, 1440, 877});
+        d.setMenuBarHeight(23);
+    }
+    void enableMove(uint64_t combination) { enable("WindowMovingEnabled", "WMove", combination); }
+    void enableResize(uint64_t combination) { enable("WindowResizingEnabled", "WSize", combination); }
+    // Presses the modifiers with the pointer at the top-left location.
+    void press(uint64_t flags, Point at) {
+        d.setPointer(at);
+        d.deliverGlobal(flagsChanged(flags));
+    }
+    void move(Point to, double dx, double dy) { d.deliverGlobal(mouseMoved(to, dx, dy)); }
+
+    sim::SimDesktop d;
+
+private:
+    // Switches the mode on with exactly the given modifiers as its combination.
+    void enable(const std::string& switchKey, const std::string& prefix, uint64_t flags) {
+        d.settings().setBool(switchKey, true);
+        const std::pair<uint64_t, const char*> modifiers[] = {
+            {kFunction, "F"}, {kShift, "Shift"}, {kOption, "Option"}, {kControl, "Control"}, {kCommand, "Command"}};
+        for (auto [bit, name] : modifiers) d.settings().setBool(prefix + name, (flags & bit) != 0);
+    }
+};
+
+TEST_F(MoveResize, ControlCommandMovesTheWindowWithThePointer) {
+    enableMove(kControl | kCommand);
+    auto w = d.addWindow(7, {100, 100, 400, 300}).id;
+    MoveResizeManager manager(d.platform());
+
+    press(kControl, {150, 120});
+    EXPECT_EQ(manager.mode(), MoveResizeManager::kIdleMode);
+    press(kControl | kCommand, {150, 120});
+    EXPECT_EQ(manager.mode(), MoveResizeManager::kMoveMode);
+    EXPECT_EQ(manager.offset(), (Point{50, 20}));
+    EXPECT_EQ(manager.quadrant(), 2);
+
+    move({160, 125}, 10, 5);
+    EXPECT_EQ(d.window(w).frame, (Rect{110, 105, 400, 300}));
+
+    // Letting go of Command returns to idle; the window stays put from then on.
+    press(kControl, {160, 125});
+    EXPECT_EQ(manager.mode(), MoveResizeManager::kIdleMode);
+    EXPECT_FALSE(manager.windowRef());
+    move({200, 200}, 40, 75);
+    EXPECT_EQ(d.window(w).frame, (Rect{110, 105, 400, 300}));
+}
+
+TEST_F(MoveResize, CapsLockStillMatchesAndTheLocalMonitorGrabsToo) {
+    enableMove(kControl | kCommand);
+    auto w = d.addWindow(7, {100, 100, 400, 300}).id;
+    MoveResizeManager manager(d.platform());
+    d.setPointer({150, 120});
+    d.deliverLocal(flagsChanged(kControl | kCommand | kCapsLock));
+    ASSERT_EQ(manager.mode(), MoveResizeManager::kMoveMode);
+    move({170, 140}, 20, 20);
+    EXPECT_EQ(d.window(w).frame.origin(), (Point{120, 120}));
+}
+
+TEST_F(MoveResize, ResizeWinsWhenBothCombinationsAreTheSame) {
+    enableMove(kControl | kOption);
+    enableResize(kControl | kOption);
+    auto w = d.addWindow(7, {100, 100, 400, 300}).id;
+    MoveResizeManager manager(d.platform());
+    press(kControl | kOption, {150, 120});
+    EXPECT_EQ(manager.mode(), MoveResizeManager::kResizeMode);
+    move({180, 140}, 30, 20);
+    EXPECT_EQ(d.window(w).frame, (Rect{100, 100, 430, 320}));
+}
+
+TEST_F(MoveResize, FourCornerResizingDragsTheGrabbedCorner) {
+    enableResize(kShift | kCommand);
+    d.settings().setBool("fourCornerResizing", true);
+    auto w = d.addWindow(7, {100, 100, 400, 300}).id;
+    MoveResizeManager manager(d.platform());
+    press(kShift | kCommand, {150, 120});
+    ASSERT_EQ(manager.quadrant(), 2);
+    d.clearWrites();
+    move({130, 110}, -20, -10);
+    EXPECT_EQ(d.window(w).frame, (Rect{80, 90, 420, 310}));
+    ASSERT_EQ(d.writes().size(), 2u);
+    EXPECT_EQ(d.writes()[0].attribute, "AXSize");
+    EXPECT_EQ(d.writes()[1].attribute, "AXPosition");
+}
+
+TEST_F(MoveResize, AllFiveOffMatchesWhenTheLastModifierIsReleased) {
+    d.settings().setBool("WindowMovingEnabled", true);
+    auto w = d.addWindow(7, {100, 100, 400, 300}).id;
+    MoveResizeManager manager(d.platform());
+    press(kShift, {150, 120});
+    EXPECT_EQ(manager.mode(), MoveResizeManager::kIdleMode);
+    press(kCapsLock, {150, 120});
+    EXPECT_EQ(manager.mode(), MoveResizeManager::kMoveMode);
+    move({151, 121}, 1, 1);
+    EXPECT_EQ(d.window(w).frame.origin(), (Point{101, 101}));
+}
+
+TEST_F(MoveResize, GrabsTheFocusedWindowOfTheFrontMostOrdinaryWindowsOwner) {
+    enableMove(kControl | kCommand);
+    auto underPointer = d.addWindow(7, {100, 100, 400, 300}).id;
+    auto focused = d.addWindow(7, {900, 100, 300, 300}).id;
+    d.focus(focused);
+    auto panel = d.addWindow(8, {0, 0, 1440, 900}).id;  // in front of everything, but a panel
+    d.window(panel).layer = 3;
+    MoveResizeManager manager(d.platform());
+
+    // The application's focused window is the one that moves, placed by the
+    // pointer's offset into the window under the pointer.
+    press(kControl | kCommand, {150, 120});
+    move({160, 120}, 10, 0);
+    EXPECT_EQ(d.window(focused).frame.origin(), (Point{110, 100}));
+    EXPECT_EQ(d.window(underPointer).frame.origin(), (Point{100, 100}));
+
+    // Without a readable focused window, the application's first window is taken.
+    d.app(7).failFocusedWindowRead = true;
+    press(kControl, {450, 350});
+    press(kControl | kCommand, {450, 350});
+    move({460, 350}, 10, 0);
+    EXPECT_EQ(d.window(underPointer).frame.origin(), (Point{110, 100}));
+    EXPECT_EQ(d.window(focused).frame.origin(), (Point{110, 100}));
+}
+
+TEST_F(MoveResize, NoWindowUnderThePointerLogsOnEveryMovement) {
+    enableMove(kControl | kCommand);
+    d.addWindow(7, {100, 100, 400, 300});
+    MoveResizeManager manager(d.platform());
+    press(kControl | kCommand, {800, 600});
+    EXPECT_EQ(manager.mode(), MoveResizeManager::kMoveMode);
+    EXPECT_EQ(manager.quadrant(), 0);
+    move({810, 600}, 10, 0);
+    move({820, 600}, 10, 0);
+    EXPECT_EQ(d.logLines(), (std::vector<std::string>{"windowRef == 0", "windowRef == 0"}));
+    EXPECT_TRUE(d.writes().empty());
+}
+
+TEST_F(MoveResize, UnreadableWindowsGrabNothing) {
+    enableMove(kControl | kCommand);
+    d.addWindow(7, {100, 100, 400, 300});
+    d.app(7).failWindowsRead = true;
+    MoveResizeManager manager(d.platform());
+    press(kControl | kCommand, {150, 120});
+    EXPECT_FALSE(manager.windowRef());
+    move({160, 120}, 10, 0);
+    EXPECT_TRUE(d.writes().empty());
+}
+
+TEST_F(MoveResize, BringsTheGrabbedWindowToTheFrontWhenAsked) {
+    enableMove(kControl | kCommand);
+    d.settings().setBool("WMoveSizeEnabledBrigToFront", true);
+    d.addWindow(7, {100, 100, 400, 300});
+    d.focus(d.addWindow(8, {700, 100, 400, 300}).id);
+    MoveResizeManager manager(d.platform());
+    press(kControl | kCommand, {150, 120});
+    std::vector<std::string> attributes;
+    for (const auto& write : d.writes()) attributes.push_back(write.attribute);
+    EXPECT_EQ(attributes, (std::vector<std::string>{"AXMain", "AXFocusedApplication", "AXFocused", "AXFocusedWindow",
+                                                    "AXFrontmost"}));
+    EXPECT_EQ(d.activations(), std::vector<int32_t>{7});
+}
+
+// The pointer's y is flipped against the primary screen's height, the system the
+// window bounds are in, even when the focused window is on a taller monitor.
+TEST(MoveResizeTwoMonitors, FlipsThePointerAgainstThePrimaryScreen) {
+    sim::SimDesktop d;
+    d.addScreen({0, 0, 1440, 900});
+    d.addScreen({1440, 0, 1920, 1080});
+    d.setMainScreen(1);
+    d.settings().setBool("WindowMovingEnabled", true);
+    d.settings().setBool("WMoveControl", true);
+    auto upper = d.addWindow(7, {100, 100, 400, 150}).id;
+    auto lower = d.addWindow(8, {100, 300, 400, 200}).id;  // where a flip against 1080 would land
+    MoveResizeManager manager(d.platform());
+
+    EXPECT_EQ(manager.normalizeY(750), 150.0f);
+    d.setPointer({200, 150});
+    d.deliverGlobal(flagsChanged(kControl));
+    d.deliverGlobal(mouseMoved({210, 150}, 10, 0));
+    EXPECT_EQ(d.window(upper).frame.origin(), (Point{110, 100}));
+    EXPECT_EQ(d.window(lower).frame.origin(), (Point{100, 300}));
+}
+
+}  // namespace
+}  // namespace tilvane

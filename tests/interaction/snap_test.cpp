@@ -1,0 +1,195 @@
+#include <gtest/gtest.h>
+
+#include "input_events.h"
+#include "interaction/snap_manager.h"
+#include "placement/layout_manager.h"
+#include "platform/sim/sim_desktop.h"
+
+namespace tilvane {
+namespace {
+
+using test::leftMouseUp;
+
+constexpr double kMenuBar = 23;
+
+Screen screen(Rect frame, std::optional<Rect> visible = std::nullopt) {
+    return {0, frame, visible.value_or(frame)};
+}
+
+// The zone arithmetic applied over the whole screen list, against the desktop's
+// top and each visible frame's width: what a single screen at x = 0 must match.
+SnapZone listWideZone(Point p, const std::vector<Screen>& screens, double menuBarHeight) {
+    SnapZone zone;
+    int32_t yi = trunc32(p.y);
+    for (const auto& s : screens) {
+        int32_t left = trunc32(s.visibleFrame.x - p.x);
+        if (0 <= left && left <= 149) zone = {true, 120, zone.snappingRight};
+        int32_t right = trunc32(s.visibleFrame.width - p.x);
+        if (0 <= right && right <= 149) zone = {true, 150, true};
+        if (menuBarHeight + 150.0 > yi) zone = {true, 170, zone.snappingRight};
+    }
+    return zone;
+}
+
+TEST(SnapZones, ASingleScreenAtTheOriginFollowsTheListWideArithmetic) {
+    const std::vector<Screen> single{screen({0, 0, 1440, 900}, Rect{0, 70, 1440, 807})};
+    for (double y : {-20.0, -0.5, 0.0, 22.0, 172.5, 173.0, 173.5, 500.0, 899.5})
+        for (double x = -200; x <= 1660; x += 0.25) {
+            SnapZone ours = snapZoneForPointer({x, y}, single, kMenuBar);
+            SnapZone reference = listWideZone({x, y}, single, kMenuBar);
+            ASSERT_EQ(ours.matched, reference.matched) << x << ", " << y;
+            ASSERT_EQ(ours.code, reference.code) << x << ", " << y;
+            ASSERT_EQ(ours.snappingRight, reference.snappingRight) << x << ", " << y;
+        }
+}
+
+struct ZoneCase {
+    Point pointer;
+    int64_t code;  // 0: no zone
+    bool snappingRight;
+};
+
+void expectZones(const std::vector<Screen>& screens, const std::vector<ZoneCase>& cases) {
+    for (const auto& c : cases) {
+        SnapZone zone = snapZoneForPointer(c.pointer, screens, kMenuBar);
+        EXPECT_EQ(zone.matched, c.code != 0) << c.pointer;
+        EXPECT_EQ(zone.code, c.code) << c.pointer;
+        EXPECT_EQ(zone.snappingRight, c.snappingRight) << c.pointer;
+    }
+}
+
+TEST(SnapZones, SingleScreen) {
+    const std::vector<ZoneCase> cases{
+        {{0, 500}, 120, false},      // against the left edge
+        {{0.999, 500}, 120, false},  // still under one point in
+        {{1, 500}, 0, false},        // one point in
+        {{1430, 500}, 150, true},    // W - 10
+        {{1290, 500}, 0, false},     // W - 150
+        {{1290.5, 500}, 150, true},  // just inside the right strip
+        {{700, 172.9}, 170, false},  // under the menu bar plus 150
+        {{700, 173}, 0, false},      // at the strip's lower edge
+        {{0, 10}, 170, false},       // the top strip wins over the left edge
+        {{1435, 10}, 170, true},     // and over the right strip
+        {{700, 500}, 0, false},      // the middle of the screen
+    };
+    expectZones({screen({0, 0, 1440, 900}, Rect{0, 0, 1440, 877})}, cases);
+}
+
+// Each monitor has its own left edge, right edge and top strip.
+TEST(SnapZones, TwoScreensSideBySide) {
+    // The second display right of the primary with aligned bottoms: (1440, -180) top-left.
+    const std::vector<ZoneCase> toTheRight{
+        {{1439.5, 500}, 150, true},  // the primary's right edge
+        {{1440, 500}, 120, false},   // the second's left edge
+        {{3350, 500}, 150, true},    // the second's right edge
+        {{2000, -100}, 170, false},  // 80 points under the second's top
+        {{2000, 100}, 0, false},     // 280 points under it
+        {{700, 100}, 170, false},   {{2000, 500}, 0, false},
+    };
+    expectZones({screen({0, 0, 1440, 900}, Rect{0, 0, 1440, 877}), screen({1440, 0, 1920, 1080})}, toTheRight);
+
+    // The second display left of the primary, its top 180 points higher.
+    const std::vector<ZoneCase> toTheLeft{
+        {{-1920, 500}, 120, false},
+        {{-5, 500}, 150, true},
+        {{0.5, 500}, 120, false},
+        {{-1000, -30}, 170, false},
+    };
+    expectZones({screen({0, 0, 1440, 900}), screen({-1920, 0, 1920, 1080})}, toTheLeft);
+}
+
+// A 1440 x 900 primary with a menu bar and a 1920 x 1080 display right of it.
+class Snap : public testing::Test {
+protected:
+    void SetUp() override {
+        d.addScreen({0, 0, 1440, 900}, Rect{0, 0, 1440, 877});
+        d.addScreen({1440, 0, 1920, 1080});
+        d.setMenuBarHeight(kMenuBar);
+        w = d.addWindow(7, kStart).id;
+        d.focus(w);
+    }
+    static constexpr Rect kStart{100, 100, 800, 600};
+    sim::SimDesktop d;
+    LayoutManager layout{d.platform()};
+    uint64_t w = 0;
+};
+
+TEST_F(Snap, AReleaseInAZonePlacesTheFocusedWindow) {
+    SnapManager snap(d.platform(), layout);
+    ASSERT_TRUE(snap.tapInstalled());
+    d.deliverToTaps(leftMouseUp({0, 500}));
+    EXPECT_EQ(d.window(w).frame, (Rect{0, 23, 720, 877}));
+    EXPECT_EQ(d.logLines(), (std::vector<std::string>{"<AXUIElement window of pid 7>", "1"}));
+
+    d.deliverToTaps(leftMouseUp({1435, 500}));
+    EXPECT_EQ(d.window(w).frame, (Rect{720, 23, 720, 877}));
+    EXPECT_EQ(d.logLines().at(2), " Window snapping to right!");
+
+    // On the second monitor, its own left edge gives its own left half.
+    d.window(w).frame = {1500, 100, 600, 400};
+    d.deliverToTaps(leftMouseUp({1440, 500}));
+    EXPECT_EQ(d.window(w).frame, (Rect{1440, -180, 960, 1080}));
+}
+
+TEST_F(Snap, NoFocusedWindowMeansNoActionAndNoLog) {
+    SnapManager snap(d.platform(), layout);
+    d.clearFocus();
+    d.deliverToTaps(leftMouseUp({0, 500}));
+    EXPECT_TRUE(d.logLines().empty());
+    EXPECT_TRUE(d.writes().empty());
+}
+
+TEST_F(Snap, AnEmptyProbeLogsNullAndDoesNothing) {
+    SnapManager snap(d.platform(), layout);
+    // The probe ends on the back-most ordinary window, whose owner's windows
+    // cannot be read; a readable one in front of it does not count.
+    d.addWindow(9, {0, 0, 10, 10});
+    d.app(7).failWindowsRead = true;
+    d.deliverToTaps(leftMouseUp({0, 500}));
+    EXPECT_EQ(d.logLines(), (std::vector<std::string>{"(null)", "1"}));
+    EXPECT_TRUE(d.writes().empty());
+}
+
+TEST_F(Snap, OutsideEveryZoneLogsTheProbeAndNoMatch) {
+    SnapManager snap(d.platform(), layout);
+    d.deliverToTaps(leftMouseUp({700, 500}));
+    EXPECT_EQ(d.logLines(), (std::vector<std::string>{"<AXUIElement window of pid 7>", "0"}));
+    EXPECT_EQ(d.window(w).frame, kStart);
+}
+
+TEST_F(Snap, WithoutATapNothingSnaps) {
+    d.setTapCreationFails(true);
+    SnapManager snap(d.platform(), layout);
+    EXPECT_FALSE(snap.tapInstalled());
+    d.deliverToTaps(leftMouseUp({0, 500}));
+    EXPECT_EQ(d.window(w).frame, kStart);
+}
+
+TEST_F(Snap, TheSettingSwitchesSnappingOnForGood) {
+    SnapToEdgeSwitch snapSwitch(d.platform(), layout);
+    d.deliverToTaps(leftMouseUp({0, 500}));
+    EXPECT_EQ(snapSwitch.snapMan(), nullptr);
+    EXPECT_EQ(d.window(w).frame, kStart);
+
+    d.settings().setBool("SnapToEdgeEnabled", true);
+    ASSERT_NE(snapSwitch.snapMan(), nullptr);
+    d.deliverToTaps(leftMouseUp({0, 500}));
+    EXPECT_EQ(d.window(w).frame, (Rect{0, 23, 720, 877}));
+
+    // Turning it off later leaves the one snap manager listening.
+    SnapManager* first = snapSwitch.snapMan();
+    d.settings().setBool("SnapToEdgeEnabled", false);
+    d.settings().setBool("SnapToEdgeEnabled", true);
+    EXPECT_EQ(snapSwitch.snapMan(), first);
+    d.deliverToTaps(leftMouseUp({1435, 500}));
+    EXPECT_EQ(d.window(w).frame, (Rect{720, 23, 720, 877}));
+}
+
+TEST_F(Snap, TheSettingAlreadyOnAtStartUpStartsSnapping) {
+    d.settings().setBool("SnapToEdgeEnabled", true);
+    SnapToEdgeSwitch snapSwitch(d.platform(), layout);
+    EXPECT_NE(snapSwitch.snapMan(), nullptr);
+}
+
+}  // namespace
+}  // namespace tilvane
