@@ -1,0 +1,317 @@
+#include "platform/x11/x11_accessibility.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tilvane::x11 {
+
+namespace {
+
+// _NET_MOVERESIZE_WINDOW: gravity in the low byte, which fields are given, and
+// the source of the request (2: a pager, acting for the user).
+constexpr uint32_t kGravityNorthWest = 1;
+constexpr uint32_t kMoveX = 1u << 8, kMoveY = 1u << 9, kResizeWidth = 1u << 10, kResizeHeight = 1u << 11;
+constexpr uint32_t kSourcePager = 2u << 12;
+constexpr uint32_t kStateRemove = 0;
+constexpr auto kWindowManagerPatience = std::chrono::seconds(1);
+
+Extents extentsFrom(const std::vector<uint32_t>& words) {
+    if (words.size() < 4) return {};
+    return {double(words[0]), double(words[1]), double(words[2]), double(words[3])};
+}
+
+// X coordinates are 16-bit; the request carries them in 32-bit words.
+uint32_t coordinate(double v) { return static_cast<uint32_t>(static_cast<int32_t>(std::clamp(std::lround(v), -32768L, 32767L))); }
+uint32_t dimension(double v) { return static_cast<uint32_t>(std::clamp(std::lround(v), 1L, 32767L)); }
+
+const X11Element* asX11(const AXElement& element) { return dynamic_cast<const X11Element*>(element.get()); }
+
+}  // namespace
+
+bool X11Element::isSameElement(const AXUIElement& other) const {
+    const auto* o = dynamic_cast<const X11Element*>(&other);
+    if (!o || o->kind != kind) return false;
+    switch (kind) {
+        case Kind::SystemWide: return true;
+        case Kind::Application: return pid != 0 ? o->pid == pid : o->window == window;
+        case Kind::Window: return o->window == window;
+    }
+    return false;
+}
+
+Rect outerFrame(const Rect& client, const Extents& d, const Extents& s) {
+    return {client.x - d.left + s.left, client.y - d.top + s.top, client.width + d.left + d.right - s.left - s.right,
+            client.height + d.top + d.bottom - s.top - s.bottom};
+}
+
+Size pixelSize(Point origin, Size size) {
+    return {double(std::lround(origin.x + size.width) - std::lround(origin.x)),
+            double(std::lround(origin.y + size.height) - std::lround(origin.y))};
+}
+
+Size clientSizeForOuterSize(Size outer, const Extents& d, const Extents& s) {
+    return {std::max(1.0, outer.width - d.left - d.right + s.left + s.right),
+            std::max(1.0, outer.height - d.top - d.bottom + s.top + s.bottom)};
+}
+
+X11Accessibility::X11Accessibility(Connection& conn, X11Screens& screens) : conn_(conn), screens_(screens) {}
+
+AXElement X11Accessibility::createSystemWide() {
+    return std::make_shared<X11Element>(X11Element::Kind::SystemWide, 0, XCB_WINDOW_NONE);
+}
+
+AXElement X11Accessibility::createApplication(int32_t pid) {
+    return std::make_shared<X11Element>(X11Element::Kind::Application, pid, XCB_WINDOW_NONE);
+}
+
+AXElement X11Accessibility::windowElement(xcb_window_t window, int32_t pid) {
+    return std::make_shared<X11Element>(X11Element::Kind::Window, pid, window);
+}
+
+void X11Accessibility::settle() {
+    if (unsettled_) syncWithWindowManager();
+}
+
+void X11Accessibility::syncWithWindowManager() {
+    unsettled_ = false;
+    const Atoms& a = conn_.atoms();
+    // The window manager answers a frame-extents request for one of our own
+    // windows by setting a property on it. It handles requests in order, so
+    // once the property change arrives every earlier request has been applied.
+    if (conn_.windowManagerSupports(a._NET_REQUEST_FRAME_EXTENTS)) {
+        xcb_window_t helper = conn_.helperWindow();
+        conn_.sendRootMessage(helper, a._NET_REQUEST_FRAME_EXTENTS, {0, 0, 0, 0, 0});
+        bool answered = conn_.waitForEvent(
+            [&](const xcb_generic_event_t& e) {
+                if (eventType(e) != XCB_PROPERTY_NOTIFY) return false;
+                const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(e);
+                return p.window == helper && p.atom == a._NET_FRAME_EXTENTS;
+            },
+            Connection::Clock::now() + kWindowManagerPatience);
+        if (answered) return;
+    }
+    conn_.roundTrip();
+}
+
+std::optional<xcb_window_t> X11Accessibility::activeWindow() {
+    settle();
+    auto w = PropertyRequest(conn_.get(), conn_.root(), conn_.atoms()._NET_ACTIVE_WINDOW, XCB_ATOM_WINDOW).word();
+    if (!w || *w == XCB_WINDOW_NONE) return std::nullopt;
+    return *w;
+}
+
+std::optional<int32_t> X11Accessibility::pidOf(xcb_window_t window) {
+    auto pid = PropertyRequest(conn_.get(), window, conn_.atoms()._NET_WM_PID, XCB_ATOM_CARDINAL, 1).word();
+    if (!pid || *pid == 0) return std::nullopt;
+    return static_cast<int32_t>(*pid);
+}
+
+std::optional<Rect> X11Accessibility::outerFrameInRoot(xcb_window_t window) {
+    settle();
+    xcb_connection_t* c = conn_.get();
+    TranslateRequest origin(c, window, conn_.root());
+    GeometryRequest geometry(c, window);
+    PropertyRequest decorations(c, window, conn_.atoms()._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
+    PropertyRequest shadows(c, window, conn_.atoms()._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
+    if (!origin || !geometry) return std::nullopt;
+    Rect client{double(origin->dst_x), double(origin->dst_y), double(geometry->width), double(geometry->height)};
+    return outerFrame(client, extentsFrom(decorations.words()), extentsFrom(shadows.words()));
+}
+
+std::vector<xcb_window_t> X11Accessibility::windowsOfProcess(int32_t pid) {
+    settle();
+    xcb_connection_t* c = conn_.get();
+    auto stacking = PropertyRequest(c, conn_.root(), conn_.atoms()._NET_CLIENT_LIST_STACKING, XCB_ATOM_WINDOW).words();
+    std::vector<PropertyRequest> pids;
+    pids.reserve(stacking.size());
+    for (xcb_window_t w : stacking) pids.emplace_back(c, w, conn_.atoms()._NET_WM_PID, XCB_ATOM_CARDINAL, 1);
+    std::vector<xcb_window_t> result;
+    for (size_t i = stacking.size(); i-- > 0;)
+        if (pids[i].word() == std::optional<uint32_t>(static_cast<uint32_t>(pid))) result.push_back(stacking[i]);
+    return result;
+}
+
+bool X11Accessibility::belongsTo(const X11Element& app, xcb_window_t window) {
+    if (app.pid == 0) return window == app.window;
+    return pidOf(window) == app.pid;
+}
+
+std::vector<xcb_window_t> X11Accessibility::windowsOf(const X11Element& app) {
+    if (app.pid != 0) return windowsOfProcess(app.pid);
+    if (app.window == XCB_WINDOW_NONE) return {};
+    auto clients = PropertyRequest(conn_.get(), conn_.root(), conn_.atoms()._NET_CLIENT_LIST, XCB_ATOM_WINDOW).words();
+    if (std::find(clients.begin(), clients.end(), app.window) == clients.end()) return {};
+    return {app.window};
+}
+
+void X11Accessibility::activate(xcb_window_t window) {
+    conn_.sendRootMessage(window, conn_.atoms()._NET_ACTIVE_WINDOW, {2, XCB_CURRENT_TIME, 0, 0, 0});
+    unsettled_ = true;
+}
+
+AXCopyResult X11Accessibility::copyAttributeValue(const AXElement& element, std::string_view attribute) {
+    const X11Element* e = asX11(element);
+    if (!e) return {AXError::IllegalArgument, {}};
+    if (!conn_.isUsable()) return {AXError::CannotComplete, {}};
+    switch (e->kind) {
+        case X11Element::Kind::SystemWide: return readSystemWide(attribute);
+        case X11Element::Kind::Application: return readApplication(*e, attribute);
+        case X11Element::Kind::Window: return readWindow(*e, attribute);
+    }
+    return {AXError::Failure, {}};
+}
+
+AXCopyResult X11Accessibility::readSystemWide(std::string_view attribute) {
+    if (attribute != ax::kFocusedApplication) return {AXError::AttributeUnsupported, {}};
+    auto active = activeWindow();
+    if (!active) return {AXError::NoValue, {}};
+    AXElement app = std::make_shared<X11Element>(X11Element::Kind::Application, pidOf(*active).value_or(0), *active);
+    return {AXError::Success, AXValue(app)};
+}
+
+AXCopyResult X11Accessibility::readApplication(const X11Element& app, std::string_view attribute) {
+    if (attribute == ax::kFocusedWindow) {
+        auto active = activeWindow();
+        if (active && belongsTo(app, *active)) return {AXError::Success, AXValue(windowElement(*active, app.pid))};
+        auto windows = windowsOf(app);
+        if (windows.empty()) return {AXError::NoValue, {}};
+        return {AXError::Success, AXValue(windowElement(windows.front(), app.pid))};
+    }
+    if (attribute == ax::kWindows) {
+        AXArray list;
+        for (xcb_window_t w : windowsOf(app)) list.emplace_back(windowElement(w, app.pid));
+        return {AXError::Success, AXValue(std::move(list))};
+    }
+    if (attribute == ax::kFrontmost) {
+        auto active = activeWindow();
+        return {AXError::Success, AXValue(active.has_value() && belongsTo(app, *active))};
+    }
+    return {AXError::AttributeUnsupported, {}};
+}
+
+AXCopyResult X11Accessibility::readWindow(const X11Element& window, std::string_view attribute) {
+    if (attribute == ax::kPosition || attribute == ax::kSize) {
+        auto frame = outerFrameInRoot(window.window);
+        if (!frame) return {AXError::InvalidUIElement, {}};
+        if (attribute == ax::kSize) return {AXError::Success, AXValue(frame->size())};
+        Point origin = screens_.primaryOrigin();
+        return {AXError::Success, AXValue(Point{frame->x - origin.x, frame->y - origin.y})};
+    }
+    if (attribute == ax::kTitle) {
+        PropertyRequest name(conn_.get(), window.window, conn_.atoms()._NET_WM_NAME, conn_.atoms().UTF8_STRING);
+        PropertyRequest legacy(conn_.get(), window.window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING);
+        if (auto t = name.text()) return {AXError::Success, AXValue(*t)};
+        if (auto t = legacy.text()) return {AXError::Success, AXValue(*t)};
+        if (name.errorCode() != 0) return {AXError::InvalidUIElement, {}};
+        return {AXError::Success, AXValue(std::string())};
+    }
+    if (attribute == ax::kMain || attribute == ax::kFocused) {
+        auto active = activeWindow();
+        return {AXError::Success, AXValue(active == window.window)};
+    }
+    return {AXError::AttributeUnsupported, {}};
+}
+
+AXError X11Accessibility::setAttributeValue(const AXElement& element, std::string_view attribute,
+                                            const AXValue& value) {
+    AXError result = writeAttribute(element, attribute, value);
+    if (attribute != ax::kPosition) lastPosition_.reset();
+    return result;
+}
+
+AXError X11Accessibility::writeAttribute(const AXElement& element, std::string_view attribute,
+                                         const AXValue& value) {
+    const X11Element* e = asX11(element);
+    if (!e) return AXError::IllegalArgument;
+    if (!conn_.isUsable()) return AXError::CannotComplete;
+    if (e->kind == X11Element::Kind::Window) {
+        if (attribute == ax::kPosition) {
+            if (!value.point()) return AXError::IllegalArgument;
+            return writePosition(e->window, *value.point());
+        }
+        if (attribute == ax::kSize) {
+            if (!value.size()) return AXError::IllegalArgument;
+            return writeSize(e->window, *value.size());
+        }
+        if (attribute == ax::kMain || attribute == ax::kFocused) {
+            if (!value.boolean()) return AXError::IllegalArgument;
+            if (*value.boolean()) activate(e->window);
+            return AXError::Success;
+        }
+    }
+    if (e->kind == X11Element::Kind::Application && attribute == ax::kFrontmost) {
+        if (!value.boolean()) return AXError::IllegalArgument;
+        if (!*value.boolean()) return AXError::Success;
+        auto windows = windowsOf(*e);
+        if (windows.empty()) return AXError::CannotComplete;
+        activate(windows.front());
+        return AXError::Success;
+    }
+    return AXError::AttributeUnsupported;
+}
+
+bool X11Accessibility::leaveMaximized(xcb_window_t window) {
+    settle();
+    const Atoms& a = conn_.atoms();
+    PropertyRequest state(conn_.get(), window, a._NET_WM_STATE, XCB_ATOM_ATOM);
+    auto atoms = state.words();
+    if (state.errorCode() != 0) return false;
+    bool maximized = std::any_of(atoms.begin(), atoms.end(), [&](uint32_t s) {
+        return s == a._NET_WM_STATE_MAXIMIZED_VERT || s == a._NET_WM_STATE_MAXIMIZED_HORZ;
+    });
+    if (maximized) {
+        conn_.sendRootMessage(window, a._NET_WM_STATE,
+                              {kStateRemove, a._NET_WM_STATE_MAXIMIZED_VERT, a._NET_WM_STATE_MAXIMIZED_HORZ, 2, 0});
+        // The window's decorations change when it leaves the maximized state.
+        syncWithWindowManager();
+    }
+    return true;
+}
+
+AXError X11Accessibility::writePosition(xcb_window_t window, Point position) {
+    if (!std::isfinite(position.x) || !std::isfinite(position.y)) return AXError::IllegalArgument;
+    if (!leaveMaximized(window)) return AXError::InvalidUIElement;
+    Extents shadows =
+        extentsFrom(PropertyRequest(conn_.get(), window, conn_.atoms()._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4).words());
+    Point origin = screens_.primaryOrigin();
+    lastPosition_ = {window, {position.x + origin.x, position.y + origin.y}};
+    // With north-west gravity x and y place the outer corner of the decorations.
+    conn_.sendRootMessage(window, conn_.atoms()._NET_MOVERESIZE_WINDOW,
+                          {kGravityNorthWest | kMoveX | kMoveY | kSourcePager,
+                           coordinate(position.x + origin.x - shadows.left),
+                           coordinate(position.y + origin.y - shadows.top), 0, 0});
+    unsettled_ = true;
+    return AXError::Success;
+}
+
+AXError X11Accessibility::writeSize(xcb_window_t window, Size size) {
+    if (!std::isfinite(size.width) || !std::isfinite(size.height)) return AXError::IllegalArgument;
+    if (!leaveMaximized(window)) return AXError::InvalidUIElement;
+    PropertyRequest decorations(conn_.get(), window, conn_.atoms()._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
+    PropertyRequest shadows(conn_.get(), window, conn_.atoms()._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
+    // Right after a move, round the far edges rather than the size, so that
+    // two windows placed side by side meet without a gap or an overlap.
+    if (lastPosition_ && lastPosition_->first == window) size = pixelSize(lastPosition_->second, size);
+    // The request sizes the client window, inside the decorations.
+    Size client = clientSizeForOuterSize(size, extentsFrom(decorations.words()), extentsFrom(shadows.words()));
+    conn_.sendRootMessage(window, conn_.atoms()._NET_MOVERESIZE_WINDOW,
+                          {kGravityNorthWest | kResizeWidth | kResizeHeight | kSourcePager, 0, 0,
+                           dimension(client.width), dimension(client.height)});
+    unsettled_ = true;
+    return AXError::Success;
+}
+
+std::optional<int32_t> X11Workspace::frontmostApplicationPid() {
+    auto active = ax_.activeWindow();
+    if (!active) return std::nullopt;
+    return ax_.pidOf(*active);
+}
+
+bool X11Workspace::activateApplication(int32_t pid, uint32_t) {
+    auto windows = ax_.windowsOfProcess(pid);
+    if (windows.empty()) return false;
+    ax_.activate(windows.front());
+    return true;
+}
+
+}  // namespace tilvane::x11

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "platform/accessibility.h"
+#include "platform/window_server.h"
+#include "platform/x11/x11_connection.h"
+#include "platform/x11/x11_screens.h"
+
+namespace tilvane::x11 {
+
+// An element of the X11 accessibility tree. Applications are known by their
+// process id (_NET_WM_PID); a window without one is its own application.
+struct X11Element : AXUIElement {
+    enum class Kind { SystemWide, Application, Window };
+    Kind kind;
+    int32_t pid = 0;                         // applications and windows; 0 when unknown
+    xcb_window_t window = XCB_WINDOW_NONE;  // windows; for applications the window it was found through
+    X11Element(Kind k, int32_t p, xcb_window_t w) : kind(k), pid(p), window(w) {}
+    bool isSameElement(const AXUIElement& other) const override;
+};
+
+// Space the window manager or the client adds around a client window.
+struct Extents {
+    double left = 0, right = 0, top = 0, bottom = 0;
+};
+
+// The outer frame of a window, decorations included and client-side shadows
+// left out, from the client window's area and the two kinds of extents.
+Rect outerFrame(const Rect& client, const Extents& decorations, const Extents& shadows);
+// The size in whole pixels of an area at origin: its far edges rounded, not its size.
+Size pixelSize(Point origin, Size size);
+// The client size that gives the outer frame this size; at least one pixel each way.
+Size clientSizeForOuterSize(Size outer, const Extents& decorations, const Extents& shadows);
+
+// Other applications' windows as accessibility elements, on an EWMH window
+// manager. Positions and sizes are the outer frame in the program's top-left
+// coordinates (origin at the primary monitor). Writes go to the window
+// manager as pager requests; the next read waits until it has handled them,
+// so it reports where the window really is. A window that is gone gives
+// failed reads and ignored writes. X11 has no permission for this: the
+// process is always trusted.
+class X11Accessibility : public Accessibility {
+public:
+    X11Accessibility(Connection& conn, X11Screens& screens);
+
+    AXElement createSystemWide() override;
+    AXElement createApplication(int32_t pid) override;
+    AXCopyResult copyAttributeValue(const AXElement& element, std::string_view attribute) override;
+    AXError setAttributeValue(const AXElement& element, std::string_view attribute, const AXValue& value) override;
+    bool isProcessTrustedWithOptions(bool) override { return true; }
+    bool apiEnabled() override { return true; }
+
+    // The window with the keyboard focus as the window manager names it.
+    std::optional<xcb_window_t> activeWindow();
+    // The outer frame in root coordinates; none when the window is gone.
+    std::optional<Rect> outerFrameInRoot(xcb_window_t window);
+    std::optional<int32_t> pidOf(xcb_window_t window);
+    // The managed windows of the process, front to back.
+    std::vector<xcb_window_t> windowsOfProcess(int32_t pid);
+    void activate(xcb_window_t window);
+    // Returns once the window manager has handled every request sent so far.
+    void syncWithWindowManager();
+
+private:
+    AXCopyResult readSystemWide(std::string_view attribute);
+    AXCopyResult readApplication(const X11Element& app, std::string_view attribute);
+    AXCopyResult readWindow(const X11Element& window, std::string_view attribute);
+    AXError writeAttribute(const AXElement& element, std::string_view attribute, const AXValue& value);
+    AXError writePosition(xcb_window_t window, Point position);
+    AXError writeSize(xcb_window_t window, Size size);
+    // Takes the window out of the maximized state; false when the window is gone.
+    bool leaveMaximized(xcb_window_t window);
+    bool belongsTo(const X11Element& app, xcb_window_t window);
+    std::vector<xcb_window_t> windowsOf(const X11Element& app);
+    AXElement windowElement(xcb_window_t window, int32_t pid);
+    // Before a read: let the window manager catch up with the writes sent so far.
+    void settle();
+
+    Connection& conn_;
+    X11Screens& screens_;
+    bool unsettled_ = false;
+    // The last position written (root coordinates, unrounded), for the size that follows it.
+    std::optional<std::pair<xcb_window_t, Point>> lastPosition_;
+};
+
+// The running applications as processes owning windows.
+class X11Workspace : public Workspace {
+public:
+    explicit X11Workspace(X11Accessibility& ax) : ax_(ax) {}
+    std::optional<int32_t> frontmostApplicationPid() override;
+    bool activateApplication(int32_t pid, uint32_t options) override;
+
+private:
+    X11Accessibility& ax_;
+};
+
+}  // namespace tilvane::x11

@@ -1,0 +1,189 @@
+#include "platform/x11/x11_connection.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace tilvane::x11 {
+
+PropertyRequest::PropertyRequest(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property, xcb_atom_t type,
+                                 uint32_t maxWords)
+    : PendingReply(c, xcb_get_property(c, 0, window, property, type, 0, maxWords)) {}
+
+std::vector<uint32_t> PropertyRequest::words() {
+    const auto* r = get();
+    if (!r || r->format != 32 || r->type == XCB_ATOM_NONE) return {};
+    const auto* data = static_cast<const uint32_t*>(xcb_get_property_value(r));
+    int n = xcb_get_property_value_length(r) / 4;
+    return std::vector<uint32_t>(data, data + std::max(n, 0));
+}
+
+std::optional<uint32_t> PropertyRequest::word() {
+    auto w = words();
+    if (w.empty()) return std::nullopt;
+    return w.front();
+}
+
+std::optional<std::string> PropertyRequest::text() {
+    const auto* r = get();
+    if (!r || r->format != 8 || r->type == XCB_ATOM_NONE) return std::nullopt;
+    const auto* data = static_cast<const char*>(xcb_get_property_value(r));
+    return std::string(data, static_cast<size_t>(std::max(xcb_get_property_value_length(r), 0)));
+}
+
+namespace {
+
+std::string connectionErrorText(int code, const char* displayName) {
+    std::string display = displayName ? displayName : (std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "");
+    if (display.empty()) return "no X display: DISPLAY is not set";
+    switch (code) {
+        case XCB_CONN_CLOSED_PARSE_ERR: return "cannot parse the display name \"" + display + "\"";
+        case XCB_CONN_CLOSED_INVALID_SCREEN: return "display \"" + display + "\" has no such screen";
+        case XCB_CONN_CLOSED_EXT_NOTSUPPORTED: return "display \"" + display + "\" lacks a needed extension";
+        case XCB_CONN_CLOSED_MEM_INSUFFICIENT: return "out of memory connecting to \"" + display + "\"";
+        default: return "cannot open display \"" + display + "\"";
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<Connection> Connection::open(const char* displayName, std::string& error) {
+    int screenNumber = 0;
+    xcb_connection_t* c = xcb_connect(displayName, &screenNumber);
+    if (int code = xcb_connection_has_error(c)) {
+        error = connectionErrorText(code, displayName);
+        xcb_disconnect(c);
+        return nullptr;
+    }
+    std::unique_ptr<Connection> conn(new Connection(c, screenNumber));
+    if (!conn->screen_) {
+        error = connectionErrorText(XCB_CONN_CLOSED_INVALID_SCREEN, displayName);
+        return nullptr;
+    }
+    return conn;
+}
+
+Connection::Connection(xcb_connection_t* c, int screenNumber) : c_(c), screenNumber_(screenNumber) {
+    auto it = xcb_setup_roots_iterator(xcb_get_setup(c_));
+    for (int i = 0; it.rem; ++i, xcb_screen_next(&it)) {
+        if (i == screenNumber_) {
+            screen_ = it.data;
+            break;
+        }
+    }
+    // Intern every atom in one batch: all requests first, then the replies.
+    std::vector<InternAtomRequest> requests;
+#define TILVANE_X11_REQUEST_ATOM(name) requests.emplace_back(c_, #name);
+    TILVANE_X11_ATOMS(TILVANE_X11_REQUEST_ATOM)
+#undef TILVANE_X11_REQUEST_ATOM
+    size_t i = 0;
+#define TILVANE_X11_STORE_ATOM(name) atoms_.name = requests[i++].atom();
+    TILVANE_X11_ATOMS(TILVANE_X11_STORE_ATOM)
+#undef TILVANE_X11_STORE_ATOM
+}
+
+Connection::~Connection() {
+    queue_.clear();
+    xcb_disconnect(c_);
+}
+
+void Connection::onEvent(uint8_t type, EventHandler handler) { handlers_[type & 0x7f].push_back(std::move(handler)); }
+
+void Connection::addObserver(EventHandler observer) { observers_.push_back(std::move(observer)); }
+
+void Connection::take(xcb_generic_event_t* event) {
+    XPtr<xcb_generic_event_t> owned(event);
+    if (eventType(*event) == XCB_PROPERTY_NOTIFY) {
+        const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(*event);
+        if (p.window == root() && p.atom == atoms_._NET_SUPPORTED) supported_.reset();
+    }
+    for (const auto& observe : observers_) observe(*event);
+    queue_.push_back(std::move(owned));
+}
+
+void Connection::readAvailable() {
+    while (xcb_generic_event_t* e = xcb_poll_for_event(c_)) take(e);
+}
+
+void Connection::dispatchPending() {
+    // Handlers make requests, and xcb reads the events that come before
+    // their replies; keep going until nothing is left anywhere.
+    for (readAvailable(); !queue_.empty(); readAvailable()) {
+        XPtr<xcb_generic_event_t> event = std::move(queue_.front());
+        queue_.pop_front();
+        if (event->response_type == 0) {
+            const auto& error = reinterpret_cast<const xcb_generic_error_t&>(*event);
+            for (const auto& handle : errorHandlers_) handle(error);
+            continue;
+        }
+        // Copy: a handler may add handlers while it runs.
+        auto handlers = handlers_[eventType(*event)];
+        for (const auto& handle : handlers) handle(*event);
+    }
+}
+
+bool Connection::waitForEvent(const std::function<bool(const xcb_generic_event_t&)>& matches,
+                              Clock::time_point deadline) {
+    flush();
+    for (;;) {
+        while (xcb_generic_event_t* e = xcb_poll_for_event(c_)) {
+            bool found = e->response_type != 0 && matches(*e);
+            take(e);
+            if (found) return true;
+        }
+        if (!isUsable()) return false;
+        auto now = Clock::now();
+        if (now >= deadline) return false;
+        auto remaining = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
+        pollfd p{fd(), POLLIN, 0};
+        ::poll(&p, 1, static_cast<int>(std::min<long long>(remaining, 60'000)));
+    }
+}
+
+void Connection::roundTrip() {
+    XPtr<xcb_get_input_focus_reply_t> r(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr));
+}
+
+xcb_window_t Connection::helperWindow() {
+    if (helper_ != XCB_WINDOW_NONE) return helper_;
+    helper_ = xcb_generate_id(c_);
+    uint32_t values[] = {XCB_EVENT_MASK_PROPERTY_CHANGE};
+    xcb_create_window(c_, XCB_COPY_FROM_PARENT, helper_, root(), -1, -1, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, values);
+    static constexpr char kName[] = "tilvane";
+    xcb_change_property(c_, XCB_PROP_MODE_REPLACE, helper_, atoms_._NET_WM_NAME, atoms_.UTF8_STRING, 8,
+                        sizeof kName - 1, kName);
+    return helper_;
+}
+
+bool Connection::windowManagerSupports(xcb_atom_t atom) {
+    if (!supported_) supported_ = PropertyRequest(c_, root(), atoms_._NET_SUPPORTED, XCB_ATOM_ATOM).words();
+    return std::find(supported_->begin(), supported_->end(), atom) != supported_->end();
+}
+
+void Connection::selectRootEvents(uint32_t mask) {
+    if ((rootMask_ | mask) == rootMask_) return;
+    rootMask_ |= mask;
+    xcb_change_window_attributes(c_, root(), XCB_CW_EVENT_MASK, &rootMask_);
+}
+
+void Connection::sendRootMessage(xcb_window_t window, xcb_atom_t type, std::array<uint32_t, 5> data) {
+    xcb_client_message_event_t event;
+    std::memset(&event, 0, sizeof event);
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = type;
+    std::copy(data.begin(), data.end(), event.data.data32);
+    xcb_send_event(c_, 0, root(), XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+}
+
+std::optional<uint8_t> Connection::extensionEventBase(xcb_extension_t* extension) {
+    const xcb_query_extension_reply_t* ext = xcb_get_extension_data(c_, extension);
+    if (!ext || !ext->present) return std::nullopt;
+    return ext->first_event;
+}
+
+}  // namespace tilvane::x11

@@ -1,0 +1,54 @@
+#include "platform/x11/x11_desktop.h"
+
+namespace tilvane::x11 {
+
+std::unique_ptr<X11Desktop> X11Desktop::open(const char* displayName, std::string& error) {
+    auto conn = Connection::open(displayName, error);
+    if (!conn) return nullptr;
+    return std::unique_ptr<X11Desktop>(new X11Desktop(std::move(conn)));
+}
+
+X11Desktop::X11Desktop(std::unique_ptr<Connection> conn) : conn_(std::move(conn)) {
+    // Errors of requests nobody waits for concern windows that went away
+    // meanwhile; the reads that matter report their own errors.
+    conn_->onError([](const xcb_generic_error_t&) {});
+    screens_ = std::make_unique<X11Screens>(*conn_);
+    accessibility_ = std::make_unique<X11Accessibility>(*conn_, *screens_);
+    workspace_ = std::make_unique<X11Workspace>(*accessibility_);
+    screens_->setFocusedFrameSource([this]() -> std::optional<Rect> {
+        auto active = accessibility_->activeWindow();
+        if (!active) return std::nullopt;
+        return accessibility_->outerFrameInRoot(*active);
+    });
+}
+
+X11Desktop::~X11Desktop() {
+    // The hot keys ungrab through the connection, so they go first.
+    hotKeys_.reset();
+    keyboard_.reset();
+}
+
+X11Keyboard& X11Desktop::keyboard() {
+    if (!keyboard_) keyboard_ = std::make_unique<X11Keyboard>(*conn_);
+    return *keyboard_;
+}
+
+X11HotKeyService& X11Desktop::hotKeys() {
+    if (!hotKeys_) hotKeys_ = std::make_unique<X11HotKeyService>(*conn_, keyboard());
+    return *hotKeys_;
+}
+
+void X11Desktop::fill(Platform& platform) {
+    platform.accessibility = accessibility_.get();
+    platform.screens = screens_.get();
+    platform.workspace = workspace_.get();
+    platform.keyboard = &keyboard();
+    platform.hotKeys = &hotKeys();
+}
+
+void X11Desktop::dispatchEvents() {
+    conn_->dispatchPending();
+    conn_->flush();
+}
+
+}  // namespace tilvane::x11

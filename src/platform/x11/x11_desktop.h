@@ -1,0 +1,59 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/x11/x11_accessibility.h"
+#include "platform/x11/x11_connection.h"
+#include "platform/x11/x11_hot_keys.h"
+#include "platform/x11/x11_keyboard.h"
+#include "platform/x11/x11_screens.h"
+
+namespace tilvane::linux_platform {
+class LinuxRunLoop;
+}
+
+namespace tilvane::x11 {
+
+// The X11 services of one display, made on first use and kept together.
+// The composition root asks it for the services and ties it to the main loop.
+class X11Desktop {
+public:
+    // Opens the display (null: $DISPLAY); null with the reason in error when it cannot.
+    static std::unique_ptr<X11Desktop> open(const char* displayName, std::string& error);
+    ~X11Desktop();
+
+    Connection& connection() { return *conn_; }
+    X11Screens& screens() { return *screens_; }
+    X11Accessibility& accessibility() { return *accessibility_; }
+    X11Workspace& workspace() { return *workspace_; }
+    X11Keyboard& keyboard();
+    X11HotKeyService& hotKeys();
+
+    // Fills in the services this backend offers: accessibility, screens,
+    // workspace, and (made now) keyboard and hot keys.
+    void fill(Platform& platform);
+
+    // Reads and handles the display's events on the loop's thread and
+    // flushes requests before the loop waits. Calls onLost, once, when the
+    // connection to the server breaks.
+    void attach(linux_platform::LinuxRunLoop& loop, std::function<void()> onLost);
+    // Handles whatever events have arrived; for loops other than the main one.
+    void dispatchEvents();
+
+private:
+    explicit X11Desktop(std::unique_ptr<Connection> conn);
+
+    std::unique_ptr<Connection> conn_;
+    std::unique_ptr<X11Screens> screens_;
+    std::unique_ptr<X11Accessibility> accessibility_;
+    std::unique_ptr<X11Workspace> workspace_;
+    std::unique_ptr<X11Keyboard> keyboard_;
+    std::unique_ptr<X11HotKeyService> hotKeys_;
+    std::function<void()> onLost_;
+    linux_platform::LinuxRunLoop* loop_ = nullptr;
+};
+
+}  // namespace tilvane::x11

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "platform/hot_keys.h"
+#include "platform/x11/x11_connection.h"
+#include "platform/x11/x11_keyboard.h"
+
+namespace tilvane::x11 {
+
+// Which X modifier bits stand for Option and Command, and which are locks
+// that a press may carry without changing its meaning.
+struct ModifierBits {
+    uint16_t option = XCB_MOD_MASK_1;
+    uint16_t command = XCB_MOD_MASK_4;
+    uint16_t numLock = XCB_MOD_MASK_2;
+    uint16_t scrollLock = 0;
+
+    // The X modifiers of Carbon modifier bits: Control, Option (Alt),
+    // Command (Super) and Shift; other bits have no X counterpart.
+    uint16_t fromCarbon(uint32_t carbon) const;
+    // Every combination of the lock modifiers, none first.
+    std::vector<uint16_t> lockVariants() const;
+    // The modifiers of a key event with the locks and mouse buttons left out.
+    uint16_t significant(uint16_t state) const;
+    friend bool operator==(const ModifierBits&, const ModifierBits&) = default;
+};
+
+// System-wide hot keys as passive key grabs on the root window. Each
+// combination is grabbed once for every lock variant, so Num Lock or Caps
+// Lock being on does not stop it; a grab another client holds refuses the
+// registration. After the keyboard mapping changes the grabs are made anew.
+// Registering a combination this service already holds shares its grab; a
+// press reports the newest registration of the combination.
+class X11HotKeyService : public HotKeyService {
+public:
+    X11HotKeyService(Connection& conn, X11Keyboard& keyboard);
+    ~X11HotKeyService() override;
+
+    OSStatus registerEventHotKey(uint32_t keyCode, uint32_t modifiers, EventHotKeyID id,
+                                 EventHotKeyRef& outRef) override;
+    OSStatus unregisterEventHotKey(EventHotKeyRef ref) override;
+    OSStatus installEventHandler(Handler handler, EventHandlerRef& outRef) override;
+    OSStatus removeEventHandler(EventHandlerRef ref) override;
+
+private:
+    struct Combination {
+        uint8_t keycode = 0;
+        uint16_t modifiers = 0;
+        auto operator<=>(const Combination&) const = default;
+    };
+    struct Registration {
+        EventHotKeyID id;
+        uint32_t keyCode = 0;
+        uint32_t carbonModifiers = 0;
+    };
+
+    std::optional<Combination> combinationFor(uint32_t keyCode, uint32_t carbonModifiers) const;
+    OSStatus grab(const Combination& combination);
+    void ungrab(const Combination& combination);
+    void readModifierBits();
+    void mappingChanged();
+    void keyPressed(const xcb_key_press_event_t& event);
+
+    Connection& conn_;
+    ModifierBits bits_;
+    std::map<EventHotKeyRef, Registration> registrations_;
+    // The combinations grabbed, each with the registrations sharing it, oldest first.
+    std::map<Combination, std::vector<EventHotKeyRef>> grabs_;
+    std::map<EventHandlerRef, Handler> handlers_;
+    uint64_t nextRef_ = 1;
+};
+
+}  // namespace tilvane::x11

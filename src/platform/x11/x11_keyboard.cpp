@@ -1,0 +1,115 @@
+#include "platform/x11/x11_keyboard.h"
+
+// xkb.h names a field "explicit", a keyword in C++.
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
+#include <xkbcommon/xkbcommon-x11.h>
+#include <xkbcommon/xkbcommon.h>
+
+#include "platform/x11/key_codes.h"
+
+namespace tilvane::x11 {
+
+namespace {
+
+// The header every XKB event shares.
+struct XkbEventHeader {
+    uint8_t response_type;
+    uint8_t xkbType;
+};
+
+class XkbStateRequest
+    : public PendingReply<xcb_xkb_get_state_cookie_t, xcb_xkb_get_state_reply_t, xcb_xkb_get_state_reply> {
+public:
+    XkbStateRequest(xcb_connection_t* c, int32_t device)
+        : PendingReply(c, xcb_xkb_get_state(c, static_cast<xcb_xkb_device_spec_t>(device))) {}
+};
+
+constexpr uint16_t kVirtualKeyA = 0x00;
+
+xkb_keysym_t firstSymbol(xkb_keymap* keymap, xkb_keycode_t key, xkb_layout_index_t layout) {
+    const xkb_keysym_t* syms = nullptr;
+    int n = xkb_keymap_key_get_syms_by_level(keymap, key, layout, 0, &syms);
+    return n > 0 ? syms[0] : XKB_KEY_NoSymbol;
+}
+
+}  // namespace
+
+std::u16string utf16FromCodePoint(uint32_t cp) {
+    if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return {};
+    if (cp < 0x10000) return std::u16string(1, static_cast<char16_t>(cp));
+    cp -= 0x10000;
+    return {static_cast<char16_t>(0xD800 + (cp >> 10)), static_cast<char16_t>(0xDC00 + (cp & 0x3FF))};
+}
+
+X11Keyboard::X11Keyboard(Connection& conn) : conn_(conn) {
+    uint8_t base = 0;
+    if (xkb_x11_setup_xkb_extension(conn_.get(), XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
+                                    XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, &base, nullptr)) {
+        xkbEventBase_ = base;
+        deviceId_ = xkb_x11_get_core_keyboard_device_id(conn_.get());
+        uint16_t events = XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY;
+        uint16_t mapParts = XCB_XKB_MAP_PART_KEY_TYPES | XCB_XKB_MAP_PART_KEY_SYMS | XCB_XKB_MAP_PART_MODIFIER_MAP;
+        xcb_xkb_select_events(conn_.get(), XCB_XKB_ID_USE_CORE_KBD, events, 0, events, mapParts, mapParts, nullptr);
+        conn_.onEvent(base, [this](const xcb_generic_event_t& e) {
+            uint8_t type = reinterpret_cast<const XkbEventHeader&>(e).xkbType;
+            if (type == XCB_XKB_NEW_KEYBOARD_NOTIFY || type == XCB_XKB_MAP_NOTIFY) mappingChanged();
+        });
+    }
+    // Servers without XKB, and clients that never asked for XKB, hear of changes this way.
+    conn_.onEvent(XCB_MAPPING_NOTIFY, [this](const xcb_generic_event_t& e) {
+        if (reinterpret_cast<const xcb_mapping_notify_event_t&>(e).request != XCB_MAPPING_POINTER) mappingChanged();
+    });
+}
+
+X11Keyboard::~X11Keyboard() {
+    if (keymap_) xkb_keymap_unref(keymap_);
+    if (context_) xkb_context_unref(context_);
+}
+
+void X11Keyboard::mappingChanged() {
+    if (keymap_) xkb_keymap_unref(keymap_);
+    keymap_ = nullptr;
+    auto observers = mappingObservers_;
+    for (const auto& notify : observers) notify();
+}
+
+bool X11Keyboard::loadKeymap() {
+    if (keymap_) return true;
+    if (deviceId_ < 0) return false;
+    if (!context_) context_ = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    if (!context_) return false;
+    keymap_ = xkb_x11_keymap_new_from_device(context_, conn_.get(), deviceId_, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    return keymap_ != nullptr;
+}
+
+KeyTranslation X11Keyboard::translateKeyCode(uint16_t keyCode) {
+    if (!loadKeymap()) return {KeyTranslation::Status::NoLayout, {}};
+    auto key = xKeycodeForVirtualKey(keyCode);
+    if (!key) return {KeyTranslation::Status::Error, {}};
+
+    xkb_layout_index_t layouts = xkb_keymap_num_layouts(keymap_);
+    if (layouts == 0) return {KeyTranslation::Status::NoLayout, {}};
+    XkbStateRequest state(conn_.get(), deviceId_);
+    xkb_layout_index_t current = state ? state->group % layouts : 0;
+
+    // The layout to use: the current one if it types Latin letters, else the first that does.
+    auto latin = [&](xkb_layout_index_t layout) {
+        xkb_keysym_t a = firstSymbol(keymap_, *xKeycodeForVirtualKey(kVirtualKeyA), layout);
+        return a >= XKB_KEY_a && a <= XKB_KEY_z;
+    };
+    xkb_layout_index_t layout = current;
+    if (!latin(current)) {
+        for (xkb_layout_index_t i = 0; i < layouts; ++i) {
+            if (latin(i)) {
+                layout = i;
+                break;
+            }
+        }
+    }
+    xkb_keysym_t sym = firstSymbol(keymap_, *key, layout);
+    return {KeyTranslation::Status::Ok, utf16FromCodePoint(xkb_keysym_to_utf32(sym))};
+}
+
+}  // namespace tilvane::x11

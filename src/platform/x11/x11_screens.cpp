@@ -1,0 +1,117 @@
+#include "platform/x11/x11_screens.h"
+
+#include <xcb/randr.h>
+
+namespace tilvane::x11 {
+
+namespace {
+
+class MonitorsRequest : public PendingReply<xcb_randr_get_monitors_cookie_t, xcb_randr_get_monitors_reply_t,
+                                            xcb_randr_get_monitors_reply> {
+public:
+    MonitorsRequest(xcb_connection_t* c, xcb_window_t root) : PendingReply(c, xcb_randr_get_monitors(c, root, 1)) {}
+
+    std::vector<Monitor> monitors() {
+        std::vector<Monitor> list;
+        if (!get()) return list;
+        for (auto it = xcb_randr_get_monitors_monitors_iterator(get()); it.rem; xcb_randr_monitor_info_next(&it)) {
+            const auto* m = it.data;
+            if (m->width == 0 || m->height == 0) continue;
+            list.push_back({m->name, {double(m->x), double(m->y), double(m->width), double(m->height)}, m->primary != 0});
+        }
+        return list;
+    }
+};
+
+}  // namespace
+
+X11Screens::X11Screens(Connection& conn) : conn_(conn) {
+    conn_.selectRootEvents(XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE);
+    randrBase_ = conn_.extensionEventBase(&xcb_randr_id);
+    if (randrBase_) {
+        xcb_randr_select_input(conn_.get(), conn_.root(),
+                               XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE | XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE |
+                                   XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE);
+    }
+    conn_.addObserver([this](const xcb_generic_event_t& e) { observe(e); });
+}
+
+void X11Screens::observe(const xcb_generic_event_t& event) {
+    uint8_t type = eventType(event);
+    const Atoms& a = conn_.atoms();
+    if (type == XCB_CONFIGURE_NOTIFY) {
+        // Monitors that change without a RandR notification still reconfigure the root window.
+        if (reinterpret_cast<const xcb_configure_notify_event_t&>(event).window == conn_.root()) stale_ = true;
+    } else if (type == XCB_PROPERTY_NOTIFY) {
+        const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+        if ((p.window == conn_.root() && p.atom == a._NET_CLIENT_LIST) || p.atom == a._NET_WM_STRUT_PARTIAL ||
+            p.atom == a._NET_WM_STRUT)
+            stale_ = true;
+    } else if (randrBase_ && (type == *randrBase_ + XCB_RANDR_SCREEN_CHANGE_NOTIFY ||
+                              type == *randrBase_ + XCB_RANDR_NOTIFY)) {
+        stale_ = true;
+    }
+}
+
+void X11Screens::refresh() {
+    conn_.readAvailable();
+    if (!stale_) return;
+    // Cleared before reading: a change that arrives during the reads marks it stale again.
+    stale_ = false;
+    xcb_connection_t* c = conn_.get();
+    GeometryRequest rootGeometry(c, conn_.root());
+    std::optional<MonitorsRequest> monitorsRequest;
+    if (randrBase_) monitorsRequest.emplace(c, conn_.root());
+    PropertyRequest clientList(c, conn_.root(), conn_.atoms()._NET_CLIENT_LIST, XCB_ATOM_WINDOW);
+
+    std::vector<uint32_t> clients = clientList.words();
+    std::set<xcb_window_t> current(clients.begin(), clients.end());
+    // Hear about struts set or changed later on every client's window.
+    uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    for (xcb_window_t w : current)
+        if (!clients_.count(w)) xcb_change_window_attributes(c, w, XCB_CW_EVENT_MASK, &mask);
+    clients_ = std::move(current);
+
+    std::vector<std::pair<PropertyRequest, PropertyRequest>> strutRequests;
+    strutRequests.reserve(clients.size());
+    for (xcb_window_t w : clients)
+        strutRequests.emplace_back(PropertyRequest(c, w, conn_.atoms()._NET_WM_STRUT_PARTIAL, XCB_ATOM_CARDINAL, 12),
+                                   PropertyRequest(c, w, conn_.atoms()._NET_WM_STRUT, XCB_ATOM_CARDINAL, 4));
+
+    root_ = rootGeometry ? Size{double(rootGeometry->width), double(rootGeometry->height)}
+                         : Size{double(conn_.screen()->width_in_pixels), double(conn_.screen()->height_in_pixels)};
+    std::vector<Strut> struts;
+    for (auto& [partial, full] : strutRequests)
+        if (auto s = strutFromProperties(partial.words(), full.words(), root_)) struts.push_back(*s);
+    monitors_ = orderedMonitors(monitorsRequest ? monitorsRequest->monitors() : std::vector<Monitor>{}, root_);
+    screens_ = screensFromMonitors(monitors_, struts, root_);
+}
+
+std::vector<Screen> X11Screens::screens() {
+    refresh();
+    return screens_;
+}
+
+const std::vector<Monitor>& X11Screens::monitors() {
+    refresh();
+    return monitors_;
+}
+
+Point X11Screens::primaryOrigin() {
+    refresh();
+    return monitors_.empty() ? Point{} : monitors_.front().area.origin();
+}
+
+std::optional<Screen> X11Screens::mainScreen() {
+    refresh();
+    if (screens_.empty()) return std::nullopt;
+    if (focusedFrame_) {
+        if (auto frame = focusedFrame_()) {
+            refresh();
+            if (auto i = monitorWithLargestOverlap(monitors_, *frame)) return screens_[*i];
+        }
+    }
+    return screens_.front();
+}
+
+}  // namespace tilvane::x11

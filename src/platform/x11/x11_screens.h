@@ -1,0 +1,48 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include "platform/screens.h"
+#include "platform/x11/screen_layout.h"
+#include "platform/x11/x11_connection.h"
+
+namespace tilvane::x11 {
+
+// The displays of an X screen: the RandR monitors with visible frames cut by
+// the struts of the clients' panels and docks. What it last read stays valid
+// until an event says the monitors, the root window, the client list or a
+// strut changed; the next call then reads them again.
+class X11Screens : public Screens {
+public:
+    explicit X11Screens(Connection& conn);
+
+    std::vector<Screen> screens() override;
+    std::optional<Screen> mainScreen() override;
+
+    // The monitors in screen-list order, in root coordinates.
+    const std::vector<Monitor>& monitors();
+    // Root coordinates of the primary monitor's top-left corner: where the
+    // program's coordinates have their origin.
+    Point primaryOrigin();
+    // Where mainScreen learns the outer frame (root coordinates) of the window
+    // with the keyboard focus.
+    void setFocusedFrameSource(std::function<std::optional<Rect>()> source) { focusedFrame_ = std::move(source); }
+
+private:
+    void observe(const xcb_generic_event_t& event);
+    void refresh();
+
+    Connection& conn_;
+    std::optional<uint8_t> randrBase_;
+    bool stale_ = true;
+    Size root_;
+    std::vector<Monitor> monitors_;
+    std::vector<Screen> screens_;
+    std::set<xcb_window_t> clients_;
+    std::function<std::optional<Rect>()> focusedFrame_;
+};
+
+}  // namespace tilvane::x11
