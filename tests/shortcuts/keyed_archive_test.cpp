@@ -1,0 +1,175 @@
+#include "platform/plist/keyed_archiver.h"
+
+#include <gtest/gtest.h>
+#include <plist/plist.h>
+
+#include <cstdlib>
+#include <random>
+
+#include "shortcuts/shortcut.h"
+
+namespace tilvane {
+namespace {
+
+using plist::PlistKeyedArchiver;
+
+struct PlistDeleter {
+    void operator()(void* p) const { plist_free(static_cast<plist_t>(p)); }
+};
+using PlistPtr = std::unique_ptr<void, PlistDeleter>;
+
+std::vector<uint8_t> toBinary(plist_t root) {
+    char* bytes = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(root, &bytes, &length);
+    std::vector<uint8_t> data(bytes, bytes + length);
+    plist_to_bin_free(bytes);
+    return data;
+}
+
+std::string stringOf(plist_t node) {
+    char* s = nullptr;
+    plist_get_string_val(node, &s);
+    std::string out = s ? s : "";
+    std::free(s);
+    return out;
+}
+
+// An archive as another keyed archiver writes it: the root object at any
+// index, integers as small as they fit.
+std::vector<uint8_t> handMadeArchive(const char* className, std::map<std::string, int64_t> entries, uint64_t rootUid = 2,
+                                     const char* archiverName = "NSKeyedArchiver") {
+    plist_t objects = plist_new_array();
+    plist_array_append_item(objects, plist_new_string("$null"));
+    plist_t classDict = plist_new_dict();
+    plist_dict_set_item(classDict, "$classname", plist_new_string(className));
+    plist_t classes = plist_new_array();
+    plist_array_append_item(classes, plist_new_string(className));
+    plist_dict_set_item(classDict, "$classes", classes);
+    plist_t object = plist_new_dict();
+    plist_dict_set_item(object, "$class", plist_new_uid(rootUid == 2 ? 1 : 2));
+    for (auto& [k, v] : entries) plist_dict_set_item(object, k.c_str(), plist_new_uint(uint64_t(v)));
+    if (rootUid == 2) {
+        plist_array_append_item(objects, classDict);
+        plist_array_append_item(objects, object);
+    } else {
+        plist_array_append_item(objects, object);
+        plist_array_append_item(objects, classDict);
+    }
+    PlistPtr root(plist_new_dict());
+    plist_dict_set_item(root.get(), "$version", plist_new_uint(100000));
+    plist_dict_set_item(root.get(), "$archiver", plist_new_string(archiverName));
+    plist_t top = plist_new_dict();
+    plist_dict_set_item(top, "root", plist_new_uid(rootUid));
+    plist_dict_set_item(root.get(), "$top", top);
+    plist_dict_set_item(root.get(), "$objects", objects);
+    return toBinary(root.get());
+}
+
+TEST(KeyedArchiveTest, WritesAKeyedArchiverBinaryPropertyList) {
+    PlistKeyedArchiver archiver;
+    auto data = archiver.archivedDataWithRootObject(Shortcut(123, 0xC0000).encodeWithCoder());
+    ASSERT_GE(data.size(), 8u);
+    EXPECT_EQ(std::string(data.begin(), data.begin() + 8), "bplist00");
+
+    plist_t parsed = nullptr;
+    plist_from_bin(reinterpret_cast<const char*>(data.data()), uint32_t(data.size()), &parsed);
+    PlistPtr root(parsed);
+    ASSERT_TRUE(parsed);
+    uint64_t version = 0;
+    plist_get_uint_val(plist_dict_get_item(parsed, "$version"), &version);
+    EXPECT_EQ(version, 100000u);
+    EXPECT_EQ(stringOf(plist_dict_get_item(parsed, "$archiver")), "NSKeyedArchiver");
+    uint64_t rootUid = 0;
+    plist_t rootRef = plist_dict_get_item(plist_dict_get_item(parsed, "$top"), "root");
+    ASSERT_EQ(plist_get_node_type(rootRef), PLIST_UID);
+    plist_get_uid_val(rootRef, &rootUid);
+    EXPECT_EQ(rootUid, 1u);
+
+    plist_t objects = plist_dict_get_item(parsed, "$objects");
+    ASSERT_EQ(plist_array_get_size(objects), 3u);
+    EXPECT_EQ(stringOf(plist_array_get_item(objects, 0)), "$null");
+    plist_t object = plist_array_get_item(objects, 1);
+    uint64_t keyCode = 0, flags = 0, classUid = 0;
+    plist_get_uint_val(plist_dict_get_item(object, "KeyCode"), &keyCode);
+    plist_get_uint_val(plist_dict_get_item(object, "ModifierFlags"), &flags);
+    plist_get_uid_val(plist_dict_get_item(object, "$class"), &classUid);
+    EXPECT_EQ(keyCode, 123u);
+    EXPECT_EQ(flags, 0xC0000u);
+    ASSERT_EQ(classUid, 2u);
+    plist_t classDict = plist_array_get_item(objects, 2);
+    EXPECT_EQ(stringOf(plist_dict_get_item(classDict, "$classname")), "Shortcut");
+    plist_t classes = plist_dict_get_item(classDict, "$classes");
+    ASSERT_EQ(plist_array_get_size(classes), 2u);
+    EXPECT_EQ(stringOf(plist_array_get_item(classes, 0)), "Shortcut");
+    EXPECT_EQ(stringOf(plist_array_get_item(classes, 1)), "NSObject");
+}
+
+TEST(KeyedArchiveTest, MinusOneIsStoredAsAnEightByteSignedInteger) {
+    PlistKeyedArchiver archiver;
+    auto data = archiveShortcut(archiver, Shortcut(Shortcut::kNoKeyCode, 0));
+    // Integer marker 0x13 (8 bytes) followed by all ones: -1 for every reader.
+    const std::vector<uint8_t> minusOne{0x13, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    EXPECT_NE(std::search(data.begin(), data.end(), minusOne.begin(), minusOne.end()), data.end());
+}
+
+TEST(KeyedArchiveTest, ReadsArchivesOfOtherWriters) {
+    PlistKeyedArchiver archiver;
+    struct Row {
+        std::vector<uint8_t> data;
+        std::optional<ArchivedObject> expected;
+    } rows[] = {
+        {handMadeArchive("Shortcut", {{"KeyCode", -5}, {"ModifierFlags", 0x9E0000}}),
+         ArchivedObject{"Shortcut", {{"KeyCode", -5}, {"ModifierFlags", 0x9E0000}}}},
+        {handMadeArchive("Shortcut", {{"KeyCode", 3}, {"ModifierFlags", 0}}, 1),
+         ArchivedObject{"Shortcut", {{"KeyCode", 3}, {"ModifierFlags", 0}}}},
+        {handMadeArchive("Shortcut", {{"KeyCode", 3}}, 7), std::nullopt},  // root UID out of range
+        {handMadeArchive("Shortcut", {{"KeyCode", 3}}, 2, "Other"), std::nullopt},
+    };
+    for (const auto& row : rows) EXPECT_EQ(archiver.unarchiveObjectWithData(row.data), row.expected);
+
+    auto odd = unarchiveShortcut(archiver, rows[0].data);
+    ASSERT_TRUE(odd);
+    EXPECT_EQ(odd->keyCode(), Shortcut::kNoKeyCode);
+    EXPECT_EQ(odd->modifierFlags(), 0x9E0000u);
+}
+
+TEST(KeyedArchiveTest, RefusesWhatIsNotAnArchive) {
+    PlistKeyedArchiver archiver;
+    PlistPtr notArchive(plist_new_dict());
+    plist_dict_set_item(notArchive.get(), "KeyCode", plist_new_uint(1));
+    PlistPtr array(plist_new_array());
+    std::string xml = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict/></plist>";
+    const std::vector<uint8_t> inputs[] = {
+        {},
+        {'b', 'p', 'l', 'i', 's', 't', '0', '0'},
+        std::vector<uint8_t>(xml.begin(), xml.end()),
+        toBinary(notArchive.get()),
+        toBinary(array.get()),
+        std::vector<uint8_t>(PlistKeyedArchiver::kMaxArchiveBytes + 1, 0),
+    };
+    for (const auto& data : inputs) EXPECT_FALSE(archiver.unarchiveObjectWithData(data));
+}
+
+// Every truncation and many random byte changes of a real archive are read
+// without harm; the sanitizer build checks the "without harm".
+TEST(KeyedArchiveTest, SurvivesDamagedArchives) {
+    PlistKeyedArchiver archiver;
+    const auto good = archiveShortcut(archiver, Shortcut(123, 0x1E0000));
+    size_t decoded = 0;
+    for (size_t n = 0; n < good.size(); ++n)
+        decoded += archiver.unarchiveObjectWithData(std::vector<uint8_t>(good.begin(), good.begin() + n)).has_value();
+    EXPECT_EQ(decoded, 0u);
+
+    std::mt19937 random(7);
+    for (int round = 0; round < 3000; ++round) {
+        auto damaged = good;
+        int changes = 1 + int(random() % 4);
+        for (int c = 0; c < changes; ++c) damaged[random() % damaged.size()] = uint8_t(random());
+        auto object = archiver.unarchiveObjectWithData(damaged);
+        if (object) (void)Shortcut::initWithCoder(*object);
+    }
+}
+
+}  // namespace
+}  // namespace tilvane

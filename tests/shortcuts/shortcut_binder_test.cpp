@@ -1,0 +1,212 @@
+#include "shortcuts/shortcut_binder.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/events.h"
+#include "platform/plist/keyed_archiver.h"
+#include "platform/sim/memory_settings_store.h"
+#include "platform/sim/sim_hot_keys.h"
+#include "platform/sim/sim_run_loop.h"
+#include "shortcuts/dictionary_transformer.h"
+
+namespace tilvane {
+namespace {
+
+using sim::SimHotKeyService;
+
+const Shortcut kLeft(123, modifier::kControl | modifier::kOption);  // Carbon 0x1800
+const Shortcut kUp(126, modifier::kControl | modifier::kOption);
+const Shortcut kM(46, modifier::kCommand);  // Carbon 0x0100
+
+class ShortcutBinderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        monitor = ShortcutMonitor::create(service, runLoop);
+        binder = std::make_unique<ShortcutBinder>(store, &archiver, monitor.get());
+    }
+    void store_(const std::string& key, const Shortcut& s) {
+        store.setObject(key, SettingsValue(archiveShortcut(archiver, s)));
+    }
+    ShortcutBinder::Action record(std::string name) {
+        return [this, name] { ran.push_back(name); };
+    }
+    // Presses the combination and runs what it queued.
+    std::vector<std::string> press(const Shortcut& s) {
+        ran.clear();
+        service.press(s.carbonKeyCode(), s.carbonFlags());
+        runLoop.runUntilIdle();
+        return ran;
+    }
+
+    SimHotKeyService service;
+    sim::SimRunLoop runLoop;
+    sim::MemorySettingsStore store;
+    plist::PlistKeyedArchiver archiver;
+    std::unique_ptr<ShortcutMonitor> monitor;
+    std::unique_ptr<ShortcutBinder> binder;
+    std::vector<std::string> ran;
+};
+
+TEST_F(ShortcutBinderTest, BindingRegistersTheStoredShortcutAtOnce) {
+    store_("LeftShortcut", kLeft);
+    binder->bindShortcutWithDefaultsKey("LeftShortcut", record("left"));
+    EXPECT_TRUE(service.isRegistered(123, 0x1800));
+    EXPECT_EQ(binder->valueForUndefinedKey("LeftShortcut"), kLeft);
+    EXPECT_EQ(press(kLeft), std::vector<std::string>{"left"});
+
+    binder->bindShortcutWithDefaultsKey("Empty", record("empty"));
+    EXPECT_TRUE(binder->isRegisteredAction("Empty"));
+    EXPECT_EQ(binder->shortcuts().count("Empty"), 0u);
+    EXPECT_EQ(service.registrations().size(), 1u);
+}
+
+TEST_F(ShortcutBinderTest, FollowsChangesOfTheStoredValue) {
+    store_("LeftShortcut", kLeft);
+    binder->bindShortcutWithDefaultsKey("LeftShortcut", record("left"));
+
+    store_("LeftShortcut", kM);
+    EXPECT_FALSE(service.isRegistered(123, 0x1800));
+    EXPECT_TRUE(press(kLeft).empty());
+    EXPECT_EQ(press(kM), std::vector<std::string>{"left"});
+
+    // Writing the same combination again withdraws and registers it once more.
+    service.clearCalls();
+    store_("LeftShortcut", kM);
+    ASSERT_EQ(service.calls().size(), 2u);
+    EXPECT_EQ(service.calls()[0].kind, SimHotKeyService::Call::Kind::Unregister);
+    EXPECT_EQ(service.calls()[1].kind, SimHotKeyService::Call::Kind::Register);
+
+    // A value that is not an archived shortcut counts as none.
+    store.setObject("LeftShortcut", SettingsValue("text"));
+    EXPECT_TRUE(service.registrations().empty());
+
+    store_("LeftShortcut", kUp);
+    store.removeObject("LeftShortcut");
+    EXPECT_TRUE(service.registrations().empty());
+    EXPECT_EQ(binder->shortcuts().count("LeftShortcut"), 0u);
+    EXPECT_TRUE(binder->isRegisteredAction("LeftShortcut"));
+
+    // Other keys do not disturb it.
+    store_("LeftShortcut", kLeft);
+    store.setObject("EnableShotcuts", SettingsValue(true));
+    EXPECT_EQ(press(kLeft), std::vector<std::string>{"left"});
+}
+
+TEST_F(ShortcutBinderTest, RebindingReplacesTheAction) {
+    store_("LeftShortcut", kLeft);
+    binder->bindShortcutWithDefaultsKey("LeftShortcut", record("first"));
+    binder->bindShortcutWithDefaultsKey("LeftShortcut", record("second"));
+    EXPECT_EQ(service.registrations().size(), 1u);
+    EXPECT_EQ(press(kLeft), std::vector<std::string>{"second"});
+    // One observation only: a change re-registers once.
+    service.clearCalls();
+    store_("LeftShortcut", kUp);
+    EXPECT_EQ(service.calls().size(), 2u);
+}
+
+TEST_F(ShortcutBinderTest, BreakingABindingUnregistersAndStopsFollowing) {
+    store_("LeftShortcut", kLeft);
+    binder->bindShortcutWithDefaultsKey("LeftShortcut", record("left"));
+    binder->breakBindingWithDefaultsKey("LeftShortcut");
+    EXPECT_TRUE(service.registrations().empty());
+    EXPECT_FALSE(binder->isRegisteredAction("LeftShortcut"));
+    EXPECT_TRUE(store.dataForKey("LeftShortcut"));  // the stored value stays
+    store_("LeftShortcut", kUp);
+    EXPECT_TRUE(service.registrations().empty());
+
+    // A key without a shortcut: nothing reaches the monitor.
+    binder->bindShortcutWithDefaultsKey("Empty", record("empty"));
+    service.clearCalls();
+    binder->breakBindingWithDefaultsKey("Empty");
+    EXPECT_TRUE(service.calls().empty());
+    EXPECT_FALSE(binder->isRegisteredAction("Empty"));
+    EXPECT_FALSE(binder->setValueForUndefinedKey(kUp, "Empty"));
+}
+
+TEST_F(ShortcutBinderTest, TwoKeysWithEqualShortcutsShareOneHotKey) {
+    store_("A", kLeft);
+    store_("B", kLeft);
+    binder->bindShortcutWithDefaultsKey("A", record("a"));
+    binder->bindShortcutWithDefaultsKey("B", record("b"));
+    EXPECT_EQ(monitor->hotKeys().size(), 1u);
+    EXPECT_EQ(press(kLeft), std::vector<std::string>{"b"});
+    store.removeObject("A");
+    EXPECT_FALSE(monitor->isShortcutRegistered(kLeft));
+    EXPECT_EQ(binder->valueForUndefinedKey("B"), kLeft);
+}
+
+TEST_F(ShortcutBinderTest, ARefusedCombinationIsRecordedWithoutAHotKey) {
+    service.refuse(123, 0x1800);
+    store_("LeftShortcut", kLeft);
+    binder->bindShortcutWithDefaultsKey("LeftShortcut", record("left"));
+    EXPECT_EQ(binder->valueForUndefinedKey("LeftShortcut"), kLeft);
+    EXPECT_FALSE(monitor->isShortcutRegistered(kLeft));
+    service.allow(123, 0x1800);
+    store_("LeftShortcut", kLeft);
+    EXPECT_TRUE(monitor->isShortcutRegistered(kLeft));
+}
+
+TEST_F(ShortcutBinderTest, BindingOptionsApplyToLaterBindsOnly) {
+    store_("Archived", kLeft);
+    store.setObject("Dict", DictionaryTransformer().reverseTransformedValue(kM).value());
+    binder->bindShortcutWithDefaultsKey("Archived", record("archived"));
+
+    BindingOptions options;
+    options.valueTransformerName = std::string(DictionaryTransformer::kName);
+    binder->setBindingOptions(options);
+    binder->bindShortcutWithDefaultsKey("Dict", record("dict"));
+    EXPECT_EQ(binder->valueForUndefinedKey("Dict"), kM);
+
+    // The earlier binding still reads archives.
+    store_("Archived", kUp);
+    EXPECT_EQ(binder->valueForUndefinedKey("Archived"), kUp);
+    // A later bind with the dictionary form cannot read an archive.
+    binder->bindShortcutWithDefaultsKey("Archived", record("archived"));
+    EXPECT_EQ(binder->valueForUndefinedKey("Archived"), std::nullopt);
+
+    options.valueTransformerName = "NoSuchTransformer";
+    binder->setBindingOptions(options);
+    binder->bindShortcutWithDefaultsKey("Dict", record("dict"));
+    EXPECT_EQ(binder->valueForUndefinedKey("Dict"), std::nullopt);
+}
+
+TEST_F(ShortcutBinderTest, RegisterDefaultShortcutsFillsTheFallbackDomain) {
+    binder->registerDefaultShortcuts({{"LeftShortcut", kLeft}, {"UpShortcut", kUp}});
+    EXPECT_TRUE(store.keys().empty());  // nothing written to the user's domain
+    EXPECT_EQ(unarchiveShortcut(archiver, *store.dataForKey("LeftShortcut")), kLeft);
+    binder->bindShortcutWithDefaultsKey("UpShortcut", record("up"));
+    EXPECT_EQ(press(kUp), std::vector<std::string>{"up"});
+
+    BindingOptions options;
+    options.valueTransformer = std::make_shared<DictionaryTransformer>();
+    binder->setBindingOptions(options);
+    binder->registerDefaultShortcuts({{"M", kM}});
+    EXPECT_EQ(DictionaryTransformer().transformedValue(store.objectForKey("M")), kM);
+}
+
+TEST_F(ShortcutBinderTest, DestroyingTheBinderUnbindsEverything) {
+    store_("LeftShortcut", kLeft);
+    store_("UpShortcut", kUp);
+    binder->bindShortcutWithDefaultsKey("LeftShortcut", record("left"));
+    binder->bindShortcutWithDefaultsKey("UpShortcut", record("up"));
+    binder.reset();
+    EXPECT_TRUE(service.registrations().empty());
+    store_("LeftShortcut", kM);  // no observer left to hear it
+    EXPECT_TRUE(service.registrations().empty());
+}
+
+TEST(ShortcutBinderPlatformTest, WithoutAHotKeyServiceNothingIsRegistered) {
+    sim::MemorySettingsStore store;
+    plist::PlistKeyedArchiver archiver;
+    Platform platform;
+    platform.settings = &store;
+    platform.archiver = &archiver;
+    ShortcutBinder binder(platform);
+    store.setObject("LeftShortcut", SettingsValue(archiveShortcut(archiver, kLeft)));
+    binder.bindShortcutWithDefaultsKey("LeftShortcut", [] {});
+    EXPECT_EQ(binder.shortcutMonitor(), nullptr);
+    EXPECT_EQ(binder.valueForUndefinedKey("LeftShortcut"), kLeft);
+}
+
+}  // namespace
+}  // namespace tilvane

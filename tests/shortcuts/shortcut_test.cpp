@@ -1,0 +1,289 @@
+#include "shortcuts/shortcut.h"
+
+#include <gtest/gtest.h>
+
+#include <unordered_set>
+
+#include "platform/events.h"
+#include "platform/plist/keyed_archiver.h"
+#include "platform/sim/sim_keyboard.h"
+#include "shortcuts/dictionary_transformer.h"
+#include "shortcuts/shortcut_text.h"
+
+namespace tilvane {
+namespace {
+
+using sim::SimKeyboard;
+constexpr uint64_t kShift = modifier::kShift, kControl = modifier::kControl, kOption = modifier::kOption,
+                   kCommand = modifier::kCommand;
+
+TEST(ShortcutTest, ConstructionKeepsOnlyTheFourModifierBits) {
+    Shortcut s(0, 0x1E0000 | modifier::kCapsLock | modifier::kFunction | modifier::kNumericPad | 0xFF);
+    EXPECT_EQ(s.modifierFlags(), 0x1E0000u);
+    EXPECT_EQ(Shortcut::shortcutWithEvent(0x10000 + 12, kCommand).keyCode(), 12);
+    EXPECT_EQ(s.copy(), s);
+}
+
+TEST(ShortcutTest, CarbonForm) {
+    struct Row {
+        uint64_t flags;
+        uint32_t carbon;
+    } rows[] = {
+        {kCommand | kShift, 0x0300}, {kControl | kOption, 0x1800}, {kCommand, 0x0100}, {kShift, 0x0200},
+        {kOption, 0x0800},           {kControl, 0x1000},           {0, 0},              {0x1E0000, 0x1B00},
+    };
+    for (const auto& row : rows) EXPECT_EQ(Shortcut(0, row.flags).carbonFlags(), row.carbon) << std::hex << row.flags;
+    EXPECT_EQ(Shortcut(123, 0).carbonKeyCode(), 123u);
+    EXPECT_EQ(Shortcut(Shortcut::kNoKeyCode, 0).carbonKeyCode(), 0u);
+}
+
+TEST(ShortcutTest, ModifierGlyphsComeInControlOptionShiftCommandOrder) {
+    struct Row {
+        uint64_t flags;
+        const char* text;
+    } rows[] = {
+        {0, ""},
+        {kCommand | kShift, "\u21E7\u2318"},
+        {kShift | kOption, "\u2325\u21E7"},
+        {kCommand | kControl, "\u2303\u2318"},
+        {0x1E0000 | modifier::kCapsLock, "\u2303\u2325\u21E7\u2318"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(Shortcut(0, row.flags).modifierFlagsString(), row.text);
+}
+
+// Key text and key-equivalent text for one key on the US layout.
+struct KeyRow {
+    int64_t keyCode;
+    const char* text;
+    const char* keyEquivalent;
+};
+
+class KeyTextTest : public ::testing::TestWithParam<KeyRow> {};
+
+TEST_P(KeyTextTest, RendersOnTheUsLayout) {
+    SimKeyboard keyboard;
+    const KeyRow& row = GetParam();
+    Shortcut s(row.keyCode, 0);
+    EXPECT_EQ(s.keyCodeString(&keyboard), row.text);
+    EXPECT_EQ(s.keyCodeStringForKeyEquivalent(&keyboard), row.keyEquivalent);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, KeyTextTest,
+    ::testing::Values(
+        // Special keys: fixed glyphs, single characters stay as they are for menus.
+        KeyRow{123, "\u2190", "\u2190"}, KeyRow{124, "\u2192", "\u2192"}, KeyRow{125, "\u2193", "\u2193"},
+        KeyRow{126, "\u2191", "\u2191"}, KeyRow{36, "\u21A9", "\u21A9"}, KeyRow{48, "\u21E5", "\u21E5"},
+        KeyRow{51, "\u232B", "\u232B"}, KeyRow{53, "\u238B", "\u238B"}, KeyRow{117, "\u2326", "\u2326"},
+        KeyRow{115, "\u2196", "\u2196"}, KeyRow{119, "\u2198", "\u2198"}, KeyRow{116, "\u21DE", "\u21DE"},
+        KeyRow{121, "\u21DF", "\u21DF"}, KeyRow{71, "\u2327", "\u2327"}, KeyRow{76, "\u2305", "\u2305"},
+        KeyRow{114, "?", "?"}, KeyRow{65, ".", "."}, KeyRow{67, "*", "*"}, KeyRow{82, "0", "0"},
+        KeyRow{89, "7", "7"}, KeyRow{91, "8", "8"}, KeyRow{92, "9", "9"},
+        // Space and the function keys are longer than one character.
+        KeyRow{49, "Space", " "}, KeyRow{122, "F1", "\uF704"}, KeyRow{105, "F13", "\uF710"},
+        KeyRow{80, "F19", "\uF716"}, KeyRow{64, "F17", "\uF714"}, KeyRow{96, "F5", "\uF708"},
+        // F20 is not special: it types a control character, so it renders as nothing.
+        KeyRow{90, "", ""},
+        // Layout keys are upper-cased; their key equivalent is lower case.
+        KeyRow{0, "A", "a"}, KeyRow{46, "M", "m"}, KeyRow{18, "1", "1"}, KeyRow{24, "=", "="},
+        KeyRow{27, "-", "-"}, KeyRow{42, "\\", "\\"},
+        // Modifier keys type nothing; the no-key code renders as nothing.
+        KeyRow{56, "", ""}, KeyRow{59, "", ""}, KeyRow{Shortcut::kNoKeyCode, "", ""}));
+
+TEST(ShortcutTest, DescriptionIsModifiersThenKey) {
+    SimKeyboard keyboard;
+    EXPECT_EQ(Shortcut(123, kControl | kOption).description(&keyboard), "\u2303\u2325\u2190");
+    EXPECT_EQ(Shortcut(0, 0x1E0000 | modifier::kCapsLock).description(&keyboard), "\u2303\u2325\u21E7\u2318A");
+    EXPECT_EQ(Shortcut(Shortcut::kNoKeyCode, 0).description(&keyboard), "");
+}
+
+TEST(ShortcutTest, LayoutTextsThatAreNotPrintableRenderAsNothing) {
+    struct Row {
+        SimKeyboard::Layout layout;
+        bool fails;
+        const char* text;
+        const char* keyEquivalent;
+    } rows[] = {
+        {SimKeyboard::Layout::TwoCharacters, false, "AE", ""},
+        {SimKeyboard::Layout::ControlCharacter, false, "", ""},
+        {SimKeyboard::Layout::None, false, "", ""},
+        {SimKeyboard::Layout::UsAnsi, true, "", ""},
+    };
+    for (const auto& row : rows) {
+        SimKeyboard keyboard;
+        keyboard.setLayout(row.layout);
+        keyboard.setTranslationFails(row.fails);
+        Shortcut s(0, kCommand);
+        EXPECT_EQ(s.keyCodeString(&keyboard), row.text);
+        EXPECT_EQ(s.keyCodeStringForKeyEquivalent(&keyboard), row.keyEquivalent);
+        // Special keys do not depend on the layout.
+        EXPECT_EQ(Shortcut(123, 0).keyCodeString(&keyboard), "\u2190");
+    }
+    EXPECT_EQ(Shortcut(0, 0).keyCodeString(nullptr), "");
+}
+
+TEST(ShortcutTest, LayoutTextIsFilteredAndUpperCased) {
+    struct Row {
+        std::u16string typed;
+        const char* text;
+        const char* keyEquivalent;
+    } rows[] = {
+        {u"\u00e9", "\u00C9", "\u00e9"},        // é
+        {u"\u00df", "SS", ""},                  // ß upper-cases to two letters
+        {u"\u00e7", "\u00C7", "\u00e7"},        // ç
+        {u"\u0301", "\u0301", "\u0301"},        // a combining mark is allowed
+        {u"\u20AC", "\u20AC", "\u20AC"},        // €, a symbol
+        {u" ", "", ""},                         // a space
+        {u"a\u00A0", "", ""},                   // a no-break space among letters
+        {u"\U0001F600", "", ""},                // a surrogate pair: each unit fails
+        {u"\uF704", "", ""},                    // private use
+        {u"", "", ""},                          // nothing typed
+    };
+    for (const auto& row : rows) {
+        SimKeyboard keyboard;
+        keyboard.setKeyText(10, row.typed);
+        Shortcut s(10, 0);
+        EXPECT_EQ(s.keyCodeString(&keyboard), row.text);
+        EXPECT_EQ(s.keyCodeStringForKeyEquivalent(&keyboard), row.keyEquivalent);
+    }
+}
+
+TEST(ShortcutTest, EqualityAndHash) {
+    Shortcut a(123, kControl | kOption);
+    EXPECT_EQ(a, Shortcut(123, kControl | kOption | modifier::kCapsLock));
+    EXPECT_NE(a, Shortcut(124, kControl | kOption));
+    EXPECT_NE(a, Shortcut(123, kControl));
+    EXPECT_EQ(a.hash(), 123u + 0xC0000u);
+    // The hash wraps around.
+    EXPECT_EQ(Shortcut(Shortcut::kNoKeyCode, kCommand).hash(), uint64_t(INT64_MAX) + kCommand);
+    std::unordered_set<Shortcut> set{a, Shortcut(123, kControl | kOption), Shortcut(124, kControl | kOption)};
+    EXPECT_EQ(set.size(), 2u);
+}
+
+TEST(ShortcutArchiveTest, RoundTripsThroughTheKeyedArchive) {
+    plist::PlistKeyedArchiver archiver;
+    const Shortcut rows[] = {
+        Shortcut(123, kControl | kOption), Shortcut(0, 0), Shortcut(3, 0x1E0000), Shortcut(0xFFFF, kShift),
+        Shortcut(Shortcut::kNoKeyCode, 0), Shortcut(Shortcut::kNoKeyCode, kCommand),
+    };
+    for (const Shortcut& s : rows) {
+        auto data = archiveShortcut(archiver, s);
+        auto back = unarchiveShortcut(archiver, data);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(*back, s);
+    }
+}
+
+TEST(ShortcutArchiveTest, NoKeyIsWrittenAsMinusOne) {
+    ArchivedObject archive = Shortcut(Shortcut::kNoKeyCode, kCommand).encodeWithCoder();
+    EXPECT_EQ(archive.className, "Shortcut");
+    EXPECT_EQ(archive.integers.at("KeyCode"), -1);
+    EXPECT_EQ(archive.integers.at("ModifierFlags"), int64_t(kCommand));
+}
+
+TEST(ShortcutArchiveTest, OddArchivesReadAsTheRulesSay) {
+    struct Row {
+        ArchivedObject archive;
+        std::optional<Shortcut> expected;
+    };
+    auto archive = [](std::string className, std::map<std::string, int64_t> entries) {
+        return ArchivedObject{std::move(className), std::move(entries)};
+    };
+    auto decoded = [](int64_t keyCode, uint64_t flags) {
+        // The stored flags are kept as they are, so build the expectation through an archive too.
+        return Shortcut::initWithCoder(ArchivedObject{"Shortcut", {{"KeyCode", keyCode}, {"ModifierFlags", int64_t(flags)}}});
+    };
+    Row rows[] = {
+        {archive("Shortcut", {{"KeyCode", -5}, {"ModifierFlags", 0}}), Shortcut(Shortcut::kNoKeyCode, 0)},
+        {archive("Shortcut", {{"KeyCode", INT64_MIN}, {"ModifierFlags", 0}}), Shortcut(Shortcut::kNoKeyCode, 0)},
+        {archive("Shortcut", {{"KeyCode", INT64_MAX - 1}, {"ModifierFlags", 0}}), Shortcut(INT64_MAX - 1, 0)},
+        {archive("Shortcut", {{"ModifierFlags", int64_t(kCommand)}}), Shortcut(0, kCommand)},
+        {archive("Shortcut", {}), Shortcut(0, 0)},
+        {archive("Window", {{"KeyCode", 1}, {"ModifierFlags", 0}}), std::nullopt},
+        {archive("Shortcut", {{"KeyCode", 3}, {"ModifierFlags", 0x1E0000 | 0x800000}}), decoded(3, 0x9E0000)},
+    };
+    for (const auto& row : rows) EXPECT_EQ(Shortcut::initWithCoder(row.archive), row.expected);
+
+    // Extra flag bits survive reading and make the shortcut differ from the built one.
+    auto extra = Shortcut::initWithCoder(archive("Shortcut", {{"KeyCode", 3}, {"ModifierFlags", 0x9E0000}}));
+    ASSERT_TRUE(extra);
+    EXPECT_EQ(extra->modifierFlags(), 0x9E0000u);
+    EXPECT_NE(*extra, Shortcut(3, 0x9E0000));
+    EXPECT_EQ(extra->copy(), Shortcut(3, 0x1E0000));
+}
+
+TEST(DictionaryTransformerTest, Transforms) {
+    DictionaryTransformer t;
+    auto dict = [](SettingsDictionary d) { return std::optional<SettingsValue>(SettingsValue(std::move(d))); };
+    struct Row {
+        std::optional<SettingsValue> value;
+        std::optional<Shortcut> expected;
+    } rows[] = {
+        {dict({{"keyCode", 0}, {"modifierFlags", int64_t(kCommand)}}), Shortcut(0, kCommand)},
+        {dict({{"keyCode", 0}}), std::nullopt},
+        {dict({{"modifierFlags", 0}}), std::nullopt},
+        {dict({{"keyCode", "12"}, {"modifierFlags", " 1048576"}}), Shortcut(12, kCommand)},
+        {dict({{"keyCode", "12abc"}, {"modifierFlags", 0}}), Shortcut(12, 0)},
+        {dict({{"keyCode", "abc"}, {"modifierFlags", 0}}), std::nullopt},
+        {dict({{"keyCode", SettingsData{1, 2}}, {"modifierFlags", 0}}), std::nullopt},
+        {dict({{"keyCode", 4.9}, {"modifierFlags", 0}}), Shortcut(4, 0)},
+        {dict({{"keyCode", 1e300}, {"modifierFlags", 0}}), std::nullopt},
+        // Flags are masked.
+        {dict({{"keyCode", 1}, {"modifierFlags", int64_t(0x9E0000 | modifier::kCapsLock)}}), Shortcut(1, 0x1E0000)},
+        // The archive keys are not the dictionary keys.
+        {dict({{"KeyCode", 1}, {"ModifierFlags", 0}}), std::nullopt},
+        {SettingsValue(int64_t{5}), std::nullopt},
+        {std::nullopt, std::nullopt},
+    };
+    for (const auto& row : rows) EXPECT_EQ(t.transformedValue(row.value), row.expected);
+}
+
+TEST(DictionaryTransformerTest, ReversesAndCannotReadArchives) {
+    DictionaryTransformer t;
+    EXPECT_TRUE(DictionaryTransformer::allowsReverseTransformation());
+    EXPECT_EQ(t.reverseTransformedValue(std::nullopt), SettingsValue(SettingsDictionary{}));
+    auto back = t.reverseTransformedValue(Shortcut(123, kControl | kOption));
+    EXPECT_EQ(back, SettingsValue(SettingsDictionary{{"keyCode", 123}, {"modifierFlags", int64_t(0xC0000)}}));
+    EXPECT_EQ(t.transformedValue(back), Shortcut(123, kControl | kOption));
+
+    plist::PlistKeyedArchiver archiver;
+    SettingsValue stored(archiveShortcut(archiver, Shortcut(123, kControl)));
+    EXPECT_EQ(t.transformedValue(stored), std::nullopt);
+    KeyedUnarchiveFromDataTransformer keyed(&archiver);
+    EXPECT_EQ(keyed.transformedValue(stored), Shortcut(123, kControl));
+    EXPECT_EQ(keyed.transformedValue(back), std::nullopt);
+    EXPECT_EQ(keyed.reverseTransformedValue(std::nullopt), std::nullopt);
+}
+
+TEST(ShortcutTextTest, ShippedEnglishTableAndMissingKeys) {
+    setShortcutStringsTable(std::nullopt);  // look for the shipped bundle
+    EXPECT_EQ(ShortcutText("Space", "Shortcut glyph name for SPACE key"), "Space");
+    EXPECT_EQ(ShortcutText("Type New Shortcut"), "Type New Shortcut");
+    EXPECT_EQ(ShortcutText("no such text"), "XXX");
+
+    setShortcutStringsTable(StringsTable{{"Space", "Leertaste"}});
+    SimKeyboard keyboard;
+    EXPECT_EQ(Shortcut(49, kOption).description(&keyboard), "\u2325Leertaste");
+    EXPECT_EQ(Shortcut(49, 0).keyCodeStringForKeyEquivalent(&keyboard), " ");
+    setShortcutStringsTable(StringsTable{});
+    EXPECT_EQ(Shortcut(49, 0).keyCodeString(&keyboard), "XXX");
+    setShortcutStringsTable(std::nullopt);
+}
+
+TEST(ShortcutTextTest, ParsesStringsFiles) {
+    auto table = parseStringsFile(
+        "\xEF\xBB\xBF/* a comment */\n"
+        "\"Space\" = \"Space\";\n"
+        "// another comment\n"
+        "\"a\\nb\" = \"\\\"q\\\" \\U2018x\\U2019\\\\\";\n");
+    ASSERT_TRUE(table);
+    EXPECT_EQ(table->size(), 2u);
+    EXPECT_EQ(table->at("a\nb"), "\"q\" \u2018x\u2019\\");
+
+    const char* malformed[] = {"\"a\" = \"b\"", "\"a\" \"b\";", "\"a\" = \"b", "/* open", "\"a\" = \"\\U12\";", "x = y;"};
+    for (const char* text : malformed) EXPECT_FALSE(parseStringsFile(text)) << text;
+    EXPECT_EQ(parseStringsFile(""), StringsTable{});
+}
+
+}  // namespace
+}  // namespace tilvane
