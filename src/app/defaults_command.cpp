@@ -73,7 +73,7 @@ bool needsQuotes(std::string_view text) {
     if (text.empty()) return true;
     for (char c : text) {
         auto u = static_cast<unsigned char>(c);
-        if (!std::isalnum(u) && c != '_' && c != '.' && c != '$' && c != '/' && c != ':' && c != '-') return true;
+        if (!std::isalnum(u) && c != '_' && c != '.' && c != '-') return true;
     }
     return false;
 }

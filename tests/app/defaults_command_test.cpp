@@ -1,0 +1,131 @@
+#include "app/defaults_command.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "app/action_table.h"
+#include "platform/sim/memory_settings_store.h"
+
+namespace tilvane {
+namespace {
+
+struct Row {
+    const char* name;
+    std::vector<std::string> args;
+    int status;
+    std::string out;             // exact
+    std::string err;             // a part of it; empty: nothing on err
+    SettingsDictionary after;    // the store afterwards
+    friend void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
+};
+
+const SettingsDictionary kBefore{
+    {"EnableShotcuts", true},
+    {"SUFeedURL", "https://example.invalid/feed"},
+    {"LeftShortcut", SettingsData(40, 0)},
+};
+
+SettingsDictionary with(SettingsDictionary d, const std::string& key, std::optional<SettingsValue> value) {
+    if (value)
+        d[key] = *value;
+    else
+        d.erase(key);
+    return d;
+}
+
+class DefaultsCommand : public testing::TestWithParam<Row> {};
+
+TEST_P(DefaultsCommand, Row) {
+    const Row& row = GetParam();
+    sim::MemorySettingsStore store;
+    for (const auto& [key, value] : kBefore) store.setObject(key, value);
+    std::ostringstream out, err;
+    EXPECT_EQ(runDefaultsCommand(row.args, store, out, err), row.status) << err.str();
+    EXPECT_EQ(out.str(), row.out);
+    if (row.err.empty()) {
+        EXPECT_EQ(err.str(), "");
+    } else {
+        EXPECT_NE(err.str().find(row.err), std::string::npos) << err.str();
+    }
+    EXPECT_EQ(store.userDomain(), row.after);
+    if (row.status == 2) {
+        EXPECT_EQ(store.synchronizeCount(), 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DefaultsCommand,
+    testing::Values(
+        Row{"readAll",
+            {"read"},
+            0,
+            "{\n    EnableShotcuts = 1;\n    LeftShortcut = <data 40 bytes>;\n"
+            "    SUFeedURL = \"https://example.invalid/feed\";\n}\n",
+            "",
+            kBefore},
+        Row{"readBoolean", {"read", "EnableShotcuts"}, 0, "1\n", "", kBefore},
+        Row{"readText", {"read", "SUFeedURL"}, 0, "https://example.invalid/feed\n", "", kBefore},
+        Row{"readShortcut", {"read", "LeftShortcut"}, 0, "<data 40 bytes>\n", "", kBefore},
+        Row{"readAbsent", {"read", "HideDocIcon"}, 1, "", "HideDocIcon holds no value", kBefore},
+        Row{"readUnknown", {"read", "EnableShortcuts"}, 2, "", "unknown key 'EnableShortcuts'", kBefore},
+        Row{"writeBool", {"write", "HideDocIcon", "-bool", "YES"}, 0, "", "", with(kBefore, "HideDocIcon", true)},
+        Row{"writeBoolFalse",
+            {"write", "EnableShotcuts", "-bool", "0"},
+            0,
+            "",
+            "",
+            with(kBefore, "EnableShotcuts", false)},
+        Row{"writeSnap", {"write", "SnapToEdgeEnabled", "-bool", "true"}, 0, "", "",
+            with(kBefore, "SnapToEdgeEnabled", true)},
+        Row{"writeString",
+            {"write", "Preferences General Frame", "-string", "10 20 300 400"},
+            0,
+            "",
+            "",
+            with(kBefore, "Preferences General Frame", "10 20 300 400")},
+        Row{"writeBadBool", {"write", "HideDocIcon", "-bool", "maybe"}, 2, "", "'maybe' is not a boolean", kBefore},
+        Row{"writeIntToBool", {"write", "HideDocIcon", "-int", "1"}, 2, "", "HideDocIcon holds a boolean", kBefore},
+        Row{"writeBadInt", {"write", "HideDocIcon", "-int", "1x"}, 2, "", "'1x' is not a whole number", kBefore},
+        Row{"writeBadFloat", {"write", "HideDocIcon", "-float", "nan"}, 2, "", "'nan' is not a number", kBefore},
+        Row{"writeStringToBool", {"write", "HideDocIcon", "-string", "yes"}, 2, "", "holds a boolean", kBefore},
+        Row{"writeBoolToText", {"write", "SUFeedURL", "-bool", "yes"}, 2, "", "SUFeedURL holds text", kBefore},
+        Row{"writeShortcut", {"write", "LeftShortcut", "-string", "x"}, 2, "", "tilvane shortcuts set", kBefore},
+        Row{"writeUnknownKey", {"write", "Nope", "-bool", "yes"}, 2, "", "unknown key 'Nope'", kBefore},
+        Row{"writeUnknownType", {"write", "HideDocIcon", "-date", "x"}, 2, "", "unknown value type '-date'", kBefore},
+        Row{"writeMissingValue", {"write", "HideDocIcon", "-bool"}, 2, "", "write takes KEY", kBefore},
+        Row{"delete", {"delete", "EnableShotcuts"}, 0, "", "", with(kBefore, "EnableShotcuts", std::nullopt)},
+        Row{"deleteShortcut", {"delete", "LeftShortcut"}, 0, "", "", with(kBefore, "LeftShortcut", std::nullopt)},
+        Row{"deleteAbsent", {"delete", "HideDocIcon"}, 0, "", "", kBefore},
+        Row{"deleteUnknown", {"delete", "Preferences  Frame"}, 2, "", "unknown key", kBefore},
+        Row{"noCommand", {}, 2, "", "usage: tilvane defaults", kBefore},
+        Row{"unknownCommand", {"remove", "HideDocIcon"}, 2, "", "unknown command 'remove'", kBefore}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DefaultsCommandHelp, NamesEveryKeyKind) {
+    sim::MemorySettingsStore store;
+    std::ostringstream out, err;
+    EXPECT_EQ(runDefaultsCommand({"--help"}, store, out, err), 0);
+    for (const auto& action : kActions) EXPECT_NE(out.str().find(action.settingsKey), std::string::npos);
+    EXPECT_NE(out.str().find("WMoveSizeEnabledBrigToFront"), std::string::npos);
+}
+
+TEST(DefaultsCommandSave, AFailedSaveIsExitStatusOne) {
+    struct UnsavableStore : sim::MemorySettingsStore {
+        bool synchronize() override { return false; }
+    } store;
+    std::ostringstream out, err;
+    EXPECT_EQ(runDefaultsCommand({"write", "HideDocIcon", "-bool", "yes"}, store, out, err), 1);
+    EXPECT_NE(err.str().find("could not be saved"), std::string::npos);
+}
+
+TEST(DefaultsCommandRead, QuotesTextInsideCollections) {
+    sim::MemorySettingsStore store;
+    store.setObject("Odd", SettingsArray{"a \"b\"", 2.5, SettingsDictionary{{"k", ""}}});
+    std::ostringstream out, err;
+    EXPECT_EQ(runDefaultsCommand({"read", "Odd"}, store, out, err), 0);
+    EXPECT_EQ(out.str(), "(\n    \"a \\\"b\\\"\",\n    2.5,\n    {\n        k = \"\";\n    }\n)\n");
+}
+
+}  // namespace
+}  // namespace tilvane
