@@ -12,6 +12,7 @@ namespace tilvane {
 
 class LayoutManager;
 class Shortcut;
+class ShortcutBinder;
 
 // Ties a settings key to the action its shortcut starts ("directrion" is the
 // stored spelling of the action-code entry).
@@ -43,6 +44,8 @@ public:
     std::optional<Shortcut> shortCutWithKey(const std::string& key);
     std::optional<Shortcut> shortcutWithData(const std::optional<std::vector<uint8_t>>& data);
     const std::vector<HotKeyEntry>& keysArray() const { return keysArray_; }
+    // The binder that ties the settings keys to their hot keys, created on first use and kept.
+    ShortcutBinder& shortcutBinder();
 
     // The layout computation, created on first use and kept.
     LayoutManager& layoutManager();
@@ -67,6 +70,8 @@ private:
     Platform platform_;
     std::unique_ptr<LayoutManager> layoutManager_;
     std::vector<HotKeyEntry> keysArray_;
+    // Shared ownership only so that this header needs no complete type to destroy it.
+    std::shared_ptr<ShortcutBinder> shortcutBinder_;
 };
 
 // The script that opens the security pane of the system settings.

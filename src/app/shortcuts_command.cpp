@@ -1,0 +1,113 @@
+#include "app/shortcuts_command.h"
+
+#include "app/action_table.h"
+#include "shortcuts/key_names.h"
+#include "shortcuts/shortcut.h"
+#include "shortcuts/shortcut_validator.h"
+#include "shortcuts/unicode_text.h"
+
+namespace tilvane {
+namespace {
+
+void printUsage(std::ostream& out) {
+    out << "usage: tilvane shortcuts [list]\n"
+           "       tilvane shortcuts set KEY COMBO\n"
+           "       tilvane shortcuts clear KEY\n"
+           "\n"
+           "Lists and changes the keyboard shortcuts of the window actions. KEY is the\n"
+           "settings key (LeftShortcut) or the action's name (left). COMBO is any of\n"
+           "ctrl, alt, shift and super joined by '+', then a key: ctrl+alt+Left,\n"
+           "ctrl+alt+super+m, shift+ctrl+F5. A running Tilvane takes a change at once.\n"
+           "A cleared shortcut is written back with its default at the next start.\n"
+           "\n"
+           "Exit status: 0 done; 1 the settings could not be saved; 2 bad usage,\n"
+           "unknown key or a combination that cannot be used.\n";
+}
+
+const ActionInfo* findAction(const std::string& key) {
+    if (const ActionInfo* info = actionForSettingsKey(key)) return info;
+    return actionForName(key);
+}
+
+// Pads to a column width counted in characters, not bytes.
+std::string padded(const std::string& text, size_t width) {
+    size_t length = unicode::toUtf16(text).size();
+    return length >= width ? text : text + std::string(width - length, ' ');
+}
+
+void list(SettingsStore& store, KeyedArchiver& archiver, Keyboard& keyboard, std::ostream& out) {
+    for (const ActionInfo& action : kActions) {
+        std::string key(action.settingsKey);
+        auto value = store.objectForKey(key);
+        out << padded(key, 24) << ' ';
+        if (!value) {
+            out << "(none)\n";
+            continue;
+        }
+        auto data = std::get_if<SettingsData>(&value->value);
+        auto shortcut = data ? unarchiveShortcut(archiver, *data) : std::nullopt;
+        if (!shortcut) {
+            out << "(unreadable)\n";
+            continue;
+        }
+        out << padded(shortcut->description(&keyboard), 6) << ' ' << shortcutWords(*shortcut) << '\n';
+    }
+}
+
+int save(SettingsStore& store, std::ostream& err) {
+    if (store.synchronize()) return 0;
+    err << "tilvane shortcuts: the settings could not be saved\n";
+    return 1;
+}
+
+}  // namespace
+
+int runShortcutsCommand(const std::vector<std::string>& args, SettingsStore& store, KeyedArchiver& archiver,
+                        Keyboard& keyboard, std::ostream& out, std::ostream& err) {
+    if (args.empty() || (args.size() == 1 && args[0] == "list")) {
+        list(store, archiver, keyboard, out);
+        return 0;
+    }
+    const std::string& verb = args[0];
+    if (verb == "help" || verb == "--help" || verb == "-h") {
+        printUsage(out);
+        return 0;
+    }
+    bool set = verb == "set" && args.size() == 3;
+    bool clear = verb == "clear" && args.size() == 2;
+    if (!set && !clear) {
+        printUsage(err);
+        return 2;
+    }
+    const ActionInfo* action = findAction(args[1]);
+    if (!action) {
+        err << "tilvane shortcuts: unknown key '" << args[1] << "'; 'tilvane shortcuts' lists the keys\n";
+        return 2;
+    }
+    std::string key(action->settingsKey);
+    if (clear) {
+        store.removeObject(key);
+        return save(store, err);
+    }
+    auto shortcut = parseShortcutWords(args[2]);
+    if (!shortcut) {
+        err << "tilvane shortcuts: cannot read the combination '" << args[2]
+            << "'; write it like ctrl+alt+Left (modifiers ctrl, alt, shift, super)\n";
+        return 2;
+    }
+    ShortcutValidator validator(&keyboard);
+    if (!validator.isShortcutValid(*shortcut)) {
+        err << "tilvane shortcuts: " << args[2]
+            << " cannot be used: it needs ctrl or super (or alt with space or Escape), unless the key is F1 to F20\n";
+        return 2;
+    }
+    std::string explanation;
+    if (validator.isShortcutAlreadyTakenBySystem(*shortcut, &explanation)) {
+        err << "tilvane shortcuts: " << args[2] << " cannot be used. " << explanation << '\n';
+        return 2;
+    }
+    store.setObject(key, SettingsValue(archiveShortcut(archiver, *shortcut)));
+    return save(store, err);
+}
+
+}  // namespace tilvane

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/archiver.h"
+#include "platform/keyboard.h"
+#include "platform/settings_store.h"
+
+namespace tilvane {
+
+// `tilvane shortcuts [list] | set KEY COMBO | clear KEY`: the window actions'
+// shortcuts from the shell. args are the words after "shortcuts". KEY is an
+// action's settings key ("LeftShortcut") or its command-line name ("left");
+// COMBO is written like ctrl+alt+Left. Exit status: 0 done; 1 the settings
+// could not be saved; 2 bad usage, unknown key, a combination that does not
+// parse or cannot be used; nothing is changed then.
+int runShortcutsCommand(const std::vector<std::string>& args, SettingsStore& store, KeyedArchiver& archiver,
+                        Keyboard& keyboard, std::ostream& out, std::ostream& err);
+
+}  // namespace tilvane

@@ -1,0 +1,103 @@
+#include "app/shortcuts_command.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "platform/events.h"
+#include "platform/hot_keys.h"
+#include "platform/plist/keyed_archiver.h"
+#include "platform/sim/memory_settings_store.h"
+#include "platform/sim/sim_keyboard.h"
+#include "shortcuts/shortcut.h"
+#include "shortcuts/shortcut_text.h"
+
+namespace tilvane {
+namespace {
+
+class ShortcutsCommandTest : public testing::Test {
+protected:
+    void SetUp() override { setShortcutStringsTable(std::nullopt); }
+    int run(std::vector<std::string> args) {
+        out.str("");
+        err.str("");
+        return runShortcutsCommand(args, store, archiver, keyboard, out, err);
+    }
+    void storeShortcut(const std::string& key, const Shortcut& s) {
+        store.setObject(key, SettingsValue(archiveShortcut(archiver, s)));
+    }
+    std::optional<Shortcut> stored(const std::string& key) {
+        auto data = store.dataForKey(key);
+        return data ? unarchiveShortcut(archiver, *data) : std::nullopt;
+    }
+
+    sim::MemorySettingsStore store;
+    plist::PlistKeyedArchiver archiver;
+    sim::SimKeyboard keyboard;
+    std::ostringstream out, err;
+};
+
+TEST_F(ShortcutsCommandTest, ListsEveryActionWithGlyphsAndWords) {
+    storeShortcut("LeftShortcut", Shortcut(123, 0xC0000));
+    storeShortcut("MaximizeShortcut", Shortcut(46, 0x1C0000));
+    store.setObject("TopShortcut", SettingsValue("junk"));
+    ASSERT_EQ(run({}), 0);
+    std::string text = out.str();
+    EXPECT_NE(text.find("LeftShortcut             \u2303\u2325\u2190    ctrl+alt+Left\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("MaximizeShortcut         \u2303\u2325\u2318M   ctrl+alt+super+m\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("TopShortcut              (unreadable)\n"), std::string::npos);
+    EXPECT_NE(text.find("SplitViewShortcut        (none)\n"), std::string::npos);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 29);
+    EXPECT_EQ(run({"list"}), 0);
+    EXPECT_EQ(out.str(), text);
+}
+
+TEST_F(ShortcutsCommandTest, SetAndClear) {
+    ASSERT_EQ(run({"set", "LeftShortcut", "ctrl+alt+Left"}), 0);
+    EXPECT_EQ(stored("LeftShortcut"), Shortcut(123, 0xC0000));
+    ASSERT_EQ(run({"set", "left", "super+shift+F5"}), 0);
+    EXPECT_EQ(stored("LeftShortcut"), Shortcut(96, modifier::kCommand | modifier::kShift));
+    ASSERT_EQ(run({"set", "top", "F13"}), 0);  // function keys need no modifier
+    EXPECT_EQ(stored("TopShortcut"), Shortcut(105, 0));
+    ASSERT_EQ(run({"clear", "LeftShortcut"}), 0);
+    EXPECT_FALSE(store.objectForKey("LeftShortcut"));
+    EXPECT_TRUE(err.str().empty());
+}
+
+TEST_F(ShortcutsCommandTest, BadInputChangesNothing) {
+    keyboard.setSymbolicHotKeys(std::vector<SymbolicHotKey>{{49, kCarbonCmdKey, true}});
+    storeShortcut("LeftShortcut", Shortcut(123, 0xC0000));
+    const auto before = store.userDomain();
+    const size_t writes = store.writtenKeys().size();
+    struct Row {
+        std::vector<std::string> args;
+        const char* message;
+    } rows[] = {
+        {{"set", "NoSuchShortcut", "ctrl+alt+Left"}, "unknown key 'NoSuchShortcut'"},
+        {{"clear", "nope"}, "unknown key 'nope'"},
+        {{"set", "LeftShortcut", "ctrl+alt+Lft"}, "cannot read the combination 'ctrl+alt+Lft'"},
+        {{"set", "LeftShortcut", "ctrl+ctrl+a"}, "cannot read the combination"},
+        {{"set", "LeftShortcut", "a"}, "a cannot be used: it needs ctrl or super"},
+        {{"set", "LeftShortcut", "shift+a"}, "cannot be used"},
+        {{"set", "LeftShortcut", "super+space"}, "system-wide keyboard shortcut"},
+        {{"set", "LeftShortcut"}, "usage: tilvane shortcuts"},
+        {{"frobnicate"}, "usage: tilvane shortcuts"},
+        {{"clear", "LeftShortcut", "extra"}, "usage: tilvane shortcuts"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(run(row.args), 2) << row.args[0];
+        EXPECT_NE(err.str().find(row.message), std::string::npos) << err.str();
+    }
+    EXPECT_EQ(store.userDomain(), before);
+    EXPECT_EQ(store.writtenKeys().size(), writes);
+    EXPECT_EQ(store.synchronizeCount(), 0);
+}
+
+TEST_F(ShortcutsCommandTest, HelpGoesToStandardOutput) {
+    EXPECT_EQ(run({"--help"}), 0);
+    EXPECT_NE(out.str().find("tilvane shortcuts set KEY COMBO"), std::string::npos);
+    EXPECT_TRUE(err.str().empty());
+}
+
+}  // namespace
+}  // namespace tilvane
