@@ -151,6 +151,29 @@ TEST(KeyedArchiveTest, RefusesWhatIsNotAnArchive) {
     for (const auto& data : inputs) EXPECT_FALSE(archiver.unarchiveObjectWithData(data));
 }
 
+// The property-list library aborts on a dictionary key holding a NUL; such
+// archives are refused before they reach it.
+TEST(KeyedArchiveTest, RefusesTextWithANulCharacter) {
+    PlistKeyedArchiver archiver;
+    auto replaceIn = [](std::vector<uint8_t> data, const std::vector<uint8_t>& what, size_t at) {
+        auto it = std::search(data.begin(), data.end(), what.begin(), what.end());
+        EXPECT_NE(it, data.end());
+        if (it != data.end()) *(it + at) = 0;
+        return data;
+    };
+    auto ascii = handMadeArchive("Shortcut", {{"KeyCode", 1}, {"ModifierFlags", 0}});
+    ASSERT_TRUE(archiver.unarchiveObjectWithData(ascii));
+    EXPECT_FALSE(archiver.unarchiveObjectWithData(replaceIn(ascii, {'K', 'e', 'y', 'C'}, 2)));
+    EXPECT_FALSE(archiver.unarchiveObjectWithData(replaceIn(ascii, {'S', 'h', 'o', 'r'}, 1)));
+
+    // A non-ASCII key is stored as UTF-16.
+    auto utf16 = handMadeArchive("Shortcut", {{"KeyCode", 1}, {"Gr\u00f6\u00dfe", 2}});
+    auto object = archiver.unarchiveObjectWithData(utf16);
+    ASSERT_TRUE(object);
+    EXPECT_EQ(object->integers.at("Gr\u00f6\u00dfe"), 2);
+    EXPECT_FALSE(archiver.unarchiveObjectWithData(replaceIn(utf16, {0, 'r', 0, 0xF6}, 1)));
+}
+
 // Every truncation and many random byte changes of a real archive are read
 // without harm; the sanitizer build checks the "without harm".
 TEST(KeyedArchiveTest, SurvivesDamagedArchives) {

@@ -47,6 +47,54 @@ plist_t objectAt(plist_t objects, plist_t uidNode) {
     return plist_array_get_item(objects, static_cast<uint32_t>(*uid));
 }
 
+uint64_t readBigEndian(const uint8_t* bytes, size_t count) {
+    uint64_t value = 0;
+    for (size_t i = 0; i < count; ++i) value = (value << 8) | bytes[i];
+    return value;
+}
+
+// libplist aborts when it is asked for a dictionary key that holds a NUL
+// character, so such text is looked for in the raw object table before the
+// bytes are parsed. False also when the table's offsets or lengths lie outside
+// the data; the parser would refuse those anyway.
+bool hasOnlyNulFreeText(const std::vector<uint8_t>& data) {
+    constexpr size_t kTrailerSize = 32;
+    constexpr size_t kHeaderSize = 8;
+    if (data.size() < kHeaderSize + kTrailerSize) return false;
+    const uint8_t* trailer = data.data() + data.size() - kTrailerSize;
+    size_t offsetSize = trailer[6];
+    uint64_t objectCount = readBigEndian(trailer + 8, 8);
+    uint64_t tableOffset = readBigEndian(trailer + 24, 8);
+    size_t tableEnd = data.size() - kTrailerSize;
+    if (offsetSize < 1 || offsetSize > 8 || tableOffset < kHeaderSize || tableOffset > tableEnd) return false;
+    if (objectCount > (tableEnd - tableOffset) / offsetSize) return false;
+
+    for (uint64_t i = 0; i < objectCount; ++i) {
+        uint64_t offset = readBigEndian(data.data() + tableOffset + i * offsetSize, offsetSize);
+        if (offset < kHeaderSize || offset >= tableOffset) return false;
+        uint8_t marker = data[offset];
+        unsigned kind = marker >> 4;
+        if (kind != 0x5 && kind != 0x6 && kind != 0x7) continue;  // ASCII, UTF-16 and UTF-8 text
+        uint64_t length = marker & 0x0F;
+        size_t start = offset + 1;
+        if (length == 0x0F) {
+            // The length follows as an integer object of 1, 2, 4 or 8 bytes.
+            if (start >= tableOffset || (data[start] >> 4) != 0x1 || (data[start] & 0x0F) > 3) return false;
+            size_t lengthSize = size_t(1) << (data[start] & 0x0F);
+            if (start + 1 + lengthSize > tableOffset) return false;
+            length = readBigEndian(data.data() + start + 1, lengthSize);
+            start += 1 + lengthSize;
+        }
+        size_t unitSize = kind == 0x6 ? 2 : 1;
+        if (length > (tableOffset - start) / unitSize) return false;
+        for (uint64_t u = 0; u < length; ++u) {
+            const uint8_t* unit = data.data() + start + u * unitSize;
+            if (unit[0] == 0 && (unitSize == 1 || unit[1] == 0)) return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 std::vector<uint8_t> PlistKeyedArchiver::archivedDataWithRootObject(const ArchivedObject& object) {
@@ -92,6 +140,7 @@ std::optional<ArchivedObject> PlistKeyedArchiver::unarchiveObjectWithData(const 
     constexpr size_t magicLength = sizeof(kBinaryMagic) - 1;
     if (data.size() <= magicLength || data.size() > kMaxArchiveBytes) return std::nullopt;
     if (std::memcmp(data.data(), kBinaryMagic, magicLength) != 0) return std::nullopt;
+    if (!hasOnlyNulFreeText(data)) return std::nullopt;
 
     plist_t parsed = nullptr;
     plist_from_bin(reinterpret_cast<const char*>(data.data()), static_cast<uint32_t>(data.size()), &parsed);
@@ -106,7 +155,7 @@ std::optional<ArchivedObject> PlistKeyedArchiver::unarchiveObjectWithData(const 
     if (!rootObject || plist_get_node_type(rootObject) != PLIST_DICT) return std::nullopt;
     plist_t classObject = objectAt(objects, dictItem(rootObject, "$class"));
     auto className = stringValue(dictItem(classObject, "$classname"));
-    if (!className) return std::nullopt;
+    if (!className || className->find('\0') != std::string_view::npos) return std::nullopt;
 
     ArchivedObject object;
     object.className = std::string(*className);
