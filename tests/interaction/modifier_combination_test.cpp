@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/events.h"
-#include "platform/sim/memory_settings_store.h"
 
 namespace tilvane {
 namespace {
@@ -35,17 +34,6 @@ TEST(CombinationRule, MatchesOnlyTheExactCombination) {
         {"all five off, Shift held", kNone, kShift, false},
     };
     for (const auto& c : cases) EXPECT_EQ(combinationMatches(c.combination, c.flags), c.matches) << c.name;
-}
-
-TEST(CombinationRule, ReadsTheFiveKeysInOrderAndAbsentIsOff) {
-    sim::MemorySettingsStore settings;
-    settings.setBool("SwipeShift", true);
-    settings.setBool("SwipeCommand", true);
-    settings.setBool("WMoveControl", true);
-    EXPECT_EQ(readCombination(settings, kSwipeCombinationKeys), (ModifierCombination{false, true, false, false, true}));
-    EXPECT_EQ(readCombination(settings, kSizeCombinationKeys), kNone);
-    EXPECT_TRUE(anyModifierIn(readCombination(settings, kMoveCombinationKeys)));
-    EXPECT_FALSE(anyModifierIn(kNone));
 }
 
 }  // namespace

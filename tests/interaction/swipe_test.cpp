@@ -111,17 +111,5 @@ TEST_F(Swipe, AGestureBegunWithoutTheCombinationIsNeverTracked) {
     EXPECT_EQ(swipe.direction(), 190);
 }
 
-TEST_F(Swipe, AnEndWithoutTheCombinationKeepsTheGestureTracked) {
-    LayoutManager layout(d.platform());
-    SwipeManager swipe(d.platform(), layout);
-    d.deliverGlobal(scroll(ScrollPhase::Began, kControl | kOption));
-    d.deliverGlobal(scroll(ScrollPhase::Changed, kControl | kOption, -30, 5));
-    d.deliverGlobal(scroll(ScrollPhase::Ended, kControl));
-    EXPECT_TRUE(swipe.isHandlingEvent());
-    d.deliverGlobal(scroll(ScrollPhase::None, kControl | kOption, 500, 0));  // momentum or wheel
-    d.deliverGlobal(scroll(ScrollPhase::Ended, kControl | kOption));
-    EXPECT_EQ(d.window(w).frame, (Rect{720, 23, 720, 877}));
-}
-
 }  // namespace
 }  // namespace tilvane
