@@ -14,9 +14,9 @@ struct Row {
     const char* name;
     std::vector<std::string> args;
     int status;
-    std::string out;             // exact
-    std::string err;             // a part of it; empty: nothing on err
-    SettingsDictionary after;    // the store afterwards
+    std::string out;           // exact
+    std::string err;           // a part of it; empty: nothing on err
+    SettingsDictionary after;  // the store afterwards
     friend void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
 };
 
@@ -76,7 +76,11 @@ INSTANTIATE_TEST_SUITE_P(
             "",
             "",
             with(kBefore, "EnableShotcuts", false)},
-        Row{"writeSnap", {"write", "SnapToEdgeEnabled", "-bool", "true"}, 0, "", "",
+        Row{"writeSnap",
+            {"write", "SnapToEdgeEnabled", "-bool", "true"},
+            0,
+            "",
+            "",
             with(kBefore, "SnapToEdgeEnabled", true)},
         Row{"writeString",
             {"write", "Preferences General Frame", "-string", "10 20 300 400"},

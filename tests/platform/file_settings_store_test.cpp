@@ -111,8 +111,7 @@ TEST_F(FileSettingsStoreTest, TheCommandLineAndTheRunningProgramBothKeepTheirCha
     {
         FileSettingsStore commandLine(path, log);
         std::ostringstream out, err;
-        ASSERT_EQ(runDefaultsCommand({"write", "HideDocIcon", "-bool", "yes"}, commandLine, out, err), 0)
-            << err.str();
+        ASSERT_EQ(runDefaultsCommand({"write", "HideDocIcon", "-bool", "yes"}, commandLine, out, err), 0) << err.str();
     }
     runUntil(loop, [&] { return !heard.empty(); });
     EXPECT_EQ(heard, std::vector<std::string>{"HideDocIcon"});

@@ -20,7 +20,9 @@
 namespace tilvane::linux_platform {
 namespace {
 
-std::string errnoText(int error) { return std::strerror(error); }
+std::string errnoText(int error) {
+    return std::strerror(error);
+}
 
 // An open descriptor that closes itself.
 class Fd {
@@ -174,8 +176,7 @@ bool FileSettingsStore::moveAside(const std::string& why, const std::string& the
         std::string target = path_ + ".corrupt-" + stamp + (attempt > 1 ? "-" + std::to_string(attempt) : "");
         error = renameNoReplace(path_, target);
         if (error == 0) {
-            log_.write("settings: " + path_ + " could not be read (" + why + "); kept it as " + target +
-                       "; " + then);
+            log_.write("settings: " + path_ + " could not be read (" + why + "); kept it as " + target + "; " + then);
             return true;
         }
         if (error != EEXIST) break;
@@ -258,7 +259,8 @@ bool FileSettingsStore::synchronize() {
             return fail("cannot read it: " + disk.error);
         case DiskState::Kind::Corrupt:
             // Keep the damaged file; the values last read from it are the best base.
-            if (!moveAside(disk.error, "saving the settings in use")) return fail("the unreadable file could not be moved aside");
+            if (!moveAside(disk.error, "saving the settings in use"))
+                return fail("the unreadable file could not be moved aside");
             merged = disk_;
             break;
     }
@@ -356,8 +358,8 @@ bool FileSettingsStore::attach(LinuxRunLoop& loop) {
 
 bool FileSettingsStore::watchFolder() {
     watch_ = ::inotify_add_watch(inotifyFd_, folder_.c_str(),
-                                 IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_CREATE | IN_DELETE |
-                                     IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR);
+                                 IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_CREATE | IN_DELETE | IN_DELETE_SELF |
+                                     IN_MOVE_SELF | IN_ONLYDIR);
     if (watch_ < 0) {
         log_.write("settings: cannot watch " + folder_ + " for changes (" + errnoText(errno) + ")");
         return false;
@@ -441,7 +443,9 @@ SettingsStore::ObserverId FileSettingsStore::addObserver(Observer observer) {
     return id;
 }
 
-void FileSettingsStore::removeObserver(ObserverId id) { observers_.erase(id); }
+void FileSettingsStore::removeObserver(ObserverId id) {
+    observers_.erase(id);
+}
 
 void FileSettingsStore::notify(const std::string& key) {
     // Observers may add or remove observers while being told.

@@ -79,7 +79,7 @@ private:
 
     std::string path_, folder_, name_;
     Log& log_;
-    SettingsDictionary disk_;  // the file's contents when last read or written
+    SettingsDictionary disk_;                                      // the file's contents when last read or written
     std::map<std::string, std::optional<SettingsValue>> pending_;  // none: removed
     SettingsDictionary registered_;
     std::map<ObserverId, Observer> observers_;

@@ -52,10 +52,7 @@ struct LinuxRunLoop::Impl {
         if (!timers.empty()) {
             auto left = timers.begin()->first - Clock::now();
             // Round up so a timer is never woken for early and found not yet due.
-            int64_t untilTimer =
-                left.count() <= 0
-                    ? 0
-                    : std::chrono::ceil<std::chrono::milliseconds>(left).count();
+            int64_t untilTimer = left.count() <= 0 ? 0 : std::chrono::ceil<std::chrono::milliseconds>(left).count();
             if (ms < 0 || untilTimer < ms) ms = untilTimer;
         }
         return ms > INT32_MAX ? INT32_MAX : static_cast<int>(ms);
@@ -110,7 +107,9 @@ LinuxRunLoop::LinuxRunLoop() : impl_(std::make_unique<Impl>()) {
     if (impl_->wakeFd < 0) throw std::runtime_error(std::string("eventfd: ") + std::strerror(errno));
 }
 
-LinuxRunLoop::~LinuxRunLoop() { ::close(impl_->wakeFd); }
+LinuxRunLoop::~LinuxRunLoop() {
+    ::close(impl_->wakeFd);
+}
 
 void LinuxRunLoop::async(Task task) {
     {
@@ -137,9 +136,13 @@ void LinuxRunLoop::watchFd(int fd, std::function<void()> onReadable) {
     impl_->watched[fd] = std::make_shared<std::function<void()>>(std::move(onReadable));
 }
 
-void LinuxRunLoop::unwatchFd(int fd) { impl_->watched.erase(fd); }
+void LinuxRunLoop::unwatchFd(int fd) {
+    impl_->watched.erase(fd);
+}
 
-void LinuxRunLoop::addBeforeWait(std::function<void()> hook) { impl_->beforeWait.push_back(std::move(hook)); }
+void LinuxRunLoop::addBeforeWait(std::function<void()> hook) {
+    impl_->beforeWait.push_back(std::move(hook));
+}
 
 void LinuxRunLoop::run() {
     while (!impl_->stopped.load()) impl_->turn(std::chrono::milliseconds{-1});
@@ -156,6 +159,8 @@ void LinuxRunLoop::stop() {
     impl_->wake();
 }
 
-bool LinuxRunLoop::stopped() const { return impl_->stopped.load(); }
+bool LinuxRunLoop::stopped() const {
+    return impl_->stopped.load();
+}
 
 }  // namespace tilvane::linux_platform

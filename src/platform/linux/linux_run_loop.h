@@ -24,7 +24,8 @@ public:
     void sleepFor(std::chrono::nanoseconds duration) override;
     Clock::time_point now() const override { return Clock::now(); }
 
-    // Calls onReadable on the loop's thread whenever fd has data (POLLIN).
+    // Calls onReadable on the loop's thread whenever fd has data (POLLIN),
+    // a hang-up or an error. Call watchFd and unwatchFd on the loop's thread.
     void watchFd(int fd, std::function<void()> onReadable);
     void unwatchFd(int fd);
     // Work to do before each wait in poll (for example flushing a connection).
@@ -32,7 +33,8 @@ public:
 
     // Runs until stop() is called. Returns at once if already stopped.
     void run();
-    // Runs due work without blocking; returns when nothing more is due.
+    // Runs due work; returns when nothing more is due. When nothing is due
+    // at first, waits at most maxWait for something to become due.
     void runOnce(std::chrono::milliseconds maxWait = std::chrono::milliseconds{0});
     void stop();
     bool stopped() const;
