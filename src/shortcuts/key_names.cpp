@@ -18,6 +18,7 @@ struct KeyName {
 
 // Virtual key codes (positions on an ANSI keyboard) and their names. Where a
 // code has several names the first is the one shown.
+// clang-format off
 constexpr KeyName kKeyNames[] = {
     {0, "a"},           {11, "b"},           {8, "c"},             {2, "d"},            {14, "e"},
     {3, "f"},           {5, "g"},            {4, "h"},             {34, "i"},           {38, "j"},
@@ -42,6 +43,7 @@ constexpr KeyName kKeyNames[] = {
     {71, "Clear"},      {116, "Page_Up"},    {121, "Page_Down"},   {51, "Backspace"},   {53, "Esc"},
     {36, "Enter"},      {24, "equals"},      {27, "hyphen"},
 };
+// clang-format on
 
 struct ModifierName {
     uint64_t flag;
@@ -50,7 +52,7 @@ struct ModifierName {
 
 // In the order they are written; the first name of each flag is the one shown.
 constexpr ModifierName kModifierNames[] = {
-    {modifier::kControl, "ctrl"}, {modifier::kOption, "alt"},     {modifier::kShift, "shift"},
+    {modifier::kControl, "ctrl"},  {modifier::kOption, "alt"},      {modifier::kShift, "shift"},
     {modifier::kCommand, "super"}, {modifier::kControl, "control"}, {modifier::kOption, "option"},
     {modifier::kCommand, "cmd"},   {modifier::kCommand, "command"},
 };

@@ -34,8 +34,8 @@ constexpr SpecialKey kSpecialKeys[] = {
 };
 
 // Virtual key codes of F1 to F19, in order.
-constexpr std::array<int64_t, 19> kFunctionKeys{122, 120, 99, 118, 96, 97, 98, 100, 101, 109,
-                                                103, 111, 105, 107, 113, 106, 64, 79, 80};
+constexpr std::array<int64_t, 19> kFunctionKeys{122, 120, 99,  118, 96,  97,  98, 100, 101, 109,
+                                                103, 111, 105, 107, 113, 106, 64, 79,  80};
 
 // The platform's private-use characters for function keys: F1 is U+F704.
 constexpr char16_t kF1KeyEquivalent = 0xF704;
@@ -85,7 +85,9 @@ std::u16string Shortcut::keyText(Keyboard* keyboard) const {
     return unicode::toUpper(translation.text);
 }
 
-std::string Shortcut::keyCodeString(Keyboard* keyboard) const { return unicode::toUtf8(keyText(keyboard)); }
+std::string Shortcut::keyCodeString(Keyboard* keyboard) const {
+    return unicode::toUtf8(keyText(keyboard));
+}
 
 std::string Shortcut::keyCodeStringForKeyEquivalent(Keyboard* keyboard) const {
     std::u16string text = keyText(keyboard);

@@ -8,7 +8,8 @@ std::unique_ptr<ShortcutMonitor> ShortcutMonitor::create(HotKeyService& service,
     std::unique_ptr<ShortcutMonitor> monitor(new ShortcutMonitor(service, runLoop));
     ShortcutMonitor* target = monitor.get();
     EventHandlerRef ref = 0;
-    OSStatus status = service.installEventHandler([target](const HotKeyEvent& event) { target->handleEvent(event); }, ref);
+    OSStatus status =
+        service.installEventHandler([target](const HotKeyEvent& event) { target->handleEvent(event); }, ref);
     if (status != kNoErr) return nullptr;
     monitor->eventHandlerRef_ = ref;
     return monitor;
@@ -49,7 +50,9 @@ void ShortcutMonitor::unregisterShortcut(const std::optional<Shortcut>& shortcut
     std::erase_if(hotKeys_, [&](const auto& e) { return e.first == *shortcut; });
 }
 
-void ShortcutMonitor::unregisterAllShortcuts() { hotKeys_.clear(); }
+void ShortcutMonitor::unregisterAllShortcuts() {
+    hotKeys_.clear();
+}
 
 bool ShortcutMonitor::isShortcutRegistered(const Shortcut& shortcut) const {
     return std::any_of(hotKeys_.begin(), hotKeys_.end(), [&](const auto& e) { return e.first == shortcut; });

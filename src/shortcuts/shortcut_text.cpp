@@ -142,10 +142,18 @@ private:
             }
             flushUnits();
             switch (e) {
-                case 'n': out.push_back('\n'); break;
-                case 't': out.push_back('\t'); break;
-                case 'r': out.push_back('\r'); break;
-                default: out.push_back(e); break;  // \" \\ \' and any other character stand for themselves
+                case 'n':
+                    out.push_back('\n');
+                    break;
+                case 't':
+                    out.push_back('\t');
+                    break;
+                case 'r':
+                    out.push_back('\r');
+                    break;
+                default:
+                    out.push_back(e);
+                    break;  // \" \\ \' and any other character stand for themselves
             }
         }
         return std::nullopt;
@@ -161,7 +169,9 @@ std::filesystem::path shortcutStringsFile(const std::filesystem::path& resourceD
     return resourceDirectory / "Shortcut.bundle" / "en.lproj" / "Localizable.strings";
 }
 
-std::optional<StringsTable> parseStringsFile(std::string_view text) { return StringsParser(text).parse(); }
+std::optional<StringsTable> parseStringsFile(std::string_view text) {
+    return StringsParser(text).parse();
+}
 
 void addShortcutResourceDirectory(std::filesystem::path directory) {
     state().directories.push_back(std::move(directory));

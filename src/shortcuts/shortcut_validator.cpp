@@ -32,8 +32,8 @@ bool searchMenu(const Menu& menu, const std::string& keyEquivalent, uint64_t fla
         if (q != keyEquivalent) modifiers |= modifier::kShift;
         if ((modifiers & Shortcut::kModifierMask) != flags) continue;
         if (explanation)
-            *explanation = replacePlaceholder(ShortcutText(kTakenInMenuText, "Message for alert when shortcut is already used"),
-                                              item.title);
+            *explanation = replacePlaceholder(
+                ShortcutText(kTakenInMenuText, "Message for alert when shortcut is already used"), item.title);
         return true;
     }
     return false;
@@ -69,7 +69,8 @@ bool ShortcutValidator::isShortcutAlreadyTakenBySystem(const Shortcut& shortcut,
                     !hotKey.enabled)
                     continue;
                 if (explanation)
-                    *explanation = ShortcutText(kTakenBySystemText, "Message for alert when shortcut is already used by the system");
+                    *explanation = ShortcutText(kTakenBySystemText,
+                                                "Message for alert when shortcut is already used by the system");
                 return true;
             }
         }

@@ -38,8 +38,12 @@ std::u16string caseMapped(std::u16string_view text, std::span<const tables::Case
     return out;
 }
 
-bool isHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool isLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+bool isHighSurrogate(char16_t u) {
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+bool isLowSurrogate(char16_t u) {
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
 
 void appendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
@@ -79,9 +83,13 @@ bool isLetterMarkNumberPunctuationOrSymbol(char16_t unit) {
     return unit <= r->last;
 }
 
-std::u16string toUpper(std::u16string_view text) { return caseMapped(text, tables::kUpperRuns, tables::kUpperSpecial); }
+std::u16string toUpper(std::u16string_view text) {
+    return caseMapped(text, tables::kUpperRuns, tables::kUpperSpecial);
+}
 
-std::u16string toLower(std::u16string_view text) { return caseMapped(text, tables::kLowerRuns, tables::kLowerSpecial); }
+std::u16string toLower(std::u16string_view text) {
+    return caseMapped(text, tables::kLowerRuns, tables::kLowerSpecial);
+}
 
 std::string toUtf8(std::u16string_view text) {
     std::string out;

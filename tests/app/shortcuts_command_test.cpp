@@ -44,7 +44,8 @@ TEST_F(ShortcutsCommandTest, ListsEveryActionWithGlyphsAndWords) {
     ASSERT_EQ(run({}), 0);
     std::string text = out.str();
     EXPECT_NE(text.find("LeftShortcut             \u2303\u2325\u2190    ctrl+alt+Left\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("MaximizeShortcut         \u2303\u2325\u2318M   ctrl+alt+super+m\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("MaximizeShortcut         \u2303\u2325\u2318M   ctrl+alt+super+m\n"), std::string::npos)
+        << text;
     EXPECT_NE(text.find("TopShortcut              (unreadable)\n"), std::string::npos);
     EXPECT_NE(text.find("SplitViewShortcut        (none)\n"), std::string::npos);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 29);

@@ -1,11 +1,10 @@
-#include "platform/plist/keyed_archiver.h"
-
 #include <gtest/gtest.h>
 #include <plist/plist.h>
 
 #include <cstdlib>
 #include <random>
 
+#include "platform/plist/keyed_archiver.h"
 #include "shortcuts/shortcut.h"
 
 namespace tilvane {
@@ -37,8 +36,8 @@ std::string stringOf(plist_t node) {
 
 // An archive as another keyed archiver writes it: the root object at any
 // index, integers as small as they fit.
-std::vector<uint8_t> handMadeArchive(const char* className, std::map<std::string, int64_t> entries, uint64_t rootUid = 2,
-                                     const char* archiverName = "NSKeyedArchiver") {
+std::vector<uint8_t> handMadeArchive(const char* className, std::map<std::string, int64_t> entries,
+                                     uint64_t rootUid = 2, const char* archiverName = "NSKeyedArchiver") {
     plist_t objects = plist_new_array();
     plist_array_append_item(objects, plist_new_string("$null"));
     plist_t classDict = plist_new_dict();

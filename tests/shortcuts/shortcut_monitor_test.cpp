@@ -14,7 +14,7 @@ using Call = SimHotKeyService::Call;
 
 const Shortcut kLeft(123, modifier::kControl | modifier::kOption);   // Carbon 0x1800
 const Shortcut kRight(124, modifier::kControl | modifier::kOption);  // Carbon 0x1800
-const Shortcut kM(46, modifier::kCommand);                          // Carbon 0x0100
+const Shortcut kM(46, modifier::kCommand);                           // Carbon 0x0100
 
 class ShortcutMonitorTest : public ::testing::Test {
 protected:
@@ -41,8 +41,9 @@ TEST_F(ShortcutMonitorTest, RegistersWithSignatureAndCountingIdentifiers) {
 
     // The refused attempt used identifier 2.
     ASSERT_EQ(service.calls().size(), 3u);
-    const std::tuple<Call::Kind, uint32_t, uint32_t, uint32_t> expected[] = {
-        {Call::Kind::Register, 123, 0x1800, 1}, {Call::Kind::Refused, 124, 0x1800, 2}, {Call::Kind::Register, 46, 0x0100, 3}};
+    const std::tuple<Call::Kind, uint32_t, uint32_t, uint32_t> expected[] = {{Call::Kind::Register, 123, 0x1800, 1},
+                                                                             {Call::Kind::Refused, 124, 0x1800, 2},
+                                                                             {Call::Kind::Register, 46, 0x0100, 3}};
     for (size_t i = 0; i < 3; ++i) {
         const Call& c = service.calls()[i];
         EXPECT_EQ(std::make_tuple(c.kind, c.keyCode, c.modifiers, c.id.id), expected[i]) << i;
@@ -55,7 +56,7 @@ TEST_F(ShortcutMonitorTest, RegistersWithSignatureAndCountingIdentifiers) {
 TEST_F(ShortcutMonitorTest, PressQueuesTheActionToRunAfterTheHandler) {
     monitor->registerShortcut(kLeft, record("left"));
     EXPECT_TRUE(service.press(123, 0x1800));
-    EXPECT_TRUE(ran.empty());  // not inside the handler
+    EXPECT_TRUE(ran.empty());                          // not inside the handler
     EXPECT_TRUE(service.press(123, 0x1800 | 0x0400));  // Caps Lock held: same hot key
     EXPECT_EQ(runLoop.runUntilIdle(), 2);
     EXPECT_EQ(ran, (std::vector<std::string>{"left", "left"}));

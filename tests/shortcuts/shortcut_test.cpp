@@ -29,8 +29,14 @@ TEST(ShortcutTest, CarbonForm) {
         uint64_t flags;
         uint32_t carbon;
     } rows[] = {
-        {kCommand | kShift, 0x0300}, {kControl | kOption, 0x1800}, {kCommand, 0x0100}, {kShift, 0x0200},
-        {kOption, 0x0800},           {kControl, 0x1000},           {0, 0},              {0x1E0000, 0x1B00},
+        {kCommand | kShift, 0x0300},
+        {kControl | kOption, 0x1800},
+        {kCommand, 0x0100},
+        {kShift, 0x0200},
+        {kOption, 0x0800},
+        {kControl, 0x1000},
+        {0, 0},
+        {0x1E0000, 0x1B00},
     };
     for (const auto& row : rows) EXPECT_EQ(Shortcut(0, row.flags).carbonFlags(), row.carbon) << std::hex << row.flags;
     EXPECT_EQ(Shortcut(123, 0).carbonKeyCode(), 123u);
@@ -77,16 +83,16 @@ INSTANTIATE_TEST_SUITE_P(
         KeyRow{51, "\u232B", "\u232B"}, KeyRow{53, "\u238B", "\u238B"}, KeyRow{117, "\u2326", "\u2326"},
         KeyRow{115, "\u2196", "\u2196"}, KeyRow{119, "\u2198", "\u2198"}, KeyRow{116, "\u21DE", "\u21DE"},
         KeyRow{121, "\u21DF", "\u21DF"}, KeyRow{71, "\u2327", "\u2327"}, KeyRow{76, "\u2305", "\u2305"},
-        KeyRow{114, "?", "?"}, KeyRow{65, ".", "."}, KeyRow{67, "*", "*"}, KeyRow{82, "0", "0"},
-        KeyRow{89, "7", "7"}, KeyRow{91, "8", "8"}, KeyRow{92, "9", "9"},
+        KeyRow{114, "?", "?"}, KeyRow{65, ".", "."}, KeyRow{67, "*", "*"}, KeyRow{82, "0", "0"}, KeyRow{89, "7", "7"},
+        KeyRow{91, "8", "8"}, KeyRow{92, "9", "9"},
         // Space and the function keys are longer than one character.
         KeyRow{49, "Space", " "}, KeyRow{122, "F1", "\uF704"}, KeyRow{105, "F13", "\uF710"},
         KeyRow{80, "F19", "\uF716"}, KeyRow{64, "F17", "\uF714"}, KeyRow{96, "F5", "\uF708"},
         // F20 is not special: it types a control character, so it renders as nothing.
         KeyRow{90, "", ""},
         // Layout keys are upper-cased; their key equivalent is lower case.
-        KeyRow{0, "A", "a"}, KeyRow{46, "M", "m"}, KeyRow{18, "1", "1"}, KeyRow{24, "=", "="},
-        KeyRow{27, "-", "-"}, KeyRow{42, "\\", "\\"},
+        KeyRow{0, "A", "a"}, KeyRow{46, "M", "m"}, KeyRow{18, "1", "1"}, KeyRow{24, "=", "="}, KeyRow{27, "-", "-"},
+        KeyRow{42, "\\", "\\"},
         // Modifier keys type nothing; the no-key code renders as nothing.
         KeyRow{56, "", ""}, KeyRow{59, "", ""}, KeyRow{Shortcut::kNoKeyCode, "", ""}));
 
@@ -128,16 +134,16 @@ TEST(ShortcutTest, LayoutTextIsFilteredAndUpperCased) {
         const char* text;
         const char* keyEquivalent;
     } rows[] = {
-        {u"\u00e9", "\u00C9", "\u00e9"},        // é
-        {u"\u00df", "SS", ""},                  // ß upper-cases to two letters
-        {u"\u00e7", "\u00C7", "\u00e7"},        // ç
-        {u"\u0301", "\u0301", "\u0301"},        // a combining mark is allowed
-        {u"\u20AC", "\u20AC", "\u20AC"},        // €, a symbol
-        {u" ", "", ""},                         // a space
-        {u"a\u00A0", "", ""},                   // a no-break space among letters
-        {u"\U0001F600", "", ""},                // a surrogate pair: each unit fails
-        {u"\uF704", "", ""},                    // private use
-        {u"", "", ""},                          // nothing typed
+        {u"\u00e9", "\u00C9", "\u00e9"},  // é
+        {u"\u00df", "SS", ""},            // ß upper-cases to two letters
+        {u"\u00e7", "\u00C7", "\u00e7"},  // ç
+        {u"\u0301", "\u0301", "\u0301"},  // a combining mark is allowed
+        {u"\u20AC", "\u20AC", "\u20AC"},  // €, a symbol
+        {u" ", "", ""},                   // a space
+        {u"a\u00A0", "", ""},             // a no-break space among letters
+        {u"\U0001F600", "", ""},          // a surrogate pair: each unit fails
+        {u"\uF704", "", ""},              // private use
+        {u"", "", ""},                    // nothing typed
     };
     for (const auto& row : rows) {
         SimKeyboard keyboard;
@@ -163,8 +169,12 @@ TEST(ShortcutTest, EqualityAndHash) {
 TEST(ShortcutArchiveTest, RoundTripsThroughTheKeyedArchive) {
     plist::PlistKeyedArchiver archiver;
     const Shortcut rows[] = {
-        Shortcut(123, kControl | kOption), Shortcut(0, 0), Shortcut(3, 0x1E0000), Shortcut(0xFFFF, kShift),
-        Shortcut(Shortcut::kNoKeyCode, 0), Shortcut(Shortcut::kNoKeyCode, kCommand),
+        Shortcut(123, kControl | kOption),
+        Shortcut(0, 0),
+        Shortcut(3, 0x1E0000),
+        Shortcut(0xFFFF, kShift),
+        Shortcut(Shortcut::kNoKeyCode, 0),
+        Shortcut(Shortcut::kNoKeyCode, kCommand),
     };
     for (const Shortcut& s : rows) {
         auto data = archiveShortcut(archiver, s);
@@ -191,7 +201,8 @@ TEST(ShortcutArchiveTest, OddArchivesReadAsTheRulesSay) {
     };
     auto decoded = [](int64_t keyCode, uint64_t flags) {
         // The stored flags are kept as they are, so build the expectation through an archive too.
-        return Shortcut::initWithCoder(ArchivedObject{"Shortcut", {{"KeyCode", keyCode}, {"ModifierFlags", int64_t(flags)}}});
+        return Shortcut::initWithCoder(
+            ArchivedObject{"Shortcut", {{"KeyCode", keyCode}, {"ModifierFlags", int64_t(flags)}}});
     };
     Row rows[] = {
         {archive("Shortcut", {{"KeyCode", -5}, {"ModifierFlags", 0}}), Shortcut(Shortcut::kNoKeyCode, 0)},
@@ -280,7 +291,8 @@ TEST(ShortcutTextTest, ParsesStringsFiles) {
     EXPECT_EQ(table->size(), 2u);
     EXPECT_EQ(table->at("a\nb"), "\"q\" \u2018x\u2019\\");
 
-    const char* malformed[] = {"\"a\" = \"b\"", "\"a\" \"b\";", "\"a\" = \"b", "/* open", "\"a\" = \"\\U12\";", "x = y;"};
+    const char* malformed[] = {"\"a\" = \"b\"", "\"a\" \"b\";",       "\"a\" = \"b",
+                               "/* open",       "\"a\" = \"\\U12\";", "x = y;"};
     for (const char* text : malformed) EXPECT_FALSE(parseStringsFile(text)) << text;
     EXPECT_EQ(parseStringsFile(""), StringsTable{});
 }

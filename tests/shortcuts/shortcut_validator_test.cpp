@@ -13,13 +13,14 @@ constexpr uint64_t kShift = modifier::kShift, kControl = modifier::kControl, kOp
                    kCommand = modifier::kCommand;
 
 TEST(ShortcutValidatorTest, FunctionKeyListMatchesTheBitSet) {
-    const int64_t functionKeys[] = {122, 120, 99, 118, 96, 97, 98, 100, 101, 109,
-                                    103, 111, 105, 107, 113, 106, 64, 79, 80, 90};
+    const int64_t functionKeys[] = {122, 120, 99,  118, 96,  97,  98, 100, 101, 109,
+                                    103, 111, 105, 107, 113, 106, 64, 79,  80,  90};
     uint64_t bits = 0;
     for (int64_t k : functionKeys) bits |= uint64_t(1) << (k - 64);
     EXPECT_EQ(bits, ShortcutValidator::kFunctionKeyBits);
     for (int64_t k = -1; k < 200; ++k)
-        EXPECT_EQ(ShortcutValidator::isFunctionKey(k), std::count(std::begin(functionKeys), std::end(functionKeys), k) == 1);
+        EXPECT_EQ(ShortcutValidator::isFunctionKey(k),
+                  std::count(std::begin(functionKeys), std::end(functionKeys), k) == 1);
 }
 
 TEST(ShortcutValidatorTest, Validity) {
@@ -29,20 +30,20 @@ TEST(ShortcutValidatorTest, Validity) {
         bool valid;
         bool validWithAnyOption;
     } rows[] = {
-        {96, 0, true, true},                            // F5 alone
-        {90, 0, true, true},                            // F20 alone
-        {105, kShift, true, true},                      // F13 with Shift
-        {53, 0, false, false},                          // Escape alone
-        {0, 0, false, false},                           // A alone
-        {0, kShift, false, false},                      // Shift+A
-        {0, kOption, false, true},                      // Option+A
-        {0, kOption | kShift, false, true},             // Shift+Option+A
-        {49, kOption, true, true},                      // Option+Space
-        {53, kOption | kShift, true, true},             // Shift+Option+Escape
-        {0, kCommand, true, true},                      // Command+A
-        {0, kControl, true, true},                      // Control+A
-        {12, 0x1E0000, true, true},                     // all four
-        {Shortcut::kNoKeyCode, kCommand, true, true},   // Command without a key
+        {96, 0, true, true},                           // F5 alone
+        {90, 0, true, true},                           // F20 alone
+        {105, kShift, true, true},                     // F13 with Shift
+        {53, 0, false, false},                         // Escape alone
+        {0, 0, false, false},                          // A alone
+        {0, kShift, false, false},                     // Shift+A
+        {0, kOption, false, true},                     // Option+A
+        {0, kOption | kShift, false, true},            // Shift+Option+A
+        {49, kOption, true, true},                     // Option+Space
+        {53, kOption | kShift, true, true},            // Shift+Option+Escape
+        {0, kCommand, true, true},                     // Command+A
+        {0, kControl, true, true},                     // Control+A
+        {12, 0x1E0000, true, true},                    // all four
+        {Shortcut::kNoKeyCode, kCommand, true, true},  // Command without a key
     };
     ShortcutValidator validator(nullptr);
     for (const auto& row : rows) {
@@ -105,13 +106,14 @@ TEST_F(ShortcutValidatorMenuTest, SearchesSubmenusFirstAndExplains) {
     EXPECT_FALSE(validator.isShortcutAlreadyTakenInMenu(Shortcut(46, kControl), mainMenu, &explanation));
     EXPECT_EQ(explanation, "untouched");
     EXPECT_TRUE(validator.isShortcutAlreadyTakenInMenu(Shortcut(46, kCommand), mainMenu, &explanation));
-    EXPECT_EQ(explanation, "This shortcut cannot be used because it is already used by the menu item \u2018Minimize\u2019.");
+    EXPECT_EQ(explanation,
+              "This shortcut cannot be used because it is already used by the menu item \u2018Minimize\u2019.");
 }
 
 TEST_F(ShortcutValidatorMenuTest, SystemShortcutsThenTheMainMenu) {
     keyboard.setSymbolicHotKeys(std::vector<SymbolicHotKey>{
-        {49, kCarbonCmdKey, true},                      // Command+Space
-        {123, kCarbonControlKey, false},                // Control+Left, disabled
+        {49, kCarbonCmdKey, true},        // Command+Space
+        {123, kCarbonControlKey, false},  // Control+Left, disabled
     });
     Menu mainMenu{"", {item("Hide", "h", kCommand)}};
     ShortcutValidator validator(&keyboard, [&] { return &mainMenu; });
@@ -122,7 +124,8 @@ TEST_F(ShortcutValidatorMenuTest, SystemShortcutsThenTheMainMenu) {
     EXPECT_FALSE(validator.isShortcutAlreadyTakenBySystem(Shortcut(123, kControl), nullptr));
     EXPECT_FALSE(validator.isShortcutAlreadyTakenBySystem(Shortcut(49, kControl), nullptr));
     EXPECT_TRUE(validator.isShortcutAlreadyTakenBySystem(Shortcut(4, kCommand), &explanation));
-    EXPECT_EQ(explanation, "This shortcut cannot be used because it is already used by the menu item \u2018Hide\u2019.");
+    EXPECT_EQ(explanation,
+              "This shortcut cannot be used because it is already used by the menu item \u2018Hide\u2019.");
 
     // Unreadable system shortcuts: only the menu decides.
     keyboard.setSymbolicHotKeys(std::nullopt);

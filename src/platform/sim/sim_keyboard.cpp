@@ -7,6 +7,7 @@ namespace {
 // What each key of an ANSI keyboard types on the US layout without modifiers,
 // by virtual key code. Keys that type nothing (the modifier keys) are absent.
 const std::map<uint16_t, std::u16string>& usAnsiLayout() {
+    // clang-format off
     static const std::map<uint16_t, std::u16string> layout = {
         {0, u"a"},     {1, u"s"},     {2, u"d"},     {3, u"f"},     {4, u"h"},     {5, u"g"},     {6, u"z"},
         {7, u"x"},     {8, u"c"},     {9, u"v"},     {10, u"\u00A7"}, {11, u"b"},   {12, u"q"},    {13, u"w"},
@@ -26,6 +27,7 @@ const std::map<uint16_t, std::u16string>& usAnsiLayout() {
         {107, u"\x10"}, {109, u"\x10"}, {111, u"\x10"}, {113, u"\x10"}, {118, u"\x10"}, {120, u"\x10"},
         {122, u"\x10"},
     };
+    // clang-format on
     return layout;
 }
 

@@ -29,7 +29,9 @@ public:
     // What one key types, over the layout's own text.
     void setKeyText(uint16_t keyCode, std::u16string text) { overrides_[keyCode] = std::move(text); }
     // None: the desktop's shortcuts cannot be read.
-    void setSymbolicHotKeys(std::optional<std::vector<SymbolicHotKey>> hotKeys) { symbolicHotKeys_ = std::move(hotKeys); }
+    void setSymbolicHotKeys(std::optional<std::vector<SymbolicHotKey>> hotKeys) {
+        symbolicHotKeys_ = std::move(hotKeys);
+    }
 
 private:
     Layout layout_ = Layout::UsAnsi;
