@@ -26,6 +26,8 @@ X11Desktop::~X11Desktop() {
     // The hot keys ungrab through the connection, so they go first.
     hotKeys_.reset();
     keyboard_.reset();
+    // Requests still in the buffer (the last window move, say) go out before the connection closes.
+    conn_->flush();
 }
 
 X11Keyboard& X11Desktop::keyboard() {

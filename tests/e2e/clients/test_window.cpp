@@ -1,0 +1,99 @@
+// A plain X client for the end-to-end tests: one window with no size
+// increments and no minimum size, so that the geometry it is given is exact.
+//
+//   e2e_window [--title T] [--size WxH] [--no-pid] [--shadow N]
+//
+// --no-pid leaves out _NET_WM_PID, like xlogo. --shadow N draws no window
+// manager decorations and declares N pixels of client-side shadow on each
+// side (_GTK_FRAME_EXTENTS), like a window that decorates itself.
+// It runs until the window manager asks it to close or it is killed.
+
+#include <unistd.h>
+#include <xcb/xcb.h>
+#include <xcb/xcb_icccm.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+xcb_atom_t atom(xcb_connection_t* c, const char* name) {
+    auto* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+    xcb_atom_t a = r ? r->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::free(r);
+    return a;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string title = "e2e window";
+    unsigned width = 400, height = 300;
+    bool pid = true;
+    int shadow = -1;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--title" && i + 1 < argc) title = argv[++i];
+        else if (arg == "--size" && i + 1 < argc) std::sscanf(argv[++i], "%ux%u", &width, &height);
+        else if (arg == "--no-pid") pid = false;
+        else if (arg == "--shadow" && i + 1 < argc) shadow = std::atoi(argv[++i]);
+        else {
+            std::fprintf(stderr, "e2e_window: unknown argument %s\n", arg.c_str());
+            return 2;
+        }
+    }
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(c)) {
+        std::fprintf(stderr, "e2e_window: cannot open the display\n");
+        return 1;
+    }
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    xcb_window_t w = xcb_generate_id(c);
+    uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, 0, 0, static_cast<uint16_t>(width),
+                      static_cast<uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+                      XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
+
+    xcb_atom_t utf8 = atom(c, "UTF8_STRING");
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atom(c, "_NET_WM_NAME"), utf8, 8,
+                        static_cast<uint32_t>(title.size()), title.data());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        static_cast<uint32_t>(title.size()), title.data());
+    static const char kClass[] = "e2e_window\0E2eWindow";
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof kClass, kClass);
+    if (pid) {
+        uint32_t p = static_cast<uint32_t>(getpid());
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atom(c, "_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &p);
+    }
+    xcb_atom_t protocols = atom(c, "WM_PROTOCOLS"), deleteWindow = atom(c, "WM_DELETE_WINDOW");
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, protocols, XCB_ATOM_ATOM, 32, 1, &deleteWindow);
+    // Position and size given by the program, so the window manager keeps them.
+    xcb_size_hints_t hints{};
+    xcb_icccm_size_hints_set_position(&hints, 0, 0, 0);
+    xcb_icccm_size_hints_set_size(&hints, 0, static_cast<int32_t>(width), static_cast<int32_t>(height));
+    xcb_icccm_set_wm_normal_hints(c, w, &hints);
+    if (shadow >= 0) {
+        uint32_t motif[5] = {2, 0, 0, 0, 0};  // decorations given, none of them
+        xcb_atom_t motifAtom = atom(c, "_MOTIF_WM_HINTS");
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, motifAtom, motifAtom, 32, 5, motif);
+        uint32_t extents[4] = {uint32_t(shadow), uint32_t(shadow), uint32_t(shadow), uint32_t(shadow)};
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atom(c, "_GTK_FRAME_EXTENTS"), XCB_ATOM_CARDINAL, 32, 4,
+                            extents);
+    }
+    xcb_map_window(c, w);
+    xcb_flush(c);
+
+    while (xcb_generic_event_t* e = xcb_wait_for_event(c)) {
+        bool close = false;
+        if ((e->response_type & 0x7f) == XCB_CLIENT_MESSAGE) {
+            auto* m = reinterpret_cast<xcb_client_message_event_t*>(e);
+            close = m->type == protocols && m->data.data32[0] == deleteWindow;
+        }
+        std::free(e);
+        if (close) break;
+    }
+    xcb_disconnect(c);
+    return 0;
+}

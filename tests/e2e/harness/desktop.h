@@ -1,0 +1,93 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "harness/process.h"
+#include "harness/x_client.h"
+
+namespace tilvane::e2e {
+
+// The layout every test desktop has, in root coordinates: a 3360 × 1080 X
+// screen holding the primary monitor on the right and a smaller one on the
+// left, 180 pixels lower; a dock along the bottom of the primary monitor and
+// a panel along the top of the other.
+namespace layout {
+inline constexpr Rect kPrimary{1440, 0, 1920, 1080};
+inline constexpr Rect kSecondary{0, 180, 1440, 900};
+inline constexpr Rect kPrimaryDock{1440, 1040, 1920, 40};
+inline constexpr Rect kSecondaryPanel{0, 180, 1440, 30};
+inline constexpr Rect kPrimaryVisible{1440, 0, 1920, 1040};
+inline constexpr Rect kSecondaryVisible{0, 210, 1440, 870};
+}  // namespace layout
+
+// A test window of the desktop and the process that shows it.
+struct TestWindow {
+    xcb_window_t id = XCB_WINDOW_NONE;
+    std::unique_ptr<Process> process;
+};
+
+// A private headless desktop for one test: Xvfb on a free display number,
+// two RandR monitors, openbox with the tests' configuration, and the docks.
+// Never the user's display. Everything it started is stopped when it goes.
+class Desktop {
+public:
+    struct Options {
+        bool windowManager = true;
+        bool docks = true;
+    };
+    // Starts the desktop. Null when the tools it needs are not installed (the
+    // reason is in skipReason) or when it fails to start (the reason is in failure).
+    static std::unique_ptr<Desktop> start(const Options& options, std::string& skipReason, std::string& failure);
+    ~Desktop();
+
+    const std::string& display() const { return display_; }
+    // A folder of this desktop's own for logs, settings and screenshots.
+    const std::string& folder() const { return folder_; }
+    // The variables every program started on the desktop gets: the display,
+    // a settings folder and a runtime folder of its own.
+    std::map<std::string, std::string> environment() const;
+    XClient& x() { return *x_; }
+
+    // Starts a program on the desktop; its output goes to a log in the folder.
+    std::unique_ptr<Process> start(const std::vector<std::string>& argv, const std::string& logName);
+    // Runs a program to its end; its exit status, its output in output.
+    int run(const std::vector<std::string>& argv, std::string* output = nullptr);
+
+    // Opens one of the tests' own windows and waits until it is managed and active.
+    TestWindow openWindow(const std::string& title, const std::vector<std::string>& extraArgs = {});
+    // Opens xlogo (a window without _NET_WM_PID) and waits until it is managed and active.
+    TestWindow openXlogo();
+    // Stops the window's program and waits until the window manager has let go of it.
+    void closeWindow(TestWindow& window);
+    // Starts another dock; returns its process.
+    std::unique_ptr<Process> startDock(const Rect& area, const std::string& edge);
+
+    // Leaves the folder in place when the desktop goes, for a look at the logs.
+    void keepFolder() { keepFolder_ = true; }
+
+    // Sets the monitors anew with xrandr: name, area in root coordinates; the first is primary.
+    bool setMonitors(const std::vector<std::pair<std::string, Rect>>& monitors);
+
+private:
+    Desktop() = default;
+    bool launch(const Options& options, std::string& failure);
+    TestWindow waitForWindow(std::unique_ptr<Process> process, const std::string& title);
+
+    std::string folder_;
+    std::string display_;
+    std::unique_ptr<Process> server_;
+    std::unique_ptr<Process> windowManager_;
+    std::vector<std::unique_ptr<Process>> docks_;
+    std::unique_ptr<XClient> x_;
+    std::vector<std::string> monitorNames_;
+    int runs_ = 0;
+    bool keepFolder_ = false;
+};
+
+// The program under test.
+std::string tilvaneBinary();
+
+}  // namespace tilvane::e2e

@@ -1,0 +1,178 @@
+#include "harness/x_client.h"
+
+#include <gtest/gtest.h>
+#include <xcb/xtest.h>
+
+#include <algorithm>
+
+#include "platform/x11/key_codes.h"
+
+namespace tilvane::e2e {
+
+namespace {
+
+constexpr uint32_t kPagerRequest = 2u << 12;
+
+}  // namespace
+
+std::unique_ptr<XClient> XClient::connect(const std::string& display) {
+    std::string error;
+    auto conn = x11::Connection::open(display.c_str(), error);
+    if (!conn) return nullptr;
+    return std::unique_ptr<XClient>(new XClient(std::move(conn)));
+}
+
+XClient::XClient(std::unique_ptr<x11::Connection> conn) : conn_(std::move(conn)) {
+    conn_->selectRootEvents(XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY);
+    conn_->flush();
+}
+
+xcb_atom_t XClient::atom(const std::string& name) { return x11::InternAtomRequest(c(), name).atom(); }
+
+xcb_window_t XClient::ownWindow() { return conn_->helperWindow(); }
+
+bool XClient::waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        conn_->dispatchPending();
+        if (condition()) return true;
+        auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) return false;
+        // Whatever arrives may change the answer; so may other programs
+        // that send us nothing, hence the short slices.
+        conn_->waitForEvent([](const xcb_generic_event_t&) { return true; }, std::min(deadline, now + 20ms));
+    }
+}
+
+std::vector<uint32_t> XClient::words(xcb_window_t window, const std::string& property) {
+    return x11::PropertyRequest(c(), window, atom(property)).words();
+}
+
+std::vector<xcb_window_t> XClient::clientList() { return words(root(), "_NET_CLIENT_LIST"); }
+
+std::optional<xcb_window_t> XClient::activeWindow() {
+    auto w = words(root(), "_NET_ACTIVE_WINDOW");
+    if (w.empty() || w[0] == XCB_WINDOW_NONE) return std::nullopt;
+    return w[0];
+}
+
+std::optional<std::string> XClient::title(xcb_window_t window) {
+    return x11::PropertyRequest(c(), window, XCB_ATOM_WM_NAME).text();
+}
+
+std::optional<xcb_window_t> XClient::windowTitled(const std::string& wanted) {
+    for (xcb_window_t w : clientList())
+        if (title(w) == wanted) return w;
+    return std::nullopt;
+}
+
+int XClient::viewableTopLevels(const std::string& wanted) {
+    x11::XPtr<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c(), xcb_query_tree(c(), root()), nullptr));
+    if (!tree) return 0;
+    int count = 0;
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
+        x11::XPtr<xcb_get_window_attributes_reply_t> attributes(
+            xcb_get_window_attributes_reply(c(), xcb_get_window_attributes(c(), children[i]), nullptr));
+        if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE && title(children[i]) == wanted) ++count;
+    }
+    return count;
+}
+
+std::optional<Rect> XClient::frameOf(xcb_window_t client) {
+    xcb_window_t w = client;
+    for (;;) {
+        x11::XPtr<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c(), xcb_query_tree(c(), w), nullptr));
+        if (!tree) return std::nullopt;
+        if (tree->parent == root() || tree->parent == XCB_WINDOW_NONE) break;
+        w = tree->parent;
+    }
+    x11::GeometryRequest g(c(), w);
+    if (!g) return std::nullopt;
+    double border = 2.0 * g->border_width;
+    return Rect{double(g->x), double(g->y), g->width + border, g->height + border};
+}
+
+void XClient::syncWindowManager() {
+    xcb_window_t own = ownWindow();
+    xcb_atom_t extents = atom("_NET_FRAME_EXTENTS");
+    conn_->sendRootMessage(own, atom("_NET_REQUEST_FRAME_EXTENTS"), {0, 0, 0, 0, 0});
+    bool answered = conn_->waitForEvent(
+        [&](const xcb_generic_event_t& e) {
+            if (x11::eventType(e) != XCB_PROPERTY_NOTIFY) return false;
+            const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(e);
+            return p.window == own && p.atom == extents;
+        },
+        std::chrono::steady_clock::now() + 10s);
+    if (!answered) ADD_FAILURE() << "the window manager did not answer a frame-extents request";
+    conn_->dispatchPending();
+}
+
+void XClient::placeFrame(xcb_window_t client, const Rect& frame) {
+    if (isMaximized(client)) setMaximized(client, false);
+    auto e = words(client, "_NET_FRAME_EXTENTS");
+    e.resize(4, 0);
+    conn_->sendRootMessage(client, atom("_NET_MOVERESIZE_WINDOW"),
+                           {1 | (0xFu << 8) | kPagerRequest, uint32_t(int32_t(frame.x)), uint32_t(int32_t(frame.y)),
+                            uint32_t(frame.width - e[0] - e[1]), uint32_t(frame.height - e[2] - e[3])});
+    syncWindowManager();
+}
+
+void XClient::activate(xcb_window_t window) {
+    conn_->sendRootMessage(window, atom("_NET_ACTIVE_WINDOW"), {2, XCB_CURRENT_TIME, 0, 0, 0});
+    if (!waitUntil([&] { return activeWindow() == window; }))
+        ADD_FAILURE() << "window " << window << " did not become active";
+}
+
+void XClient::setMaximized(xcb_window_t window, bool maximized) {
+    conn_->sendRootMessage(window, atom("_NET_WM_STATE"),
+                           {maximized ? 1u : 0u, atom("_NET_WM_STATE_MAXIMIZED_VERT"),
+                            atom("_NET_WM_STATE_MAXIMIZED_HORZ"), 2, 0});
+    syncWindowManager();
+}
+
+bool XClient::isMaximized(xcb_window_t window) {
+    auto state = words(window, "_NET_WM_STATE");
+    xcb_atom_t vert = atom("_NET_WM_STATE_MAXIMIZED_VERT"), horz = atom("_NET_WM_STATE_MAXIMIZED_HORZ");
+    return std::any_of(state.begin(), state.end(), [&](uint32_t s) { return s == vert || s == horz; });
+}
+
+void XClient::pressChord(const std::vector<uint16_t>& virtualKeys) {
+    std::vector<uint8_t> keys;
+    for (uint16_t vk : virtualKeys) keys.push_back(x11::xKeycodeForVirtualKey(vk).value_or(0));
+    for (uint8_t k : keys) xcb_test_fake_input(c(), XCB_KEY_PRESS, k, XCB_CURRENT_TIME, root(), 0, 0, 0);
+    for (auto k = keys.rbegin(); k != keys.rend(); ++k)
+        xcb_test_fake_input(c(), XCB_KEY_RELEASE, *k, XCB_CURRENT_TIME, root(), 0, 0, 0);
+    conn_->roundTrip();
+}
+
+xcb_window_t XClient::selectionOwner(const std::string& selection) {
+    return x11::SelectionOwnerRequest(c(), atom(selection)).owner();
+}
+
+bool XClient::pingSelectionOwner(const std::string& selection, std::chrono::milliseconds limit) {
+    xcb_window_t own = ownWindow();
+    xcb_atom_t sel = atom(selection), target = atom("TIMESTAMP"), property = atom("TILVANE_TEST_PING");
+    xcb_convert_selection(c(), own, sel, target, property, XCB_CURRENT_TIME);
+    return conn_->waitForEvent(
+        [&](const xcb_generic_event_t& e) {
+            if (x11::eventType(e) != XCB_SELECTION_NOTIFY) return false;
+            const auto& n = reinterpret_cast<const xcb_selection_notify_event_t&>(e);
+            return n.requestor == own && n.selection == sel;
+        },
+        std::chrono::steady_clock::now() + limit);
+}
+
+bool XClient::grabKey(uint16_t virtualKey, uint16_t modifiers) {
+    auto key = x11::xKeycodeForVirtualKey(virtualKey).value_or(0);
+    x11::XPtr<xcb_generic_error_t> error(xcb_request_check(
+        c(), xcb_grab_key_checked(c(), 1, root(), modifiers, key, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)));
+    return !error;
+}
+
+void XClient::ungrabKey(uint16_t virtualKey, uint16_t modifiers) {
+    xcb_ungrab_key(c(), x11::xKeycodeForVirtualKey(virtualKey).value_or(0), root(), modifiers);
+    conn_->roundTrip();
+}
+
+}  // namespace tilvane::e2e

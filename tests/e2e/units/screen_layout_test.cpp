@@ -1,0 +1,103 @@
+// The screen list from monitors and struts, without a server.
+
+#include "platform/x11/screen_layout.h"
+
+#include <gtest/gtest.h>
+
+namespace tilvane::x11 {
+namespace {
+
+constexpr Size kRoot{3360, 1080};
+const Rect kRight{1440, 0, 1920, 1080};  // the tall monitor on the right
+const Rect kLeft{0, 180, 1440, 900};     // the short one on the left, lower down
+
+Strut partial(std::vector<uint32_t> words) { return *strutFromProperties(words, {}, kRoot); }
+
+struct VisibleRow {
+    const char* name;
+    Rect monitor;
+    std::vector<Strut> struts;
+    Rect visible;
+};
+
+TEST(VisibleArea, StrutsCountOnlyWhereTheirBandMeetsTheMonitor) {
+    Strut bottomOfRight = partial({0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 1440, 3359});
+    Strut topOfLeft = partial({0, 0, 210, 0, 0, 0, 0, 0, 0, 1439, 0, 0});
+    Strut leftOfLeft = partial({50, 0, 0, 0, 180, 1079, 0, 0, 0, 0, 0, 0});
+    Strut rightOfRight = partial({0, 30, 0, 0, 0, 0, 0, 1079, 0, 0, 0, 0});
+    // A panel along the top of the right monitor only, reaching into the band above the left one.
+    Strut topOfRight = partial({0, 0, 25, 0, 0, 0, 0, 0, 1440, 3359, 0, 0});
+    const VisibleRow rows[] = {
+        {"no struts", kRight, {}, kRight},
+        {"dock at the bottom", kRight, {bottomOfRight}, {1440, 0, 1920, 1040}},
+        {"another monitor's dock", kLeft, {bottomOfRight}, kLeft},
+        {"panel at the top of a lower monitor", kLeft, {topOfLeft}, {0, 210, 1440, 870}},
+        {"panel above a lower monitor's top", kLeft, {topOfRight}, kLeft},
+        {"left edge", kLeft, {leftOfLeft}, {50, 180, 1390, 900}},
+        {"right edge", kRight, {rightOfRight}, {1440, 0, 1890, 1080}},
+        {"all at once", kRight, {bottomOfRight, topOfRight, rightOfRight}, {1440, 25, 1890, 1015}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(visibleArea(row.monitor, row.struts, kRoot), row.visible);
+    }
+}
+
+TEST(VisibleArea, AStrutLargerThanTheMonitorLeavesNothing) {
+    Strut huge = partial({0, 0, 2000, 0, 0, 0, 0, 0, 0, 0 + 3359, 0, 0});
+    Rect v = visibleArea(kLeft, {huge}, kRoot);
+    EXPECT_EQ(v.width, 1440);
+    EXPECT_EQ(v.height, 0);
+}
+
+TEST(StrutFromProperties, PartialFirstThenWholeEdgesThenNothing) {
+    auto s = strutFromProperties({0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 100, 200}, {9, 9, 9, 9}, kRoot);
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->bottom, 40);
+    EXPECT_EQ(s->bottomStartX, 100);
+
+    s = strutFromProperties({}, {0, 0, 30, 0}, kRoot);
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->top, 30);
+    EXPECT_EQ(s->topStartX, 0);
+    EXPECT_EQ(s->topEndX, 3359);
+
+    EXPECT_FALSE(strutFromProperties({}, {}, kRoot));
+    EXPECT_FALSE(strutFromProperties({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {}, kRoot));
+    EXPECT_FALSE(strutFromProperties({1, 2, 3}, {4, 5}, kRoot));  // too short to mean anything
+}
+
+TEST(ScreensFromMonitors, PrimaryFirstInBottomLeftCoordinatesFromThePrimary) {
+    auto ordered = orderedMonitors({{7, kLeft, false}, {8, kRight, true}}, kRoot);
+    ASSERT_EQ(ordered.size(), 2u);
+    EXPECT_EQ(ordered[0].id, 8u);
+    Strut bottomOfRight = partial({0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 1440, 3359});
+    auto screens = screensFromMonitors(ordered, {bottomOfRight}, kRoot);
+    ASSERT_EQ(screens.size(), 2u);
+    EXPECT_EQ(screens[0].frame, (Rect{0, 0, 1920, 1080}));
+    EXPECT_EQ(screens[0].visibleFrame, (Rect{0, 40, 1920, 1040}));
+    EXPECT_EQ(screens[1].id, 7u);
+    EXPECT_EQ(screens[1].frame, (Rect{-1440, 0, 1440, 900}));
+}
+
+TEST(ScreensFromMonitors, WithoutAPrimaryTheFirstLeadsAndWithoutMonitorsTheRootIsOne) {
+    auto ordered = orderedMonitors({{7, kLeft, false}, {8, kRight, false}}, kRoot);
+    EXPECT_EQ(ordered[0].id, 7u);
+    auto screens = screensFromMonitors(ordered, {}, kRoot);
+    EXPECT_EQ(screens[1].frame, (Rect{1440, 0, 1920, 1080}));  // bottoms aligned
+
+    auto whole = screensFromMonitors(orderedMonitors({}, kRoot), {}, kRoot);
+    ASSERT_EQ(whole.size(), 1u);
+    EXPECT_EQ(whole[0].frame, (Rect{0, 0, 3360, 1080}));
+}
+
+TEST(MonitorWithLargestOverlap, LargestShareWinsEarlierOnTies) {
+    std::vector<Monitor> monitors{{1, kRight, true}, {2, kLeft, false}};
+    EXPECT_EQ(monitorWithLargestOverlap(monitors, {1400, 300, 100, 100}), 0u);  // 60 of 100 columns on the right
+    EXPECT_EQ(monitorWithLargestOverlap(monitors, {1380, 300, 100, 100}), 1u);
+    EXPECT_EQ(monitorWithLargestOverlap(monitors, {1390, 300, 100, 100}), 0u);  // a tie
+    EXPECT_EQ(monitorWithLargestOverlap(monitors, {0, 0, 100, 100}), std::nullopt);
+}
+
+}  // namespace
+}  // namespace tilvane::x11

@@ -1,0 +1,129 @@
+// Windows of other programs as accessibility elements on a real server and
+// window manager: focus, the outer frame, writes that land where they say,
+// and windows that go away under the program's feet.
+
+#include <limits>
+
+#include "x11/backend_test.h"
+
+namespace tilvane::e2e {
+namespace {
+
+using AccessibilityTest = BackendTest;
+
+TEST_F(AccessibilityTest, FocusedWindowOfAProgramWithAndWithoutAPid) {
+    auto window = desktop().openWindow("with pid");
+    EXPECT_EQ(idOf(focusedWindow()), window.id);
+    EXPECT_EQ(backend().workspace().frontmostApplicationPid(), window.process->pid());
+
+    auto xlogo = desktop().openXlogo();
+    EXPECT_EQ(idOf(focusedWindow()), xlogo.id);
+    EXPECT_EQ(backend().workspace().frontmostApplicationPid(), std::nullopt);
+    auto title = ax().copyAttributeValue(focusedWindow(), ax::kTitle);
+    ASSERT_TRUE(title.ok());
+    EXPECT_EQ(*title.value.text(), "xlogo");
+
+    // The program with a pid is found again by its pid.
+    ASSERT_TRUE(backend().workspace().activateApplication(window.process->pid(), 0));
+    backend().connection().flush();
+    ASSERT_TRUE(x().waitUntil([&] { return x().activeWindow() == window.id; }));
+    EXPECT_EQ(idOf(focusedWindow()), window.id);
+}
+
+TEST_F(AccessibilityTest, PositionAndSizeAreTheFrameWindowsGeometry) {
+    auto window = desktop().openWindow("frame");
+    for (Rect frame : {Rect{1500, 100, 640, 480}, Rect{20, 300, 333, 222}}) {
+        x().placeFrame(window.id, frame);
+        auto serverFrame = x().frameOf(window.id);
+        ASSERT_TRUE(serverFrame);
+        EXPECT_EQ(*serverFrame, frame);
+        EXPECT_EQ(reportedFrame(focusedWindow()), frame);
+    }
+}
+
+struct Placement {
+    const char* name;
+    Rect frame;  // the program's top-left coordinates
+    Rect root;   // where the frame must land on the server
+};
+
+// Fractional numbers are placed with their edges rounded to whole pixels.
+const Placement kPlacements[] = {
+    {"primary left half", {0, 0, 960, 1040}, {1440, 0, 960, 1040}},
+    {"primary thirds", {640, 0, 640, 346.666666}, {2080, 0, 640, 347}},
+    {"secondary monitor, left of the origin", {-1440, 210, 720, 435}, {0, 210, 720, 435}},
+    {"half pixels", {-720.5, 600.5, 719.5, 435.25}, {720, 601, 719, 435}},
+};
+
+TEST_F(AccessibilityTest, AReadAfterAWriteReportsWhereTheWindowIs) {
+    auto window = desktop().openWindow("writes");
+    AXElement element = focusedWindow();
+    for (const auto& p : kPlacements) {
+        SCOPED_TRACE(p.name);
+        x().placeFrame(window.id, {1600, 200, 300, 200});
+        EXPECT_EQ(ax().setAttributeValue(element, ax::kPosition, AXValue(p.frame.origin())), AXError::Success);
+        EXPECT_EQ(ax().setAttributeValue(element, ax::kSize, AXValue(p.frame.size())), AXError::Success);
+        EXPECT_EQ(reportedFrame(element), p.root);
+        x().syncWindowManager();
+        EXPECT_EQ(x().frameOf(window.id), std::optional<Rect>(p.root));
+    }
+}
+
+TEST_F(AccessibilityTest, AMaximizedWindowLeavesTheMaximizedStateToMove) {
+    auto window = desktop().openWindow("maximized");
+    x().setMaximized(window.id, true);
+    ASSERT_TRUE(x().isMaximized(window.id));
+    AXElement element = focusedWindow();
+    ax().setAttributeValue(element, ax::kPosition, AXValue(Point{100, 100}));
+    ax().setAttributeValue(element, ax::kSize, AXValue(Size{500, 400}));
+    EXPECT_EQ(reportedFrame(element), (Rect{1540, 100, 500, 400}));
+    EXPECT_FALSE(x().isMaximized(window.id));
+    EXPECT_EQ(x().frameOf(window.id), (std::optional<Rect>{{1540, 100, 500, 400}}));
+}
+
+TEST_F(AccessibilityTest, ClientSideShadowsAreNotPartOfTheFrame) {
+    auto window = desktop().openWindow("shadowed", {"--shadow", "12"});
+    AXElement element = focusedWindow();
+    ax().setAttributeValue(element, ax::kPosition, AXValue(Point{200, 100}));
+    ax().setAttributeValue(element, ax::kSize, AXValue(Size{600, 400}));
+    EXPECT_EQ(reportedFrame(element), (Rect{1640, 100, 600, 400}));
+    // Undecorated: the frame window is the client window, shadows included.
+    EXPECT_EQ(x().frameOf(window.id), (std::optional<Rect>{{1628, 88, 624, 424}}));
+}
+
+TEST_F(AccessibilityTest, AWindowThatIsGoneFailsReadsAndIgnoresWrites) {
+    auto window = desktop().openWindow("doomed");
+    AXElement element = focusedWindow();
+    auto app = ax().copyAttributeValue(ax().createSystemWide(), ax::kFocusedApplication);
+    ASSERT_TRUE(app.ok());
+    desktop().closeWindow(window);
+
+    EXPECT_EQ(ax().copyAttributeValue(element, ax::kPosition).error, AXError::InvalidUIElement);
+    EXPECT_EQ(ax().copyAttributeValue(element, ax::kSize).error, AXError::InvalidUIElement);
+    EXPECT_EQ(ax().copyAttributeValue(element, ax::kTitle).error, AXError::InvalidUIElement);
+    EXPECT_NE(ax().setAttributeValue(element, ax::kPosition, AXValue(Point{0, 0})), AXError::Success);
+    EXPECT_NE(ax().setAttributeValue(element, ax::kSize, AXValue(Size{100, 100})), AXError::Success);
+    EXPECT_FALSE(ax().copyAttributeValue(*app.value.element(), ax::kFocusedWindow).ok());
+    catchUp();
+
+    // The connection survives and the next window works as before.
+    ASSERT_TRUE(backend().connection().isUsable());
+    auto next = desktop().openWindow("next");
+    AXElement nextElement = focusedWindow();
+    ax().setAttributeValue(nextElement, ax::kPosition, AXValue(Point{10, 10}));
+    EXPECT_EQ(reportedFrame(nextElement).origin(), (Point{1450, 10}));
+}
+
+TEST_F(AccessibilityTest, RequestsThatAreNotNumbersAreRefused) {
+    auto window = desktop().openWindow("nan");
+    x().placeFrame(window.id, {1600, 200, 300, 200});
+    AXElement element = focusedWindow();
+    double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(ax().setAttributeValue(element, ax::kPosition, AXValue(Point{nan, 0})), AXError::IllegalArgument);
+    EXPECT_EQ(ax().setAttributeValue(element, ax::kSize, AXValue(Size{inf, 10})), AXError::IllegalArgument);
+    EXPECT_EQ(ax().setAttributeValue(element, ax::kPosition, AXValue(Size{1, 1})), AXError::IllegalArgument);
+    EXPECT_EQ(reportedFrame(element), (Rect{1600, 200, 300, 200}));
+}
+
+}  // namespace
+}  // namespace tilvane::e2e

@@ -1,0 +1,122 @@
+// Hot keys as root-window grabs on a real server: presses through XTest reach
+// the handler with the registration's identifier whatever the lock keys,
+// combinations another client holds are refused, and the grabs follow
+// changes of the keyboard mapping.
+
+#include <vector>
+
+#include "x11/backend_test.h"
+
+namespace tilvane::e2e {
+namespace {
+
+constexpr uint16_t kLeft = 123, kRight = 124, kNumLockKey = 0x47, kCapsLock = 0x39;
+constexpr uint16_t kControl = 0x3B, kOption = 0x3A, kCommand = 0x37, kShift = 0x38;
+constexpr uint32_t kControlOption = kCarbonControlKey | kCarbonOptionKey;
+constexpr uint16_t kXControlAlt = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
+
+class HotKeysTest : public BackendTest {
+protected:
+    void SetUp() override {
+        BackendTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        EventHandlerRef ref = 0;
+        backend().hotKeys().installEventHandler(
+            [this](const HotKeyEvent& e) {
+                if (e.hotKeyID) pressed_.push_back(e.hotKeyID->id);
+            },
+            ref);
+    }
+
+    OSStatus add(uint32_t keyCode, uint32_t modifiers, uint32_t id, EventHotKeyRef* ref = nullptr) {
+        EventHotKeyRef r = 0;
+        OSStatus status = backend().hotKeys().registerEventHotKey(keyCode, modifiers, {kSignature, id}, r);
+        if (ref) *ref = r;
+        return status;
+    }
+
+    // Presses the chord and returns the identifiers the handler heard.
+    std::vector<uint32_t> press(const std::vector<uint16_t>& chord) {
+        pressed_.clear();
+        x().pressChord(chord);
+        // Everything the press caused is in the backend's queue after a round trip.
+        catchUp();
+        return pressed_;
+    }
+
+    static constexpr uint32_t kSignature = fourCharCode("TLVN");
+    std::vector<uint32_t> pressed_;
+};
+
+TEST_F(HotKeysTest, APressReachesTheHandlerWithItsIdentifier) {
+    ASSERT_EQ(add(kLeft, kControlOption, 7), kNoErr);
+    ASSERT_EQ(add(kRight, kCarbonCmdKey | kCarbonShiftKey, 8), kNoErr);
+    EXPECT_EQ(press({kControl, kOption, kLeft}), std::vector<uint32_t>{7});
+    EXPECT_EQ(press({kCommand, kShift, kRight}), std::vector<uint32_t>{8});
+    // Other modifiers make another combination.
+    EXPECT_EQ(press({kControl, kLeft}), std::vector<uint32_t>{});
+    EXPECT_EQ(press({kControl, kOption, kShift, kLeft}), std::vector<uint32_t>{});
+}
+
+TEST_F(HotKeysTest, LockKeysDoNotStopAHotKey) {
+    ASSERT_EQ(add(kLeft, kControlOption, 1), kNoErr);
+    for (uint16_t lock : {kNumLockKey, kCapsLock}) {
+        SCOPED_TRACE(lock);
+        press({lock});  // on
+        EXPECT_EQ(press({kControl, kOption, kLeft}), std::vector<uint32_t>{1});
+        press({lock});  // off
+    }
+    press({kNumLockKey});
+    press({kCapsLock});
+    EXPECT_EQ(press({kControl, kOption, kLeft}), std::vector<uint32_t>{1});
+}
+
+TEST_F(HotKeysTest, ACombinationAnotherClientHoldsIsRefusedAndTheRestWork) {
+    auto other = XClient::connect(desktop().display());
+    ASSERT_TRUE(other->grabKey(kLeft, kXControlAlt));
+    EXPECT_EQ(add(kLeft, kControlOption, 1), kEventHotKeyExistsErr);
+    EXPECT_EQ(add(kRight, kControlOption, 2), kNoErr);
+    EXPECT_EQ(press({kControl, kOption, kRight}), std::vector<uint32_t>{2});
+    EXPECT_EQ(press({kControl, kOption, kLeft}), std::vector<uint32_t>{});
+
+    // A refused registration leaves no grab of its own behind once the other client lets go.
+    other->ungrabKey(kLeft, kXControlAlt);
+    auto third = XClient::connect(desktop().display());
+    EXPECT_TRUE(third->grabKey(kLeft, kXControlAlt));
+}
+
+TEST_F(HotKeysTest, UnregisteringReleasesTheGrabOnlyWhenNoRegistrationSharesIt) {
+    EventHotKeyRef first = 0, second = 0;
+    ASSERT_EQ(add(kLeft, kControlOption, 1, &first), kNoErr);
+    ASSERT_EQ(add(kLeft, kControlOption, 2, &second), kNoErr);
+    EXPECT_EQ(press({kControl, kOption, kLeft}), std::vector<uint32_t>{2});
+
+    backend().hotKeys().unregisterEventHotKey(second);
+    EXPECT_EQ(press({kControl, kOption, kLeft}), std::vector<uint32_t>{1});
+    auto other = XClient::connect(desktop().display());
+    EXPECT_FALSE(other->grabKey(kLeft, kXControlAlt));
+
+    backend().hotKeys().unregisterEventHotKey(first);
+    EXPECT_EQ(press({kControl, kOption, kLeft}), std::vector<uint32_t>{});
+    EXPECT_TRUE(other->grabKey(kLeft, kXControlAlt));
+}
+
+TEST_F(HotKeysTest, KeysWithoutAPlaceOnTheKeyboardAreInvalid) {
+    EXPECT_EQ(add(0x34, kControlOption, 1), kEventHotKeyInvalidErr);
+    EXPECT_EQ(add(0x10000, kControlOption, 2), kEventHotKeyInvalidErr);
+}
+
+TEST_F(HotKeysTest, GrabsFollowAChangedModifierMap) {
+    if (!inPath("xmodmap")) GTEST_SKIP() << "xmodmap is not installed";
+    ASSERT_EQ(add(kLeft, kControlOption, 1), kNoErr);
+    // Num Lock moves to another modifier bit: presses with it on carry Mod3 now.
+    ASSERT_EQ(desktop().run({"xmodmap", "-e", "clear mod2", "-e", "add mod3 = Num_Lock"}), 0);
+    catchUp();
+    press({kNumLockKey});
+    EXPECT_EQ(press({kControl, kOption, kLeft}), std::vector<uint32_t>{1});
+    press({kNumLockKey});
+    EXPECT_EQ(press({kControl, kOption, kLeft}), std::vector<uint32_t>{1});
+}
+
+}  // namespace
+}  // namespace tilvane::e2e
