@@ -9,171 +9,78 @@ namespace {
 
 using namespace std::chrono_literals;
 
-SyntheticEvent mouse(EventType type, Point at) {
-    return {type, at, 0, 0};
-}
-SyntheticEvent key(EventType type, uint16_t code, uint64_t flags) {
-    return {type, {}, code, flags};
-}
+constexpr Point kPointer{400, 700};
 
-std::vector<SyntheticEvent> eventsPosted(const sim::SimDesktop& desktop, std::chrono::nanoseconds at) {
-    std::vector<SyntheticEvent> events;
-    for (const auto& p : desktop.postedEvents())
-        if (p.at == at) events.push_back(p.event);
-    return events;
-}
-
-// The window (100, 50, 800, 600) with its zoom button at (154, 53, 14, 16);
-// the pointer rests at (400, 700).
-class MoveToSpaceTest : public testing::Test {
-protected:
-    MoveToSpaceTest() {
-        desktop.addScreen({0, 0, 1440, 900});
+// A focused window (100, 50, 800, 600), with or without its zoom button at
+// (154, 53, 14, 16); the pointer rests at kPointer.
+struct SpaceMove {
+    explicit SpaceMove(bool zoomButton = true) {
         auto& w = desktop.addWindow(5, {100, 50, 800, 600});
-        w.zoomButton = Rect{154, 53, 14, 16};
-        window = w.id;
-        desktop.focus(window);
+        if (zoomButton) w.zoomButton = Rect{154, 53, 14, 16};
+        window = &w;
+        desktop.focus(w.id);
         desktop.setPointer(kPointer);
     }
     void moveToSpace(uint64_t n) {
-        auto element = WindowElement::focusedWindow(desktop.platform());
-        ASSERT_TRUE(element);
-        element->moveToSpace(n);
+        WindowElement::focusedWindow(desktop.platform())->moveToSpace(n);
+        desktop.runLoop().advance(1s);
     }
 
-    static constexpr Point kPointer{400, 700};
     sim::SimDesktop desktop;
-    uint64_t window = 0;
+    sim::SimWindow* window;
 };
 
-TEST_F(MoveToSpaceTest, GrabsTheTitleBarPressesControlDigitAndLetsGoHalfASecondLater) {
-    struct Row {
-        uint64_t space;
-        bool zoomButton;
-        uint16_t keyCode;
+TEST(MoveToSpace, GrabsTheTitleBarPressesControlDigitAndLetsGoHalfASecondLater) {
+    const std::tuple<uint64_t, bool, uint16_t> rows[] = {
+        {3, true, 20}, {3, false, 20}, {10, true, 29}, {12, true, 19}, {16, false, 22},
     };
-    const Row rows[] = {
-        {3, true, 20}, {3, false, 20}, {10, true, 29}, {12, true, 19}, {16, false, 22}, {1, true, 18},
-    };
-    for (const auto& r : rows) {
-        sim::SimDesktop d;
-        auto& w = d.addWindow(5, {100, 50, 800, 600});
-        if (r.zoomButton) w.zoomButton = Rect{154, 53, 14, 16};
-        d.focus(w.id);
-        d.setPointer(kPointer);
-        const Point grab = r.zoomButton ? Point{173, 55} : Point{105, 55};
-
-        auto element = WindowElement::focusedWindow(d.platform());
-        ASSERT_TRUE(element);
-        element->moveToSpace(r.space);
-
-        const std::vector<SyntheticEvent> atOnce{
-            mouse(EventType::MouseMoved, grab),
-            mouse(EventType::LeftMouseDown, grab),
-            key(EventType::KeyDown, r.keyCode, modifier::kControl),
-            key(EventType::KeyUp, r.keyCode, 0),
+    for (const auto& [space, zoomButton, key] : rows) {
+        SpaceMove m(zoomButton);
+        m.moveToSpace(space);
+        const Point grab = zoomButton ? Point{173, 55} : Point{105, 55};
+        const std::vector<sim::PostedEvent> expected{
+            {{EventType::MouseMoved, grab, 0, 0}, 0ns},
+            {{EventType::LeftMouseDown, grab, 0, 0}, 0ns},
+            {{EventType::KeyDown, {}, key, modifier::kControl}, 0ns},
+            {{EventType::KeyUp, {}, key, 0}, 0ns},
+            {{EventType::LeftMouseUp, grab, 0, 0}, 500ms},
+            {{EventType::MouseMoved, kPointer, 0, 0}, 500ms},
         };
-        EXPECT_EQ(eventsPosted(d, 0ns), atOnce) << "Space " << r.space;
-        d.runLoop().advance(499ms);
-        EXPECT_EQ(d.postedEvents().size(), 4u) << "Space " << r.space;
-        d.runLoop().advance(1ms);
-        const std::vector<SyntheticEvent> later{
-            mouse(EventType::LeftMouseUp, grab),
-            mouse(EventType::MouseMoved, kPointer),
-        };
-        EXPECT_EQ(eventsPosted(d, 500ms), later) << "Space " << r.space;
-        EXPECT_EQ(d.postedEvents().size(), 6u) << "Space " << r.space;
+        const auto& posted = m.desktop.postedEvents();
+        ASSERT_EQ(posted.size(), expected.size()) << "Space " << space;
+        for (size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(posted[i].event, expected[i].event) << "Space " << space << ", event " << i;
+            EXPECT_EQ(posted[i].at, expected[i].at) << "Space " << space << ", event " << i;
+        }
     }
 }
 
-TEST(SpaceKeys, LastDecimalDigitOfTheSpaceNumber) {
-    const std::pair<uint64_t, uint16_t> rows[] = {{0, 29},  {1, 18},  {2, 19},  {3, 20},  {4, 21},  {5, 23},
-                                                  {6, 22},  {7, 26},  {8, 28},  {9, 25},  {10, 29}, {11, 18},
-                                                  {12, 19}, {13, 20}, {14, 21}, {15, 23}, {16, 22}};
-    for (auto [space, code] : rows) EXPECT_EQ(keyCodeForSpaceNumber(space), code) << space;
-}
-
-TEST_F(MoveToSpaceTest, PostsNothingItCannotAimOrForNumbersAbove16) {
-    struct Row {
-        const char* name;
-        uint64_t space;
-        void (*arrange)(sim::SimWindow&);
+TEST(MoveToSpace, PostsNothingAbove16OrWhereItCannotAim) {
+    const std::pair<uint64_t, void (*)(sim::SimWindow&)> rows[] = {
+        {17, [](sim::SimWindow&) {}},
+        {0x7FFFFFFFFFFFFFFF, [](sim::SimWindow&) {}},
+        {2, [](sim::SimWindow& w) { w.failPositionRead = true; }},
+        {2, [](sim::SimWindow& w) { w.failZoomButtonSizeRead = true; }},
     };
-    const Row rows[] = {
-        {"Space 17", 17, [](sim::SimWindow&) {}},
-        {"not-found index", 0x7FFFFFFFFFFFFFFF, [](sim::SimWindow&) {}},
-        {"window position unreadable", 2, [](sim::SimWindow& w) { w.failPositionRead = true; }},
-        {"window size unreadable", 2, [](sim::SimWindow& w) { w.failSizeRead = true; }},
-        {"zoom button position unreadable", 2, [](sim::SimWindow& w) { w.failZoomButtonPositionRead = true; }},
-        {"zoom button size unreadable", 2, [](sim::SimWindow& w) { w.failZoomButtonSizeRead = true; }},
-    };
-    for (const auto& r : rows) {
-        sim::SimDesktop d;
-        auto& w = d.addWindow(5, {100, 50, 800, 600});
-        w.zoomButton = Rect{154, 53, 14, 16};
-        d.focus(w.id);
-        r.arrange(w);
-        auto element = WindowElement::focusedWindow(d.platform());
-        ASSERT_TRUE(element) << r.name;
-        element->moveToSpace(r.space);
-        d.runLoop().advance(1s);
-        EXPECT_TRUE(d.postedEvents().empty()) << r.name;
+    for (const auto& [space, arrange] : rows) {
+        SpaceMove m;
+        arrange(*m.window);
+        m.moveToSpace(space);
+        EXPECT_TRUE(m.desktop.postedEvents().empty()) << space;
     }
 }
 
-TEST_F(MoveToSpaceTest, SecondMoveWithinHalfASecondInterleaves) {
-    moveToSpace(2);
-    desktop.runLoop().advance(100ms);
-    moveToSpace(3);
-    desktop.runLoop().advance(1s);
-    std::vector<EventType> types;
-    for (const auto& p : desktop.postedEvents()) types.push_back(p.event.type);
-    const std::vector<EventType> expected{
-        EventType::MouseMoved,  EventType::LeftMouseDown, EventType::KeyDown,     EventType::KeyUp,
-        EventType::MouseMoved,  EventType::LeftMouseDown, EventType::KeyDown,     EventType::KeyUp,
-        EventType::LeftMouseUp, EventType::MouseMoved,    EventType::LeftMouseUp, EventType::MouseMoved,
+TEST(FocusedWindowElement, NoneWhenTheInterfaceIsOffOrNothingIsFocused) {
+    void (*const rows[])(sim::SimDesktop&) = {
+        [](sim::SimDesktop& d) { d.setApiEnabled(false); },
+        [](sim::SimDesktop& d) { d.app(5).focusedWindowIsText = true; },
     };
-    EXPECT_EQ(types, expected);
-}
-
-TEST_F(MoveToSpaceTest, ReleasesTheElementsItReads) {
-    auto element = WindowElement::focusedWindow(desktop.platform());
-    ASSERT_TRUE(element);
-    const size_t before = desktop.liveElements();
-    element->moveToSpace(4);
-    desktop.runLoop().advance(1s);
-    EXPECT_EQ(desktop.liveElements(), before);
-}
-
-TEST(FocusedWindowElement, NoneWhenAccessibilityIsOffOrNothingIsFocused) {
-    struct Row {
-        const char* name;
-        void (*arrange)(sim::SimDesktop&);
-    };
-    const Row rows[] = {
-        {"interface disabled", [](sim::SimDesktop& d) { d.setApiEnabled(false); }},
-        {"no focused application", [](sim::SimDesktop& d) { d.clearFocus(); }},
-        {"no focused window", [](sim::SimDesktop& d) { d.app(5).focusedWindow.reset(); }},
-        {"focused window read fails", [](sim::SimDesktop& d) { d.app(5).failFocusedWindowRead = true; }},
-        {"focused value is not an element", [](sim::SimDesktop& d) { d.app(5).focusedWindowIsText = true; }},
-    };
-    for (const auto& r : rows) {
-        sim::SimDesktop d;
-        d.focus(d.addWindow(5, {100, 50, 800, 600}).id);
-        ASSERT_TRUE(WindowElement::focusedWindow(d.platform())) << r.name;
-        r.arrange(d);
-        EXPECT_FALSE(WindowElement::focusedWindow(d.platform())) << r.name;
+    for (auto arrange : rows) {
+        SpaceMove m;
+        ASSERT_TRUE(WindowElement::focusedWindow(m.desktop.platform()));
+        arrange(m.desktop);
+        EXPECT_FALSE(WindowElement::focusedWindow(m.desktop.platform()));
     }
-}
-
-TEST(FocusedWindowElement, IsTheFocusedWindow) {
-    sim::SimDesktop d;
-    d.addWindow(5, {0, 0, 10, 10});
-    auto id = d.addWindow(6, {100, 50, 800, 600}).id;
-    d.focus(id);
-    auto element = WindowElement::focusedWindow(d.platform());
-    ASSERT_TRUE(element);
-    EXPECT_EQ(element->frame(), (Rect{100, 50, 800, 600}));
 }
 
 }  // namespace
