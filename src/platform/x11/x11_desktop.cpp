@@ -15,6 +15,8 @@ X11Desktop::X11Desktop(std::unique_ptr<Connection> conn) : conn_(std::move(conn)
     screens_ = std::make_unique<X11Screens>(*conn_);
     accessibility_ = std::make_unique<X11Accessibility>(*conn_, *screens_);
     workspace_ = std::make_unique<X11Workspace>(*accessibility_);
+    windowList_ = std::make_unique<X11WindowList>(*conn_, *screens_);
+    spaces_ = std::make_unique<X11Spaces>(*conn_);
     screens_->setFocusedFrameSource([this]() -> std::optional<Rect> {
         auto active = accessibility_->activeWindow();
         if (!active) return std::nullopt;
@@ -46,6 +48,12 @@ void X11Desktop::fill(Platform& platform) {
     platform.workspace = workspace_.get();
     platform.keyboard = &keyboard();
     platform.hotKeys = &hotKeys();
+    platform.windowList = windowList_.get();
+    platform.spaces = spaces_.get();
+    if (!eventPoster_) eventPoster_ = std::make_unique<X11EventPoster>(*conn_, *screens_, platform.runLoop);
+    if (!inputMonitors_) inputMonitors_ = std::make_unique<X11InputMonitors>(*conn_, *screens_, platform.runLoop);
+    platform.eventPoster = eventPoster_.get();
+    platform.eventMonitors = inputMonitors_.get();
 }
 
 void X11Desktop::dispatchEvents() {

@@ -7,9 +7,13 @@
 #include "platform/platform.h"
 #include "platform/x11/x11_accessibility.h"
 #include "platform/x11/x11_connection.h"
+#include "platform/x11/x11_event_poster.h"
 #include "platform/x11/x11_hot_keys.h"
+#include "platform/x11/x11_input_monitors.h"
 #include "platform/x11/x11_keyboard.h"
 #include "platform/x11/x11_screens.h"
+#include "platform/x11/x11_spaces.h"
+#include "platform/x11/x11_window_list.h"
 
 namespace tilvane::linux_platform {
 class LinuxRunLoop;
@@ -31,9 +35,16 @@ public:
     X11Workspace& workspace() { return *workspace_; }
     X11Keyboard& keyboard();
     X11HotKeyService& hotKeys();
+    X11WindowList& windowList() { return *windowList_; }
+    X11Spaces& spaces() { return *spaces_; }
+    // Made by fill, with the platform's run loop; null before.
+    X11EventPoster* eventPoster() { return eventPoster_.get(); }
+    X11InputMonitors* inputMonitors() { return inputMonitors_.get(); }
 
     // Fills in the services this backend offers: accessibility, screens,
-    // workspace, and (made now) keyboard and hot keys.
+    // workspace, window list, Spaces, and (made now) keyboard, hot keys, and
+    // the event poster and monitors, which use the platform's run loop: set
+    // it first.
     void fill(Platform& platform);
 
     // Reads and handles the display's events on the loop's thread and
@@ -52,6 +63,10 @@ private:
     std::unique_ptr<X11Workspace> workspace_;
     std::unique_ptr<X11Keyboard> keyboard_;
     std::unique_ptr<X11HotKeyService> hotKeys_;
+    std::unique_ptr<X11WindowList> windowList_;
+    std::unique_ptr<X11Spaces> spaces_;
+    std::unique_ptr<X11EventPoster> eventPoster_;
+    std::unique_ptr<X11InputMonitors> inputMonitors_;
     std::function<void()> onLost_;
     linux_platform::LinuxRunLoop* loop_ = nullptr;
 };

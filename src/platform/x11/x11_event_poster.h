@@ -1,0 +1,89 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/events.h"
+#include "platform/run_loop.h"
+#include "platform/x11/modifier_keys.h"
+#include "platform/x11/x11_connection.h"
+#include "platform/x11/x11_screens.h"
+
+namespace tilvane::x11 {
+
+// Keeps synthesized events back while the user still holds modifier keys an
+// event does not carry, and lets them go in order once the keys are up, with
+// the spacing they were posted with. X merges the input of every keyboard and
+// cannot lift a key another keyboard holds, so an event with Control alone
+// pressed while the user's fingers are still on Control and Command would
+// reach the window manager as Control+Command. Events wait at most the
+// patience; then they go as they are.
+class InputHoldBack {
+public:
+    using Clock = RunLoop::Clock;
+    static constexpr auto kPollInterval = std::chrono::milliseconds(10);
+    static constexpr auto kPatience = std::chrono::seconds(3);
+
+    void queue(const SyntheticEvent& event, Clock::time_point now) { queue_.push_back({event, now}); }
+    bool empty() const { return queue_.empty(); }
+    const SyntheticEvent& front() const { return queue_.front().event; }
+
+    struct Step {
+        std::optional<SyntheticEvent> post;       // the event to send now
+        std::optional<Clock::time_point> wakeAt;  // else when to look again; neither: nothing left
+    };
+    // What to do now; blocked says whether the user holds a modifier the front event lacks.
+    Step step(Clock::time_point now, bool blocked);
+
+private:
+    struct Entry {
+        SyntheticEvent event;
+        Clock::time_point queuedAt;
+    };
+    std::deque<Entry> queue_;
+    Clock::duration delay_{};  // how much later than posted the events now go
+};
+
+// Synthesized mouse and keyboard input through XTest, as if it came from the
+// devices: the window manager and the applications see it like the user's own.
+// Locations are in the program's top-left coordinates; key codes are virtual
+// key codes placed by their position. An event's modifier flags are pressed
+// (as keys) around it and let go after it.
+//
+// A left-button press is followed by a one-pixel movement of the pointer and
+// back: window managers (openbox among them) start to drag a window only once
+// the pointer moves with the button down, and a window follows a switch of
+// desktops only while it is being dragged. With the movement, the press on
+// the title bar, the desktop's Control+digit shortcut and the release carry
+// the window to the other desktop.
+class X11EventPoster : public EventPoster {
+public:
+    // Without a run loop events go at once, held modifiers or not.
+    X11EventPoster(Connection& conn, X11Screens& screens, RunLoop* runLoop);
+    ~X11EventPoster() override;
+
+    Point currentPointerLocation() override;
+    void post(const SyntheticEvent& event) override;
+
+private:
+    void pump();
+    bool blocked(const SyntheticEvent& event);
+    void send(const SyntheticEvent& event);
+    void fake(uint8_t type, uint8_t detail, int16_t x = 0, int16_t y = 0);
+    void moveTo(Point location);
+
+    Connection& conn_;
+    X11Screens& screens_;
+    RunLoop* runLoop_;
+    InputHoldBack holdBack_;
+    bool pumpScheduled_ = false;
+    // Tells timers that outlive the poster not to touch it.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace tilvane::x11
