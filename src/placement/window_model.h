@@ -1,6 +1,8 @@
 #pragma once
 
 #include <optional>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
