@@ -28,6 +28,15 @@ public:
     explicit AppDelegate(const Platform& platform);
     ~AppDelegate();
 
+    // --- start-up and termination --------------------------------------------
+    // Start-up: the first-launch settings, the accessibility check and the
+    // hot keys, in that order.
+    void applicationDidFinishLaunching();
+    // Termination: the hot keys are unbound.
+    void applicationWillTerminate();
+    // Writes the first-launch settings that are still absent, each followed by a write-through.
+    void writeFirstLaunchSettings();
+
     // --- window actions and dispatch -----------------------------------------
     void moveWindowToDirection(int64_t code, bool fromMenu);
     // The action of every action item of the status menu; the tag is the code.
