@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace tilvane::x11 {
+
+// The program's commands on an X11 desktop, composed from the X11 backend,
+// the Linux services and the core. Each returns the process's exit status.
+
+// Serves the hot keys on $DISPLAY until SIGINT or SIGTERM: 0 after an orderly
+// end; 1 when there is no display, another instance serves it, or the
+// connection to the server breaks.
+int serve(std::ostream& out, std::ostream& err);
+
+// Applies one action to the focused window, as its menu item would, and
+// returns once the action's work is done: 0, or 1 when there is no display.
+int place(int64_t code, std::ostream& err);
+
+// `tilvane shortcuts ...`, with key names from the display's layout when
+// there is a display.
+int shortcuts(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace tilvane::x11

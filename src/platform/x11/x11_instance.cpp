@@ -1,0 +1,105 @@
+#include "platform/x11/x11_instance.h"
+
+#include <cstring>
+
+namespace tilvane::x11 {
+
+InstanceSelection::InstanceSelection(Connection& conn, RunLoop& loop)
+    : conn_(conn), loop_(loop), name_("TILVANE_S" + std::to_string(conn.screenNumber())) {
+    selection_ = InternAtomRequest(conn_.get(), name_).atom();
+    conn_.onEvent(XCB_SELECTION_REQUEST, [this](const xcb_generic_event_t& e) {
+        const auto& request = reinterpret_cast<const xcb_selection_request_event_t&>(e);
+        if (request.selection != selection_ || !owned_) return;
+        loop_.async([this, request] { answer(request); });
+    });
+    conn_.onEvent(XCB_SELECTION_CLEAR, [this](const xcb_generic_event_t& e) {
+        const auto& clear = reinterpret_cast<const xcb_selection_clear_event_t&>(e);
+        if (clear.selection != selection_ || !owned_) return;
+        owned_ = false;
+        if (onLost_) onLost_();
+    });
+}
+
+InstanceSelection::~InstanceSelection() {
+    if (owned_) {
+        xcb_set_selection_owner(conn_.get(), XCB_WINDOW_NONE, selection_, since_);
+        conn_.flush();
+    }
+}
+
+bool InstanceSelection::heldByAnother() {
+    xcb_window_t owner = SelectionOwnerRequest(conn_.get(), selection_).owner();
+    return owner != XCB_WINDOW_NONE && owner != conn_.helperWindow();
+}
+
+xcb_timestamp_t InstanceSelection::serverTime() {
+    // A change of one of our own properties comes back with the server's time.
+    xcb_window_t helper = conn_.helperWindow();
+    xcb_change_property(conn_.get(), XCB_PROP_MODE_APPEND, helper, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, 0, "");
+    xcb_timestamp_t time = XCB_CURRENT_TIME;
+    conn_.waitForEvent(
+        [&](const xcb_generic_event_t& e) {
+            if (eventType(e) != XCB_PROPERTY_NOTIFY) return false;
+            const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(e);
+            if (p.window != helper || p.atom != XCB_ATOM_WM_CLASS) return false;
+            time = p.time;
+            return true;
+        },
+        Connection::Clock::now() + std::chrono::seconds(5));
+    return time;
+}
+
+bool InstanceSelection::claim() {
+    xcb_window_t helper = conn_.helperWindow();
+    xcb_timestamp_t time = serverTime();
+    // Look and take in one step, so two programs starting together cannot both win.
+    xcb_grab_server(conn_.get());
+    xcb_window_t owner = SelectionOwnerRequest(conn_.get(), selection_).owner();
+    if (owner == XCB_WINDOW_NONE) xcb_set_selection_owner(conn_.get(), helper, selection_, time);
+    xcb_ungrab_server(conn_.get());
+    if (owner != XCB_WINDOW_NONE || SelectionOwnerRequest(conn_.get(), selection_).owner() != helper) return false;
+    owned_ = true;
+    since_ = time;
+
+    xcb_client_message_event_t manager;
+    std::memset(&manager, 0, sizeof manager);
+    manager.response_type = XCB_CLIENT_MESSAGE;
+    manager.format = 32;
+    manager.window = conn_.root();
+    manager.type = conn_.atoms().MANAGER;
+    manager.data.data32[0] = time;
+    manager.data.data32[1] = selection_;
+    manager.data.data32[2] = helper;
+    xcb_send_event(conn_.get(), 0, conn_.root(), XCB_EVENT_MASK_STRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&manager));
+    conn_.flush();
+    return true;
+}
+
+void InstanceSelection::answer(const xcb_selection_request_event_t& request) {
+    const Atoms& a = conn_.atoms();
+    // Old clients name no property; the target's name is used then.
+    xcb_atom_t property = request.property != XCB_ATOM_NONE ? request.property : request.target;
+    if (request.target == a.TARGETS) {
+        xcb_atom_t targets[] = {a.TARGETS, a.TIMESTAMP};
+        xcb_change_property(conn_.get(), XCB_PROP_MODE_REPLACE, request.requestor, property, XCB_ATOM_ATOM, 32, 2,
+                            targets);
+    } else if (request.target == a.TIMESTAMP) {
+        xcb_change_property(conn_.get(), XCB_PROP_MODE_REPLACE, request.requestor, property, XCB_ATOM_INTEGER, 32, 1,
+                            &since_);
+    } else {
+        property = XCB_ATOM_NONE;  // refused
+    }
+    xcb_selection_notify_event_t notify;
+    std::memset(&notify, 0, sizeof notify);
+    notify.response_type = XCB_SELECTION_NOTIFY;
+    notify.time = request.time;
+    notify.requestor = request.requestor;
+    notify.selection = request.selection;
+    notify.target = request.target;
+    notify.property = property;
+    xcb_send_event(conn_.get(), 0, request.requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&notify));
+    conn_.flush();
+}
+
+}  // namespace tilvane::x11

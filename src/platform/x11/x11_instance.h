@@ -1,0 +1,43 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/run_loop.h"
+#include "platform/x11/x11_connection.h"
+
+namespace tilvane::x11 {
+
+// One serving program per X screen: while it runs it owns the selection
+// TILVANE_S<screen>, announced to other clients with a MANAGER message.
+// The owner answers requests for the selection's TARGETS and TIMESTAMP on a
+// later turn of the main loop, after the work already queued there, so a
+// client that asks and waits for the answer knows that every event sent to
+// the program before has been handled.
+class InstanceSelection {
+public:
+    InstanceSelection(Connection& conn, RunLoop& loop);
+    ~InstanceSelection();
+
+    const std::string& name() const { return name_; }
+    // Whether another client owns the selection now.
+    bool heldByAnother();
+    // Takes the selection when nobody holds it; false when someone does.
+    bool claim();
+    // Runs when another client takes the selection away.
+    void onLost(std::function<void()> handler) { onLost_ = std::move(handler); }
+
+private:
+    xcb_timestamp_t serverTime();
+    void answer(const xcb_selection_request_event_t& request);
+
+    Connection& conn_;
+    RunLoop& loop_;
+    std::string name_;
+    xcb_atom_t selection_;
+    xcb_timestamp_t since_ = XCB_CURRENT_TIME;
+    bool owned_ = false;
+    std::function<void()> onLost_;
+};
+
+}  // namespace tilvane::x11
