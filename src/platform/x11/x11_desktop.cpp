@@ -28,8 +28,9 @@ X11Desktop::~X11Desktop() {
     // The hot keys ungrab through the connection, so they go first.
     hotKeys_.reset();
     keyboard_.reset();
-    // Requests still in the buffer (the last window move, say) go out before the connection closes.
-    conn_->flush();
+    // The last requests (the window's new size, say) must reach the server:
+    // requests it has not handled yet when the connection closes may be lost.
+    if (conn_->isUsable()) conn_->roundTrip();
 }
 
 X11Keyboard& X11Desktop::keyboard() {

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cmath>
+#include <csignal>
+
+#include "harness/desktop_test.h"
+
+namespace tilvane::e2e {
+
+// Virtual key codes the tests press.
+namespace key {
+inline constexpr uint16_t kLeft = 123, kRight = 124, kDown = 125, kUp = 126;
+inline constexpr uint16_t kC = 0x08, kM = 0x2E, kJ = 0x26;
+inline constexpr uint16_t kControl = 0x3B, kOption = 0x3A, kCommand = 0x37, kShift = 0x38;
+}  // namespace key
+
+// The area with its far edges rounded to whole pixels, the way the program
+// places fractional frames.
+inline Rect pixelRect(const Rect& r) {
+    double x0 = std::lround(r.x), y0 = std::lround(r.y);
+    return {x0, y0, std::lround(r.x + r.width) - x0, std::lround(r.y + r.height) - y0};
+}
+
+// A test of the tilvane program on a private desktop.
+class ProgramTest : public DesktopTest {
+protected:
+    static constexpr const char* kSelection = "TILVANE_S0";
+
+    void TearDown() override {
+        if (tilvane_ && tilvane_->running()) {
+            tilvane_->signal(SIGTERM);
+            tilvane_->wait();
+        }
+        if (tilvane_ && HasFailure()) std::cerr << "tilvane's output:\n" << tilvane_->log();
+        DesktopTest::TearDown();
+    }
+
+    // Starts `tilvane` and waits until it serves the display: it owns the
+    // instance selection once its hot keys are bound.
+    void startTilvane() {
+        tilvane_ = desktop().start({tilvaneBinary()}, "tilvane.log");
+        ASSERT_TRUE(tilvane_);
+        bool serving = x().waitUntil(
+            [&] { return !tilvane_->running() || x().selectionOwner(kSelection) != XCB_WINDOW_NONE; }, 60s);
+        ASSERT_TRUE(serving && tilvane_->running()) << "tilvane did not start:\n" << tilvane_->log();
+    }
+
+    // Returns once the running program has handled everything sent to it
+    // before, and the window manager everything the program asked of it.
+    void settle() {
+        ASSERT_TRUE(x().pingSelectionOwner(kSelection)) << "tilvane did not answer:\n" << tilvane_->log();
+        x().syncWindowManager();
+    }
+
+    // Presses a chord while tilvane runs and waits until its effects are done.
+    void pressAndSettle(const std::vector<uint16_t>& chord) {
+        x().pressChord(chord);
+        settle();
+    }
+
+    int tilvane(const std::vector<std::string>& args, std::string* output = nullptr) {
+        std::vector<std::string> argv{tilvaneBinary()};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return desktop().run(argv, output);
+    }
+
+    // `tilvane place ACTION` as a whole process, then the window manager's work.
+    void place(const std::string& action) {
+        std::string output;
+        ASSERT_EQ(tilvane({"place", action}, &output), 0) << output;
+        x().syncWindowManager();
+    }
+
+    Rect frame(xcb_window_t window) { return x().frameOf(window).value_or(kNullRect); }
+
+    std::unique_ptr<Process> tilvane_;
+};
+
+}  // namespace tilvane::e2e
