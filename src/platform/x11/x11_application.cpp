@@ -66,7 +66,9 @@ std::string displayName() {
 }  // namespace
 
 int serve(std::ostream& out, std::ostream& err) {
-    // First, before anything could start a thread that would take the signals instead.
+    // Everything below goes before the loop it uses.
+    LinuxRunLoop loop;
+    // Before anything could start a thread that would take the signals instead.
     linux_platform::TerminationSignals signals;
     std::string error;
     auto desktop = X11Desktop::open(nullptr, error);
@@ -74,7 +76,6 @@ int serve(std::ostream& out, std::ostream& err) {
         err << "tilvane: " << error << "\n";
         return 1;
     }
-    LinuxRunLoop loop;
     InstanceSelection instance(desktop->connection(), loop);
     if (instance.heldByAnother()) {
         err << "tilvane: Tilvane is already running on display " << displayName() << "\n";
@@ -119,13 +120,13 @@ int serve(std::ostream& out, std::ostream& err) {
 }
 
 int place(int64_t code, std::ostream& err) {
+    LinuxRunLoop loop;
     std::string error;
     auto desktop = X11Desktop::open(nullptr, error);
     if (!desktop) {
         err << "tilvane: " << error << "\n";
         return 1;
     }
-    LinuxRunLoop loop;
     OneShotLoop oneShot(loop);
     ErrorStreamLog log;
     FileSettingsStore settings(FileSettingsStore::defaultPath(), log);

@@ -137,12 +137,34 @@ bool XClient::isMaximized(xcb_window_t window) {
     return std::any_of(state.begin(), state.end(), [&](uint32_t s) { return s == vert || s == horz; });
 }
 
-void XClient::pressChord(const std::vector<uint16_t>& virtualKeys) {
+void XClient::sendChord(const std::vector<uint16_t>& virtualKeys) {
     std::vector<uint8_t> keys;
     for (uint16_t vk : virtualKeys) keys.push_back(x11::xKeycodeForVirtualKey(vk).value_or(0));
     for (uint8_t k : keys) xcb_test_fake_input(c(), XCB_KEY_PRESS, k, XCB_CURRENT_TIME, root(), 0, 0, 0);
     for (auto k = keys.rbegin(); k != keys.rend(); ++k)
         xcb_test_fake_input(c(), XCB_KEY_RELEASE, *k, XCB_CURRENT_TIME, root(), 0, 0, 0);
+}
+
+void XClient::pressChord(const std::vector<uint16_t>& virtualKeys) {
+    sendChord(virtualKeys);
+    conn_->roundTrip();
+}
+
+xcb_window_t XClient::createWindow(const std::string& title) {
+    xcb_window_t w = xcb_generate_id(c());
+    uint32_t values[] = {conn_->screen()->white_pixel};
+    xcb_create_window(c(), XCB_COPY_FROM_PARENT, w, root(), 0, 0, 300, 200, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL, values);
+    xcb_change_property(c(), XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        static_cast<uint32_t>(title.size()), title.data());
+    xcb_map_window(c(), w);
+    conn_->flush();
+    return w;
+}
+
+void XClient::destroyAndPress(xcb_window_t window, const std::vector<uint16_t>& virtualKeys) {
+    xcb_destroy_window(c(), window);
+    sendChord(virtualKeys);
     conn_->roundTrip();
 }
 

@@ -53,6 +53,12 @@ public:
     // Presses the keys (virtual key codes) in order through XTest and lets
     // them go in reverse order.
     void pressChord(const std::vector<uint16_t>& virtualKeys);
+
+    // A window of this connection's own, mapped; the window manager takes it.
+    xcb_window_t createWindow(const std::string& title);
+    // Destroys the window and presses the chord in one go, before the window
+    // manager can tell anyone that the window is gone.
+    void destroyAndPress(xcb_window_t window, const std::vector<uint16_t>& virtualKeys);
     // Asks the owner of the selection for its timestamp and waits for the
     // answer: once it comes, the owner has handled every earlier event.
     bool pingSelectionOwner(const std::string& selection, std::chrono::milliseconds limit = 20s);
@@ -65,6 +71,7 @@ public:
 private:
     explicit XClient(std::unique_ptr<x11::Connection> conn);
     xcb_window_t ownWindow();
+    void sendChord(const std::vector<uint16_t>& virtualKeys);
 
     std::unique_ptr<x11::Connection> conn_;
     xcb_window_t own_ = XCB_WINDOW_NONE;

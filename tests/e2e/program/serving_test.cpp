@@ -1,0 +1,174 @@
+// The serving program on a real desktop: its default hot keys move the
+// focused window, the switch and changed shortcuts take effect while it runs,
+// a combination another program holds is left to it, a window that vanishes
+// does no harm, one instance serves a display, and SIGTERM ends it in order.
+
+#include "program/program_test.h"
+
+namespace tilvane::e2e {
+namespace {
+
+using namespace key;
+
+constexpr uint16_t kXControlAlt = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
+const Rect& kVisible = layout::kPrimaryVisible;
+const Rect kStart{kVisible.x + 100, kVisible.y + 100, 500, 400};
+const Rect kLeftHalf{kVisible.x, kVisible.y, kVisible.width / 2, kVisible.height};
+const Rect kRightHalf{kVisible.x + kVisible.width / 2, kVisible.y, kVisible.width / 2, kVisible.height};
+
+struct ChordRow {
+    const char* action;
+    std::vector<uint16_t> chord;
+    Rect frame;
+};
+
+// A few of the defaults, each with another set of modifiers.
+const ChordRow kDefaults[] = {
+    {"left", {kControl, kOption, kLeft}, kLeftHalf},
+    {"right", {kControl, kOption, kRight}, kRightHalf},
+    {"top", {kControl, kOption, kUp}, {kVisible.x, kVisible.y, kVisible.width, kVisible.height / 2}},
+    {"bottom", {kControl, kOption, kDown}, {kVisible.x, 520, kVisible.width, kVisible.height / 2}},
+    {"top-left", {kControl, kCommand, kLeft}, {kVisible.x, kVisible.y, 960, 520}},
+    {"bottom-right", {kShift, kControl, kRight}, {kVisible.x + 960, 520, 960, 520}},
+    {"maximize", {kControl, kOption, kCommand, kM}, kVisible},
+    {"center", {kControl, kOption, kCommand, kC}, {kVisible.x + 480, 260, 960, 520}},
+};
+
+using ServingTest = ProgramTest;
+
+TEST_F(ServingTest, TheDefaultHotKeysActWhileItRuns) {
+    auto window = desktop().openWindow("hot keys");
+    startTilvane();
+    for (const auto& row : kDefaults) {
+        SCOPED_TRACE(row.action);
+        x().placeFrame(window.id, kStart);
+        pressAndSettle(row.chord);
+        EXPECT_EQ(frame(window.id), row.frame);
+    }
+    // On the other monitor too, inside the panel's strut.
+    x().placeFrame(window.id, {100, 400, 500, 300});
+    pressAndSettle({kControl, kOption, kRight});
+    const Rect& v = layout::kSecondaryVisible;
+    EXPECT_EQ(frame(window.id), (Rect{v.x + v.width / 2, v.y, v.width / 2, v.height}));
+}
+
+TEST_F(ServingTest, SwitchingShortcutsOffDropsHotKeysWhilePlaceStillActs) {
+    auto window = desktop().openWindow("switch");
+    startTilvane();
+    x().placeFrame(window.id, kStart);
+    ASSERT_EQ(tilvane({"defaults", "write", "EnableShotcuts", "-bool", "false"}), 0);
+    pressAndSettle({kControl, kOption, kLeft});
+    EXPECT_EQ(frame(window.id), kStart);
+    place("left");
+    EXPECT_EQ(frame(window.id), kLeftHalf);
+
+    ASSERT_EQ(tilvane({"defaults", "write", "EnableShotcuts", "-bool", "true"}), 0);
+    pressAndSettle({kControl, kOption, kRight});
+    EXPECT_EQ(frame(window.id), kRightHalf);
+}
+
+TEST_F(ServingTest, AShortcutChangedWhileItRunsTakesEffect) {
+    auto window = desktop().openWindow("changed");
+    startTilvane();
+    x().placeFrame(window.id, kStart);
+    std::string output;
+    ASSERT_EQ(tilvane({"shortcuts", "set", "left", "shift+ctrl+j"}, &output), 0) << output;
+    // The program hears of the change through the settings file; until it
+    // has grabbed the new combination, a press goes to the window instead.
+    bool acted = x().waitUntil([&] {
+        x().pressChord({kShift, kControl, kJ});
+        if (!x().pingSelectionOwner(kSelection)) return false;
+        x().syncWindowManager();
+        return frame(window.id) == kLeftHalf;
+    });
+    EXPECT_TRUE(acted) << tilvane_->log();
+
+    // The old combination is free again and does nothing.
+    place("right");
+    pressAndSettle({kControl, kOption, kLeft});
+    EXPECT_EQ(frame(window.id), kRightHalf);
+    auto other = XClient::connect(desktop().display());
+    EXPECT_TRUE(other->grabKey(kLeft, kXControlAlt));
+}
+
+TEST_F(ServingTest, ACombinationAnotherProgramHoldsStaysItsOwnAndTheRestWork) {
+    auto other = XClient::connect(desktop().display());
+    ASSERT_TRUE(other->grabKey(kLeft, kXControlAlt));
+    auto window = desktop().openWindow("taken");
+    startTilvane();
+    x().placeFrame(window.id, kStart);
+
+    pressAndSettle({kControl, kOption, kLeft});
+    EXPECT_EQ(frame(window.id), kStart);
+    bool otherHeardIt = other->conn().waitForEvent(
+        [](const xcb_generic_event_t& e) { return x11::eventType(e) == XCB_KEY_PRESS; },
+        std::chrono::steady_clock::now() + 10s);
+    EXPECT_TRUE(otherHeardIt);
+
+    pressAndSettle({kControl, kOption, kRight});
+    EXPECT_EQ(frame(window.id), kRightHalf);
+}
+
+TEST_F(ServingTest, AWindowThatVanishesJustBeforeAnActionDoesNoHarm) {
+    auto survivor = desktop().openWindow("survivor");
+    startTilvane();
+    xcb_window_t doomed = x().createWindow("doomed");
+    ASSERT_TRUE(x().waitUntil([&] { return x().activeWindow() == doomed; }));
+    // The press reaches the program while the window manager still names the window active.
+    x().destroyAndPress(doomed, {kControl, kOption, kLeft});
+    settle();
+    ASSERT_TRUE(tilvane_->running()) << tilvane_->log();
+
+    x().activate(survivor.id);
+    x().placeFrame(survivor.id, kStart);
+    pressAndSettle({kControl, kOption, kRight});
+    EXPECT_EQ(frame(survivor.id), kRightHalf);
+
+    // The one-shot command too.
+    doomed = x().createWindow("doomed too");
+    ASSERT_TRUE(x().waitUntil([&] { return x().activeWindow() == doomed; }));
+    xcb_destroy_window(x().c(), doomed);
+    x().conn().flush();
+    std::string output;
+    EXPECT_EQ(tilvane({"place", "left"}, &output), 0) << output;
+}
+
+TEST_F(ServingTest, SigtermReleasesTheGrabsAndEndsInOrder) {
+    startTilvane();
+    auto other = XClient::connect(desktop().display());
+    EXPECT_FALSE(other->grabKey(kLeft, kXControlAlt));
+    tilvane_->signal(SIGTERM);
+    EXPECT_EQ(tilvane_->wait(), 0) << tilvane_->log();
+    EXPECT_TRUE(other->grabKey(kLeft, kXControlAlt));
+    EXPECT_EQ(x().selectionOwner(kSelection), XCB_WINDOW_NONE);
+}
+
+TEST_F(ServingTest, OneInstanceServesADisplay) {
+    startTilvane();
+    std::string output;
+    EXPECT_EQ(tilvane({}, &output), 1);
+    EXPECT_NE(output.find("already running"), std::string::npos) << output;
+    EXPECT_TRUE(tilvane_->running());
+
+    auto environment = desktop().environment();
+    environment["DISPLAY"] = "";
+    auto noDisplay = Process::spawn({tilvaneBinary()}, environment, desktop().folder() + "/no-display.log");
+    ASSERT_TRUE(noDisplay);
+    EXPECT_EQ(noDisplay->wait(), 1);
+    EXPECT_NE(noDisplay->log().find("no X display"), std::string::npos) << noDisplay->log();
+}
+
+TEST_F(ServingTest, AFirstLaunchWritesTheSettings) {
+    startTilvane();
+    std::string output;
+    ASSERT_EQ(tilvane({"defaults", "read", "EnableShotcuts"}, &output), 0);
+    EXPECT_EQ(output, "1\n");
+    ASSERT_EQ(tilvane({"defaults", "read", "WindowMovingEnabled"}, &output), 0);
+    EXPECT_EQ(output, "0\n");
+    ASSERT_EQ(tilvane({"shortcuts", "list"}, &output), 0);
+    EXPECT_NE(output.find("LeftShortcut"), std::string::npos) << output;
+    EXPECT_EQ(output.find("(none)"), std::string::npos) << output;
+}
+
+}  // namespace
+}  // namespace tilvane::e2e
