@@ -82,10 +82,44 @@ void X11EventPoster::pump() {
 }
 
 bool X11EventPoster::blocked(const SyntheticEvent& event) {
+    if (drag_) {
+        if (!keyboardGrabbedElsewhere() && runLoop_->now() < drag_->nudgedAt + kDragStartPatience) return true;
+        fake(XCB_MOTION_NOTIFY, kRelative, static_cast<int16_t>(-drag_->step), 0);
+        conn_.flush();
+        drag_.reset();
+    }
     XPtr<xcb_query_keymap_reply_t> keymap(xcb_query_keymap_reply(conn_.get(), xcb_query_keymap(conn_.get()), nullptr));
     if (!keymap) return false;
     uint64_t held = readModifierKeys(conn_.get()).held(keymap->keys);
     return (held & ~event.flags) != 0;
+}
+
+void X11EventPoster::syncWithWindowManager() {
+    // The window manager answers a frame-extents request for a window of
+    // ours by setting a property on it, after whatever came before.
+    xcb_atom_t request = conn_.atoms()._NET_REQUEST_FRAME_EXTENTS, extents = conn_.atoms()._NET_FRAME_EXTENTS;
+    if (!conn_.windowManagerSupports(request)) return;
+    xcb_window_t helper = conn_.helperWindow();
+    conn_.sendRootMessage(helper, request, {0, 0, 0, 0, 0});
+    conn_.waitForEvent(
+        [&](const xcb_generic_event_t& e) {
+            if (eventType(e) != XCB_PROPERTY_NOTIFY) return false;
+            const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(e);
+            return p.window == helper && p.atom == extents;
+        },
+        Connection::Clock::now() + kWindowManagerPatience);
+}
+
+bool X11EventPoster::keyboardGrabbedElsewhere() {
+    // A grab request with a time the server holds for stale answers "already
+    // grabbed" when another client has the keyboard and grabs nothing otherwise.
+    constexpr xcb_timestamp_t kStaleTime = 0xFFFFFFFE;
+    xcb_connection_t* c = conn_.get();
+    XPtr<xcb_grab_keyboard_reply_t> reply(xcb_grab_keyboard_reply(
+        c, xcb_grab_keyboard(c, 0, conn_.root(), kStaleTime, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC), nullptr));
+    if (!reply) return false;
+    if (reply->status == XCB_GRAB_STATUS_SUCCESS) xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
+    return reply->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
 }
 
 void X11EventPoster::fake(uint8_t type, uint8_t detail, int16_t x, int16_t y) {
@@ -119,11 +153,18 @@ void X11EventPoster::send(const SyntheticEvent& event) {
             moveTo(event.location);
             fake(XCB_BUTTON_PRESS, kLeftButton);
             // The nudge that makes the window manager take the press for a drag.
+            // It must see the press first: it takes the pointer's position then
+            // as where the drag starts.
+            syncWithWindowManager();
             bool atRightEdge =
                 std::lround(event.location.x + screens_.primaryOrigin().x) + 1 >= conn_.screen()->width_in_pixels;
             int16_t step = atRightEdge ? -1 : 1;
             fake(XCB_MOTION_NOTIFY, kRelative, step, 0);
-            fake(XCB_MOTION_NOTIFY, kRelative, static_cast<int16_t>(-step), 0);
+            if (runLoop_) {
+                drag_ = Drag{step, runLoop_->now()};
+            } else {
+                fake(XCB_MOTION_NOTIFY, kRelative, static_cast<int16_t>(-step), 0);
+            }
             break;
         }
         case EventType::LeftMouseUp:

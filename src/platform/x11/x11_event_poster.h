@@ -60,10 +60,20 @@ private:
 // the pointer moves with the button down, and a window follows a switch of
 // desktops only while it is being dragged. With the movement, the press on
 // the title bar, the desktop's Control+digit shortcut and the release carry
-// the window to the other desktop.
+// the window to the other desktop. The movement waits until the window
+// manager has handled the press, and the way back (and every event after it)
+// until the drag has begun: the window manager takes the keyboard then. Sent
+// together, the press and both movements reach it as one press without
+// movement, and the drag never starts.
 class X11EventPoster : public EventPoster {
 public:
-    // Without a run loop events go at once, held modifiers or not.
+    // How long the events after a press wait for the window manager to start a drag.
+    static constexpr auto kDragStartPatience = std::chrono::milliseconds(300);
+    // How long a press waits for the window manager to have handled it.
+    static constexpr auto kWindowManagerPatience = std::chrono::milliseconds(500);
+
+    // Without a run loop events go at once, held modifiers or not, and
+    // nothing waits for a drag to start.
     X11EventPoster(Connection& conn, X11Screens& screens, RunLoop* runLoop);
     ~X11EventPoster() override;
 
@@ -73,6 +83,10 @@ public:
 private:
     void pump();
     bool blocked(const SyntheticEvent& event);
+    // Returns once the window manager has handled everything sent before.
+    void syncWithWindowManager();
+    // Whether another client (the window manager, while it drags) has the keyboard.
+    bool keyboardGrabbedElsewhere();
     void send(const SyntheticEvent& event);
     void fake(uint8_t type, uint8_t detail, int16_t x = 0, int16_t y = 0);
     void moveTo(Point location);
@@ -81,6 +95,12 @@ private:
     X11Screens& screens_;
     RunLoop* runLoop_;
     InputHoldBack holdBack_;
+    // The movement after a press, until the window manager starts the drag.
+    struct Drag {
+        int16_t step;
+        RunLoop::Clock::time_point nudgedAt;
+    };
+    std::optional<Drag> drag_;
     bool pumpScheduled_ = false;
     // Tells timers that outlive the poster not to touch it.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
