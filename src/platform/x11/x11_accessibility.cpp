@@ -54,7 +54,22 @@ Size clientSizeForOuterSize(Size outer, const Extents& d, const Extents& s) {
             std::max(1.0, outer.height - d.top - d.bottom + s.top + s.bottom)};
 }
 
-X11Accessibility::X11Accessibility(Connection& conn, X11Screens& screens) : conn_(conn), screens_(screens) {}
+X11Accessibility::X11Accessibility(Connection& conn, X11Screens& screens) : conn_(conn), screens_(screens) {
+    conn_.selectRootEvents(XCB_EVENT_MASK_PROPERTY_CHANGE);
+    conn_.addObserver([this](const xcb_generic_event_t& e) { observe(e); });
+}
+
+void X11Accessibility::observe(const xcb_generic_event_t& event) {
+    if (eventType(event) != XCB_PROPERTY_NOTIFY) return;
+    const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+    const Atoms& a = conn_.atoms();
+    if (p.window == conn_.root() && p.atom == a._NET_ACTIVE_WINDOW) active_.reset();
+    // A window that leaves may see its number given to another one.
+    if (p.window == conn_.root() && p.atom == a._NET_CLIENT_LIST) pids_.clear();
+    if (p.atom == a._NET_WM_PID) pids_.erase(p.window);
+}
+
+void X11Accessibility::wrote() { movesPending_ = true; }
 
 AXElement X11Accessibility::createSystemWide() {
     return std::make_shared<X11Element>(X11Element::Kind::SystemWide, 0, XCB_WINDOW_NONE);
@@ -69,11 +84,11 @@ AXElement X11Accessibility::windowElement(xcb_window_t window, int32_t pid) {
 }
 
 void X11Accessibility::settle() {
-    if (unsettled_) syncWithWindowManager();
+    if (movesPending_ || focusPending_) syncWithWindowManager();
 }
 
 void X11Accessibility::syncWithWindowManager() {
-    unsettled_ = false;
+    movesPending_ = focusPending_ = false;
     const Atoms& a = conn_.atoms();
     // The window manager answers a frame-extents request for one of our own
     // windows by setting a property on it. It handles requests in order, so
@@ -94,16 +109,25 @@ void X11Accessibility::syncWithWindowManager() {
 }
 
 std::optional<xcb_window_t> X11Accessibility::activeWindow() {
-    settle();
-    auto w = PropertyRequest(conn_.get(), conn_.root(), conn_.atoms()._NET_ACTIVE_WINDOW, XCB_ATOM_WINDOW).word();
-    if (!w || *w == XCB_WINDOW_NONE) return std::nullopt;
-    return *w;
+    if (focusPending_) syncWithWindowManager();
+    // A change of the property since it was read would have arrived by now.
+    conn_.readAvailable();
+    if (!active_) {
+        auto w = PropertyRequest(conn_.get(), conn_.root(), conn_.atoms()._NET_ACTIVE_WINDOW, XCB_ATOM_WINDOW).word();
+        active_ = w && *w != XCB_WINDOW_NONE ? std::optional<xcb_window_t>(*w) : std::nullopt;
+    }
+    return *active_;
 }
 
 std::optional<int32_t> X11Accessibility::pidOf(xcb_window_t window) {
-    auto pid = PropertyRequest(conn_.get(), window, conn_.atoms()._NET_WM_PID, XCB_ATOM_CARDINAL, 1).word();
-    if (!pid || *pid == 0) return std::nullopt;
-    return static_cast<int32_t>(*pid);
+    conn_.readAvailable();
+    if (auto known = pids_.find(window); known != pids_.end()) return known->second;
+    PropertyRequest request(conn_.get(), window, conn_.atoms()._NET_WM_PID, XCB_ATOM_CARDINAL, 1);
+    auto pid = request.word();
+    std::optional<int32_t> result;
+    if (pid && *pid != 0) result = static_cast<int32_t>(*pid);
+    if (request.errorCode() == 0) pids_[window] = result;
+    return result;
 }
 
 std::optional<Rect> X11Accessibility::outerFrameInRoot(xcb_window_t window) {
@@ -146,7 +170,8 @@ std::vector<xcb_window_t> X11Accessibility::windowsOf(const X11Element& app) {
 
 void X11Accessibility::activate(xcb_window_t window) {
     conn_.sendRootMessage(window, conn_.atoms()._NET_ACTIVE_WINDOW, {2, XCB_CURRENT_TIME, 0, 0, 0});
-    unsettled_ = true;
+    focusPending_ = true;
+    active_.reset();
 }
 
 AXCopyResult X11Accessibility::copyAttributeValue(const AXElement& element, std::string_view attribute) {
@@ -250,54 +275,59 @@ AXError X11Accessibility::writeAttribute(const AXElement& element, std::string_v
     return AXError::AttributeUnsupported;
 }
 
-bool X11Accessibility::leaveMaximized(xcb_window_t window) {
-    settle();
+std::optional<X11Accessibility::WriteContext> X11Accessibility::prepareWrite(xcb_window_t window) {
     const Atoms& a = conn_.atoms();
-    PropertyRequest state(conn_.get(), window, a._NET_WM_STATE, XCB_ATOM_ATOM);
+    xcb_connection_t* c = conn_.get();
+    PropertyRequest state(c, window, a._NET_WM_STATE, XCB_ATOM_ATOM);
+    std::optional<PropertyRequest> decorations, shadows;
+    decorations.emplace(c, window, a._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
+    shadows.emplace(c, window, a._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
     auto atoms = state.words();
-    if (state.errorCode() != 0) return false;
+    if (state.errorCode() != 0) return std::nullopt;
     bool maximized = std::any_of(atoms.begin(), atoms.end(), [&](uint32_t s) {
         return s == a._NET_WM_STATE_MAXIMIZED_VERT || s == a._NET_WM_STATE_MAXIMIZED_HORZ;
     });
     if (maximized) {
+        decorations.reset();
+        shadows.reset();
         conn_.sendRootMessage(window, a._NET_WM_STATE,
                               {kStateRemove, a._NET_WM_STATE_MAXIMIZED_VERT, a._NET_WM_STATE_MAXIMIZED_HORZ, 2, 0});
         // The window's decorations change when it leaves the maximized state.
         syncWithWindowManager();
+        decorations.emplace(c, window, a._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
+        shadows.emplace(c, window, a._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
     }
-    return true;
+    return WriteContext{extentsFrom(decorations->words()), extentsFrom(shadows->words())};
 }
 
 AXError X11Accessibility::writePosition(xcb_window_t window, Point position) {
     if (!std::isfinite(position.x) || !std::isfinite(position.y)) return AXError::IllegalArgument;
-    if (!leaveMaximized(window)) return AXError::InvalidUIElement;
-    Extents shadows =
-        extentsFrom(PropertyRequest(conn_.get(), window, conn_.atoms()._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4).words());
+    auto context = prepareWrite(window);
+    if (!context) return AXError::InvalidUIElement;
     Point origin = screens_.primaryOrigin();
     lastPosition_ = {window, {position.x + origin.x, position.y + origin.y}};
     // With north-west gravity x and y place the outer corner of the decorations.
     conn_.sendRootMessage(window, conn_.atoms()._NET_MOVERESIZE_WINDOW,
                           {kGravityNorthWest | kMoveX | kMoveY | kSourcePager,
-                           coordinate(position.x + origin.x - shadows.left),
-                           coordinate(position.y + origin.y - shadows.top), 0, 0});
-    unsettled_ = true;
+                           coordinate(position.x + origin.x - context->shadows.left),
+                           coordinate(position.y + origin.y - context->shadows.top), 0, 0});
+    wrote();
     return AXError::Success;
 }
 
 AXError X11Accessibility::writeSize(xcb_window_t window, Size size) {
     if (!std::isfinite(size.width) || !std::isfinite(size.height)) return AXError::IllegalArgument;
-    if (!leaveMaximized(window)) return AXError::InvalidUIElement;
-    PropertyRequest decorations(conn_.get(), window, conn_.atoms()._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
-    PropertyRequest shadows(conn_.get(), window, conn_.atoms()._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
+    auto context = prepareWrite(window);
+    if (!context) return AXError::InvalidUIElement;
     // Right after a move, round the far edges rather than the size, so that
     // two windows placed side by side meet without a gap or an overlap.
     if (lastPosition_ && lastPosition_->first == window) size = pixelSize(lastPosition_->second, size);
     // The request sizes the client window, inside the decorations.
-    Size client = clientSizeForOuterSize(size, extentsFrom(decorations.words()), extentsFrom(shadows.words()));
+    Size client = clientSizeForOuterSize(size, context->decorations, context->shadows);
     conn_.sendRootMessage(window, conn_.atoms()._NET_MOVERESIZE_WINDOW,
                           {kGravityNorthWest | kResizeWidth | kResizeHeight | kSourcePager, 0, 0,
                            dimension(client.width), dimension(client.height)});
-    unsettled_ = true;
+    wrote();
     return AXError::Success;
 }
 

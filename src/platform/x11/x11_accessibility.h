@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -41,6 +42,9 @@ Size clientSizeForOuterSize(Size outer, const Extents& decorations, const Extent
 // so it reports where the window really is. A window that is gone gives
 // failed reads and ignored writes. X11 has no permission for this: the
 // process is always trusted.
+//
+// The active window and the windows' process ids are read once and kept
+// until the server reports a change of them.
 class X11Accessibility : public Accessibility {
 public:
     X11Accessibility(Connection& conn, X11Screens& screens);
@@ -70,8 +74,14 @@ private:
     AXError writeAttribute(const AXElement& element, std::string_view attribute, const AXValue& value);
     AXError writePosition(xcb_window_t window, Point position);
     AXError writeSize(xcb_window_t window, Size size);
-    // Takes the window out of the maximized state; false when the window is gone.
-    bool leaveMaximized(xcb_window_t window);
+    // Reads what a move or resize needs, taking the window out of the
+    // maximized state first; none when the window is gone.
+    struct WriteContext {
+        Extents decorations, shadows;
+    };
+    std::optional<WriteContext> prepareWrite(xcb_window_t window);
+    void observe(const xcb_generic_event_t& event);
+    void wrote();
     bool belongsTo(const X11Element& app, xcb_window_t window);
     std::vector<xcb_window_t> windowsOf(const X11Element& app);
     AXElement windowElement(xcb_window_t window, int32_t pid);
@@ -80,7 +90,12 @@ private:
 
     Connection& conn_;
     X11Screens& screens_;
-    bool unsettled_ = false;
+    // Requests the window manager may not have handled yet.
+    bool movesPending_ = false;
+    bool focusPending_ = false;
+    // Reads kept, see above.
+    std::optional<std::optional<xcb_window_t>> active_;
+    std::map<xcb_window_t, std::optional<int32_t>> pids_;
     // The last position written (root coordinates, unrounded), for the size that follows it.
     std::optional<std::pair<xcb_window_t, Point>> lastPosition_;
 };

@@ -1,0 +1,177 @@
+// How fast the program moves a window on a private headless desktop (Xvfb
+// with two monitors, openbox and the docks of the end-to-end tests):
+//
+//  1. the latency from a key press sent through XTest to the window's
+//     ConfigureNotify while `tilvane` serves the hot keys, alternating
+//     between the left half and the centre so that every press moves and
+//     resizes the window;
+//  2. `tilvane place` against `wmctrl -r :ACTIVE: -e` and `xdotool
+//     getactivewindow windowmove ... windowsize ...` doing the same
+//     placements, each as a whole process.
+//
+//   bench_x11_actions [--presses N] [--runs N]
+//
+// Numbers only; nothing here passes or fails.
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <xcb/xtest.h>
+
+#include "harness/desktop.h"
+#include "platform/x11/key_codes.h"
+
+using namespace tilvane;
+using namespace tilvane::e2e;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+struct Summary {
+    double mean, p50, p99, min, max;
+};
+
+Summary summarize(std::vector<double> ms) {
+    std::sort(ms.begin(), ms.end());
+    double sum = 0;
+    for (double v : ms) sum += v;
+    auto at = [&](double q) { return ms[std::min(ms.size() - 1, size_t(q * double(ms.size() - 1) + 0.5))]; };
+    return {sum / double(ms.size()), at(0.5), at(0.99), ms.front(), ms.back()};
+}
+
+void print(const char* what, size_t n, const Summary& s) {
+    std::printf("  %-58s n=%-4zu mean %7.3f  p50 %7.3f  p99 %7.3f  min %7.3f  max %7.3f ms\n", what, n, s.mean, s.p50,
+                s.p99, s.min, s.max);
+}
+
+double msSince(Clock::time_point t0) { return std::chrono::duration<double, std::milli>(Clock::now() - t0).count(); }
+
+void sendChord(XClient& x, const std::vector<uint16_t>& virtualKeys) {
+    std::vector<uint8_t> keys;
+    for (uint16_t vk : virtualKeys) keys.push_back(x11::xKeycodeForVirtualKey(vk).value_or(0));
+    for (uint8_t k : keys) xcb_test_fake_input(x.c(), XCB_KEY_PRESS, k, XCB_CURRENT_TIME, x.root(), 0, 0, 0);
+    for (auto k = keys.rbegin(); k != keys.rend(); ++k)
+        xcb_test_fake_input(x.c(), XCB_KEY_RELEASE, *k, XCB_CURRENT_TIME, x.root(), 0, 0, 0);
+    x.conn().flush();
+}
+
+std::string number(double v) { return std::to_string(long(v)); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int presses = 300, runs = 100;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (!std::strcmp(argv[i], "--presses")) presses = std::max(10, std::atoi(argv[i + 1]));
+        if (!std::strcmp(argv[i], "--runs")) runs = std::max(5, std::atoi(argv[i + 1]));
+    }
+    std::string skip, failure;
+    auto desktop = Desktop::start({}, skip, failure);
+    if (!desktop) {
+        std::fprintf(stderr, "bench_x11_actions: %s\n", skip.empty() ? failure.c_str() : skip.c_str());
+        return skip.empty() ? 1 : 0;
+    }
+    XClient& x = desktop->x();
+    auto window = desktop->openWindow("bench");
+    const Rect& v = layout::kPrimaryVisible;
+    x.placeFrame(window.id, {v.x + 100, v.y + 100, 500, 400});
+    auto extents = x.words(window.id, "_NET_FRAME_EXTENTS");
+    extents.resize(4, 0);
+    const double leftHeight = v.height - extents[2] - extents[3];
+    const double centreHeight = v.height / 2 - extents[2] - extents[3];
+    uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(x.c(), window.id, XCB_CW_EVENT_MASK, &mask);
+
+    std::printf("Tilvane on Xvfb %s (3360x1080, two monitors, openbox)\n", desktop->display().c_str());
+
+    // --- 1. key press to ConfigureNotify, with the program serving --------
+    auto serving = desktop->start({tilvaneBinary()}, "tilvane.log");
+    if (!x.waitUntil([&] { return x.selectionOwner("TILVANE_S0") != XCB_WINDOW_NONE; }, 60s)) {
+        std::fprintf(stderr, "bench_x11_actions: tilvane did not start:\n%s", serving->log().c_str());
+        return 1;
+    }
+    const std::vector<uint16_t> left{0x3B, 0x3A, 123}, centre{0x3B, 0x3A, 0x37, 0x08};
+    std::vector<double> toFirst, toLast;
+    int lost = 0;
+    for (int i = -20; i < presses; ++i) {
+        bool toCentre = i % 2 == 0;
+        double wantedHeight = toCentre ? centreHeight : leftHeight;
+        x.conn().dispatchPending();
+        auto t0 = Clock::now();
+        sendChord(x, toCentre ? centre : left);
+        double first = -1;
+        bool done = x.conn().waitForEvent(
+            [&](const xcb_generic_event_t& e) {
+                if (x11::eventType(e) != XCB_CONFIGURE_NOTIFY) return false;
+                const auto& c = reinterpret_cast<const xcb_configure_notify_event_t&>(e);
+                if (c.window != window.id) return false;
+                if (first < 0) first = msSince(t0);
+                return c.height == wantedHeight;
+            },
+            t0 + 2s);
+        double last = msSince(t0);
+        if (!done) {
+            ++lost;
+            continue;
+        }
+        if (i < 0) continue;  // warming up
+        toFirst.push_back(first);
+        toLast.push_back(last);
+    }
+    std::printf("\nXTest key press -> the window's ConfigureNotify, tilvane serving (%d presses, %d lost):\n",
+                int(toLast.size()), lost);
+    print("first ConfigureNotify (the move)", toFirst.size(), summarize(toFirst));
+    print("last ConfigureNotify (the new size)", toLast.size(), summarize(toLast));
+    serving->signal(SIGTERM);
+    serving->wait();
+
+    // --- 2. one placement as a whole process -------------------------------
+    // The same two placements each way: the left and the right half of the primary monitor.
+    const Rect halves[2] = {{v.x, v.y, v.width / 2, v.height}, {v.x + v.width / 2, v.y, v.width / 2, v.height}};
+    auto clientW = [&](const Rect& r) { return number(r.width - extents[0] - extents[1]); };
+    auto clientH = [&](const Rect& r) { return number(r.height - extents[2] - extents[3]); };
+    struct Peer {
+        const char* name;
+        std::vector<std::string> argv[2];
+    };
+    std::vector<Peer> peers;
+    peers.push_back({"tilvane place left|right", {{tilvaneBinary(), "place", "left"}, {tilvaneBinary(), "place", "right"}}});
+    if (inPath("wmctrl")) {
+        Peer p{"wmctrl -r :ACTIVE: -e 0,X,Y,W,H", {}};
+        for (int k = 0; k < 2; ++k)
+            p.argv[k] = {"wmctrl", "-r", ":ACTIVE:", "-e",
+                         "0," + number(halves[k].x) + "," + number(halves[k].y) + "," + clientW(halves[k]) + "," +
+                             clientH(halves[k])};
+        peers.push_back(p);
+    }
+    if (inPath("xdotool")) {
+        Peer p{"xdotool getactivewindow windowmove X Y windowsize W H", {}};
+        for (int k = 0; k < 2; ++k)
+            p.argv[k] = {"xdotool", "getactivewindow",     "windowmove",        number(halves[k].x),
+                         number(halves[k].y), "windowsize", clientW(halves[k]), clientH(halves[k])};
+        peers.push_back(p);
+    }
+    std::printf("\nOne placement as a whole process, start to exit (%d runs each, alternating left and right):\n",
+                runs);
+    for (const auto& peer : peers) {
+        std::vector<double> ms;
+        int failed = 0;
+        for (int i = -5; i < runs; ++i) {
+            auto t0 = Clock::now();
+            auto process = Process::spawn(peer.argv[(i + 100) % 2], desktop->environment(), desktop->folder() + "/peer.log");
+            int status = process ? process->wait() : 127;
+            double elapsed = msSince(t0);
+            if (status != 0) ++failed;
+            if (i >= 0) ms.push_back(elapsed);
+        }
+        print(peer.name, ms.size(), summarize(ms));
+        if (failed) std::printf("    (%d runs failed)\n", failed);
+    }
+    return 0;
+}
