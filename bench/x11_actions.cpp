@@ -52,12 +52,10 @@ void print(const char* what, size_t n, const Summary& s) {
 
 double msSince(Clock::time_point t0) { return std::chrono::duration<double, std::milli>(Clock::now() - t0).count(); }
 
-void sendChord(XClient& x, const std::vector<uint16_t>& virtualKeys) {
-    std::vector<uint8_t> keys;
-    for (uint16_t vk : virtualKeys) keys.push_back(x11::xKeycodeForVirtualKey(vk).value_or(0));
-    for (uint8_t k : keys) xcb_test_fake_input(x.c(), XCB_KEY_PRESS, k, XCB_CURRENT_TIME, x.root(), 0, 0, 0);
-    for (auto k = keys.rbegin(); k != keys.rend(); ++k)
-        xcb_test_fake_input(x.c(), XCB_KEY_RELEASE, *k, XCB_CURRENT_TIME, x.root(), 0, 0, 0);
+void sendKeys(XClient& x, const std::vector<uint16_t>& virtualKeys, uint8_t type) {
+    for (uint16_t vk : virtualKeys)
+        xcb_test_fake_input(x.c(), type, x11::xKeycodeForVirtualKey(vk).value_or(0), XCB_CURRENT_TIME, x.root(), 0, 0,
+                            0);
     x.conn().flush();
 }
 
@@ -96,15 +94,21 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_x11_actions: tilvane did not start:\n%s", serving->log().c_str());
         return 1;
     }
-    const std::vector<uint16_t> left{0x3B, 0x3A, 123}, centre{0x3B, 0x3A, 0x37, 0x08};
+    // The modifiers go down first and the program sees them; the clock starts at the key that completes the chord.
+    const std::vector<uint16_t> leftModifiers{0x3B, 0x3A}, centreModifiers{0x3B, 0x3A, 0x37};
+    const uint16_t leftKey = 123, centreKey = 0x08;
     std::vector<double> toFirst, toLast;
     int lost = 0;
     for (int i = -20; i < presses; ++i) {
         bool toCentre = i % 2 == 0;
         double wantedHeight = toCentre ? centreHeight : leftHeight;
+        const auto& modifiers = toCentre ? centreModifiers : leftModifiers;
+        uint16_t key = toCentre ? centreKey : leftKey;
+        sendKeys(x, modifiers, XCB_KEY_PRESS);
+        x.pingSelectionOwner("TILVANE_S0");
         x.conn().dispatchPending();
         auto t0 = Clock::now();
-        sendChord(x, toCentre ? centre : left);
+        sendKeys(x, {key}, XCB_KEY_PRESS);
         double first = -1;
         bool done = x.conn().waitForEvent(
             [&](const xcb_generic_event_t& e) {
@@ -116,6 +120,9 @@ int main(int argc, char** argv) {
             },
             t0 + 2s);
         double last = msSince(t0);
+        sendKeys(x, {key}, XCB_KEY_RELEASE);
+        std::vector<uint16_t> up(modifiers.rbegin(), modifiers.rend());
+        sendKeys(x, up, XCB_KEY_RELEASE);
         if (!done) {
             ++lost;
             continue;
@@ -124,12 +131,35 @@ int main(int argc, char** argv) {
         toFirst.push_back(first);
         toLast.push_back(last);
     }
-    std::printf("\nXTest key press -> the window's ConfigureNotify, tilvane serving (%d presses, %d lost):\n",
+    std::printf("\nXTest key press completing a shortcut -> the window's ConfigureNotify, tilvane serving (%d presses, %d lost):\n",
                 int(toLast.size()), lost);
     print("first ConfigureNotify (the move)", toFirst.size(), summarize(toFirst));
     print("last ConfigureNotify (the new size)", toLast.size(), summarize(toLast));
     serving->signal(SIGTERM);
     serving->wait();
+
+    // The floor: the same moves asked of the window manager directly by this client.
+    std::vector<double> direct;
+    for (int i = -20; i < presses; ++i) {
+        bool toCentre = i % 2 == 0;
+        Rect r = toCentre ? Rect{v.x + v.width / 4, v.y + v.height / 4, v.width / 2, v.height / 2}
+                          : Rect{v.x, v.y, v.width / 2, v.height};
+        double wantedHeight = r.height - extents[2] - extents[3];
+        x.conn().dispatchPending();
+        auto t0 = Clock::now();
+        x.conn().sendRootMessage(window.id, x.atom("_NET_MOVERESIZE_WINDOW"),
+                                 {1 | (0xFu << 8) | (2u << 12), uint32_t(r.x), uint32_t(r.y),
+                                  uint32_t(r.width - extents[0] - extents[1]), uint32_t(wantedHeight)});
+        bool done = x.conn().waitForEvent(
+            [&](const xcb_generic_event_t& e) {
+                if (x11::eventType(e) != XCB_CONFIGURE_NOTIFY) return false;
+                const auto& c = reinterpret_cast<const xcb_configure_notify_event_t&>(e);
+                return c.window == window.id && c.height == wantedHeight;
+            },
+            t0 + 2s);
+        if (done && i >= 0) direct.push_back(msSince(t0));
+    }
+    print("floor: one _NET_MOVERESIZE_WINDOW from a client", direct.size(), summarize(direct));
 
     // --- 2. one placement as a whole process -------------------------------
     // The same two placements each way: the left and the right half of the primary monitor.

@@ -1,6 +1,13 @@
 #include "platform/x11/x11_connection.h"
 
 #include <poll.h>
+#include <xcb/randr.h>
+#include <xcb/xinput.h>
+#include <xcb/xtest.h>
+// xkb.h names a field "explicit", a keyword in C++.
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
 
 #include <algorithm>
 #include <cstring>
@@ -72,6 +79,9 @@ Connection::Connection(xcb_connection_t* c, int screenNumber) : c_(c), screenNum
             break;
         }
     }
+    // The extensions' data travels with the atoms instead of costing round trips of its own.
+    for (xcb_extension_t* extension : {&xcb_randr_id, &xcb_xkb_id, &xcb_test_id, &xcb_input_id})
+        xcb_prefetch_extension_data(c_, extension);
     // Intern every atom in one batch: all requests first, then the replies.
     std::vector<InternAtomRequest> requests;
 #define TILVANE_X11_REQUEST_ATOM(name) requests.emplace_back(c_, #name);

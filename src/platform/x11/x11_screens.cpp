@@ -25,6 +25,19 @@ public:
 
 }  // namespace
 
+struct X11Screens::Reads {
+    GeometryRequest rootGeometry;
+    std::optional<MonitorsRequest> monitors;
+    PropertyRequest clientList;
+    Reads(Connection& conn, bool randr)
+        : rootGeometry(conn.get(), conn.root()),
+          clientList(conn.get(), conn.root(), conn.atoms()._NET_CLIENT_LIST, XCB_ATOM_WINDOW) {
+        if (randr) monitors.emplace(conn.get(), conn.root());
+    }
+};
+
+X11Screens::~X11Screens() = default;
+
 X11Screens::X11Screens(Connection& conn) : conn_(conn) {
     conn_.selectRootEvents(XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE);
     randrBase_ = conn_.extensionEventBase(&xcb_randr_id);
@@ -34,9 +47,20 @@ X11Screens::X11Screens(Connection& conn) : conn_(conn) {
                                    XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE);
     }
     conn_.addObserver([this](const xcb_generic_event_t& e) { observe(e); });
+    // The first question asked of the program is about the screens: the answer starts on its way now.
+    early_ = std::make_unique<Reads>(conn_, randrBase_.has_value());
 }
 
 void X11Screens::observe(const xcb_generic_event_t& event) {
+    bool wasStale = stale_;
+    stale_ = false;
+    observeChange(event);
+    // Reads sent before a change would give the old answer.
+    if (stale_) early_.reset();
+    stale_ = stale_ || wasStale;
+}
+
+void X11Screens::observeChange(const xcb_generic_event_t& event) {
     uint8_t type = eventType(event);
     const Atoms& a = conn_.atoms();
     if (type == XCB_CONFIGURE_NOTIFY) {
@@ -59,12 +83,11 @@ void X11Screens::refresh() {
     // Cleared before reading: a change that arrives during the reads marks it stale again.
     stale_ = false;
     xcb_connection_t* c = conn_.get();
-    GeometryRequest rootGeometry(c, conn_.root());
-    std::optional<MonitorsRequest> monitorsRequest;
-    if (randrBase_) monitorsRequest.emplace(c, conn_.root());
-    PropertyRequest clientList(c, conn_.root(), conn_.atoms()._NET_CLIENT_LIST, XCB_ATOM_WINDOW);
+    std::unique_ptr<Reads> reads = early_ ? std::move(early_) : std::make_unique<Reads>(conn_, randrBase_.has_value());
+    GeometryRequest& rootGeometry = reads->rootGeometry;
+    std::optional<MonitorsRequest>& monitorsRequest = reads->monitors;
 
-    std::vector<uint32_t> clients = clientList.words();
+    std::vector<uint32_t> clients = reads->clientList.words();
     std::set<xcb_window_t> current(clients.begin(), clients.end());
     // Hear about struts set or changed later on every client's window.
     uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <vector>
@@ -18,6 +19,7 @@ namespace tilvane::x11 {
 class X11Screens : public Screens {
 public:
     explicit X11Screens(Connection& conn);
+    ~X11Screens() override;
 
     std::vector<Screen> screens() override;
     std::optional<Screen> mainScreen() override;
@@ -32,7 +34,11 @@ public:
     void setFocusedFrameSource(std::function<std::optional<Rect>()> source) { focusedFrame_ = std::move(source); }
 
 private:
+    // The first batch of reads of a refresh, sent ahead of time.
+    struct Reads;
     void observe(const xcb_generic_event_t& event);
+    // Marks the screens stale when the event says something they depend on changed.
+    void observeChange(const xcb_generic_event_t& event);
     void refresh();
 
     Connection& conn_;
@@ -43,6 +49,8 @@ private:
     std::vector<Screen> screens_;
     std::set<xcb_window_t> clients_;
     std::function<std::optional<Rect>()> focusedFrame_;
+    // Sent when the screens were made, used by the first refresh unless a change came since.
+    std::unique_ptr<Reads> early_;
 };
 
 }  // namespace tilvane::x11
