@@ -55,7 +55,8 @@ int main(int argc, char** argv) {
     }
 
     xcb_window_t win = xcb_generate_id(c);
-    uint32_t values[] = {screen->black_pixel};
+    // Slate grey on the usual 24-bit true-colour visual, so that the dock shows on screenshots.
+    uint32_t values[] = {screen->root_depth == 24 ? 0x4c566au : screen->white_pixel};
     xcb_create_window(c, XCB_COPY_FROM_PARENT, win, screen->root, int16_t(x), int16_t(y), uint16_t(w), uint16_t(h), 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL, values);
     xcb_atom_t dock = atom(c, "_NET_WM_WINDOW_TYPE_DOCK");
