@@ -13,6 +13,8 @@
 //
 // Numbers only; nothing here passes or fails.
 
+#include <xcb/xtest.h>
+
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -21,8 +23,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include <xcb/xtest.h>
 
 #include "harness/desktop.h"
 #include "platform/x11/key_codes.h"
@@ -50,7 +50,9 @@ void print(const char* what, size_t n, const Summary& s) {
                 s.p99, s.min, s.max);
 }
 
-double msSince(Clock::time_point t0) { return std::chrono::duration<double, std::milli>(Clock::now() - t0).count(); }
+double msSince(Clock::time_point t0) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+}
 
 void sendKeys(XClient& x, const std::vector<uint16_t>& virtualKeys, uint8_t type) {
     for (uint16_t vk : virtualKeys)
@@ -59,7 +61,9 @@ void sendKeys(XClient& x, const std::vector<uint16_t>& virtualKeys, uint8_t type
     x.conn().flush();
 }
 
-std::string number(double v) { return std::to_string(long(v)); }
+std::string number(double v) {
+    return std::to_string(long(v));
+}
 
 }  // namespace
 
@@ -131,8 +135,10 @@ int main(int argc, char** argv) {
         toFirst.push_back(first);
         toLast.push_back(last);
     }
-    std::printf("\nXTest key press completing a shortcut -> the window's ConfigureNotify, tilvane serving (%d presses, %d lost):\n",
-                int(toLast.size()), lost);
+    std::printf(
+        "\nXTest key press completing a shortcut -> the window's ConfigureNotify, tilvane serving (%d presses, %d "
+        "lost):\n",
+        int(toLast.size()), lost);
     print("first ConfigureNotify (the move)", toFirst.size(), summarize(toFirst));
     print("last ConfigureNotify (the new size)", toLast.size(), summarize(toLast));
     serving->signal(SIGTERM);
@@ -171,7 +177,8 @@ int main(int argc, char** argv) {
         std::vector<std::string> argv[2];
     };
     std::vector<Peer> peers;
-    peers.push_back({"tilvane place left|right", {{tilvaneBinary(), "place", "left"}, {tilvaneBinary(), "place", "right"}}});
+    peers.push_back(
+        {"tilvane place left|right", {{tilvaneBinary(), "place", "left"}, {tilvaneBinary(), "place", "right"}}});
     if (inPath("wmctrl")) {
         Peer p{"wmctrl -r :ACTIVE: -e 0,X,Y,W,H", {}};
         for (int k = 0; k < 2; ++k)
@@ -183,8 +190,8 @@ int main(int argc, char** argv) {
     if (inPath("xdotool")) {
         Peer p{"xdotool getactivewindow windowmove X Y windowsize W H", {}};
         for (int k = 0; k < 2; ++k)
-            p.argv[k] = {"xdotool", "getactivewindow",     "windowmove",        number(halves[k].x),
-                         number(halves[k].y), "windowsize", clientW(halves[k]), clientH(halves[k])};
+            p.argv[k] = {"xdotool",           "getactivewindow", "windowmove",       number(halves[k].x),
+                         number(halves[k].y), "windowsize",      clientW(halves[k]), clientH(halves[k])};
         peers.push_back(p);
     }
     std::printf("\nOne placement as a whole process, start to exit (%d runs each, alternating left and right):\n",
@@ -194,7 +201,8 @@ int main(int argc, char** argv) {
         int failed = 0;
         for (int i = -5; i < runs; ++i) {
             auto t0 = Clock::now();
-            auto process = Process::spawn(peer.argv[(i + 100) % 2], desktop->environment(), desktop->folder() + "/peer.log");
+            auto process =
+                Process::spawn(peer.argv[(i + 100) % 2], desktop->environment(), desktop->folder() + "/peer.log");
             int status = process ? process->wait() : 127;
             double elapsed = msSince(t0);
             if (status != 0) ++failed;

@@ -76,7 +76,8 @@ int main(int argc, char** argv) {
     }
     if (command == "defaults") {
         ErrorStreamLog log;
-        tilvane::linux_platform::FileSettingsStore store(tilvane::linux_platform::FileSettingsStore::defaultPath(), log);
+        tilvane::linux_platform::FileSettingsStore store(tilvane::linux_platform::FileSettingsStore::defaultPath(),
+                                                         log);
         return tilvane::runDefaultsCommand(rest, store, std::cout, std::cerr);
     }
 #if TILVANE_HAVE_X11

@@ -28,6 +28,8 @@ void AppDelegate::applicationDidFinishLaunching() {
     // the platform offers them.
 }
 
-void AppDelegate::applicationWillTerminate() { deactivateHotkeys(); }
+void AppDelegate::applicationWillTerminate() {
+    deactivateHotkeys();
+}
 
 }  // namespace tilvane

@@ -35,10 +35,14 @@ int main(int argc, char** argv) {
     int shadow = -1;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        if (arg == "--title" && i + 1 < argc) title = argv[++i];
-        else if (arg == "--size" && i + 1 < argc) std::sscanf(argv[++i], "%ux%u", &width, &height);
-        else if (arg == "--no-pid") pid = false;
-        else if (arg == "--shadow" && i + 1 < argc) shadow = std::atoi(argv[++i]);
+        if (arg == "--title" && i + 1 < argc)
+            title = argv[++i];
+        else if (arg == "--size" && i + 1 < argc)
+            std::sscanf(argv[++i], "%ux%u", &width, &height);
+        else if (arg == "--no-pid")
+            pid = false;
+        else if (arg == "--shadow" && i + 1 < argc)
+            shadow = std::atoi(argv[++i]);
         else {
             std::fprintf(stderr, "e2e_window: unknown argument %s\n", arg.c_str());
             return 2;

@@ -1,16 +1,15 @@
 #include "harness/desktop.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <filesystem>
 
 namespace tilvane::e2e {
@@ -35,7 +34,9 @@ std::string makeFolder() {
 
 }  // namespace
 
-std::string tilvaneBinary() { return TILVANE_BINARY; }
+std::string tilvaneBinary() {
+    return TILVANE_BINARY;
+}
 
 std::unique_ptr<Desktop> Desktop::start(const Options& options, std::string& skipReason, std::string& failure) {
     std::vector<std::string> needed{"Xvfb", "xrandr"};
@@ -63,9 +64,9 @@ bool Desktop::launch(const Options& options, std::string& failure) {
         failure = "pipe failed";
         return false;
     }
-    server_ = Process::spawn({"Xvfb", "-displayfd", "3", "-screen", "0", "3360x1080x24", "-nolisten", "tcp",
-                              "-noreset"},
-                             {}, folder_ + "/xvfb.log", fds[1]);
+    server_ =
+        Process::spawn({"Xvfb", "-displayfd", "3", "-screen", "0", "3360x1080x24", "-nolisten", "tcp", "-noreset"}, {},
+                       folder_ + "/xvfb.log", fds[1]);
     ::close(fds[1]);
     std::string number;
     for (;;) {
@@ -104,8 +105,9 @@ bool Desktop::launch(const Options& options, std::string& failure) {
         }
     }
     if (options.windowManager) {
-        windowManager_ = start({"openbox", "--sm-disable", "--config-file", std::string(TILVANE_E2E_DIR) + "/openbox-rc.xml"},
-                               "openbox.log");
+        windowManager_ =
+            start({"openbox", "--sm-disable", "--config-file", std::string(TILVANE_E2E_DIR) + "/openbox-rc.xml"},
+                  "openbox.log");
         // Started once it manages the docks (or at least announces itself when there are none).
         bool ready = x_->waitUntil(
             [&] {
@@ -137,9 +139,7 @@ Desktop::~Desktop() {
 }
 
 std::map<std::string, std::string> Desktop::environment() const {
-    return {{"DISPLAY", display_},
-            {"XDG_CONFIG_HOME", folder_ + "/config"},
-            {"XDG_RUNTIME_DIR", folder_ + "/runtime"}};
+    return {{"DISPLAY", display_}, {"XDG_CONFIG_HOME", folder_ + "/config"}, {"XDG_RUNTIME_DIR", folder_ + "/runtime"}};
 }
 
 std::unique_ptr<Process> Desktop::start(const std::vector<std::string>& argv, const std::string& logName) {

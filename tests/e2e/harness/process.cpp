@@ -88,7 +88,9 @@ int Process::wait() {
     return *status_;
 }
 
-std::string Process::log() const { return readFile(logPath_); }
+std::string Process::log() const {
+    return readFile(logPath_);
+}
 
 bool inPath(const std::string& program) {
     const char* path = std::getenv("PATH");

@@ -27,9 +27,13 @@ XClient::XClient(std::unique_ptr<x11::Connection> conn) : conn_(std::move(conn))
     conn_->flush();
 }
 
-xcb_atom_t XClient::atom(const std::string& name) { return x11::InternAtomRequest(c(), name).atom(); }
+xcb_atom_t XClient::atom(const std::string& name) {
+    return x11::InternAtomRequest(c(), name).atom();
+}
 
-xcb_window_t XClient::ownWindow() { return conn_->helperWindow(); }
+xcb_window_t XClient::ownWindow() {
+    return conn_->helperWindow();
+}
 
 bool XClient::waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
     auto deadline = std::chrono::steady_clock::now() + limit;
@@ -48,7 +52,9 @@ std::vector<uint32_t> XClient::words(xcb_window_t window, const std::string& pro
     return x11::PropertyRequest(c(), window, atom(property)).words();
 }
 
-std::vector<xcb_window_t> XClient::clientList() { return words(root(), "_NET_CLIENT_LIST"); }
+std::vector<xcb_window_t> XClient::clientList() {
+    return words(root(), "_NET_CLIENT_LIST");
+}
 
 std::optional<xcb_window_t> XClient::activeWindow() {
     auto w = words(root(), "_NET_ACTIVE_WINDOW");
@@ -125,9 +131,9 @@ void XClient::activate(xcb_window_t window) {
 }
 
 void XClient::setMaximized(xcb_window_t window, bool maximized) {
-    conn_->sendRootMessage(window, atom("_NET_WM_STATE"),
-                           {maximized ? 1u : 0u, atom("_NET_WM_STATE_MAXIMIZED_VERT"),
-                            atom("_NET_WM_STATE_MAXIMIZED_HORZ"), 2, 0});
+    conn_->sendRootMessage(
+        window, atom("_NET_WM_STATE"),
+        {maximized ? 1u : 0u, atom("_NET_WM_STATE_MAXIMIZED_VERT"), atom("_NET_WM_STATE_MAXIMIZED_HORZ"), 2, 0});
     syncWindowManager();
 }
 

@@ -41,7 +41,7 @@ struct WindowRow {
 };
 
 const WindowRow kWindowRows[] = {
-    {"increase", 0, 0, 20, 20},  {"reduce", 0, 0, -20, -20}, {"nudge-left", -15, 0, 0, 0},
+    {"increase", 0, 0, 20, 20},   {"reduce", 0, 0, -20, -20}, {"nudge-left", -15, 0, 0, 0},
     {"nudge-right", 15, 0, 0, 0}, {"nudge-up", 0, -15, 0, 0}, {"nudge-down", 0, 15, 0, 0},
 };
 
@@ -68,8 +68,8 @@ TEST_F(PlacementTest, EveryPlacementLandsInTheVisibleFrameOfEachMonitor) {
             SCOPED_TRACE(std::string(monitor.name) + ", " + row.action);
             x().placeFrame(window.id, startFrame(v));
             place(row.action);
-            Rect expected = pixelRect(
-                {v.x + row.x * v.width, v.y + row.y * v.height, row.width * v.width, row.height * v.height});
+            Rect expected =
+                pixelRect({v.x + row.x * v.width, v.y + row.y * v.height, row.width * v.width, row.height * v.height});
             EXPECT_EQ(frame(window.id), expected);
         }
     }
@@ -83,8 +83,8 @@ TEST_F(PlacementTest, GrowShrinkAndNudgeMoveTheWindowsOwnFrameOnEachMonitor) {
             Rect start = startFrame(monitor.visible);
             x().placeFrame(window.id, start);
             place(row.action);
-            EXPECT_EQ(frame(window.id), (Rect{start.x + row.dx, start.y + row.dy, start.width + row.dwidth,
-                                              start.height + row.dheight}));
+            EXPECT_EQ(frame(window.id),
+                      (Rect{start.x + row.dx, start.y + row.dy, start.width + row.dwidth, start.height + row.dheight}));
         }
     }
 }

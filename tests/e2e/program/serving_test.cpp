@@ -100,9 +100,9 @@ TEST_F(ServingTest, ACombinationAnotherProgramHoldsStaysItsOwnAndTheRestWork) {
 
     pressAndSettle({kControl, kOption, kLeft});
     EXPECT_EQ(frame(window.id), kStart);
-    bool otherHeardIt = other->conn().waitForEvent(
-        [](const xcb_generic_event_t& e) { return x11::eventType(e) == XCB_KEY_PRESS; },
-        std::chrono::steady_clock::now() + 10s);
+    bool otherHeardIt =
+        other->conn().waitForEvent([](const xcb_generic_event_t& e) { return x11::eventType(e) == XCB_KEY_PRESS; },
+                                   std::chrono::steady_clock::now() + 10s);
     EXPECT_TRUE(otherHeardIt);
 
     pressAndSettle({kControl, kOption, kRight});

@@ -11,7 +11,9 @@ constexpr Size kRoot{3360, 1080};
 const Rect kRight{1440, 0, 1920, 1080};  // the tall monitor on the right
 const Rect kLeft{0, 180, 1440, 900};     // the short one on the left, lower down
 
-Strut partial(std::vector<uint32_t> words) { return *strutFromProperties(words, {}, kRoot); }
+Strut partial(std::vector<uint32_t> words) {
+    return *strutFromProperties(words, {}, kRoot);
+}
 
 struct VisibleRow {
     const char* name;

@@ -17,10 +17,10 @@ TEST(KeyCodes, KeysMapToTheirPositionOnAnEvdevServer) {
         uint8_t xKeycode;
     };
     // X key codes of a server with evdev key codes (Xorg, Xvfb, Xwayland).
-    const Row rows[] = {{0x00, 38},  {0x06, 52},  {0x08, 54},  {0x12, 10},  {0x2E, 58},  {0x03, 41},
-                        {0x24, 36},  {0x31, 65},  {0x35, 9},   {0x7B, 113}, {0x7C, 114}, {0x7D, 116},
-                        {0x7E, 111}, {0x3B, 37},  {0x3A, 64},  {0x37, 133}, {0x38, 50},  {0x7A, 67},
-                        {0x6F, 96},  {0x52, 90},  {0x4C, 104}, {0x47, 77}};
+    const Row rows[] = {{0x00, 38},  {0x06, 52}, {0x08, 54},  {0x12, 10},  {0x2E, 58},  {0x03, 41},
+                        {0x24, 36},  {0x31, 65}, {0x35, 9},   {0x7B, 113}, {0x7C, 114}, {0x7D, 116},
+                        {0x7E, 111}, {0x3B, 37}, {0x3A, 64},  {0x37, 133}, {0x38, 50},  {0x7A, 67},
+                        {0x6F, 96},  {0x52, 90}, {0x4C, 104}, {0x47, 77}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.virtualKey);
         EXPECT_EQ(xKeycodeForVirtualKey(row.virtualKey), row.xKeycode);

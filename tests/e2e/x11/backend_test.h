@@ -48,8 +48,8 @@ protected:
         auto size = ax().copyAttributeValue(window, ax::kSize);
         if (!position.ok() || !size.ok() || !position.value.point() || !size.value.size()) return kNullRect;
         Point origin = backend_->screens().primaryOrigin();
-        return {position.value.point()->x + origin.x, position.value.point()->y + origin.y,
-                size.value.size()->width, size.value.size()->height};
+        return {position.value.point()->x + origin.x, position.value.point()->y + origin.y, size.value.size()->width,
+                size.value.size()->height};
     }
 
     std::unique_ptr<x11::X11Desktop> backend_;

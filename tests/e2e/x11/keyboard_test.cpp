@@ -32,7 +32,7 @@ const LayoutRow kLayouts[] = {
     {"us", 0x06, u"z"},
     {"us", 0x2C, u"/"},
     {"us", 0x31, u" "},
-    {"us", 0x7B, u""},  // Left Arrow types nothing
+    {"us", 0x7B, u""},   // Left Arrow types nothing
     {"de", 0x06, u"y"},  // the key at the US Z types y on a German keyboard
     {"de", 0x1B, u"\u00DF"},
     {"fr", 0x00, u"q"},

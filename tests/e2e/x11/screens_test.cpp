@@ -48,8 +48,8 @@ TEST_F(ScreensTest, FollowsDocksThatComeAndGo) {
 TEST_F(ScreensTest, FollowsMonitorsChangedWhileRunning) {
     ASSERT_EQ(backend().screens().screens().size(), 2u);
     // The smaller monitor becomes the primary, a third joins on the right.
-    ASSERT_TRUE(desktop().setMonitors({{"C", {0, 180, 1440, 900}}, {"D", {1440, 0, 1000, 1080}},
-                                       {"E", {2440, 0, 920, 700}}}));
+    ASSERT_TRUE(
+        desktop().setMonitors({{"C", {0, 180, 1440, 900}}, {"D", {1440, 0, 1000, 1080}}, {"E", {2440, 0, 920, 700}}}));
     catchUp();
     auto screens = backend().screens().screens();
     ASSERT_EQ(screens.size(), 3u);
