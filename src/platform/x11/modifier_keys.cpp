@@ -28,6 +28,18 @@ uint64_t ModifierKeys::flagsOf(uint16_t state) const {
     return flags;
 }
 
+bool ModifierKeys::othersDown(const uint8_t (&keymap)[32], uint64_t flags, const std::vector<uint8_t>& except) const {
+    for (unsigned k = 0; k < 256; ++k) {
+        if (!(keymap[k / 8] & (1u << (k % 8)))) continue;
+        if (std::find(except.begin(), except.end(), k) != except.end()) continue;
+        bool wanted = false;
+        for (size_t i = 0; i < kFlags.size(); ++i)
+            if ((flags & kFlags[i]) && std::find(keys[i].begin(), keys[i].end(), k) != keys[i].end()) wanted = true;
+        if (!wanted) return true;
+    }
+    return false;
+}
+
 ModifierKeys readModifierKeys(xcb_connection_t* c) {
     const xcb_setup_t* setup = xcb_get_setup(c);
     xcb_keycode_t first = setup->min_keycode;

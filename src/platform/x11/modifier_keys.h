@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -22,6 +23,9 @@ struct ModifierKeys {
     uint64_t held(const uint8_t (&keymap)[32]) const;
     // The modifier flags of X modifier bits.
     uint64_t flagsOf(uint16_t state) const;
+    // Whether a key is down (in a QueryKeymap bit vector) that is none of
+    // the given ones and does not hold one of the modifiers in flags.
+    bool othersDown(const uint8_t (&keymap)[32], uint64_t flags, const std::vector<uint8_t>& except) const;
 };
 
 // Reads the keys of the four modifiers: Shift and Control rows of the modifier

@@ -90,8 +90,7 @@ bool X11EventPoster::blocked(const SyntheticEvent& event) {
     }
     XPtr<xcb_query_keymap_reply_t> keymap(xcb_query_keymap_reply(conn_.get(), xcb_query_keymap(conn_.get()), nullptr));
     if (!keymap) return false;
-    uint64_t held = readModifierKeys(conn_.get()).held(keymap->keys);
-    return (held & ~event.flags) != 0;
+    return readModifierKeys(conn_.get()).othersDown(keymap->keys, event.flags, keysDown_);
 }
 
 void X11EventPoster::syncWithWindowManager() {
@@ -170,11 +169,17 @@ void X11EventPoster::send(const SyntheticEvent& event) {
         case EventType::LeftMouseUp:
             moveTo(event.location);
             fake(XCB_BUTTON_RELEASE, kLeftButton);
+            // A window manager that reads ahead for the latest movement of a
+            // drag would otherwise take the next one for part of it.
+            syncWithWindowManager();
             break;
         case EventType::KeyDown:
         case EventType::KeyUp:
-            if (auto key = xKeycodeForVirtualKey(event.keyCode))
+            if (auto key = xKeycodeForVirtualKey(event.keyCode)) {
                 fake(event.type == EventType::KeyDown ? XCB_KEY_PRESS : XCB_KEY_RELEASE, *key);
+                std::erase(keysDown_, *key);
+                if (event.type == EventType::KeyDown) keysDown_.push_back(*key);
+            }
             break;
         default:
             break;

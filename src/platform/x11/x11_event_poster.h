@@ -16,13 +16,15 @@
 
 namespace tilvane::x11 {
 
-// Keeps synthesized events back while the user still holds modifier keys an
-// event does not carry, and lets them go in order once the keys are up, with
-// the spacing they were posted with. X merges the input of every keyboard and
-// cannot lift a key another keyboard holds, so an event with Control alone
-// pressed while the user's fingers are still on Control and Command would
-// reach the window manager as Control+Command. Events wait at most the
-// patience; then they go as they are.
+// Keeps synthesized events back while the user still holds keys: modifiers
+// an event does not carry, or any other key (the shortcut's own, say), and
+// lets them go in order once the keys are up, with the spacing they were
+// posted with. X merges the input of every keyboard and cannot lift a key
+// another keyboard holds, so an event with Control alone pressed while the
+// user's fingers are still on Control and Command would reach the window
+// manager as Control+Command; and while the shortcut's key is down the
+// program's hot key holds the keyboard, which the window manager needs to
+// start a drag. Events wait at most the patience; then they go as they are.
 class InputHoldBack {
 public:
     using Clock = RunLoop::Clock;
@@ -101,6 +103,8 @@ private:
         RunLoop::Clock::time_point nudgedAt;
     };
     std::optional<Drag> drag_;
+    // Keys pressed by a key-down event and not yet released: they hold nothing back.
+    std::vector<uint8_t> keysDown_;
     bool pumpScheduled_ = false;
     // Tells timers that outlive the poster not to touch it.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

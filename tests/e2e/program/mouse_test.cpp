@@ -1,0 +1,121 @@
+// Mouse interaction of the serving program: holding the move or the resize
+// combination over a window makes it follow the pointer, and with snapping
+// switched on, letting go of the left button at a monitor's left edge puts
+// the focused window in that monitor's left half.
+
+#include "program/held_input.h"
+#include "program/program_test.h"
+
+namespace tilvane::e2e {
+namespace {
+
+using namespace key;
+
+class MouseTest : public ProgramTest {
+protected:
+    void write(const std::string& key, bool value) {
+        ASSERT_EQ(tilvane({"defaults", "write", key, "-bool", value ? "true" : "false"}), 0) << key;
+    }
+};
+
+struct DragRow {
+    const char* name;
+    std::vector<std::pair<const char*, bool>> settings;
+    std::vector<uint16_t> modifiers;
+    Point grab;  // where the pointer holds the window, from its top-left corner
+    Rect expected;
+};
+
+const Rect kStart{1700, 300, 500, 400};
+// The pointer goes right and down in steps, 60 × 42 pixels in all.
+constexpr int kSteps = 6, kStepX = 10, kStepY = 7;
+constexpr double kTotalX = kSteps * kStepX, kTotalY = kSteps * kStepY;
+
+const DragRow kDragRows[] = {
+    {"move with Control+Option",
+     {{"WindowMovingEnabled", true}, {"WMoveControl", true}, {"WMoveOption", true}},
+     {kControl, kOption},
+     {100, 100},
+     {kStart.x + kTotalX, kStart.y + kTotalY, kStart.width, kStart.height}},
+    {"resize with Control+Command from the lower right",
+     {{"WindowResizingEnabled", true}, {"WSizeControl", true}, {"WSizeCommand", true}},
+     {kControl, kCommand},
+     {400, 300},
+     {kStart.x, kStart.y, kStart.width + kTotalX, kStart.height + kTotalY}},
+};
+
+class MouseDragTest : public MouseTest, public ::testing::WithParamInterface<DragRow> {};
+
+TEST_P(MouseDragTest, TheWindowUnderThePointerFollowsWhileTheCombinationIsHeld) {
+    const DragRow& row = GetParam();
+    // The combinations are read on every event; written before the start
+    // they are there from the first one.
+    for (const char* key : {"WMoveF", "WMoveShift", "WMoveOption", "WMoveControl", "WMoveCommand", "WSizeF",
+                            "WSizeShift", "WSizeOption", "WSizeControl", "WSizeCommand"})
+        write(key, false);
+    for (const auto& [key, value] : row.settings) write(key, value);
+    auto window = desktop().openWindow("drag");
+    x().placeFrame(window.id, kStart);
+    startTilvane();
+
+    HeldInput input(x());
+    input.moveTo(int(kStart.x + row.grab.x), int(kStart.y + row.grab.y));
+    input.pressKeys(row.modifiers);
+    settle();
+    for (int i = 0; i < kSteps; ++i) {
+        input.moveBy(kStepX, kStepY);
+        settle();
+    }
+    input.releaseKeys(row.modifiers);
+    settle();
+    // Let go: the pointer moves on alone.
+    input.moveBy(50, 50);
+    settle();
+    EXPECT_EQ(frame(window.id), row.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Combinations, MouseDragTest, ::testing::ValuesIn(kDragRows),
+                         [](const auto& info) { return std::string(info.index == 0 ? "Move" : "Resize"); });
+
+struct SnapRow {
+    const char* monitor;
+    Rect start;     // the focused window, on that monitor
+    Point release;  // at the monitor's left edge, root coordinates
+    Rect leftHalf;  // of the monitor's visible area
+};
+
+const SnapRow kSnapRows[] = {
+    {"primary", {2000, 300, 500, 400}, {1440, 500}, {1440, 0, 960, 1040}},
+    {"secondary", {300, 400, 500, 300}, {0, 600}, {0, 210, 720, 870}},
+};
+
+TEST_F(MouseTest, ReleasingTheLeftButtonAtAMonitorsLeftEdgeSnapsWhenSwitchedOn) {
+    write("SnapToEdgeEnabled", true);
+    auto window = desktop().openWindow("snap");
+    startTilvane();
+    HeldInput input(x());
+    for (const auto& row : kSnapRows) {
+        SCOPED_TRACE(row.monitor);
+        x().placeFrame(window.id, row.start);
+        input.moveTo(int(row.release.x), int(row.release.y));
+        input.pressButton();
+        input.releaseButton();
+        settle();
+        EXPECT_EQ(frame(window.id), row.leftHalf);
+    }
+}
+
+TEST_F(MouseTest, SnappingIsOffUntilSwitchedOn) {
+    auto window = desktop().openWindow("no snap");
+    x().placeFrame(window.id, kSnapRows[0].start);
+    startTilvane();
+    HeldInput input(x());
+    input.moveTo(int(kSnapRows[0].release.x), int(kSnapRows[0].release.y));
+    input.pressButton();
+    input.releaseButton();
+    settle();
+    EXPECT_EQ(frame(window.id), kSnapRows[0].start);
+}
+
+}  // namespace
+}  // namespace tilvane::e2e
