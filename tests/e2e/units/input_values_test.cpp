@@ -1,0 +1,178 @@
+// The X11 backend's input and desktop values without a server: Spaces from
+// desktops, which windows the window list shows, modifier flags from key and
+// state bits, scroll phases and deltas, and synthesized input held back.
+
+#include <gtest/gtest.h>
+
+#include "platform/x11/modifier_keys.h"
+#include "platform/x11/x11_event_poster.h"
+#include "platform/x11/x11_input_monitors.h"
+#include "platform/x11/x11_spaces.h"
+#include "platform/x11/x11_window_list.h"
+
+namespace tilvane::x11 {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = RunLoop::Clock;
+
+TEST(Spaces, DesktopsAreReportedLastFirstSoThatReadBackwardsTheyCountFromOne) {
+    struct Row {
+        int mask;
+        uint32_t count;
+        std::optional<uint32_t> current;
+        std::vector<uint64_t> spaces;
+    };
+    const Row rows[] = {
+        {7, 4, 0, {4, 3, 2, 1}},  {1, 4, 2, {3}},           {2, 4, 2, {4, 2, 1}}, {7, 1, 0, {1}},
+        {7, 0, std::nullopt, {}}, {1, 4, std::nullopt, {}}, {1, 4, 4, {}},        {7, 3, 9, {3, 2, 1}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::Message() << "mask " << row.mask << ", " << row.count << " desktops");
+        EXPECT_EQ(spacesForDesktops(row.mask, row.count, row.current), row.spaces);
+    }
+}
+
+TEST(WindowList, ShownWindowsOfTheCurrentDesktopWithTheirLayers) {
+    constexpr uint32_t kSticky = 0xFFFFFFFF;
+    struct Row {
+        const char* name;
+        ClientFacts facts;
+        uint32_t options;
+        bool listed;
+        int64_t layer;
+    };
+    const Row rows[] = {
+        {"normal, here", {true, 1, false, false}, 0, true, kNormalWindowLayer},
+        {"normal, other desktop", {true, 2, false, false}, 0, false, kNormalWindowLayer},
+        {"on every desktop", {true, kSticky, false, false}, 0, true, kNormalWindowLayer},
+        {"names no desktop", {true, std::nullopt, false, false}, 0, true, kNormalWindowLayer},
+        {"unmapped (minimized)", {false, 1, false, false}, 0, false, kNormalWindowLayer},
+        {"dock", {true, kSticky, true, false}, kWindowListExcludeDesktopElements, true, kDockWindowLayer},
+        {"desktop window", {true, 1, false, true}, 0, true, kDesktopWindowLayer},
+        {"desktop window left out", {true, 1, false, true}, kWindowListExcludeDesktopElements, false, 1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(listsWindow(row.facts, 1, row.options), row.listed);
+        EXPECT_EQ(layerOf(row.facts), row.layer);
+    }
+    // A window manager without desktops shows every mapped window.
+    EXPECT_TRUE(listsWindow({true, 5, false, false}, std::nullopt, 0));
+}
+
+ModifierKeys usualKeys() {
+    ModifierKeys keys;
+    keys.keys = {std::vector<uint8_t>{50, 62}, {37, 105}, {64, 108}, {133, 134}};
+    return keys;
+}
+
+struct Keymap {
+    uint8_t bits[32] = {};
+    Keymap(std::initializer_list<uint8_t> down) {
+        for (uint8_t k : down) bits[k / 8] |= uint8_t(1u << (k % 8));
+    }
+};
+
+TEST(ModifierKeys, KeysDownAndStateBitsGiveTheFlags) {
+    ModifierKeys keys = usualKeys();
+    EXPECT_EQ(keys.held(Keymap{37, 133}.bits), modifier::kControl | modifier::kCommand);
+    EXPECT_EQ(keys.held(Keymap{62, 108, 38}.bits), modifier::kShift | modifier::kOption);
+    EXPECT_EQ(keys.held(Keymap{}.bits), 0u);
+
+    // Held or latched modifiers count; of the locks only Caps Lock, as its flag.
+    EXPECT_EQ(flagsOfKeyboardState(XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1, 0, keys),
+              modifier::kControl | modifier::kOption);
+    EXPECT_EQ(flagsOfKeyboardState(XCB_MOD_MASK_4, XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2, keys),
+              modifier::kCommand | modifier::kCapsLock);
+    EXPECT_EQ(flagsOfKeyboardState(0, XCB_MOD_MASK_2, keys), 0u);
+    // Where Alt and Super sit elsewhere in the modifier map.
+    keys.masks[2] = XCB_MOD_MASK_3;
+    keys.masks[3] = XCB_MOD_MASK_5;
+    EXPECT_EQ(flagsOfKeyboardState(XCB_MOD_MASK_3 | XCB_MOD_MASK_5 | XCB_MOD_MASK_4, 0, keys),
+              modifier::kOption | modifier::kCommand);
+}
+
+TEST(ModifierKeys, KeysInTheWayOfAnEvent) {
+    ModifierKeys keys = usualKeys();
+    struct Row {
+        const char* name;
+        Keymap down;
+        uint64_t flags;
+        std::vector<uint8_t> ours;
+        bool inTheWay;
+    };
+    const Row rows[] = {
+        {"nothing down", {}, modifier::kControl, {}, false},
+        {"the event's own modifier", {105}, modifier::kControl, {}, false},
+        {"a modifier the event lacks", {37, 133}, modifier::kControl, {}, true},
+        {"the shortcut's key still down", {57}, 0, {}, true},
+        {"a key the program pressed", {11}, 0, {11}, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(keys.othersDown(row.down.bits, row.flags, row.ours), row.inTheWay);
+    }
+}
+
+TEST(ScrollPhases, AGestureBeginsAfterQuietAndEndsWithIt) {
+    ScrollPhases phases;
+    Clock::time_point t0{};
+    EXPECT_EQ(phases.endsAt(), std::nullopt);
+    EXPECT_EQ(phases.scrolled(t0), ScrollPhase::Began);
+    EXPECT_EQ(phases.scrolled(t0 + 50ms), ScrollPhase::Changed);
+    EXPECT_EQ(phases.scrolled(t0 + 150ms), ScrollPhase::Changed);
+    EXPECT_EQ(phases.endsAt(), t0 + 150ms + ScrollPhases::kQuietPeriod);
+    // A timer that fires early, set for an earlier event, ends nothing.
+    EXPECT_FALSE(phases.endIfQuiet(t0 + 200ms));
+    EXPECT_TRUE(phases.endIfQuiet(t0 + 150ms + ScrollPhases::kQuietPeriod));
+    EXPECT_FALSE(phases.endIfQuiet(t0 + 1s));
+    EXPECT_EQ(phases.scrolled(t0 + 2s), ScrollPhase::Began);
+}
+
+TEST(ScrollDeltas, WheelClicksUpAndLeftArePositive) {
+    ScrollAxis down{true, 15, false}, inverted{true, -15, false};
+    EXPECT_DOUBLE_EQ(scrollingDelta(30, down), -2);
+    EXPECT_DOUBLE_EQ(scrollingDelta(-7.5, down), 0.5);
+    EXPECT_DOUBLE_EQ(scrollingDelta(30, inverted), 2);
+    EXPECT_DOUBLE_EQ(scrollingDelta(30, {false, 0, false}), 0);
+}
+
+SyntheticEvent key(uint16_t code) {
+    return {EventType::KeyDown, {}, code, 0};
+}
+
+TEST(InputHoldBack, EventsWaitForTheKeysAndKeepTheirSpacing) {
+    InputHoldBack holdBack;
+    Clock::time_point t0{};
+    holdBack.queue(key(1), t0);
+    holdBack.queue(key(2), t0);
+    holdBack.queue(key(3), t0 + 500ms);
+
+    // Held keys: look again shortly.
+    auto step = holdBack.step(t0, true);
+    EXPECT_FALSE(step.post);
+    EXPECT_EQ(step.wakeAt, t0 + InputHoldBack::kPollInterval);
+    // Let go 200 ms later: the first two go, the third 500 ms after them.
+    EXPECT_EQ(holdBack.step(t0 + 200ms, false).post, key(1));
+    EXPECT_EQ(holdBack.step(t0 + 200ms, false).post, key(2));
+    step = holdBack.step(t0 + 200ms, false);
+    EXPECT_FALSE(step.post);
+    EXPECT_EQ(step.wakeAt, t0 + 700ms);
+    EXPECT_EQ(holdBack.step(t0 + 700ms, false).post, key(3));
+    EXPECT_TRUE(holdBack.empty());
+
+    // Keys held beyond the patience no longer hold anything back; an empty
+    // queue starts over without delay.
+    holdBack.queue(key(4), t0 + 10s);
+    EXPECT_FALSE(holdBack.step(t0 + 10s, true).post);
+    EXPECT_EQ(holdBack.step(t0 + 10s + InputHoldBack::kPatience, true).post, key(4));
+    holdBack.queue(key(5), t0 + 20s);
+    EXPECT_EQ(holdBack.step(t0 + 20s, false).post, key(5));
+    auto nothing = holdBack.step(t0 + 20s, false);
+    EXPECT_FALSE(nothing.post);
+    EXPECT_FALSE(nothing.wakeAt);
+}
+
+}  // namespace
+}  // namespace tilvane::x11
