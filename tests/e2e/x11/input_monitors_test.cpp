@@ -1,0 +1,116 @@
+// Input monitors and synthesized input on a real server: modifier changes,
+// pointer movement with its deltas and the left button's release arrive from
+// input anywhere; locations are the program's, the pointer's bottom-left one
+// flipped against the primary monitor; posted keys carry their modifiers.
+
+#include <xcb/xtest.h>
+
+#include "platform/x11/key_codes.h"
+#include "x11/backend_test.h"
+
+namespace tilvane::e2e {
+namespace {
+
+constexpr uint16_t kControl = 0x3B, kOption = 0x3A;
+
+class InputMonitorsTest : public BackendTest {
+protected:
+    void SetUp() override {
+        BackendTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        backend().fill(platform_);
+        auto record = [this](const InputEvent& e) { global_.push_back(e); };
+        platform_.eventMonitors->addGlobalMonitor(event_mask::kFlagsChanged | event_mask::kMouseMoved, record);
+        platform_.eventMonitors->addLocalMonitor(~0ull, [this](const InputEvent& e) { local_.push_back(e); });
+        ASSERT_TRUE(platform_.eventMonitors->createListenOnlyTap(event_mask::kLeftMouseUp,
+                                                                 [this](const InputEvent& e) { taps_.push_back(e); }));
+        catchUp();
+    }
+    void fake(uint8_t type, uint8_t detail, int16_t rootX = 0, int16_t rootY = 0) {
+        xcb_test_fake_input(x().c(), type, detail, XCB_CURRENT_TIME, x().root(), rootX, rootY, 0);
+    }
+    void key(uint8_t type, uint16_t virtualKey) { fake(type, x11::xKeycodeForVirtualKey(virtualKey).value_or(0)); }
+    // Everything sent so far, handled by the backend.
+    std::vector<InputEvent> events() {
+        x().conn().roundTrip();
+        catchUp();
+        return std::exchange(global_, {});
+    }
+
+    Platform platform_;
+    std::vector<InputEvent> global_, local_, taps_;
+};
+
+TEST_F(InputMonitorsTest, ModifierChangesArriveAsFlags) {
+    key(XCB_KEY_PRESS, kControl);
+    key(XCB_KEY_PRESS, kOption);
+    auto pressed = events();
+    ASSERT_EQ(pressed.size(), 2u);
+    EXPECT_EQ(pressed[0].type, EventType::FlagsChanged);
+    EXPECT_EQ(pressed[0].modifierFlags, modifier::kControl);
+    EXPECT_EQ(pressed[1].modifierFlags, modifier::kControl | modifier::kOption);
+    key(XCB_KEY_RELEASE, kOption);
+    key(XCB_KEY_RELEASE, kControl);
+    auto released = events();
+    ASSERT_EQ(released.size(), 2u);
+    EXPECT_EQ(released[1].modifierFlags, 0u);
+    EXPECT_TRUE(local_.empty());
+}
+
+TEST_F(InputMonitorsTest, PointerMovementAndReleaseInProgramCoordinates) {
+    struct Row {
+        const char* monitor;
+        int16_t x, y;  // root coordinates
+        Point location, flipped;
+    };
+    // The primary monitor's corner is at (1440, 0) and it is 1080 high.
+    const Row rows[] = {
+        {"primary", 2000, 500, {567, 497}, {567, 583}},
+        {"secondary", 100, 800, {-1333, 797}, {-1333, 283}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.monitor);
+        fake(XCB_MOTION_NOTIFY, 0, row.x, row.y);
+        events();
+        fake(XCB_MOTION_NOTIFY, 1, 7, -3);
+        auto moved = events();
+        ASSERT_EQ(moved.size(), 1u);
+        EXPECT_EQ(moved[0].type, EventType::MouseMoved);
+        EXPECT_EQ(moved[0].location, row.location);
+        EXPECT_EQ(moved[0].deltaX, 7);
+        EXPECT_EQ(moved[0].deltaY, -3);
+        EXPECT_EQ(platform_.eventMonitors->mouseLocation(), row.flipped);
+        EXPECT_EQ(platform_.eventPoster->currentPointerLocation(), row.location);
+
+        fake(XCB_BUTTON_PRESS, 1);
+        fake(XCB_BUTTON_RELEASE, 1);
+        events();
+        ASSERT_EQ(taps_.size(), 1u);
+        EXPECT_EQ(taps_[0].type, EventType::LeftMouseUp);
+        EXPECT_EQ(taps_[0].location, row.location);
+        taps_.clear();
+    }
+    // Other buttons are not the left one.
+    fake(XCB_BUTTON_PRESS, 3);
+    fake(XCB_BUTTON_RELEASE, 3);
+    events();
+    EXPECT_TRUE(taps_.empty());
+    EXPECT_TRUE(local_.empty());
+}
+
+TEST_F(InputMonitorsTest, APostedKeyCarriesItsModifiersAndAPostedMoveGoesThere) {
+    // Without a run loop the poster sends at once.
+    platform_.eventPoster->post({EventType::KeyDown, {}, 0x12, modifier::kControl | modifier::kOption});
+    platform_.eventPoster->post({EventType::KeyUp, {}, 0x12, 0});
+    auto flags = events();
+    ASSERT_EQ(flags.size(), 4u);
+    EXPECT_EQ(flags[1].modifierFlags, modifier::kControl | modifier::kOption);
+    EXPECT_EQ(flags[3].modifierFlags, 0u);
+
+    platform_.eventPoster->post({EventType::MouseMoved, {-700, 400}, 0, 0});
+    events();
+    EXPECT_EQ(platform_.eventPoster->currentPointerLocation(), (Point{-700, 400}));
+}
+
+}  // namespace
+}  // namespace tilvane::e2e
