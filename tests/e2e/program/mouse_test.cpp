@@ -26,6 +26,10 @@ struct DragRow {
     Rect expected;
 };
 
+void PrintTo(const DragRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
 const Rect kStart{1700, 300, 500, 400};
 // The pointer goes right and down in steps, 60 × 42 pixels in all.
 constexpr int kSteps = 6, kStepX = 10, kStepY = 7;
