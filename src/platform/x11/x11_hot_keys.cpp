@@ -156,7 +156,6 @@ OSStatus X11HotKeyService::unregisterEventHotKey(EventHotKeyRef ref) {
         if (refs.empty()) {
             ungrab(it->first);
             grabs_.erase(it);
-            conn_.flush();
         }
         break;
     }
