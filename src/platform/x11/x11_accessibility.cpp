@@ -21,10 +21,16 @@ Extents extentsFrom(const std::vector<uint32_t>& words) {
 }
 
 // X coordinates are 16-bit; the request carries them in 32-bit words.
-uint32_t coordinate(double v) { return static_cast<uint32_t>(static_cast<int32_t>(std::clamp(std::lround(v), -32768L, 32767L))); }
-uint32_t dimension(double v) { return static_cast<uint32_t>(std::clamp(std::lround(v), 1L, 32767L)); }
+uint32_t coordinate(double v) {
+    return static_cast<uint32_t>(static_cast<int32_t>(std::clamp(std::lround(v), -32768L, 32767L)));
+}
+uint32_t dimension(double v) {
+    return static_cast<uint32_t>(std::clamp(std::lround(v), 1L, 32767L));
+}
 
-const X11Element* asX11(const AXElement& element) { return dynamic_cast<const X11Element*>(element.get()); }
+const X11Element* asX11(const AXElement& element) {
+    return dynamic_cast<const X11Element*>(element.get());
+}
 
 }  // namespace
 
@@ -32,9 +38,12 @@ bool X11Element::isSameElement(const AXUIElement& other) const {
     const auto* o = dynamic_cast<const X11Element*>(&other);
     if (!o || o->kind != kind) return false;
     switch (kind) {
-        case Kind::SystemWide: return true;
-        case Kind::Application: return pid != 0 ? o->pid == pid : o->window == window;
-        case Kind::Window: return o->window == window;
+        case Kind::SystemWide:
+            return true;
+        case Kind::Application:
+            return pid != 0 ? o->pid == pid : o->window == window;
+        case Kind::Window:
+            return o->window == window;
     }
     return false;
 }
@@ -67,9 +76,32 @@ void X11Accessibility::observe(const xcb_generic_event_t& event) {
     // A window that leaves may see its number given to another one.
     if (p.window == conn_.root() && p.atom == a._NET_CLIENT_LIST) pids_.clear();
     if (p.atom == a._NET_WM_PID) pids_.erase(p.window);
+    if (p.window == helper_ && p.atom == a._NET_FRAME_EXTENTS) ++answered_;
 }
 
-void X11Accessibility::wrote() { movesPending_ = true; }
+void X11Accessibility::wrote() {
+    writesUnanswered_ = true;
+}
+
+void X11Accessibility::askAfterWrites() {
+    if (writesUnanswered_) askWindowManagerToAnswer();
+}
+
+void X11Accessibility::askWindowManagerToAnswer() {
+    const Atoms& a = conn_.atoms();
+    // The window manager answers a frame-extents request for one of our own
+    // windows by setting a property on it. It handles requests in order, so
+    // once the answer arrives every request sent before it has been applied.
+    // Asked once the writes of an action are out, the answer is usually in by the next read.
+    writesUnanswered_ = false;
+    if (!conn_.windowManagerSupports(a._NET_REQUEST_FRAME_EXTENTS)) {
+        roundTripOwed_ = true;
+        return;
+    }
+    helper_ = conn_.helperWindow();
+    conn_.sendRootMessage(helper_, a._NET_REQUEST_FRAME_EXTENTS, {0, 0, 0, 0, 0});
+    ++asked_;
+}
 
 AXElement X11Accessibility::createSystemWide() {
     return std::make_shared<X11Element>(X11Element::Kind::SystemWide, 0, XCB_WINDOW_NONE);
@@ -84,34 +116,36 @@ AXElement X11Accessibility::windowElement(xcb_window_t window, int32_t pid) {
 }
 
 void X11Accessibility::settle() {
-    if (movesPending_ || focusPending_) syncWithWindowManager();
+    askAfterWrites();
+    conn_.readAvailable();
+    auto deadline = Connection::Clock::now() + kWindowManagerPatience;
+    const Atoms& a = conn_.atoms();
+    auto isAnswer = [&](const xcb_generic_event_t& e) {
+        if (eventType(e) != XCB_PROPERTY_NOTIFY) return false;
+        const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(e);
+        return p.window == helper_ && p.atom == a._NET_FRAME_EXTENTS;
+    };
+    while (answered_ < asked_) {
+        if (!conn_.waitForEvent(isAnswer, deadline)) {
+            // A window manager that does not answer (or has gone): a round trip is all there is.
+            answered_ = asked_;
+            roundTripOwed_ = true;
+        }
+    }
+    if (roundTripOwed_) {
+        roundTripOwed_ = false;
+        conn_.roundTrip();
+    }
 }
 
 void X11Accessibility::syncWithWindowManager() {
-    movesPending_ = focusPending_ = false;
-    const Atoms& a = conn_.atoms();
-    // The window manager answers a frame-extents request for one of our own
-    // windows by setting a property on it. It handles requests in order, so
-    // once the property change arrives every earlier request has been applied.
-    if (conn_.windowManagerSupports(a._NET_REQUEST_FRAME_EXTENTS)) {
-        xcb_window_t helper = conn_.helperWindow();
-        conn_.sendRootMessage(helper, a._NET_REQUEST_FRAME_EXTENTS, {0, 0, 0, 0, 0});
-        bool answered = conn_.waitForEvent(
-            [&](const xcb_generic_event_t& e) {
-                if (eventType(e) != XCB_PROPERTY_NOTIFY) return false;
-                const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(e);
-                return p.window == helper && p.atom == a._NET_FRAME_EXTENTS;
-            },
-            Connection::Clock::now() + kWindowManagerPatience);
-        if (answered) return;
-    }
-    conn_.roundTrip();
+    askWindowManagerToAnswer();
+    settle();
 }
 
 std::optional<xcb_window_t> X11Accessibility::activeWindow() {
-    if (focusPending_) syncWithWindowManager();
-    // A change of the property since it was read would have arrived by now.
-    conn_.readAvailable();
+    // After that, a change of the property since it was read would have arrived.
+    settle();
     if (!active_) {
         auto w = PropertyRequest(conn_.get(), conn_.root(), conn_.atoms()._NET_ACTIVE_WINDOW, XCB_ATOM_WINDOW).word();
         active_ = w && *w != XCB_WINDOW_NONE ? std::optional<xcb_window_t>(*w) : std::nullopt;
@@ -170,8 +204,8 @@ std::vector<xcb_window_t> X11Accessibility::windowsOf(const X11Element& app) {
 
 void X11Accessibility::activate(xcb_window_t window) {
     conn_.sendRootMessage(window, conn_.atoms()._NET_ACTIVE_WINDOW, {2, XCB_CURRENT_TIME, 0, 0, 0});
-    focusPending_ = true;
     active_.reset();
+    askWindowManagerToAnswer();
 }
 
 AXCopyResult X11Accessibility::copyAttributeValue(const AXElement& element, std::string_view attribute) {
@@ -179,9 +213,12 @@ AXCopyResult X11Accessibility::copyAttributeValue(const AXElement& element, std:
     if (!e) return {AXError::IllegalArgument, {}};
     if (!conn_.isUsable()) return {AXError::CannotComplete, {}};
     switch (e->kind) {
-        case X11Element::Kind::SystemWide: return readSystemWide(attribute);
-        case X11Element::Kind::Application: return readApplication(*e, attribute);
-        case X11Element::Kind::Window: return readWindow(*e, attribute);
+        case X11Element::Kind::SystemWide:
+            return readSystemWide(attribute);
+        case X11Element::Kind::Application:
+            return readApplication(*e, attribute);
+        case X11Element::Kind::Window:
+            return readWindow(*e, attribute);
     }
     return {AXError::Failure, {}};
 }
@@ -240,12 +277,11 @@ AXCopyResult X11Accessibility::readWindow(const X11Element& window, std::string_
 AXError X11Accessibility::setAttributeValue(const AXElement& element, std::string_view attribute,
                                             const AXValue& value) {
     AXError result = writeAttribute(element, attribute, value);
-    if (attribute != ax::kPosition) lastPosition_.reset();
+    if (attribute != ax::kPosition || result != AXError::Success) lastPosition_.reset();
     return result;
 }
 
-AXError X11Accessibility::writeAttribute(const AXElement& element, std::string_view attribute,
-                                         const AXValue& value) {
+AXError X11Accessibility::writeAttribute(const AXElement& element, std::string_view attribute, const AXValue& value) {
     const X11Element* e = asX11(element);
     if (!e) return AXError::IllegalArgument;
     if (!conn_.isUsable()) return AXError::CannotComplete;
@@ -306,18 +342,21 @@ AXError X11Accessibility::writePosition(xcb_window_t window, Point position) {
     if (!context) return AXError::InvalidUIElement;
     Point origin = screens_.primaryOrigin();
     lastPosition_ = {window, {position.x + origin.x, position.y + origin.y}};
+    lastWrite_ = context;
     // With north-west gravity x and y place the outer corner of the decorations.
-    conn_.sendRootMessage(window, conn_.atoms()._NET_MOVERESIZE_WINDOW,
-                          {kGravityNorthWest | kMoveX | kMoveY | kSourcePager,
-                           coordinate(position.x + origin.x - context->shadows.left),
-                           coordinate(position.y + origin.y - context->shadows.top), 0, 0});
+    conn_.sendRootMessage(
+        window, conn_.atoms()._NET_MOVERESIZE_WINDOW,
+        {kGravityNorthWest | kMoveX | kMoveY | kSourcePager, coordinate(position.x + origin.x - context->shadows.left),
+         coordinate(position.y + origin.y - context->shadows.top), 0, 0});
     wrote();
     return AXError::Success;
 }
 
 AXError X11Accessibility::writeSize(xcb_window_t window, Size size) {
     if (!std::isfinite(size.width) || !std::isfinite(size.height)) return AXError::IllegalArgument;
-    auto context = prepareWrite(window);
+    // Right after a move of the same window, what the move read still holds:
+    // a move changes neither the window's state nor its decorations.
+    auto context = lastPosition_ && lastPosition_->first == window ? lastWrite_ : prepareWrite(window);
     if (!context) return AXError::InvalidUIElement;
     // Right after a move, round the far edges rather than the size, so that
     // two windows placed side by side meet without a gap or an overlap.

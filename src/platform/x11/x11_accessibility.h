@@ -16,7 +16,7 @@ namespace tilvane::x11 {
 struct X11Element : AXUIElement {
     enum class Kind { SystemWide, Application, Window };
     Kind kind;
-    int32_t pid = 0;                         // applications and windows; 0 when unknown
+    int32_t pid = 0;                        // applications and windows; 0 when unknown
     xcb_window_t window = XCB_WINDOW_NONE;  // windows; for applications the window it was found through
     X11Element(Kind k, int32_t p, xcb_window_t w) : kind(k), pid(p), window(w) {}
     bool isSameElement(const AXUIElement& other) const override;
@@ -66,6 +66,9 @@ public:
     void activate(xcb_window_t window);
     // Returns once the window manager has handled every request sent so far.
     void syncWithWindowManager();
+    // Asks the window manager to tell when it has handled the writes sent so
+    // far, without waiting; the main loop calls it before it waits.
+    void askAfterWrites();
 
 private:
     AXCopyResult readSystemWide(std::string_view attribute);
@@ -85,19 +88,27 @@ private:
     bool belongsTo(const X11Element& app, xcb_window_t window);
     std::vector<xcb_window_t> windowsOf(const X11Element& app);
     AXElement windowElement(xcb_window_t window, int32_t pid);
-    // Before a read: let the window manager catch up with the writes sent so far.
+    // After a write: asks the window manager for an answer that tells when it has handled the write.
+    void askWindowManagerToAnswer();
+    // Before a read: waits for the answers still to come, so the window
+    // manager has handled every write sent so far.
     void settle();
 
     Connection& conn_;
     X11Screens& screens_;
-    // Requests the window manager may not have handled yet.
-    bool movesPending_ = false;
-    bool focusPending_ = false;
+    // Answers of the window manager asked for and received (see askWindowManagerToAnswer).
+    xcb_window_t helper_ = XCB_WINDOW_NONE;
+    uint64_t asked_ = 0;
+    uint64_t answered_ = 0;
+    bool roundTripOwed_ = false;
+    bool writesUnanswered_ = false;
     // Reads kept, see above.
     std::optional<std::optional<xcb_window_t>> active_;
     std::map<xcb_window_t, std::optional<int32_t>> pids_;
-    // The last position written (root coordinates, unrounded), for the size that follows it.
+    // The last position written (root coordinates, unrounded) and what was
+    // read for it, for the size that follows it.
     std::optional<std::pair<xcb_window_t, Point>> lastPosition_;
+    std::optional<WriteContext> lastWrite_;
 };
 
 // The running applications as processes owning windows.

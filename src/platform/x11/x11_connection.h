@@ -26,26 +26,32 @@ template <typename T>
 using XPtr = std::unique_ptr<T, FreeDeleter>;
 
 // Every atom the backend uses, interned together when the connection opens.
-#define TILVANE_X11_ATOMS(X)               \
-    X(UTF8_STRING)                         \
-    X(MANAGER)                             \
-    X(TARGETS)                             \
-    X(TIMESTAMP)                           \
-    X(_NET_SUPPORTED)                      \
-    X(_NET_SUPPORTING_WM_CHECK)            \
-    X(_NET_ACTIVE_WINDOW)                  \
-    X(_NET_CLIENT_LIST)                    \
-    X(_NET_CLIENT_LIST_STACKING)           \
-    X(_NET_WM_PID)                         \
-    X(_NET_WM_NAME)                        \
-    X(_NET_WM_STATE)                       \
-    X(_NET_WM_STATE_MAXIMIZED_VERT)        \
-    X(_NET_WM_STATE_MAXIMIZED_HORZ)        \
-    X(_NET_WM_STRUT)                       \
-    X(_NET_WM_STRUT_PARTIAL)               \
-    X(_NET_FRAME_EXTENTS)                  \
-    X(_NET_REQUEST_FRAME_EXTENTS)          \
-    X(_NET_MOVERESIZE_WINDOW)              \
+#define TILVANE_X11_ATOMS(X)        \
+    X(UTF8_STRING)                  \
+    X(MANAGER)                      \
+    X(TARGETS)                      \
+    X(TIMESTAMP)                    \
+    X(_NET_SUPPORTED)               \
+    X(_NET_SUPPORTING_WM_CHECK)     \
+    X(_NET_ACTIVE_WINDOW)           \
+    X(_NET_CLIENT_LIST)             \
+    X(_NET_CLIENT_LIST_STACKING)    \
+    X(_NET_WM_PID)                  \
+    X(_NET_WM_NAME)                 \
+    X(_NET_WM_STATE)                \
+    X(_NET_WM_STATE_MAXIMIZED_VERT) \
+    X(_NET_WM_STATE_MAXIMIZED_HORZ) \
+    X(_NET_WM_STRUT)                \
+    X(_NET_WM_STRUT_PARTIAL)        \
+    X(_NET_FRAME_EXTENTS)           \
+    X(_NET_REQUEST_FRAME_EXTENTS)   \
+    X(_NET_MOVERESIZE_WINDOW)       \
+    X(_NET_NUMBER_OF_DESKTOPS)      \
+    X(_NET_CURRENT_DESKTOP)         \
+    X(_NET_WM_DESKTOP)              \
+    X(_NET_WM_WINDOW_TYPE)          \
+    X(_NET_WM_WINDOW_TYPE_DOCK)     \
+    X(_NET_WM_WINDOW_TYPE_DESKTOP)  \
     X(_GTK_FRAME_EXTENTS)
 
 struct Atoms {
@@ -116,8 +122,8 @@ public:
     GeometryRequest(xcb_connection_t* c, xcb_drawable_t d) : PendingReply(c, xcb_get_geometry(c, d)) {}
 };
 
-class TranslateRequest : public PendingReply<xcb_translate_coordinates_cookie_t,
-                                             xcb_translate_coordinates_reply_t, xcb_translate_coordinates_reply> {
+class TranslateRequest : public PendingReply<xcb_translate_coordinates_cookie_t, xcb_translate_coordinates_reply_t,
+                                             xcb_translate_coordinates_reply> {
 public:
     TranslateRequest(xcb_connection_t* c, xcb_window_t from, xcb_window_t to, int16_t x = 0, int16_t y = 0)
         : PendingReply(c, xcb_translate_coordinates(c, from, to, x, y)) {}
@@ -131,8 +137,8 @@ public:
     xcb_atom_t atom() { return get() ? get()->atom : xcb_atom_t{XCB_ATOM_NONE}; }
 };
 
-class SelectionOwnerRequest : public PendingReply<xcb_get_selection_owner_cookie_t,
-                                                  xcb_get_selection_owner_reply_t, xcb_get_selection_owner_reply> {
+class SelectionOwnerRequest : public PendingReply<xcb_get_selection_owner_cookie_t, xcb_get_selection_owner_reply_t,
+                                                  xcb_get_selection_owner_reply> {
 public:
     SelectionOwnerRequest(xcb_connection_t* c, xcb_atom_t selection)
         : PendingReply(c, xcb_get_selection_owner(c, selection)) {}
@@ -140,7 +146,9 @@ public:
 };
 
 // The response type of an event without the bit that marks sent events.
-inline uint8_t eventType(const xcb_generic_event_t& e) { return e.response_type & 0x7f; }
+inline uint8_t eventType(const xcb_generic_event_t& e) {
+    return e.response_type & 0x7f;
+}
 
 // The connection to one X display: its atoms, the events read from it and
 // the handlers that take them. Events are read as they arrive (also while

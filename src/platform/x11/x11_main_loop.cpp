@@ -22,7 +22,10 @@ void X11Desktop::attach(linux_platform::LinuxRunLoop& loop, std::function<void()
     // queue where poll() cannot see them, so handle them before every wait.
     loop.addBeforeWait([this, handle] {
         handle();
-        if (onLost_) conn_->flush();
+        if (!onLost_) return;
+        // The writes of the turn are out: the window manager's answer comes while the loop waits.
+        accessibility_->askAfterWrites();
+        conn_->flush();
     });
 }
 

@@ -21,10 +21,9 @@ std::vector<uint64_t> spacesForDesktops(int mask, uint32_t count, std::optional<
 }
 
 X11Spaces::X11Spaces(Connection& conn) : conn_(conn) {
-    InternAtomRequest number(conn_.get(), "_NET_NUMBER_OF_DESKTOPS");
-    InternAtomRequest current(conn_.get(), "_NET_CURRENT_DESKTOP");
-    numberOfDesktops_ = number.atom();
-    currentDesktop_ = current.atom();
+    // Interned with the connection's other atoms: no round trip of their own.
+    numberOfDesktops_ = conn_.atoms()._NET_NUMBER_OF_DESKTOPS;
+    currentDesktop_ = conn_.atoms()._NET_CURRENT_DESKTOP;
 }
 
 std::vector<uint64_t> X11Spaces::copySpaces(int mask) {

@@ -50,14 +50,13 @@ int64_t layerOf(const ClientFacts& facts) {
 }
 
 X11WindowList::X11WindowList(Connection& conn, X11Screens& screens) : conn_(conn), screens_(screens) {
-    xcb_connection_t* c = conn_.get();
-    InternAtomRequest current(c, "_NET_CURRENT_DESKTOP"), desktop(c, "_NET_WM_DESKTOP"), type(c, "_NET_WM_WINDOW_TYPE"),
-        dock(c, "_NET_WM_WINDOW_TYPE_DOCK"), desk(c, "_NET_WM_WINDOW_TYPE_DESKTOP");
-    currentDesktop_ = current.atom();
-    wmDesktop_ = desktop.atom();
-    windowType_ = type.atom();
-    typeDock_ = dock.atom();
-    typeDesktop_ = desk.atom();
+    // Interned with the connection's other atoms: no round trip of their own.
+    const Atoms& a = conn_.atoms();
+    currentDesktop_ = a._NET_CURRENT_DESKTOP;
+    wmDesktop_ = a._NET_WM_DESKTOP;
+    windowType_ = a._NET_WM_WINDOW_TYPE;
+    typeDock_ = a._NET_WM_WINDOW_TYPE_DOCK;
+    typeDesktop_ = a._NET_WM_WINDOW_TYPE_DESKTOP;
 }
 
 std::vector<WindowInfo> X11WindowList::copyWindowInfo(uint32_t options) {
