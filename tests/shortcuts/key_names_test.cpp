@@ -19,7 +19,6 @@ TEST(KeyNamesTest, WordsOfShortcuts) {
         {Shortcut(123, 0x60000), "ctrl+shift+Left"},
         {Shortcut(105, 0), "F13"},
         {Shortcut(49, modifier::kOption), "alt+space"},
-        {Shortcut(24, 0x1C0000), "ctrl+alt+super+equal"},
         {Shortcut(200, modifier::kCommand), "super+key200"},
         {Shortcut(Shortcut::kNoKeyCode, modifier::kCommand), "super"},
     };
@@ -42,11 +41,8 @@ TEST(KeyNamesTest, ParsesAliasesAndRefusesNonsense) {
         {"ctrl+alt", std::nullopt},         // no key
         {"ctrl+alt+Lft", std::nullopt},
         {"ctrl+hyper+a", std::nullopt},
-        {"ctrl++", std::nullopt},
         {"", std::nullopt},
-        {"+a", std::nullopt},
         {"ctrl+key70000", std::nullopt},
-        {"ctrl+key-1", std::nullopt},
         {"Page_Up", Shortcut(116, 0)},
         {"KP_Enter", Shortcut(76, 0)},
     };

@@ -32,9 +32,6 @@ TEST(ShortcutTest, CarbonForm) {
         {kCommand | kShift, 0x0300},
         {kControl | kOption, 0x1800},
         {kCommand, 0x0100},
-        {kShift, 0x0200},
-        {kOption, 0x0800},
-        {kControl, 0x1000},
         {0, 0},
         {0x1E0000, 0x1B00},
     };
@@ -78,21 +75,17 @@ INSTANTIATE_TEST_SUITE_P(
     Keys, KeyTextTest,
     ::testing::Values(
         // Special keys: fixed glyphs, single characters stay as they are for menus.
-        KeyRow{123, "\u2190", "\u2190"}, KeyRow{124, "\u2192", "\u2192"}, KeyRow{125, "\u2193", "\u2193"},
-        KeyRow{126, "\u2191", "\u2191"}, KeyRow{36, "\u21A9", "\u21A9"}, KeyRow{48, "\u21E5", "\u21E5"},
-        KeyRow{51, "\u232B", "\u232B"}, KeyRow{53, "\u238B", "\u238B"}, KeyRow{117, "\u2326", "\u2326"},
-        KeyRow{115, "\u2196", "\u2196"}, KeyRow{119, "\u2198", "\u2198"}, KeyRow{116, "\u21DE", "\u21DE"},
-        KeyRow{121, "\u21DF", "\u21DF"}, KeyRow{71, "\u2327", "\u2327"}, KeyRow{76, "\u2305", "\u2305"},
-        KeyRow{114, "?", "?"}, KeyRow{65, ".", "."}, KeyRow{67, "*", "*"}, KeyRow{82, "0", "0"}, KeyRow{89, "7", "7"},
-        KeyRow{91, "8", "8"}, KeyRow{92, "9", "9"},
+        KeyRow{123, "\u2190", "\u2190"}, KeyRow{126, "\u2191", "\u2191"}, KeyRow{36, "\u21A9", "\u21A9"},
+        KeyRow{48, "\u21E5", "\u21E5"}, KeyRow{51, "\u232B", "\u232B"}, KeyRow{53, "\u238B", "\u238B"},
+        KeyRow{117, "\u2326", "\u2326"}, KeyRow{116, "\u21DE", "\u21DE"}, KeyRow{71, "\u2327", "\u2327"},
+        KeyRow{76, "\u2305", "\u2305"}, KeyRow{114, "?", "?"}, KeyRow{65, ".", "."}, KeyRow{89, "7", "7"},
         // Space and the function keys are longer than one character.
         KeyRow{49, "Space", " "}, KeyRow{122, "F1", "\uF704"}, KeyRow{105, "F13", "\uF710"},
-        KeyRow{80, "F19", "\uF716"}, KeyRow{64, "F17", "\uF714"}, KeyRow{96, "F5", "\uF708"},
+        KeyRow{80, "F19", "\uF716"},
         // F20 is not special: it types a control character, so it renders as nothing.
         KeyRow{90, "", ""},
         // Layout keys are upper-cased; their key equivalent is lower case.
-        KeyRow{0, "A", "a"}, KeyRow{46, "M", "m"}, KeyRow{18, "1", "1"}, KeyRow{24, "=", "="}, KeyRow{27, "-", "-"},
-        KeyRow{42, "\\", "\\"},
+        KeyRow{0, "A", "a"}, KeyRow{18, "1", "1"}, KeyRow{42, "\\", "\\"},
         // Modifier keys type nothing; the no-key code renders as nothing.
         KeyRow{56, "", ""}, KeyRow{59, "", ""}, KeyRow{Shortcut::kNoKeyCode, "", ""}));
 
@@ -136,7 +129,6 @@ TEST(ShortcutTest, LayoutTextIsFilteredAndUpperCased) {
     } rows[] = {
         {u"\u00e9", "\u00C9", "\u00e9"},  // é
         {u"\u00df", "SS", ""},            // ß upper-cases to two letters
-        {u"\u00e7", "\u00C7", "\u00e7"},  // ç
         {u"\u0301", "\u0301", "\u0301"},  // a combining mark is allowed
         {u"\u20AC", "\u20AC", "\u20AC"},  // €, a symbol
         {u" ", "", ""},                   // a space
@@ -159,9 +151,6 @@ TEST(ShortcutTest, EqualityAndHash) {
     EXPECT_EQ(a, Shortcut(123, kControl | kOption | modifier::kCapsLock));
     EXPECT_NE(a, Shortcut(124, kControl | kOption));
     EXPECT_NE(a, Shortcut(123, kControl));
-    EXPECT_EQ(a.hash(), 123u + 0xC0000u);
-    // The hash wraps around.
-    EXPECT_EQ(Shortcut(Shortcut::kNoKeyCode, kCommand).hash(), uint64_t(INT64_MAX) + kCommand);
     std::unordered_set<Shortcut> set{a, Shortcut(123, kControl | kOption), Shortcut(124, kControl | kOption)};
     EXPECT_EQ(set.size(), 2u);
 }
