@@ -30,14 +30,5 @@ TEST(ActionTable, RegistrationOrderCoversEveryActionOnce) {
     EXPECT_EQ(kRegistrationOrder.front(), 1000);
 }
 
-TEST(ActionTable, StoredNamesKeepTheirHistoricalSpellings) {
-    EXPECT_EQ(actionForCode(190)->imageName, "maximaze");
-    EXPECT_EQ(actionForCode(200)->imageName, "\u0441enter");
-    EXPECT_EQ(actionForCode(270)->settingsKey, "CenterH13ShortcutKey");
-    EXPECT_EQ(actionForCode(300)->settingsKey, "ReduceShortcutKey");
-    EXPECT_EQ(actionForCode(240)->menuTitle, actionForCode(270)->menuTitle);
-    EXPECT_TRUE(actionForCode(310)->menuTitle.empty());
-}
-
 }  // namespace
 }  // namespace tilvane

@@ -22,32 +22,26 @@ protected:
     AppDelegate app{desktop.platform()};
 };
 
-TEST_F(DispatchTest, HotKeyActsWhenShortcutsAreOn) {
+TEST_F(DispatchTest, HotKeysNeedTheSwitchMenuItemsDoNot) {
+    app.moveWindowToDirection(150, false);
+    EXPECT_EQ(frame(), (Rect{720, 23, 720, 877}));
+    desktop.settings().removeObject("EnableShotcuts");  // absent counts as off
     app.moveWindowToDirection(120, false);
-    EXPECT_EQ(frame(), (Rect{0, 23, 720, 877}));
-}
-
-TEST_F(DispatchTest, SwitchOffDropsHotKeysButNotMenuItems) {
     desktop.settings().setBool("EnableShotcuts", false);
     app.moveWindowToDirection(120, false);
-    EXPECT_TRUE(desktop.writes().empty());
-
+    EXPECT_EQ(desktop.writes().size(), 2u);
     app.moveWindowToDirectionFromMenu(120);
     EXPECT_EQ(frame(), (Rect{0, 23, 720, 877}));
 }
 
-TEST_F(DispatchTest, AbsentSwitchCountsAsOff) {
-    desktop.settings().removeObject("EnableShotcuts");
-    app.moveWindowToDirection(150, false);
-    EXPECT_TRUE(desktop.writes().empty());
-}
-
-TEST_F(DispatchTest, PreferencesWindowBlocksBothPaths) {
+TEST_F(DispatchTest, PreferencesWindowBlocksBothPathsBeforeThePermissionPrompt) {
+    desktop.setTrusted(false);
     app._prefsWindowActive = true;
     app.moveWindowToDirection(120, false);
     app.moveWindowToDirectionFromMenu(120);
     EXPECT_TRUE(desktop.writes().empty());
-    EXPECT_EQ(frame(), (Rect{100, 100, 800, 600}));
+    EXPECT_EQ(desktop.trustPrompts(), 0);
+    EXPECT_TRUE(desktop.scripts().empty());
 }
 
 TEST_F(DispatchTest, MissingPermissionPromptsOpensTheSecurityPaneAndMovesNothing) {
@@ -64,14 +58,6 @@ TEST_F(DispatchTest, MissingPermissionPromptsOpensTheSecurityPaneAndMovesNothing
     app.moveWindowToDirection(120, false);
     EXPECT_EQ(frame(), (Rect{0, 23, 720, 877}));
     EXPECT_EQ(desktop.scripts().size(), 1u);
-}
-
-TEST_F(DispatchTest, PreferencesCheckComesBeforeThePermissionPrompt) {
-    desktop.setTrusted(false);
-    app._prefsWindowActive = true;
-    app.moveWindowToDirection(120, true);
-    EXPECT_EQ(desktop.trustPrompts(), 0);
-    EXPECT_TRUE(desktop.scripts().empty());
 }
 
 TEST_F(DispatchTest, TheTwoCenterThirdsActDifferently) {
@@ -92,18 +78,24 @@ TEST_F(DispatchTest, WritesPositionFirstThenSize) {
     EXPECT_EQ(*desktop.writes()[1].value.size(), (Size{720, 877}));
 }
 
-TEST_F(DispatchTest, UnreadableFrameGrowsFromZero) {
-    desktop.window(window).failPositionRead = true;
-    desktop.window(window).failSizeRead = true;
-    app.moveWindowToDirection(290, false);
-    EXPECT_EQ(frame(), (Rect{0, 0, 20, 20}));
-}
-
-TEST_F(DispatchTest, UnreadablePositionUsesTheMainScreenFrame) {
-    desktop.window(window).failPositionRead = true;
-    app.moveWindowToDirection(120, false);
-    // (0, 0) lies in the menu bar, outside every visible frame.
-    EXPECT_EQ(frame(), (Rect{0, 0, 720, 900}));
+TEST(DispatchUnreadableFrame, FallsBackToZeroOrTheMainScreen) {
+    // (0, 0) lies in the menu bar, outside every visible frame, so 120 uses the main screen's frame.
+    const std::tuple<bool, bool, int64_t, Rect> rows[] = {
+        {true, true, 290, {0, 0, 20, 20}},
+        {true, false, 120, {0, 0, 720, 900}},
+    };
+    for (const auto& [failPosition, failSize, code, expected] : rows) {
+        sim::SimDesktop d;
+        d.addScreen({0, 0, 1440, 900}, Rect{0, 0, 1440, 877});
+        auto& w = d.addWindow(42, {100, 100, 800, 600});
+        w.failPositionRead = failPosition;
+        w.failSizeRead = failSize;
+        d.focus(w.id);
+        d.settings().setBool("EnableShotcuts", true);
+        AppDelegate a(d.platform());
+        a.moveWindowToDirection(code, false);
+        EXPECT_EQ(d.window(w.id).frame, expected) << code;
+    }
 }
 
 TEST_F(DispatchTest, ApplicationLimitsAreLeftToTheApplication) {

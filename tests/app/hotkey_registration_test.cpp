@@ -177,13 +177,6 @@ TEST_F(HotkeyRegistrationTest, DeactivationUnregistersEveryHotKeyAndKeepsTheStor
     EXPECT_TRUE(hotKeys.registrations().empty());
 }
 
-TEST_F(HotkeyRegistrationTest, HotKeysAreDroppedWhileThePreferencesAreOpen) {
-    launch();
-    app->_prefsWindowActive = true;
-    EXPECT_TRUE(press(123, modifier::kControl | modifier::kOption));
-    EXPECT_EQ(frame(), kStart);
-}
-
 TEST_F(HotkeyRegistrationTest, ARefusedDefaultLeavesTheOthersWorking) {
     hotKeys.refuse(123, kCarbonControlKey | kCarbonOptionKey);
     launch();

@@ -77,13 +77,10 @@ TEST_F(ShortcutsCommandTest, BadInputChangesNothing) {
         {{"set", "NoSuchShortcut", "ctrl+alt+Left"}, "unknown key 'NoSuchShortcut'"},
         {{"clear", "nope"}, "unknown key 'nope'"},
         {{"set", "LeftShortcut", "ctrl+alt+Lft"}, "cannot read the combination 'ctrl+alt+Lft'"},
-        {{"set", "LeftShortcut", "ctrl+ctrl+a"}, "cannot read the combination"},
         {{"set", "LeftShortcut", "a"}, "a cannot be used: it needs ctrl or super"},
-        {{"set", "LeftShortcut", "shift+a"}, "cannot be used"},
         {{"set", "LeftShortcut", "super+space"}, "system-wide keyboard shortcut"},
         {{"set", "LeftShortcut"}, "usage: tilvane shortcuts"},
         {{"frobnicate"}, "usage: tilvane shortcuts"},
-        {{"clear", "LeftShortcut", "extra"}, "usage: tilvane shortcuts"},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(run(row.args), 2) << row.args[0];
@@ -92,12 +89,6 @@ TEST_F(ShortcutsCommandTest, BadInputChangesNothing) {
     EXPECT_EQ(store.userDomain(), before);
     EXPECT_EQ(store.writtenKeys().size(), writes);
     EXPECT_EQ(store.synchronizeCount(), 0);
-}
-
-TEST_F(ShortcutsCommandTest, HelpGoesToStandardOutput) {
-    EXPECT_EQ(run({"--help"}), 0);
-    EXPECT_NE(out.str().find("tilvane shortcuts set KEY COMBO"), std::string::npos);
-    EXPECT_TRUE(err.str().empty());
 }
 
 }  // namespace
