@@ -7,9 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
-#include "app/defaults_command.h"
 #include "platform/plist/property_list.h"
 
 namespace tilvane::linux_platform {
@@ -95,33 +93,6 @@ TEST_F(FileSettingsStoreTest, TwoWritersKeepEachOthersChanges) {
     EXPECT_EQ(reader.keys(), (std::vector<std::string>{"FromA", "FromB", "Shared"}));
     EXPECT_EQ(reader.stringForKey("Shared"), "b's");
     EXPECT_EQ(b.integerForKey("FromA"), 1);  // b took a's change in while writing
-}
-
-TEST_F(FileSettingsStoreTest, TheCommandLineAndTheRunningProgramBothKeepTheirChanges) {
-    LinuxRunLoop loop;
-    FileSettingsStore program(path, log);
-    ASSERT_TRUE(program.attach(loop));
-    std::vector<std::string> heard;
-    program.addObserver([&](const std::string& key) { heard.push_back(key); });
-    program.setBool("EnableShotcuts", true);
-    ASSERT_TRUE(program.synchronize());
-    loop.runOnce();
-    heard.clear();
-
-    {
-        FileSettingsStore commandLine(path, log);
-        std::ostringstream out, err;
-        ASSERT_EQ(runDefaultsCommand({"write", "HideDocIcon", "-bool", "yes"}, commandLine, out, err), 0) << err.str();
-    }
-    runUntil(loop, [&] { return !heard.empty(); });
-    EXPECT_EQ(heard, std::vector<std::string>{"HideDocIcon"});
-    EXPECT_TRUE(program.boolForKey("HideDocIcon"));
-
-    program.setBool("WindowMovingEnabled", true);
-    ASSERT_TRUE(program.synchronize());
-    FileSettingsStore reader(path, log);
-    EXPECT_EQ(reader.keys(), (std::vector<std::string>{"EnableShotcuts", "HideDocIcon", "WindowMovingEnabled"}));
-    program.detach();
 }
 
 TEST_F(FileSettingsStoreTest, ExternalEditsReachObserversOnTheLoop) {

@@ -28,21 +28,17 @@ TEST_P(PropertyListRoundTrip, ReadsBackWhatItWrote) {
 INSTANTIATE_TEST_SUITE_P(
     AllTypes, PropertyListRoundTrip,
     testing::Values(RoundTrip{"true", SettingsValue(true)}, RoundTrip{"false", SettingsValue(false)},
-                    RoundTrip{"zero", SettingsValue(0)}, RoundTrip{"negative", SettingsValue(-42)},
                     RoundTrip{"int64min", SettingsValue(std::numeric_limits<int64_t>::min())},
                     RoundTrip{"int64max", SettingsValue(std::numeric_limits<int64_t>::max())},
-                    RoundTrip{"tenth", SettingsValue(0.1)}, RoundTrip{"huge", SettingsValue(-1e300)},
+                    RoundTrip{"huge", SettingsValue(-1e300)},
                     RoundTrip{"tiny", SettingsValue(5e-324)},
                     RoundTrip{"infinity", SettingsValue(std::numeric_limits<double>::infinity())},
-                    RoundTrip{"emptyText", SettingsValue("")},
                     RoundTrip{"markup", SettingsValue("<a href=\"x\">&amp;</a> ]]>")},
                     RoundTrip{"unicode", SettingsValue("\xD1\x81"
                                                        "enter \xE2\x86\x90")},
-                    RoundTrip{"whitespace", SettingsValue("  two\n\tlines  ")},
-                    RoundTrip{"carriageReturns", SettingsValue("a\r\nb\rc")},
+                    RoundTrip{"whitespace", SettingsValue("  a\r\n\tb\rc ")},
                     RoundTrip{"controlCharacters", SettingsValue("\x01\x1f\x7f")},
                     RoundTrip{"data", SettingsValue(SettingsData{0, 1, 2, 0xFF, 0})},
-                    RoundTrip{"emptyData", SettingsValue(SettingsData{})},
                     RoundTrip{"array", SettingsValue(SettingsArray{1, "two", 3.5, SettingsArray{}, SettingsData{7}})},
                     RoundTrip{"dictionary", SettingsValue(SettingsDictionary{
                                                 {"a b", true}, {"<k>", SettingsDictionary{{"x", 1}}}, {"", 2}})}),
