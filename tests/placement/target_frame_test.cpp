@@ -54,13 +54,6 @@ INSTANTIATE_TEST_SUITE_P(SecondDisplay, TargetFrameTest,
                                          TargetRow{100, kSecond, {1440, -180, 960, 540}},
                                          TargetRow{280, kSecond, {1440, 540, 1920, 360}}));
 
-TEST(TargetFrame, ThirdsAreNotRounded) {
-    Rect t = targetFrameForAction(260, kVisible);
-    EXPECT_NE(t.height, std::floor(t.height));
-    EXPECT_NEAR(t.height, 292.333, 0.001);
-    EXPECT_NEAR(targetFrameForAction(280, kVisible).y, 607.667, 0.001);
-}
-
 TEST(TargetFrame, ReduceBelowZeroIsNotClamped) {
     EXPECT_EQ(targetFrameForAction(300, Rect{0, 0, 10, 5}), (Rect{0, 0, -10, -15}));
 }
