@@ -79,14 +79,17 @@ TEST(DisplaySpaceDispatch, SplitViewLongPressesTheZoomButton) {
 }
 
 TEST(DisplaySpaceDispatch, EveryActionDoesNothingWithoutAFocusedWindow) {
-    void (*const arrangements[])(sim::SimDesktop&) = {
-        [](sim::SimDesktop& d) { d.clearFocus(); },
-        [](sim::SimDesktop& d) { d.app(42).focusedWindow.reset(); },
+    void (*const arrangements[])(sim::SimDesktop&, uint64_t) = {
+        [](sim::SimDesktop& d, uint64_t) { d.clearFocus(); },
+        [](sim::SimDesktop& d, uint64_t) { d.app(42).focusedWindow.reset(); },
+        [](sim::SimDesktop& d, uint64_t) { d.app(42).focusedWindowIsText = true; },
+        [](sim::SimDesktop& d, uint64_t) { d.app(42).failFocusedWindowRead = true; },
+        [](sim::SimDesktop& d, uint64_t w) { d.closeWindow(w); },
     };
-    for (int64_t code : {350, 360, 370, 380, 1000}) {
+    for (int64_t code : {120, 350, 360, 370, 380, 1000}) {
         for (auto arrange : arrangements) {
             Desk d;
-            arrange(d.desktop);
+            arrange(d.desktop, d.window);
             d.act(code);
             EXPECT_TRUE(d.desktop.writes().empty()) << code;
             EXPECT_TRUE(d.postedTypes().empty()) << code;

@@ -105,30 +105,6 @@ TEST_F(DispatchTest, ApplicationLimitsAreLeftToTheApplication) {
     EXPECT_EQ(desktop.writes().size(), 2u);
 }
 
-TEST_F(DispatchTest, NothingHappensWithoutAFocusedWindow) {
-    struct Case {
-        const char* name;
-        std::function<void(sim::SimDesktop&, uint64_t)> arrange;
-    };
-    const Case cases[] = {
-        {"no focused application", [](sim::SimDesktop& d, uint64_t) { d.clearFocus(); }},
-        {"no focused window", [](sim::SimDesktop& d, uint64_t) { d.app(42).focusedWindow.reset(); }},
-        {"focused value is not an element", [](sim::SimDesktop& d, uint64_t) { d.app(42).focusedWindowIsText = true; }},
-        {"focused window read fails", [](sim::SimDesktop& d, uint64_t) { d.app(42).failFocusedWindowRead = true; }},
-        {"window closed", [](sim::SimDesktop& d, uint64_t w) { d.closeWindow(w); }},
-    };
-    for (const auto& c : cases) {
-        sim::SimDesktop d;
-        d.addScreen({0, 0, 1440, 900});
-        auto w = d.addWindow(42, {100, 100, 800, 600}).id;
-        d.focus(w);
-        AppDelegate a(d.platform());
-        c.arrange(d, w);
-        a.moveWindowToDirectionFromMenu(120);
-        EXPECT_TRUE(d.writes().empty()) << c.name;
-    }
-}
-
 TEST_F(DispatchTest, WindowClosedBetweenReadAndWriteIsHarmless) {
     desktop.window(window).refusePosition = true;
     desktop.window(window).refuseSize = true;
