@@ -16,21 +16,6 @@ Screen screen(Rect frame, std::optional<Rect> visible = std::nullopt) {
     return {0, frame, visible.value_or(frame)};
 }
 
-// The zone arithmetic applied over the whole screen list, against the desktop's
-// top and each visible frame's width: what a single screen at x = 0 must match.
-SnapZone listWideZone(Point p, const std::vector<Screen>& screens, double menuBarHeight) {
-    SnapZone zone;
-    int32_t yi = trunc32(p.y);
-    for (const auto& s : screens) {
-        int32_t left = trunc32(s.visibleFrame.x - p.x);
-        if (0 <= left && left <= 149) zone = {true, 120, zone.snappingRight};
-        int32_t right = trunc32(s.visibleFrame.width - p.x);
-        if (0 <= right && right <= 149) zone = {true, 150, true};
-        if (menuBarHeight + 150.0 > yi) zone = {true, 170, zone.snappingRight};
-    }
-    return zone;
-}
-
 struct ZoneCase {
     Point pointer;
     int64_t code;  // 0: no zone
@@ -46,25 +31,21 @@ void expectZones(const std::vector<Screen>& screens, const std::vector<ZoneCase>
     }
 }
 
-TEST(SnapZones, ASingleScreenAtTheOriginFollowsTheListWideArithmetic) {
-    const std::vector<Screen> single{screen({0, 0, 1440, 900}, Rect{0, 70, 1440, 807})};
-    for (double y : {-20.0, -0.5, 0.0, 22.0, 172.5, 173.0, 173.5, 500.0, 899.5})
-        for (double x = -200; x <= 1660; x += 0.25) {
-            SnapZone ours = snapZoneForPointer({x, y}, single, kMenuBar);
-            SnapZone reference = listWideZone({x, y}, single, kMenuBar);
-            ASSERT_EQ(ours.matched, reference.matched) << x << ", " << y;
-            ASSERT_EQ(ours.code, reference.code) << x << ", " << y;
-            ASSERT_EQ(ours.snappingRight, reference.snappingRight) << x << ", " << y;
-        }
-}
-
 TEST(SnapZones, SingleScreenExamples) {
     const std::vector<ZoneCase> cases{
         {{0, 500}, 120, false},    // against the left edge
+        {{-149.5, 500}, 120, false},  // 149 points left of it still counts
+        {{-150, 500}, 0, false},
+        {{0.5, 500}, 120, false},  // half a point in truncates to the edge
+        {{1, 500}, 0, false},      // one point in
         {{1430, 500}, 150, true},  // W - 10
+        {{1291, 500}, 150, true},  // W - 149
         {{1290, 500}, 0, false},   // W - 150
+        {{1441, 500}, 0, false},   // beyond the right edge
         {{1435, 10}, 170, true},   // in the menu bar, at the right edge
-        {{700, 173}, 0, false},    // the top strip ends at 23 + 150
+        {{700, 172.5}, 170, false},  // the top strip ends at 23 + 150
+        {{700, 173}, 0, false},
+        {{700, -20}, 170, false},  // above the screen
     };
     expectZones({screen({0, 0, 1440, 900}, Rect{0, 0, 1440, 877})}, cases);
 }
