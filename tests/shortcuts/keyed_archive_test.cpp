@@ -70,36 +70,29 @@ TEST(KeyedArchiveTest, WritesAKeyedArchiverBinaryPropertyList) {
     auto data = archiver.archivedDataWithRootObject(Shortcut(123, 0xC0000).encodeWithCoder());
     ASSERT_GE(data.size(), 8u);
     EXPECT_EQ(std::string(data.begin(), data.begin() + 8), "bplist00");
-
     plist_t parsed = nullptr;
     plist_from_bin(reinterpret_cast<const char*>(data.data()), uint32_t(data.size()), &parsed);
     PlistPtr root(parsed);
     ASSERT_TRUE(parsed);
-    uint64_t version = 0;
-    plist_get_uint_val(plist_dict_get_item(parsed, "$version"), &version);
-    EXPECT_EQ(version, 100000u);
-    EXPECT_EQ(stringOf(plist_dict_get_item(parsed, "$archiver")), "NSKeyedArchiver");
-    uint64_t rootUid = 0;
-    plist_t rootRef = plist_dict_get_item(plist_dict_get_item(parsed, "$top"), "root");
-    ASSERT_EQ(plist_get_node_type(rootRef), PLIST_UID);
-    plist_get_uid_val(rootRef, &rootUid);
-    EXPECT_EQ(rootUid, 1u);
-
+    auto number = [](plist_t node) {
+        uint64_t n = 0;
+        plist_get_node_type(node) == PLIST_UID ? plist_get_uid_val(node, &n) : plist_get_uint_val(node, &n);
+        return n;
+    };
     plist_t objects = plist_dict_get_item(parsed, "$objects");
     ASSERT_EQ(plist_array_get_size(objects), 3u);
-    EXPECT_EQ(stringOf(plist_array_get_item(objects, 0)), "$null");
-    plist_t object = plist_array_get_item(objects, 1);
-    uint64_t keyCode = 0, flags = 0, classUid = 0;
-    plist_get_uint_val(plist_dict_get_item(object, "KeyCode"), &keyCode);
-    plist_get_uint_val(plist_dict_get_item(object, "ModifierFlags"), &flags);
-    plist_get_uid_val(plist_dict_get_item(object, "$class"), &classUid);
-    EXPECT_EQ(keyCode, 123u);
-    EXPECT_EQ(flags, 0xC0000u);
-    ASSERT_EQ(classUid, 2u);
-    plist_t classDict = plist_array_get_item(objects, 2);
-    EXPECT_EQ(stringOf(plist_dict_get_item(classDict, "$classname")), "Shortcut");
+    plist_t object = plist_array_get_item(objects, 1), classDict = plist_array_get_item(objects, 2);
     plist_t classes = plist_dict_get_item(classDict, "$classes");
     ASSERT_EQ(plist_array_get_size(classes), 2u);
+    EXPECT_EQ(number(plist_dict_get_item(parsed, "$version")), 100000u);
+    EXPECT_EQ(stringOf(plist_dict_get_item(parsed, "$archiver")), "NSKeyedArchiver");
+    EXPECT_EQ(plist_get_node_type(plist_dict_get_item(plist_dict_get_item(parsed, "$top"), "root")), PLIST_UID);
+    EXPECT_EQ(number(plist_dict_get_item(plist_dict_get_item(parsed, "$top"), "root")), 1u);
+    EXPECT_EQ(stringOf(plist_array_get_item(objects, 0)), "$null");
+    EXPECT_EQ(number(plist_dict_get_item(object, "KeyCode")), 123u);
+    EXPECT_EQ(number(plist_dict_get_item(object, "ModifierFlags")), 0xC0000u);
+    EXPECT_EQ(number(plist_dict_get_item(object, "$class")), 2u);
+    EXPECT_EQ(stringOf(plist_dict_get_item(classDict, "$classname")), "Shortcut");
     EXPECT_EQ(stringOf(plist_array_get_item(classes, 0)), "Shortcut");
     EXPECT_EQ(stringOf(plist_array_get_item(classes, 1)), "NSObject");
 }
