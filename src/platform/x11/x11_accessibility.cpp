@@ -14,6 +14,9 @@ constexpr uint32_t kMoveX = 1u << 8, kMoveY = 1u << 9, kResizeWidth = 1u << 10, 
 constexpr uint32_t kSourcePager = 2u << 12;
 constexpr uint32_t kStateRemove = 0;
 constexpr auto kWindowManagerPatience = std::chrono::seconds(1);
+// How long a frame read serves the reads and the write right after it (the
+// position and the size of one window read one after the other, say).
+constexpr auto kFrameReadLifetime = std::chrono::milliseconds(20);
 
 Extents extentsFrom(const std::vector<uint32_t>& words) {
     if (words.size() < 4) return {};
@@ -69,6 +72,8 @@ X11Accessibility::X11Accessibility(Connection& conn, X11Screens& screens) : conn
 }
 
 void X11Accessibility::observe(const xcb_generic_event_t& event) {
+    // Whatever the server says, the frame last read may be out of date.
+    lastFrame_.reset();
     if (eventType(event) != XCB_PROPERTY_NOTIFY) return;
     const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(event);
     const Atoms& a = conn_.atoms();
@@ -81,6 +86,13 @@ void X11Accessibility::observe(const xcb_generic_event_t& event) {
 
 void X11Accessibility::wrote() {
     writesUnanswered_ = true;
+    lastFrame_.reset();
+}
+
+const X11Accessibility::FrameRead* X11Accessibility::freshFrame(xcb_window_t window) const {
+    if (!keepFrameReads_ || !lastFrame_ || lastFrame_->window != window) return nullptr;
+    if (std::chrono::steady_clock::now() - lastFrame_->at > kFrameReadLifetime) return nullptr;
+    return &*lastFrame_;
 }
 
 void X11Accessibility::askAfterWrites() {
@@ -166,14 +178,29 @@ std::optional<int32_t> X11Accessibility::pidOf(xcb_window_t window) {
 
 std::optional<Rect> X11Accessibility::outerFrameInRoot(xcb_window_t window) {
     settle();
+    conn_.readAvailable();
+    if (const FrameRead* known = freshFrame(window)) return known->frame;
+    const Atoms& a = conn_.atoms();
     xcb_connection_t* c = conn_.get();
     TranslateRequest origin(c, window, conn_.root());
     GeometryRequest geometry(c, window);
-    PropertyRequest decorations(c, window, conn_.atoms()._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
-    PropertyRequest shadows(c, window, conn_.atoms()._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
+    // The state comes along in the same trip, for a write that may follow.
+    PropertyRequest state(c, window, a._NET_WM_STATE, XCB_ATOM_ATOM);
+    PropertyRequest decorations(c, window, a._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
+    PropertyRequest shadows(c, window, a._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
     if (!origin || !geometry) return std::nullopt;
     Rect client{double(origin->dst_x), double(origin->dst_y), double(geometry->width), double(geometry->height)};
-    return outerFrame(client, extentsFrom(decorations.words()), extentsFrom(shadows.words()));
+    WriteContext context{extentsFrom(decorations.words()), extentsFrom(shadows.words())};
+    auto atoms = state.words();
+    bool maximized = std::any_of(atoms.begin(), atoms.end(), [&](uint32_t s) {
+        return s == a._NET_WM_STATE_MAXIMIZED_VERT || s == a._NET_WM_STATE_MAXIMIZED_HORZ;
+    });
+    Rect frame = outerFrame(client, context.decorations, context.shadows);
+    // Events that came before the replies are older than them: taken now, they leave this read standing.
+    conn_.readAvailable();
+    if (keepFrameReads_ && state.errorCode() == 0)
+        lastFrame_ = FrameRead{window, frame, maximized, context, std::chrono::steady_clock::now()};
+    return frame;
 }
 
 std::vector<xcb_window_t> X11Accessibility::windowsOfProcess(int32_t pid) {
@@ -205,6 +232,7 @@ std::vector<xcb_window_t> X11Accessibility::windowsOf(const X11Element& app) {
 void X11Accessibility::activate(xcb_window_t window) {
     conn_.sendRootMessage(window, conn_.atoms()._NET_ACTIVE_WINDOW, {2, XCB_CURRENT_TIME, 0, 0, 0});
     active_.reset();
+    lastFrame_.reset();
     askWindowManagerToAnswer();
 }
 
@@ -312,6 +340,8 @@ AXError X11Accessibility::writeAttribute(const AXElement& element, std::string_v
 }
 
 std::optional<X11Accessibility::WriteContext> X11Accessibility::prepareWrite(xcb_window_t window) {
+    conn_.readAvailable();
+    if (const FrameRead* known = freshFrame(window); known && !known->maximized) return known->context;
     const Atoms& a = conn_.atoms();
     xcb_connection_t* c = conn_.get();
     PropertyRequest state(c, window, a._NET_WM_STATE, XCB_ATOM_ATOM);
@@ -326,6 +356,7 @@ std::optional<X11Accessibility::WriteContext> X11Accessibility::prepareWrite(xcb
     if (maximized) {
         decorations.reset();
         shadows.reset();
+        lastFrame_.reset();
         conn_.sendRootMessage(window, a._NET_WM_STATE,
                               {kStateRemove, a._NET_WM_STATE_MAXIMIZED_VERT, a._NET_WM_STATE_MAXIMIZED_HORZ, 2, 0});
         // The window's decorations change when it leaves the maximized state.

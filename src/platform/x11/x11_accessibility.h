@@ -69,6 +69,11 @@ public:
     // Asks the window manager to tell when it has handled the writes sent so
     // far, without waiting; the main loop calls it before it waits.
     void askAfterWrites();
+    // For a one-shot command that runs one action and exits: a frame read
+    // then serves the reads and the write that follow it at once. A program
+    // that serves reads afresh, since other programs move windows between
+    // its reads.
+    void keepFrameReadsBriefly() { keepFrameReads_ = true; }
 
 private:
     AXCopyResult readSystemWide(std::string_view attribute);
@@ -109,6 +114,19 @@ private:
     // read for it, for the size that follows it.
     std::optional<std::pair<xcb_window_t, Point>> lastPosition_;
     std::optional<WriteContext> lastWrite_;
+    // The last frame read, with what a write needs, for the reads and the
+    // write of one action that follow it at once. Any event from the server,
+    // any write and a little time make it stale.
+    struct FrameRead {
+        xcb_window_t window;
+        Rect frame;
+        bool maximized;
+        WriteContext context;
+        std::chrono::steady_clock::time_point at;
+    };
+    std::optional<FrameRead> lastFrame_;
+    bool keepFrameReads_ = false;
+    const FrameRead* freshFrame(xcb_window_t window) const;
 };
 
 // The running applications as processes owning windows.

@@ -140,6 +140,8 @@ int place(int64_t code, std::ostream& err) {
     // One action needs no keyboard, hot keys or input monitors: less to set up.
     X11EventPoster poster(desktop->connection(), desktop->screens(), &oneShot);
     Platform platform;
+    // One action and done: a window's frame read once serves the action's other reads and its write.
+    desktop->accessibility().keepFrameReadsBriefly();
     platform.accessibility = &desktop->accessibility();
     platform.screens = &desktop->screens();
     platform.workspace = &desktop->workspace();
