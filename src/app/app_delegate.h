@@ -13,6 +13,9 @@ namespace tilvane {
 class LayoutManager;
 class Shortcut;
 class ShortcutBinder;
+class MoveResizeManager;
+class SwipeManager;
+class SnapToEdgeSwitch;
 
 // Ties a settings key to the action its shortcut starts ("directrion" is the
 // stored spelling of the action-code entry).
@@ -81,6 +84,14 @@ private:
     std::vector<HotKeyEntry> keysArray_;
     // Shared ownership only so that this header needs no complete type to destroy it.
     std::shared_ptr<ShortcutBinder> shortcutBinder_;
+
+public:
+    // Started by applicationDidFinishLaunching when the platform can watch input;
+    // they live as long as the application.
+    std::shared_ptr<MoveResizeManager> resizeMan;
+    std::shared_ptr<SwipeManager> swipeMan;
+    // Creates the snap-to-edge monitor once "SnapToEdgeEnabled" is on.
+    std::shared_ptr<SnapToEdgeSwitch> snapMan;
 };
 
 // The script that opens the security pane of the system settings.

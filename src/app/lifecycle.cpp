@@ -1,6 +1,9 @@
 // Start-up and termination of the application.
 
 #include "app/app_delegate.h"
+#include "interaction/move_resize_manager.h"
+#include "interaction/snap_manager.h"
+#include "interaction/swipe_manager.h"
 
 namespace tilvane {
 
@@ -24,8 +27,11 @@ void AppDelegate::applicationDidFinishLaunching() {
     if (!accessibilityEnabled()) openAccessibility();
     registerHotkeys(false);
     activateHotkeys();
-    // The status menu and the move/resize and swipe monitors start here once
-    // the platform offers them.
+    if (platform_.eventMonitors) {
+        resizeMan = std::make_shared<MoveResizeManager>(platform_);
+        swipeMan = std::make_shared<SwipeManager>(platform_, layoutManager());
+        snapMan = std::make_shared<SnapToEdgeSwitch>(platform_, layoutManager());
+    }
 }
 
 void AppDelegate::applicationWillTerminate() {

@@ -57,5 +57,25 @@ TEST_F(LifecycleTest, ValuesAlreadyStoredStay) {
     EXPECT_EQ(store().objectForKey("WindowResizingEnabled"), SettingsValue(false));
 }
 
+TEST_F(LifecycleTest, StartUpStartsTheModifierDrag) {
+    for (const char* key : {"WindowMovingEnabled", "WMoveControl", "WMoveCommand"}) store().setBool(key, true);
+    auto window = desktop.addWindow(42, {100, 100, 400, 300}).id;
+    desktop.focus(window);
+    desktop.setPointer({200, 200});
+    AppDelegate app(platform);
+    app.applicationDidFinishLaunching();
+
+    InputEvent flags;
+    flags.type = EventType::FlagsChanged;
+    flags.modifierFlags = modifier::kControl | modifier::kCommand;
+    desktop.deliverGlobal(flags);
+    InputEvent move;
+    move.location = {210, 205};
+    move.deltaX = 10;
+    move.deltaY = 5;
+    desktop.deliverGlobal(move);
+    EXPECT_EQ(desktop.window(window).frame, (Rect{110, 105, 400, 300}));
+}
+
 }  // namespace
 }  // namespace tilvane

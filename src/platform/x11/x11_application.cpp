@@ -5,9 +5,6 @@
 
 #include "app/app_delegate.h"
 #include "app/shortcuts_command.h"
-#include "interaction/move_resize_manager.h"
-#include "interaction/snap_manager.h"
-#include "interaction/swipe_manager.h"
 #include "platform/linux/file_settings_store.h"
 #include "platform/linux/linux_run_loop.h"
 #include "platform/linux/termination_signals.h"
@@ -105,10 +102,6 @@ int serve(std::ostream& out, std::ostream& err) {
 
     AppDelegate app(platform);
     app.applicationDidFinishLaunching();
-    // Modifier drags, swipe gestures and (once the setting is on) snapping to the edges.
-    MoveResizeManager moveResize(platform);
-    SwipeManager swipes(platform, app.layoutManager());
-    SnapToEdgeSwitch snapToEdge(platform, app.layoutManager());
     // Claimed only now, so that the selection's owner is a program that serves.
     if (!instance.claim()) {
         app.applicationWillTerminate();
