@@ -5,18 +5,9 @@
 #include <optional>
 #include <string_view>
 
-namespace tilvane {
+#include "placement/action_codes.h"
 
-// Action codes name the window actions; the program's own word for one is "direction".
-namespace action {
-inline constexpr int64_t kTopLeft = 100, kLeft = 120, kBottomLeft = 130, kTopRight = 140, kRight = 150,
-                         kBottomRight = 160, kTop = 170, kBottom = 180, kMaximize = 190, kCenter = 200,
-                         kCenterLeft = 210, kCenterRight = 220, kLeftThird = 230, kCenterVerticalThird = 240,
-                         kRightThird = 250, kTopThird = 260, kCenterHorizontalThird = 270, kBottomThird = 280,
-                         kIncrease = 290, kReduce = 300, kNudgeLeft = 310, kNudgeRight = 320, kNudgeUp = 330,
-                         kNudgeDown = 340, kNextDisplay = 350, kPreviousDisplay = 360, kNextSpace = 370,
-                         kPreviousSpace = 380, kSplitView = 1000;
-}
+namespace tilvane {
 
 // One window action: its code, the name the command line takes, the status
 // menu's title and image (empty: no menu item), the settings key its shortcut
@@ -44,7 +35,10 @@ inline constexpr std::array<ActionInfo, 29> kActions{{
     {180, "bottom", "Down", "bottom", "BottomShortcut", 125, 0xC0000},
     {190, "maximize", "Maximize", "maximaze", "MaximizeShortcut", 46, 0x1C0000},
     // The image name begins with CYRILLIC SMALL LETTER ES, as the resource is named.
-    {200, "center", "Center", "\xD1\x81" "enter", "CenterShortcut", 8, 0x1C0000},
+    {200, "center", "Center",
+     "\xD1\x81"
+     "enter",
+     "CenterShortcut", 8, 0x1C0000},
     {210, "center-left", "Center Left", "center-left", "LeftCenterShortcut", 37, 0x1C0000},
     {220, "center-right", "Center Right", "center-right", "RightCenterShortcut", 15, 0x1C0000},
     {230, "left-third", "Left 1/3", "leftV-13", "Left13Shortcut", 18, 0x1C0000},

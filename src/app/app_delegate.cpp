@@ -23,7 +23,9 @@ LayoutManager& AppDelegate::layoutManager() {
     return *layoutManager_;
 }
 
-bool AppDelegate::accessibilityEnabled() { return platform_.accessibility->isProcessTrustedWithOptions(false); }
+bool AppDelegate::accessibilityEnabled() {
+    return platform_.accessibility->isProcessTrustedWithOptions(false);
+}
 
 void AppDelegate::openAccessibility() {
     if (platform_.accessibility->isProcessTrustedWithOptions(true)) return;
@@ -56,11 +58,8 @@ void AppDelegate::moveWindowToDirection(int64_t code, bool fromMenu) {
                 window->moveToSpace(static_cast<uint64_t>(space));
             return;
         }
-        case action::kSplitView:
-            SplitViewActions::splitView(platform_);
-            return;
-        default:
-            layoutManager().moveWindowToDirection(code);
+        case action::kSplitView: SplitViewActions::splitView(platform_); return;
+        default: layoutManager().moveWindowToDirection(code);
     }
 }
 

@@ -86,20 +86,11 @@ void printQuoted(std::ostream& out, std::string_view text) {
     out << '"';
     for (char c : text) {
         switch (c) {
-            case '"':
-                out << "\\\"";
-                break;
-            case '\\':
-                out << "\\\\";
-                break;
-            case '\n':
-                out << "\\n";
-                break;
-            case '\t':
-                out << "\\t";
-                break;
-            default:
-                out << c;
+            case '"': out << "\\\""; break;
+            case '\\': out << "\\\\"; break;
+            case '\n': out << "\\n"; break;
+            case '\t': out << "\\t"; break;
+            default: out << c;
         }
     }
     out << '"';
@@ -184,12 +175,9 @@ std::optional<double> parseReal(const std::string& text) {
 
 const char* kindName(SettingKind kind) {
     switch (kind) {
-        case SettingKind::Boolean:
-            return "a boolean; write it with -bool";
-        case SettingKind::Text:
-            return "text; write it with -string";
-        case SettingKind::Shortcut:
-            return "a recorded shortcut";
+        case SettingKind::Boolean: return "a boolean; write it with -bool";
+        case SettingKind::Text: return "text; write it with -string";
+        case SettingKind::Shortcut: return "a recorded shortcut";
     }
     return "";
 }

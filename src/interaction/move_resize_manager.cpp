@@ -38,16 +38,11 @@ int32_t checkWindowUnderMouse(Point p, const Rect& r) {
 Rect resizedFrame(const Rect& f, int32_t quadrant, double dX, double dY, bool fourCornerResizing) {
     if (!fourCornerResizing) return {f.x, f.y, f.width + dX, f.height + dY};
     switch (quadrant) {
-        case 1:
-            return {f.x, f.y + dY, f.width + dX, f.height - dY};
-        case 2:
-            return {f.x + dX, f.y + dY, f.width - dX, f.height - dY};
-        case 3:
-            return {f.x + dX, f.y, f.width - dX, f.height + dY};
-        case 4:
-            return {f.x, f.y, f.width + dX, f.height + dY};
-        default:
-            return f;
+        case 1: return {f.x, f.y + dY, f.width + dX, f.height - dY};
+        case 2: return {f.x + dX, f.y + dY, f.width - dX, f.height - dY};
+        case 3: return {f.x + dX, f.y, f.width - dX, f.height + dY};
+        case 4: return {f.x, f.y, f.width + dX, f.height + dY};
+        default: return f;
     }
 }
 

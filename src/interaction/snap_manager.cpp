@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/action_table.h"
+#include "placement/action_codes.h"
 #include "placement/layout_manager.h"
 #include "placement/screen_geometry.h"
 

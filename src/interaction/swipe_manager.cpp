@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "app/action_table.h"
 #include "interaction/modifier_combination.h"
+#include "placement/action_codes.h"
 #include "placement/layout_manager.h"
 
 namespace tilvane {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/action_table.h"
+#include "placement/action_codes.h"
 #include "placement/screen_geometry.h"
 
 namespace tilvane {
@@ -63,10 +63,8 @@ bool actsOnWindowFrame(int64_t code) {
         case action::kNudgeLeft:
         case action::kNudgeRight:
         case action::kNudgeUp:
-        case action::kNudgeDown:
-            return true;
-        default:
-            return false;
+        case action::kNudgeDown: return true;
+        default: return false;
     }
 }
 

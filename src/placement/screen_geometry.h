@@ -16,8 +16,12 @@ namespace tilvane {
 double primaryScreenHeight(const std::vector<Screen>& screens);
 
 // The same area in the other coordinate system; its own inverse.
-inline Rect flipRect(const Rect& r, double H) { return {r.x, H - r.y - r.height, r.width, r.height}; }
-inline Point flipPoint(Point p, double H) { return {p.x, H - p.y}; }
+inline Rect flipRect(const Rect& r, double H) {
+    return {r.x, H - r.y - r.height, r.width, r.height};
+}
+inline Point flipPoint(Point p, double H) {
+    return {p.x, H - p.y};
+}
 
 // The area a maximized window may take on the screen, in top-left coordinates.
 Rect frameWithoutDockOrMenu(const Screen& screen, const std::vector<Screen>& screens);

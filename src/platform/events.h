@@ -46,7 +46,15 @@ public:
     virtual void post(const SyntheticEvent& event) = 0;
 };
 
-enum class ScrollPhase : uint32_t { None = 0, Began = 1, Stationary = 2, Changed = 4, Ended = 8, Cancelled = 16, MayBegin = 32 };
+enum class ScrollPhase : uint32_t {
+    None = 0,
+    Began = 1,
+    Stationary = 2,
+    Changed = 4,
+    Ended = 8,
+    Cancelled = 16,
+    MayBegin = 32
+};
 
 // An event delivered to a monitor or tap.
 struct InputEvent {

@@ -43,8 +43,7 @@ struct Rect {
 };
 
 // The failure value of an element's frame: distinct from the zero rectangle.
-inline constexpr Rect kNullRect{std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(), 0,
-                                0};
+inline constexpr Rect kNullRect{std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(), 0, 0};
 
 // The overlapping part of two rectangles; the null rectangle when they do not overlap.
 inline Rect intersection(const Rect& a, const Rect& b) {
@@ -54,7 +53,9 @@ inline Rect intersection(const Rect& a, const Rect& b) {
     return {x0, y0, x1 - x0, y1 - y0};
 }
 
-inline std::ostream& operator<<(std::ostream& os, const Point& p) { return os << "(" << p.x << ", " << p.y << ")"; }
+inline std::ostream& operator<<(std::ostream& os, const Point& p) {
+    return os << "(" << p.x << ", " << p.y << ")";
+}
 inline std::ostream& operator<<(std::ostream& os, const Size& s) {
     return os << "(" << s.width << " x " << s.height << ")";
 }

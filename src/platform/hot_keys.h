@@ -40,7 +40,7 @@ struct HotKeyEvent {
     std::optional<EventHotKeyID> hotKeyID;
 };
 
-using EventHotKeyRef = uint64_t;  // 0: not registered
+using EventHotKeyRef = uint64_t;   // 0: not registered
 using EventHandlerRef = uint64_t;  // 0: none
 
 // The system-wide hot-key service: a combination registered here is taken

@@ -142,18 +142,10 @@ private:
             }
             flushUnits();
             switch (e) {
-                case 'n':
-                    out.push_back('\n');
-                    break;
-                case 't':
-                    out.push_back('\t');
-                    break;
-                case 'r':
-                    out.push_back('\r');
-                    break;
-                default:
-                    out.push_back(e);
-                    break;  // \" \\ \' and any other character stand for themselves
+                case 'n': out.push_back('\n'); break;
+                case 't': out.push_back('\t'); break;
+                case 'r': out.push_back('\r'); break;
+                default: out.push_back(e); break;  // \" \\ \' and any other character stand for themselves
             }
         }
         return std::nullopt;

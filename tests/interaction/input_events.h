@@ -14,10 +14,18 @@ inline InputEvent mouseMoved(Point to, double dx, double dy) {
 }
 
 inline InputEvent scroll(ScrollPhase phase, uint64_t flags, double dx = 0, double dy = 0) {
-    return {.type = EventType::ScrollWheel, .location = {}, .modifierFlags = flags, .deltaX = 0, .deltaY = 0,
-            .scrollingDeltaX = dx, .scrollingDeltaY = dy, .phase = phase};
+    return {.type = EventType::ScrollWheel,
+            .location = {},
+            .modifierFlags = flags,
+            .deltaX = 0,
+            .deltaY = 0,
+            .scrollingDeltaX = dx,
+            .scrollingDeltaY = dy,
+            .phase = phase};
 }
 
-inline InputEvent leftMouseUp(Point at) { return {.type = EventType::LeftMouseUp, .location = at}; }
+inline InputEvent leftMouseUp(Point at) {
+    return {.type = EventType::LeftMouseUp, .location = at};
+}
 
 }  // namespace tilvane::test

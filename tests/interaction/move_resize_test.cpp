@@ -41,12 +41,8 @@ TEST(ResizeTable, EachQuadrantDragsItsOwnCorner) {
         Rect expected;
     } cases[] = {
         // Without four-corner resizing the bottom-right corner follows, whatever the quadrant.
-        {2, false, {100, 100, 380, 290}},
-        {1, true, {100, 90, 380, 310}},
-        {2, true, {80, 90, 420, 310}},
-        {3, true, {80, 100, 420, 290}},
-        {4, true, {100, 100, 380, 290}},
-        {0, true, frame},
+        {2, false, {100, 100, 380, 290}}, {1, true, {100, 90, 380, 310}},  {2, true, {80, 90, 420, 310}},
+        {3, true, {80, 100, 420, 290}},   {4, true, {100, 100, 380, 290}}, {0, true, frame},
     };
     for (const auto& c : cases)
         EXPECT_EQ(resizedFrame(frame, c.quadrant, -20, -10, c.fourCorners), c.expected)

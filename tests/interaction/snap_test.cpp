@@ -33,19 +33,17 @@ void expectZones(const std::vector<Screen>& screens, const std::vector<ZoneCase>
 
 TEST(SnapZones, SingleScreenExamples) {
     const std::vector<ZoneCase> cases{
-        {{0, 500}, 120, false},    // against the left edge
-        {{-149.5, 500}, 120, false},  // 149 points left of it still counts
-        {{-150, 500}, 0, false},
-        {{0.5, 500}, 120, false},  // half a point in truncates to the edge
-        {{1, 500}, 0, false},      // one point in
-        {{1430, 500}, 150, true},  // W - 10
-        {{1291, 500}, 150, true},  // W - 149
-        {{1290, 500}, 0, false},   // W - 150
-        {{1441, 500}, 0, false},   // beyond the right edge
-        {{1435, 10}, 170, true},   // in the menu bar, at the right edge
-        {{700, 172.5}, 170, false},  // the top strip ends at 23 + 150
-        {{700, 173}, 0, false},
-        {{700, -20}, 170, false},  // above the screen
+        {{0, 500}, 120, false},                                 // against the left edge
+        {{-149.5, 500}, 120, false},                            // 149 points left of it still counts
+        {{-150, 500}, 0, false},     {{0.5, 500}, 120, false},  // half a point in truncates to the edge
+        {{1, 500}, 0, false},                                   // one point in
+        {{1430, 500}, 150, true},                               // W - 10
+        {{1291, 500}, 150, true},                               // W - 149
+        {{1290, 500}, 0, false},                                // W - 150
+        {{1441, 500}, 0, false},                                // beyond the right edge
+        {{1435, 10}, 170, true},                                // in the menu bar, at the right edge
+        {{700, 172.5}, 170, false},                             // the top strip ends at 23 + 150
+        {{700, 173}, 0, false},      {{700, -20}, 170, false},  // above the screen
     };
     expectZones({screen({0, 0, 1440, 900}, Rect{0, 0, 1440, 877})}, cases);
 }

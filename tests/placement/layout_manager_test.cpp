@@ -20,7 +20,9 @@ void arrange(sim::SimDesktop& d, bool twoScreens) {
     d.settings().setBool("EnableShotcuts", true);
 }
 
-bool isPlacementCode(int64_t code) { return code >= 100 && code <= 340; }
+bool isPlacementCode(int64_t code) {
+    return code >= 100 && code <= 340;
+}
 
 struct LayoutCase {
     bool twoScreens;

@@ -24,15 +24,15 @@ TEST_P(ConversionTest, ConvertsAndRoundTrips) {
     EXPECT_EQ(flipRect(flipRect(row.bottomLeft, 900), 900), row.bottomLeft);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ScreenGeometry, ConversionTest,
-    testing::Values(ConversionRow{"menuBar", {0, 0, 1440, 877}, {0, 23, 1440, 877}},
-                    ConversionRow{"dock", {0, 70, 1440, 807}, {0, 23, 1440, 807}},
-                    ConversionRow{"rightAligned", {1440, 0, 1920, 1080}, {1440, -180, 1920, 1080}},
-                    ConversionRow{"above", {0, 900, 1920, 1080}, {0, -1080, 1920, 1080}},
-                    ConversionRow{"below", {0, -768, 1024, 768}, {0, 900, 1024, 768}},
-                    ConversionRow{"negativeOrigin", {-1280, 100, 1280, 1024}, {-1280, -224, 1280, 1024}}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(ScreenGeometry, ConversionTest,
+                         testing::Values(ConversionRow{"menuBar", {0, 0, 1440, 877}, {0, 23, 1440, 877}},
+                                         ConversionRow{"dock", {0, 70, 1440, 807}, {0, 23, 1440, 807}},
+                                         ConversionRow{"rightAligned", {1440, 0, 1920, 1080}, {1440, -180, 1920, 1080}},
+                                         ConversionRow{"above", {0, 900, 1920, 1080}, {0, -1080, 1920, 1080}},
+                                         ConversionRow{"below", {0, -768, 1024, 768}, {0, 900, 1024, 768}},
+                                         ConversionRow{
+                                             "negativeOrigin", {-1280, 100, 1280, 1024}, {-1280, -224, 1280, 1024}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ScreenGeometry, VisibleFrameIsConvertedAgainstThePrimaryFullHeight) {
     std::vector<Screen> screens{screen(1, {0, 0, 1440, 900}, Rect{0, 70, 1440, 807}),

@@ -11,7 +11,9 @@ struct TargetRow {
     Rect expected;
 };
 
-void PrintTo(const TargetRow& row, std::ostream* os) { *os << row.code << " on " << row.reference; }
+void PrintTo(const TargetRow& row, std::ostream* os) {
+    *os << row.code << " on " << row.reference;
+}
 
 class TargetFrameTest : public testing::TestWithParam<TargetRow> {};
 
@@ -33,9 +35,8 @@ constexpr Rect kSecond{1440, -180, 1920, 1080};
 INSTANTIATE_TEST_SUITE_P(
     SingleScreen, TargetFrameTest,
     testing::Values(TargetRow{100, kVisible, {0, 23, 720, 438.5}}, TargetRow{120, kVisible, {0, 23, 720, 877}},
-                    TargetRow{130, kVisible, {0, 461.5, 720, 438.5}},
-                    TargetRow{140, kVisible, {720, 23, 720, 438.5}}, TargetRow{150, kVisible, {720, 23, 720, 877}},
-                    TargetRow{160, kVisible, {720, 461.5, 720, 438.5}},
+                    TargetRow{130, kVisible, {0, 461.5, 720, 438.5}}, TargetRow{140, kVisible, {720, 23, 720, 438.5}},
+                    TargetRow{150, kVisible, {720, 23, 720, 877}}, TargetRow{160, kVisible, {720, 461.5, 720, 438.5}},
                     TargetRow{170, kVisible, {0, 23, 1440, 438.5}}, TargetRow{180, kVisible, {0, 461.5, 1440, 438.5}},
                     TargetRow{190, kVisible, kVisible}, TargetRow{200, kVisible, {360, 242.25, 720, 438.5}},
                     TargetRow{210, kVisible, {0, 242.25, 720, 438.5}},

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/linux/linux_run_loop.h"
 #include "platform/plist/property_list.h"
 
 namespace tilvane::linux_platform {

@@ -30,8 +30,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(RoundTrip{"true", SettingsValue(true)}, RoundTrip{"false", SettingsValue(false)},
                     RoundTrip{"int64min", SettingsValue(std::numeric_limits<int64_t>::min())},
                     RoundTrip{"int64max", SettingsValue(std::numeric_limits<int64_t>::max())},
-                    RoundTrip{"huge", SettingsValue(-1e300)},
-                    RoundTrip{"tiny", SettingsValue(5e-324)},
+                    RoundTrip{"huge", SettingsValue(-1e300)}, RoundTrip{"tiny", SettingsValue(5e-324)},
                     RoundTrip{"infinity", SettingsValue(std::numeric_limits<double>::infinity())},
                     RoundTrip{"markup", SettingsValue("<a href=\"x\">&amp;</a> ]]>")},
                     RoundTrip{"unicode", SettingsValue("\xD1\x81"

@@ -29,11 +29,7 @@ TEST(ShortcutTest, CarbonForm) {
         uint64_t flags;
         uint32_t carbon;
     } rows[] = {
-        {kCommand | kShift, 0x0300},
-        {kControl | kOption, 0x1800},
-        {kCommand, 0x0100},
-        {0, 0},
-        {0x1E0000, 0x1B00},
+        {kCommand | kShift, 0x0300}, {kControl | kOption, 0x1800}, {kCommand, 0x0100}, {0, 0}, {0x1E0000, 0x1B00},
     };
     for (const auto& row : rows) EXPECT_EQ(Shortcut(0, row.flags).carbonFlags(), row.carbon) << std::hex << row.flags;
     EXPECT_EQ(Shortcut(123, 0).carbonKeyCode(), 123u);
@@ -71,23 +67,24 @@ TEST_P(KeyTextTest, RendersOnTheUsLayout) {
     EXPECT_EQ(s.keyCodeStringForKeyEquivalent(&keyboard), row.keyEquivalent);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Keys, KeyTextTest,
-    ::testing::Values(
-        // Special keys: fixed glyphs, single characters stay as they are for menus.
-        KeyRow{123, "\u2190", "\u2190"}, KeyRow{126, "\u2191", "\u2191"}, KeyRow{36, "\u21A9", "\u21A9"},
-        KeyRow{48, "\u21E5", "\u21E5"}, KeyRow{51, "\u232B", "\u232B"}, KeyRow{53, "\u238B", "\u238B"},
-        KeyRow{117, "\u2326", "\u2326"}, KeyRow{116, "\u21DE", "\u21DE"}, KeyRow{71, "\u2327", "\u2327"},
-        KeyRow{76, "\u2305", "\u2305"}, KeyRow{114, "?", "?"}, KeyRow{65, ".", "."}, KeyRow{89, "7", "7"},
-        // Space and the function keys are longer than one character.
-        KeyRow{49, "Space", " "}, KeyRow{122, "F1", "\uF704"}, KeyRow{105, "F13", "\uF710"},
-        KeyRow{80, "F19", "\uF716"},
-        // F20 is not special: it types a control character, so it renders as nothing.
-        KeyRow{90, "", ""},
-        // Layout keys are upper-cased; their key equivalent is lower case.
-        KeyRow{0, "A", "a"}, KeyRow{18, "1", "1"}, KeyRow{42, "\\", "\\"},
-        // Modifier keys type nothing; the no-key code renders as nothing.
-        KeyRow{56, "", ""}, KeyRow{59, "", ""}, KeyRow{Shortcut::kNoKeyCode, "", ""}));
+INSTANTIATE_TEST_SUITE_P(Keys, KeyTextTest,
+                         ::testing::Values(
+                             // Special keys: fixed glyphs, single characters stay as they are for menus.
+                             KeyRow{123, "\u2190", "\u2190"}, KeyRow{126, "\u2191", "\u2191"},
+                             KeyRow{36, "\u21A9", "\u21A9"}, KeyRow{48, "\u21E5", "\u21E5"},
+                             KeyRow{51, "\u232B", "\u232B"}, KeyRow{53, "\u238B", "\u238B"},
+                             KeyRow{117, "\u2326", "\u2326"}, KeyRow{116, "\u21DE", "\u21DE"},
+                             KeyRow{71, "\u2327", "\u2327"}, KeyRow{76, "\u2305", "\u2305"}, KeyRow{114, "?", "?"},
+                             KeyRow{65, ".", "."}, KeyRow{89, "7", "7"},
+                             // Space and the function keys are longer than one character.
+                             KeyRow{49, "Space", " "}, KeyRow{122, "F1", "\uF704"}, KeyRow{105, "F13", "\uF710"},
+                             KeyRow{80, "F19", "\uF716"},
+                             // F20 is not special: it types a control character, so it renders as nothing.
+                             KeyRow{90, "", ""},
+                             // Layout keys are upper-cased; their key equivalent is lower case.
+                             KeyRow{0, "A", "a"}, KeyRow{18, "1", "1"}, KeyRow{42, "\\", "\\"},
+                             // Modifier keys type nothing; the no-key code renders as nothing.
+                             KeyRow{56, "", ""}, KeyRow{59, "", ""}, KeyRow{Shortcut::kNoKeyCode, "", ""}));
 
 TEST(ShortcutTest, DescriptionIsModifiersThenKey) {
     SimKeyboard keyboard;

@@ -90,14 +90,9 @@ FileSettingsStore::FileSettingsStore(std::string path, Log& log) : path_(std::mo
 
     auto disk = readFile();
     switch (disk.kind) {
-        case DiskState::Kind::Missing:
-            break;
-        case DiskState::Kind::Read:
-            disk_ = std::move(disk.values);
-            break;
-        case DiskState::Kind::Corrupt:
-            moveAside(disk.error, "starting from empty settings");
-            break;
+        case DiskState::Kind::Missing: break;
+        case DiskState::Kind::Read: disk_ = std::move(disk.values); break;
+        case DiskState::Kind::Corrupt: moveAside(disk.error, "starting from empty settings"); break;
         case DiskState::Kind::Unreadable:
             log_.write("settings: cannot read " + path_ + " (" + disk.error + "); starting from empty settings");
             unreadableReported_ = true;
@@ -173,7 +168,10 @@ bool FileSettingsStore::moveAside(const std::string& why, const std::string& the
     std::string stamp = utcStamp();
     int error = 0;
     for (int attempt = 1; attempt <= 100; ++attempt) {
-        std::string target = path_ + ".corrupt-" + stamp + (attempt > 1 ? "-" + std::to_string(attempt) : "");
+        // Appended piece by piece: GCC 12 at -O3 warns (wrongly) about the chained operator+.
+        std::string target = path_;
+        target.append(".corrupt-").append(stamp);
+        if (attempt > 1) target.append("-").append(std::to_string(attempt));
         error = renameNoReplace(path_, target);
         if (error == 0) {
             log_.write("settings: " + path_ + " could not be read (" + why + "); kept it as " + target + "; " + then);
@@ -250,13 +248,9 @@ bool FileSettingsStore::synchronize() {
     auto disk = readFile();
     SettingsDictionary merged;
     switch (disk.kind) {
-        case DiskState::Kind::Missing:
-            break;
-        case DiskState::Kind::Read:
-            merged = std::move(disk.values);
-            break;
-        case DiskState::Kind::Unreadable:
-            return fail("cannot read it: " + disk.error);
+        case DiskState::Kind::Missing: break;
+        case DiskState::Kind::Read: merged = std::move(disk.values); break;
+        case DiskState::Kind::Unreadable: return fail("cannot read it: " + disk.error);
         case DiskState::Kind::Corrupt:
             // Keep the damaged file; the values last read from it are the best base.
             if (!moveAside(disk.error, "saving the settings in use"))
@@ -334,7 +328,7 @@ void FileSettingsStore::reload() {
     }
 }
 
-bool FileSettingsStore::attach(LinuxRunLoop& loop) {
+bool FileSettingsStore::attach(DescriptorWatcher& loop) {
     detach();
     std::string error;
     if (!makeFolder(error)) {

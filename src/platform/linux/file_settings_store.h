@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/linux/linux_run_loop.h"
 #include "platform/log.h"
+#include "platform/run_loop.h"
 #include "platform/settings_store.h"
 
 namespace tilvane::linux_platform {
@@ -47,7 +47,7 @@ public:
     // Watches the file from now on, creating its folder when missing. The
     // loop must outlive the store, or detach() be called before it goes.
     // False (and logged) when the folder cannot be watched.
-    bool attach(LinuxRunLoop& loop);
+    bool attach(DescriptorWatcher& loop);
     void detach();
     // Reads the file again and tells observers of each key whose value changed.
     void reload();
@@ -84,7 +84,7 @@ private:
     SettingsDictionary registered_;
     std::map<ObserverId, Observer> observers_;
     ObserverId nextObserver_ = 1;
-    LinuxRunLoop* loop_ = nullptr;
+    DescriptorWatcher* loop_ = nullptr;
     int inotifyFd_ = -1;
     int watch_ = -1;
     bool unreadableReported_ = false;

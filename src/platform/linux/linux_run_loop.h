@@ -14,7 +14,7 @@ namespace tilvane::linux_platform {
 // descriptors it watches (the X connection, inotify, the wake-up eventfd) and
 // on the nearest timer. Idle means blocked in poll with no timeout: no
 // periodic wake-ups.
-class LinuxRunLoop : public RunLoop {
+class LinuxRunLoop : public RunLoop, public DescriptorWatcher {
 public:
     LinuxRunLoop();
     ~LinuxRunLoop() override;
@@ -24,12 +24,11 @@ public:
     void sleepFor(std::chrono::nanoseconds duration) override;
     Clock::time_point now() const override { return Clock::now(); }
 
-    // Calls onReadable on the loop's thread whenever fd has data (POLLIN),
-    // a hang-up or an error. Call watchFd and unwatchFd on the loop's thread.
-    void watchFd(int fd, std::function<void()> onReadable);
-    void unwatchFd(int fd);
+    // Call watchFd and unwatchFd on the loop's thread.
+    void watchFd(int fd, std::function<void()> onReadable) override;
+    void unwatchFd(int fd) override;
     // Work to do before each wait in poll (for example flushing a connection).
-    void addBeforeWait(std::function<void()> hook);
+    void addBeforeWait(std::function<void()> hook) override;
 
     // Runs until stop() is called. Returns at once if already stopped.
     void run();

@@ -33,7 +33,7 @@ TerminationSignals::~TerminationSignals() {
     // not turn an orderly exit into death by signal.
 }
 
-void TerminationSignals::watch(LinuxRunLoop& loop, std::function<void(int)> onSignal) {
+void TerminationSignals::watch(DescriptorWatcher& loop, std::function<void(int)> onSignal) {
     if (fd_ < 0) return;
     loop_ = &loop;
     loop.watchFd(fd_, [this, onSignal = std::move(onSignal)] {

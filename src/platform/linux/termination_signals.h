@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "platform/linux/linux_run_loop.h"
+#include "platform/run_loop.h"
 
 namespace tilvane::linux_platform {
 
@@ -20,11 +20,11 @@ public:
     // False when the descriptor could not be made; the signals then act as usual.
     bool ok() const { return fd_ >= 0; }
     // Calls onSignal with the signal's number on the loop's thread.
-    void watch(LinuxRunLoop& loop, std::function<void(int)> onSignal);
+    void watch(DescriptorWatcher& loop, std::function<void(int)> onSignal);
 
 private:
     int fd_ = -1;
-    LinuxRunLoop* loop_ = nullptr;
+    DescriptorWatcher* loop_ = nullptr;
 };
 
 }  // namespace tilvane::linux_platform

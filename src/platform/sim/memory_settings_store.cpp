@@ -42,7 +42,9 @@ SettingsStore::ObserverId MemorySettingsStore::addObserver(Observer observer) {
     return id;
 }
 
-void MemorySettingsStore::removeObserver(ObserverId id) { observers_.erase(id); }
+void MemorySettingsStore::removeObserver(ObserverId id) {
+    observers_.erase(id);
+}
 
 void MemorySettingsStore::notify(const std::string& key) {
     // Observers may add or remove observers while being told.

@@ -117,9 +117,13 @@ AXElement SimDesktop::makeElement(SimElement::Kind kind, int32_t pid, uint64_t w
     return e;
 }
 
-AXElement SimDesktop::createSystemWide() { return makeElement(SimElement::Kind::SystemWide, 0, 0); }
+AXElement SimDesktop::createSystemWide() {
+    return makeElement(SimElement::Kind::SystemWide, 0, 0);
+}
 
-AXElement SimDesktop::createApplication(int32_t pid) { return makeElement(SimElement::Kind::Application, pid, 0); }
+AXElement SimDesktop::createApplication(int32_t pid) {
+    return makeElement(SimElement::Kind::Application, pid, 0);
+}
 
 AXCopyResult SimDesktop::readWindowAttribute(SimWindow& w, std::string_view attribute) {
     if (attribute == ax::kPosition) {
@@ -161,7 +165,8 @@ AXCopyResult SimDesktop::copyAttributeValue(const AXElement& element, std::strin
                 if (app->failFocusedWindowRead) return {AXError::CannotComplete, {}};
                 if (app->focusedWindowIsText) return {AXError::Success, AXValue("not a window")};
                 if (!app->focusedWindow) return {AXError::NoValue, {}};
-                return {AXError::Success, AXValue(makeElement(SimElement::Kind::Window, app->pid, *app->focusedWindow))};
+                return {AXError::Success,
+                        AXValue(makeElement(SimElement::Kind::Window, app->pid, *app->focusedWindow))};
             }
             if (attribute == ax::kWindows) {
                 if (app->failWindowsRead) return {AXError::CannotComplete, {}};
@@ -255,7 +260,6 @@ bool SimDesktop::createListenOnlyTap(uint64_t mask, Handler handler) {
     taps_.push_back({mask, std::move(handler)});
     return true;
 }
-
 
 void SimDesktop::deliverGlobal(const InputEvent& event) {
     auto bit = 1ull << static_cast<uint32_t>(event.type);

@@ -28,8 +28,8 @@ struct SimWindow {
     bool refuseSize = false;
     bool failPositionRead = false;
     bool failSizeRead = false;
-    bool positionNotPoint = false;  // the position read gives a value of another kind
-    bool sizeNotSize = false;       // the size read gives a value of another kind
+    bool positionNotPoint = false;   // the position read gives a value of another kind
+    bool sizeNotSize = false;        // the size read gives a value of another kind
     std::optional<Rect> zoomButton;  // top-left coordinates
     bool failZoomButtonPositionRead = false;
     bool failZoomButtonSizeRead = false;

@@ -2,7 +2,9 @@
 
 namespace tilvane::sim {
 
-void SimRunLoop::async(Task task) { after(std::chrono::nanoseconds{0}, std::move(task)); }
+void SimRunLoop::async(Task task) {
+    after(std::chrono::nanoseconds{0}, std::move(task));
+}
 
 void SimRunLoop::after(std::chrono::nanoseconds delay, Task task) {
     if (delay.count() < 0) delay = std::chrono::nanoseconds{0};

@@ -13,8 +13,8 @@ std::optional<Strut> strutFromProperties(const std::vector<uint32_t>& partial, c
              double(partial[8]), double(partial[9]), double(partial[10]), double(partial[11])};
     } else if (full.size() >= 4) {
         double lastX = root.width - 1, lastY = root.height - 1;
-        s = {double(full[0]), double(full[1]), double(full[2]), double(full[3]), 0, lastY, 0, lastY, 0, lastX, 0,
-             lastX};
+        s = {
+            double(full[0]), double(full[1]), double(full[2]), double(full[3]), 0, lastY, 0, lastY, 0, lastX, 0, lastX};
     } else {
         return std::nullopt;
     }
@@ -24,10 +24,14 @@ std::optional<Strut> strutFromProperties(const std::vector<uint32_t>& partial, c
 
 namespace {
 
-bool overlaps(const Rect& a, const Rect& b) { return !intersection(a, b).isNull(); }
+bool overlaps(const Rect& a, const Rect& b) {
+    return !intersection(a, b).isNull();
+}
 
 // A band from start to end inclusive, as the struts give their spans.
-double spanLength(double start, double end) { return end >= start ? end - start + 1 : 0; }
+double spanLength(double start, double end) {
+    return end >= start ? end - start + 1 : 0;
+}
 
 }  // namespace
 
@@ -36,8 +40,8 @@ Rect visibleArea(const Rect& monitor, const std::vector<Strut>& struts, Size roo
     for (const auto& s : struts) {
         if (s.left > 0 && overlaps(monitor, {0, s.leftStartY, s.left, spanLength(s.leftStartY, s.leftEndY)}))
             x0 = std::max(x0, s.left);
-        if (s.right > 0 && overlaps(monitor, {root.width - s.right, s.rightStartY, s.right,
-                                              spanLength(s.rightStartY, s.rightEndY)}))
+        if (s.right > 0 &&
+            overlaps(monitor, {root.width - s.right, s.rightStartY, s.right, spanLength(s.rightStartY, s.rightEndY)}))
             x1 = std::min(x1, root.width - s.right);
         if (s.top > 0 && overlaps(monitor, {s.topStartX, 0, spanLength(s.topStartX, s.topEndX), s.top}))
             y0 = std::max(y0, s.top);
@@ -61,7 +65,9 @@ std::vector<Screen> screensFromMonitors(const std::vector<Monitor>& ordered, con
     if (ordered.empty()) return screens;
     const Rect& p = ordered.front().area;
     // From root coordinates to the program's bottom-left coordinates.
-    auto convert = [&p](const Rect& r) { return Rect{r.x - p.x, p.height - (r.y - p.y) - r.height, r.width, r.height}; };
+    auto convert = [&p](const Rect& r) {
+        return Rect{r.x - p.x, p.height - (r.y - p.y) - r.height, r.width, r.height};
+    };
     for (const auto& m : ordered)
         screens.push_back({m.id, convert(m.area), convert(visibleArea(m.area, struts, root))});
     return screens;

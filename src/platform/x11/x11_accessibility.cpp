@@ -41,12 +41,9 @@ bool X11Element::isSameElement(const AXUIElement& other) const {
     const auto* o = dynamic_cast<const X11Element*>(&other);
     if (!o || o->kind != kind) return false;
     switch (kind) {
-        case Kind::SystemWide:
-            return true;
-        case Kind::Application:
-            return pid != 0 ? o->pid == pid : o->window == window;
-        case Kind::Window:
-            return o->window == window;
+        case Kind::SystemWide: return true;
+        case Kind::Application: return pid != 0 ? o->pid == pid : o->window == window;
+        case Kind::Window: return o->window == window;
     }
     return false;
 }
@@ -241,12 +238,9 @@ AXCopyResult X11Accessibility::copyAttributeValue(const AXElement& element, std:
     if (!e) return {AXError::IllegalArgument, {}};
     if (!conn_.isUsable()) return {AXError::CannotComplete, {}};
     switch (e->kind) {
-        case X11Element::Kind::SystemWide:
-            return readSystemWide(attribute);
-        case X11Element::Kind::Application:
-            return readApplication(*e, attribute);
-        case X11Element::Kind::Window:
-            return readWindow(*e, attribute);
+        case X11Element::Kind::SystemWide: return readSystemWide(attribute);
+        case X11Element::Kind::Application: return readApplication(*e, attribute);
+        case X11Element::Kind::Window: return readWindow(*e, attribute);
     }
     return {AXError::Failure, {}};
 }

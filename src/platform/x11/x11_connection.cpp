@@ -98,9 +98,13 @@ Connection::~Connection() {
     xcb_disconnect(c_);
 }
 
-void Connection::onEvent(uint8_t type, EventHandler handler) { handlers_[type & 0x7f].push_back(std::move(handler)); }
+void Connection::onEvent(uint8_t type, EventHandler handler) {
+    handlers_[type & 0x7f].push_back(std::move(handler));
+}
 
-void Connection::addObserver(EventHandler observer) { observers_.push_back(std::move(observer)); }
+void Connection::addObserver(EventHandler observer) {
+    observers_.push_back(std::move(observer));
+}
 
 void Connection::take(xcb_generic_event_t* event) {
     XPtr<xcb_generic_event_t> owned(event);

@@ -43,23 +43,48 @@ X11HotKeyService& X11Desktop::hotKeys() {
     return *hotKeys_;
 }
 
-void X11Desktop::fill(Platform& platform) {
+void X11Desktop::fill(Platform& platform, Uses uses) {
     platform.accessibility = accessibility_.get();
     platform.screens = screens_.get();
     platform.workspace = workspace_.get();
-    platform.keyboard = &keyboard();
-    platform.hotKeys = &hotKeys();
     platform.windowList = windowList_.get();
     platform.spaces = spaces_.get();
     if (!eventPoster_) eventPoster_ = std::make_unique<X11EventPoster>(*conn_, *screens_, platform.runLoop);
-    if (!inputMonitors_) inputMonitors_ = std::make_unique<X11InputMonitors>(*conn_, *screens_, platform.runLoop);
     platform.eventPoster = eventPoster_.get();
+    if (uses == Uses::OneAction) return;
+    platform.keyboard = &keyboard();
+    platform.hotKeys = &hotKeys();
+    if (!inputMonitors_) inputMonitors_ = std::make_unique<X11InputMonitors>(*conn_, *screens_, platform.runLoop);
     platform.eventMonitors = inputMonitors_.get();
 }
 
 void X11Desktop::dispatchEvents() {
     conn_->dispatchPending();
     conn_->flush();
+}
+
+void X11Desktop::attach(DescriptorWatcher& loop, std::function<void()> onLost) {
+    loop_ = &loop;
+    onLost_ = std::move(onLost);
+    auto handle = [this] {
+        conn_->dispatchPending();
+        if (!conn_->isUsable() && onLost_) {
+            auto lost = std::move(onLost_);
+            onLost_ = nullptr;
+            loop_->unwatchFd(conn_->fd());
+            lost();
+        }
+    };
+    loop.watchFd(conn_->fd(), handle);
+    // xcb may have read events while waiting for a reply; they sit in its
+    // queue where poll() cannot see them, so handle them before every wait.
+    loop.addBeforeWait([this, handle] {
+        handle();
+        if (!onLost_) return;
+        // The writes of the turn are out: the window manager's answer comes while the loop waits.
+        accessibility_->askAfterWrites();
+        conn_->flush();
+    });
 }
 
 }  // namespace tilvane::x11

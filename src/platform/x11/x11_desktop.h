@@ -15,10 +15,6 @@
 #include "platform/x11/x11_spaces.h"
 #include "platform/x11/x11_window_list.h"
 
-namespace tilvane::linux_platform {
-class LinuxRunLoop;
-}
-
 namespace tilvane::x11 {
 
 // The X11 services of one display, made on first use and kept together.
@@ -41,16 +37,19 @@ public:
     X11EventPoster* eventPoster() { return eventPoster_.get(); }
     X11InputMonitors* inputMonitors() { return inputMonitors_.get(); }
 
+    // What a process uses of the desktop: one action needs no keyboard, hot
+    // keys or input monitors, and is quicker without setting them up.
+    enum class Uses { OneAction, Everything };
     // Fills in the services this backend offers: accessibility, screens,
-    // workspace, window list, Spaces, and (made now) keyboard, hot keys, and
-    // the event poster and monitors, which use the platform's run loop: set
-    // it first.
-    void fill(Platform& platform);
+    // workspace, window list, Spaces, the event poster and, for Everything,
+    // keyboard, hot keys and the input monitors. The poster and the monitors
+    // use the platform's run loop: set it first.
+    void fill(Platform& platform, Uses uses = Uses::Everything);
 
     // Reads and handles the display's events on the loop's thread and
     // flushes requests before the loop waits. Calls onLost, once, when the
     // connection to the server breaks.
-    void attach(linux_platform::LinuxRunLoop& loop, std::function<void()> onLost);
+    void attach(DescriptorWatcher& loop, std::function<void()> onLost);
     // Handles whatever events have arrived; for loops other than the main one.
     void dispatchEvents();
 
@@ -68,7 +67,7 @@ private:
     std::unique_ptr<X11EventPoster> eventPoster_;
     std::unique_ptr<X11InputMonitors> inputMonitors_;
     std::function<void()> onLost_;
-    linux_platform::LinuxRunLoop* loop_ = nullptr;
+    DescriptorWatcher* loop_ = nullptr;
 };
 
 }  // namespace tilvane::x11

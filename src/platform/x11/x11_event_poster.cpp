@@ -145,9 +145,7 @@ void X11EventPoster::send(const SyntheticEvent& event) {
     }
 
     switch (event.type) {
-        case EventType::MouseMoved:
-            moveTo(event.location);
-            break;
+        case EventType::MouseMoved: moveTo(event.location); break;
         case EventType::LeftMouseDown: {
             moveTo(event.location);
             fake(XCB_BUTTON_PRESS, kLeftButton);
@@ -181,8 +179,7 @@ void X11EventPoster::send(const SyntheticEvent& event) {
                 if (event.type == EventType::KeyDown) keysDown_.push_back(*key);
             }
             break;
-        default:
-            break;
+        default: break;
     }
 
     for (auto k = pressed.rbegin(); k != pressed.rend(); ++k) fake(XCB_KEY_RELEASE, *k);

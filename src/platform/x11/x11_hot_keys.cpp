@@ -178,9 +178,9 @@ void X11HotKeyService::mappingChanged() {
     std::map<Combination, std::vector<EventHotKeyRef>> wanted;
     for (const auto& [ref, r] : registrations_)
         if (auto combination = combinationFor(r.keyCode, r.carbonModifiers)) wanted[*combination].push_back(ref);
-    bool sameKeys = wanted.size() == grabs_.size() &&
-                    std::equal(wanted.begin(), wanted.end(), grabs_.begin(),
-                               [](const auto& a, const auto& b) { return a.first == b.first; });
+    bool sameKeys =
+        wanted.size() == grabs_.size() && std::equal(wanted.begin(), wanted.end(), grabs_.begin(),
+                                                     [](const auto& a, const auto& b) { return a.first == b.first; });
     if (before == bits_ && sameKeys) return;
 
     // Release everything under the old mapping, then grab under the new one.

@@ -193,18 +193,14 @@ void X11InputMonitors::inputEvent(const xcb_generic_event_t& e) {
     const auto& ge = reinterpret_cast<const xcb_ge_generic_event_t&>(e);
     if (ge.extension != xinputOpcode_) return;
     switch (ge.event_type) {
-        case XCB_INPUT_HIERARCHY:
-            devices_.reset();
-            break;
+        case XCB_INPUT_HIERARCHY: devices_.reset(); break;
         case XCB_INPUT_DEVICE_CHANGED:
             // A master device's classes follow whichever device was used last; that is no change.
             if (reinterpret_cast<const xcb_input_device_changed_event_t&>(e).reason ==
                 XCB_INPUT_CHANGE_REASON_DEVICE_CHANGE)
                 devices_.reset();
             break;
-        case XCB_INPUT_RAW_MOTION:
-            rawMotion(e);
-            break;
+        case XCB_INPUT_RAW_MOTION: rawMotion(e); break;
         case XCB_INPUT_RAW_BUTTON_RELEASE: {
             const auto& raw = reinterpret_cast<const xcb_input_raw_button_release_event_t&>(e);
             if (raw.detail != kLeftButton || taps_.empty()) break;
@@ -215,8 +211,7 @@ void X11InputMonitors::inputEvent(const xcb_generic_event_t& e) {
             deliver(taps_, event);
             break;
         }
-        default:
-            break;
+        default: break;
     }
 }
 

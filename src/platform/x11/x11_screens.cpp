@@ -17,7 +17,8 @@ public:
         for (auto it = xcb_randr_get_monitors_monitors_iterator(get()); it.rem; xcb_randr_monitor_info_next(&it)) {
             const auto* m = it.data;
             if (m->width == 0 || m->height == 0) continue;
-            list.push_back({m->name, {double(m->x), double(m->y), double(m->width), double(m->height)}, m->primary != 0});
+            list.push_back(
+                {m->name, {double(m->x), double(m->y), double(m->width), double(m->height)}, m->primary != 0});
         }
         return list;
     }
@@ -71,8 +72,8 @@ void X11Screens::observeChange(const xcb_generic_event_t& event) {
         if ((p.window == conn_.root() && p.atom == a._NET_CLIENT_LIST) || p.atom == a._NET_WM_STRUT_PARTIAL ||
             p.atom == a._NET_WM_STRUT)
             stale_ = true;
-    } else if (randrBase_ && (type == *randrBase_ + XCB_RANDR_SCREEN_CHANGE_NOTIFY ||
-                              type == *randrBase_ + XCB_RANDR_NOTIFY)) {
+    } else if (randrBase_ &&
+               (type == *randrBase_ + XCB_RANDR_SCREEN_CHANGE_NOTIFY || type == *randrBase_ + XCB_RANDR_NOTIFY)) {
         stale_ = true;
     }
 }

@@ -40,6 +40,8 @@ public:
     };
     // Starts the desktop. Null when the tools it needs are not installed (the
     // reason is in skipReason) or when it fails to start (the reason is in failure).
+    // A missing tool is a failure, not a reason to skip, where end-to-end
+    // tests must run (see endToEndRequired).
     static std::unique_ptr<Desktop> start(const Options& options, std::string& skipReason, std::string& failure);
     ~Desktop();
 
@@ -89,5 +91,8 @@ private:
 
 // The program under test.
 std::string tilvaneBinary();
+// Whether end-to-end tests must run rather than skip for want of Xvfb or
+// openbox: in CI (CI=true) or with TILVANE_E2E_REQUIRED=1.
+bool endToEndRequired();
 
 }  // namespace tilvane::e2e

@@ -7,7 +7,8 @@
 namespace tilvane::e2e {
 
 // A test on a fresh private desktop. It is skipped only when Xvfb, xrandr or
-// openbox are not installed; a desktop that fails to start fails the test.
+// openbox are not installed and end-to-end tests are not required (see
+// endToEndRequired); a desktop that fails to start fails the test.
 class DesktopTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -1,5 +1,5 @@
-// The composition root: the command line picks what to run; the X11 backend
-// and the Linux services are put together in src/platform/x11/x11_application.
+// The command line: it picks what to run. The backends are put together in
+// x11_application.cpp beside it, the one place that chooses them.
 
 #include <charconv>
 #include <cstring>
@@ -9,11 +9,9 @@
 
 #include "app/action_table.h"
 #include "app/defaults_command.h"
+#include "main/error_stream_log.h"
+#include "main/x11_application.h"
 #include "platform/linux/file_settings_store.h"
-
-#if TILVANE_HAVE_X11
-#include "platform/x11/x11_application.h"
-#endif
 
 namespace {
 
@@ -28,16 +26,20 @@ const char* const kUsage =
 
 void printUsage(std::ostream& out) {
     out << kUsage;
-    std::string line = " ";
+    // The action names, filled into lines of at most 79 columns.
+    size_t column = 1;
+    out << " ";
     for (const auto& action : tilvane::kActions) {
-        std::string word = " " + std::string(action.name) + " (" + std::to_string(action.code) + ")";
-        if (line.size() + word.size() > 79) {
-            out << line << "\n";
-            line = " ";
+        std::string code = std::to_string(action.code);
+        size_t width = 1 + action.name.size() + 2 + code.size() + 1;
+        if (column + width > 79) {
+            out << "\n ";
+            column = 1;
         }
-        line += word;
+        out << " " << action.name << " (" << code << ")";
+        column += width;
     }
-    out << line << "\n";
+    out << "\n";
 }
 
 const tilvane::ActionInfo* actionNamed(const std::string& word) {
@@ -46,18 +48,6 @@ const tilvane::ActionInfo* actionNamed(const std::string& word) {
     if (error == std::errc() && end == word.data() + word.size()) return tilvane::actionForCode(code);
     return tilvane::actionForName(word);
 }
-
-class ErrorStreamLog : public tilvane::Log {
-public:
-    void write(std::string_view line) override { std::cerr << "tilvane: " << line << std::endl; }
-};
-
-#if !TILVANE_HAVE_X11
-int withoutX11() {
-    std::cerr << "tilvane: this build has no X11 support\n";
-    return 1;
-}
-#endif
 
 }  // namespace
 
@@ -75,12 +65,11 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == "defaults") {
-        ErrorStreamLog log;
+        tilvane::ErrorStreamLog log;
         tilvane::linux_platform::FileSettingsStore store(tilvane::linux_platform::FileSettingsStore::defaultPath(),
                                                          log);
         return tilvane::runDefaultsCommand(rest, store, std::cout, std::cerr);
     }
-#if TILVANE_HAVE_X11
     if (command.empty()) return tilvane::x11::serve(std::cout, std::cerr);
     if (command == "shortcuts") return tilvane::x11::shortcuts(rest, std::cout, std::cerr);
     if (command == "place") {
@@ -95,9 +84,6 @@ int main(int argc, char** argv) {
         }
         return tilvane::x11::place(action->code, std::cerr);
     }
-#else
-    if (command.empty() || command == "shortcuts" || command == "place") return withoutX11();
-#endif
     std::cerr << "tilvane: unknown command \"" << command << "\"\n";
     printUsage(std::cerr);
     return 2;

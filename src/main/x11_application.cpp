@@ -1,16 +1,16 @@
-#include "platform/x11/x11_application.h"
+#include "main/x11_application.h"
 
 #include <cstdlib>
 #include <iostream>
 
 #include "app/app_delegate.h"
 #include "app/shortcuts_command.h"
+#include "main/error_stream_log.h"
 #include "platform/linux/file_settings_store.h"
 #include "platform/linux/linux_run_loop.h"
 #include "platform/linux/termination_signals.h"
 #include "platform/plist/keyed_archiver.h"
 #include "platform/x11/x11_desktop.h"
-#include "platform/x11/x11_event_poster.h"
 #include "platform/x11/x11_instance.h"
 
 namespace tilvane::x11 {
@@ -19,12 +19,6 @@ namespace {
 
 using linux_platform::FileSettingsStore;
 using linux_platform::LinuxRunLoop;
-
-// The program's few log lines go to standard error.
-class ErrorStreamLog : public Log {
-public:
-    void write(std::string_view line) override { std::cerr << "tilvane: " << line << std::endl; }
-};
 
 // A keyboard for commands run without a display: no layout to read.
 class NoKeyboard : public Keyboard {
@@ -58,6 +52,19 @@ private:
     int queued_ = 0;
 };
 
+// The one place where the services of a process are put together: the
+// desktop's, the settings file, the log, the archiver and the main loop.
+Platform composePlatform(X11Desktop& desktop, X11Desktop::Uses uses, RunLoop& loop, SettingsStore& settings, Log& log,
+                         KeyedArchiver* archiver) {
+    Platform platform;
+    platform.settings = &settings;
+    platform.runLoop = &loop;
+    platform.log = &log;
+    platform.archiver = archiver;
+    desktop.fill(platform, uses);
+    return platform;
+}
+
 std::string displayName() {
     const char* d = std::getenv("DISPLAY");
     return d ? d : "";
@@ -84,12 +91,7 @@ int serve(std::ostream& out, std::ostream& err) {
     ErrorStreamLog log;
     FileSettingsStore settings(FileSettingsStore::defaultPath(), log);
     plist::PlistKeyedArchiver archiver;
-    Platform platform;
-    platform.settings = &settings;
-    platform.runLoop = &loop;
-    platform.log = &log;
-    platform.archiver = &archiver;
-    desktop->fill(platform);
+    Platform platform = composePlatform(*desktop, X11Desktop::Uses::Everything, loop, settings, log, &archiver);
 
     int status = 0;
     desktop->attach(loop, [&] {
@@ -130,20 +132,9 @@ int place(int64_t code, std::ostream& err) {
     OneShotLoop oneShot(loop);
     ErrorStreamLog log;
     FileSettingsStore settings(FileSettingsStore::defaultPath(), log);
-    // One action needs no keyboard, hot keys or input monitors: less to set up.
-    X11EventPoster poster(desktop->connection(), desktop->screens(), &oneShot);
-    Platform platform;
     // One action and done: a window's frame read once serves the action's other reads and its write.
     desktop->accessibility().keepFrameReadsBriefly();
-    platform.accessibility = &desktop->accessibility();
-    platform.screens = &desktop->screens();
-    platform.workspace = &desktop->workspace();
-    platform.windowList = &desktop->windowList();
-    platform.spaces = &desktop->spaces();
-    platform.eventPoster = &poster;
-    platform.settings = &settings;
-    platform.runLoop = &oneShot;
-    platform.log = &log;
+    Platform platform = composePlatform(*desktop, X11Desktop::Uses::OneAction, oneShot, settings, log, nullptr);
     desktop->attach(loop, [&] { loop.stop(); });
 
     AppDelegate app(platform);
