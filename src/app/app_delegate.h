@@ -25,20 +25,47 @@ struct HotKeyEntry {
 };
 
 // The application: the one dispatch of window actions, the accessibility gate,
-// start-up and the registration of the actions' hot keys.
+// start-up and termination, the status menu, and the registration of the
+// actions' hot keys.
 class AppDelegate {
 public:
     explicit AppDelegate(const Platform& platform);
     ~AppDelegate();
 
     // --- start-up and termination --------------------------------------------
-    // Start-up: the first-launch settings, the accessibility check and the
-    // hot keys, in that order.
+    // Start-up, in this order: the offer to move the program into place, the
+    // support reports, the taskbar policy, the first-launch settings, the
+    // accessibility check, the updater, the hot keys, the status menu, the
+    // mouse and gesture monitors, and the support reports again.
     void applicationDidFinishLaunching();
     // Termination: the hot keys are unbound.
     void applicationWillTerminate();
     // Writes the first-launch settings that are still absent, each followed by a write-through.
     void writeFirstLaunchSettings();
+    // The update feed: the beta feed when beta updates are on, else the stored
+    // "SUFeedURL"; none when neither gives one.
+    std::optional<std::string> getFeedURL();
+    // Opens the preferences window; while it is active, actions do nothing.
+    void showPreferecensPane();
+    void windowWillClose();
+    void showAboutPanel();
+    void checkUpates();
+    void showFeedbackDialog();
+
+    // --- status menu -----------------------------------------------------------
+    // Builds the status menu and the status item; once, at start-up.
+    void setupStatusMenuItem();
+    MenuItem& createMenuItemForDirection(int64_t code, const std::string& title, const std::string& image);
+    // Asked for every item each time the menu is about to be shown: refreshes
+    // the switch, the preferences entry and the item's key equivalent. Every
+    // item is always enabled.
+    bool validateMenuItem(MenuItem& item);
+    void setKeyEquivalentForMenuItem(MenuItem& item, const std::string& defaultsKey);
+    void setMenuColor(NamedColor color, MenuItem* item, bool useBold);
+    // The switch's action: shortcuts on becomes off and the other way round.
+    void enableShortcuts();
+    StatusItem* statusItem() const { return _statusItem.get(); }
+    void setStatusItem(std::unique_ptr<StatusItem> item) { _statusItem = std::move(item); }
 
     // --- window actions and dispatch -----------------------------------------
     void moveWindowToDirection(int64_t code, bool fromMenu);
@@ -74,11 +101,26 @@ public:
     int64_t getPrevSpaceNumber();
 
     bool _prefsWindowActive = false;
+    // Set when the menu is built; while set, opening the menu refreshes it.
+    bool _validateMenu = false;
     SettingsStore* defaults = nullptr;
+
+    // The status menu and its entries; null until the menu is built.
+    std::unique_ptr<Menu> theMenu;
+    MenuItem* enableShotcustItem = nullptr;
+    MenuItem *splitViewItem = nullptr, *moveLeftItem = nullptr, *moveRightItem = nullptr, *moveTopItem = nullptr,
+             *moveBottomItem = nullptr, *moveTopLeftItem = nullptr, *moveTopRightItem = nullptr,
+             *moveBottomLeftItem = nullptr, *moveBottomRightItem = nullptr, *centerItem = nullptr,
+             *centerLeftItem = nullptr, *centerRightItem = nullptr, *maximizeItem = nullptr, *leftV13Item = nullptr,
+             *centerV13Item = nullptr, *rightV13Item = nullptr, *top13Item = nullptr, *centerH13RightItem = nullptr,
+             *bottom13Item = nullptr, *increaseItem = nullptr, *reduceItem = nullptr, *nextDisplayItem = nullptr,
+             *prevDisplayItem = nullptr, *nextSpaceItem = nullptr, *prevSpaceItem = nullptr;
+    MenuItem* preferencesMenuItem = nullptr;
 
     const Platform& platform() const { return platform_; }
 
 private:
+    std::unique_ptr<StatusItem> _statusItem;
     Platform platform_;
     std::unique_ptr<LayoutManager> layoutManager_;
     std::vector<HotKeyEntry> keysArray_;
@@ -96,5 +138,7 @@ public:
 
 // The script that opens the security pane of the system settings.
 extern const char* const kOpenSecurityPaneScript;
+// The update feed used when beta updates are on.
+extern const char* const kBetaFeedURL;
 
 }  // namespace tilvane

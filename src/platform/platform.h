@@ -10,6 +10,8 @@
 #include "platform/screens.h"
 #include "platform/script_runner.h"
 #include "platform/settings_store.h"
+#include "platform/support_kit.h"
+#include "platform/user_interface.h"
 #include "platform/window_server.h"
 
 namespace tilvane {
@@ -32,6 +34,9 @@ struct Platform {
     WindowList* windowList = nullptr;
     Spaces* spaces = nullptr;
     Workspace* workspace = nullptr;
+    UserInterface* userInterface = nullptr;
+    SupportKit* supportKit = nullptr;
+    SupportUpdater* updater = nullptr;
 };
 
 }  // namespace tilvane

@@ -22,18 +22,18 @@ std::string replacePlaceholder(std::string text, const std::string& value) {
 }
 
 bool searchMenu(const Menu& menu, const std::string& keyEquivalent, uint64_t flags, std::string* explanation) {
-    for (const MenuItem& item : menu.items) {
-        if (item.hasSubmenu() && searchMenu(*item.submenu, keyEquivalent, flags, explanation)) return true;
-        const std::string& q = item.keyEquivalent;
+    for (const MenuItem* item : menu.items()) {
+        if (item->submenu() && searchMenu(*item->submenu(), keyEquivalent, flags, explanation)) return true;
+        const std::string q = item->keyEquivalent();
         std::string lowered = unicode::toUtf8(unicode::toLower(unicode::toUtf16(q)));
         if (lowered != keyEquivalent) continue;
-        uint64_t modifiers = item.keyEquivalentModifierMask;
+        uint64_t modifiers = item->keyEquivalentModifierMask();
         // Only the case differs: the item's key equivalent is a capital, which means Shift.
         if (q != keyEquivalent) modifiers |= modifier::kShift;
         if ((modifiers & Shortcut::kModifierMask) != flags) continue;
         if (explanation)
             *explanation = replacePlaceholder(
-                ShortcutText(kTakenInMenuText, "Message for alert when shortcut is already used"), item.title);
+                ShortcutText(kTakenInMenuText, "Message for alert when shortcut is already used"), item->title());
         return true;
     }
     return false;

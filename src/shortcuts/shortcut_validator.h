@@ -4,7 +4,6 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "shortcuts/menu_model.h"
 #include "shortcuts/shortcut.h"
 
 namespace tilvane {

@@ -9,6 +9,7 @@
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_hot_keys.h"
 #include "platform/sim/sim_keyboard.h"
+#include "platform/sim/sim_user_interface.h"
 
 namespace tilvane {
 namespace {
@@ -45,6 +46,100 @@ TEST_F(LifecycleTest, AFirstLaunchWritesTheSwitchesAndEveryShortcut) {
     EXPECT_EQ(hotKeys.registrations().size(), kActions.size());
     app.applicationWillTerminate();
     EXPECT_TRUE(hotKeys.registrations().empty());
+}
+
+// The hot-key service, noting each registration in the journal.
+class JournalledHotKeys : public sim::SimHotKeyService {
+public:
+    explicit JournalledHotKeys(sim::Journal& journal) : journal_(journal) {}
+    OSStatus registerEventHotKey(uint32_t keyCode, uint32_t modifiers, EventHotKeyID id,
+                                 EventHotKeyRef& outRef) override {
+        journal_.push_back("registerHotKey");
+        return SimHotKeyService::registerEventHotKey(keyCode, modifiers, id, outRef);
+    }
+
+private:
+    sim::Journal& journal_;
+};
+
+TEST_F(LifecycleTest, StartUpRunsInOrder) {
+    sim::Journal journal;
+    sim::SimUserInterface ui(&journal);
+    sim::SimSupport support(&journal);
+    JournalledHotKeys journalledHotKeys(journal);
+    platform.userInterface = &ui;
+    platform.supportKit = &support;
+    platform.updater = &support;
+    platform.hotKeys = &journalledHotKeys;
+    store().addObserver([&](const std::string& key) { journal.push_back("write " + key); });
+
+    AppDelegate app(platform);
+    app.applicationDidFinishLaunching();
+
+    sim::Journal expected{"sendTrackingReport",
+                          "setupIssuesController 1",
+                          "setActivationPolicy 0",
+                          "write EnableShotcuts",
+                          "write WMoveSizeEnabledBrigToFront",
+                          "write WindowMovingEnabled",
+                          "write WindowResizingEnabled",
+                          "setDelegate",
+                          "setFeedURL none",
+                          "setAutomaticallyChecksForUpdates 0",
+                          "checkForUpdatesInBackground",
+                          "setAutomaticallyChecksForUpdates 1",
+                          "checkForUpdatesInBackground"};
+    for (int64_t code : kRegistrationOrder)
+        expected.push_back("write " + std::string(actionForCode(code)->settingsKey));
+    for (size_t i = 0; i < kRegistrationOrder.size(); ++i) expected.push_back("registerHotKey");
+    for (const char* line : {"statusItem", "sendTrackingReport", "setupIssuesController 1"}) expected.push_back(line);
+    EXPECT_EQ(journal, expected);
+}
+
+TEST_F(LifecycleTest, TheUpdaterFeedAndTheTaskbarPolicyFollowTheSettings) {
+    struct Row {
+        std::optional<bool> beta;
+        std::optional<std::string> feed;
+        bool hideDocIcon;
+        std::vector<std::string> updaterCalls;  // from setFeedURL on
+        std::string policy;
+    } rows[] = {
+        {std::nullopt, std::nullopt, false, {"setFeedURL none"}, "setActivationPolicy 0"},
+        {false, "https://example.org/feed", false, {"setFeedURL https://example.org/feed"}, "setActivationPolicy 0"},
+        {true,
+         std::nullopt,
+         true,
+         {"setFeedURL " + std::string(kBetaFeedURL), "setUpdateCheckInterval 43200"},
+         "setActivationPolicy 1"},
+        {true,
+         "https://example.org/feed",
+         true,
+         {"setFeedURL " + std::string(kBetaFeedURL), "setUpdateCheckInterval 43200"},
+         "setActivationPolicy 1"},
+    };
+    for (const auto& row : rows) {
+        sim::MemorySettingsStore settings;
+        if (row.beta) settings.setBool("SUUpdaterChecksForBetaUpdates", *row.beta);
+        if (row.feed) settings.setObject("SUFeedURL", *row.feed);
+        settings.setBool("HideDocIcon", row.hideDocIcon);
+        sim::Journal journal;
+        sim::SimUserInterface ui(&journal);
+        sim::SimSupport support(&journal);
+        Platform p = platform;
+        p.settings = &settings;
+        p.userInterface = &ui;
+        p.updater = &support;
+        AppDelegate app(p);
+        app.applicationDidFinishLaunching();
+        app.applicationWillTerminate();
+
+        EXPECT_EQ(journal[0], row.policy);
+        std::vector<std::string> updater;
+        for (const auto& line : journal)
+            if (line.rfind("setFeedURL", 0) == 0 || line.rfind("setUpdateCheckInterval", 0) == 0)
+                updater.push_back(line);
+        EXPECT_EQ(updater, row.updaterCalls) << row.feed.value_or("no feed");
+    }
 }
 
 TEST_F(LifecycleTest, ValuesAlreadyStoredStay) {

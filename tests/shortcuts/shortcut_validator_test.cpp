@@ -4,6 +4,7 @@
 
 #include "platform/events.h"
 #include "platform/sim/sim_keyboard.h"
+#include "platform/sim/sim_user_interface.h"
 #include "shortcuts/shortcut_text.h"
 
 namespace tilvane {
@@ -45,54 +46,55 @@ TEST(ShortcutValidatorTest, Validity) {
 class ShortcutValidatorMenuTest : public ::testing::Test {
 protected:
     void SetUp() override { setShortcutStringsTable(std::nullopt); }
-    static MenuItem item(std::string title, std::string keyEquivalent, uint64_t mask) {
-        MenuItem i;
-        i.title = std::move(title);
-        i.keyEquivalent = std::move(keyEquivalent);
-        i.keyEquivalentModifierMask = mask;
-        return i;
+    struct Entry {
+        std::string title, keyEquivalent;
+        uint64_t mask;
+    };
+    // A menu of the given entries, as the user interface holds it.
+    static std::unique_ptr<Menu> menuOf(std::vector<Entry> entries) {
+        auto menu = std::make_unique<sim::SimMenu>("");
+        for (auto& e : entries) menu->addItem(e.title, {}, e.keyEquivalent).setKeyEquivalentModifierMask(e.mask);
+        return menu;
     }
     sim::SimKeyboard keyboard;
 };
 
 TEST_F(ShortcutValidatorMenuTest, MatchesKeyEquivalentsCaseAndMask) {
     struct Row {
-        MenuItem item;
+        Entry item;
         Shortcut shortcut;
         bool taken;
     } rows[] = {
-        {item("Quit", "Q", kCommand), Shortcut(12, kCommand | kShift), true},
-        {item("Quit", "Q", kCommand), Shortcut(12, kCommand), false},
-        {item("Quit", "q", kCommand), Shortcut(12, kCommand), true},
-        {item("Quit", "q", kCommand), Shortcut(12, kCommand | kShift), false},
-        {item("Fn", "q", kCommand | modifier::kFunction), Shortcut(12, kCommand), true},
-        {item("Left", "\u2190", kControl | kOption), Shortcut(123, kControl | kOption), true},
-        {item("Space", " ", kCommand), Shortcut(49, kCommand), true},
-        {item("F13", "\uF710", 0), Shortcut(105, 0), true},
+        {{"Quit", "Q", kCommand}, Shortcut(12, kCommand | kShift), true},
+        {{"Quit", "Q", kCommand}, Shortcut(12, kCommand), false},
+        {{"Quit", "q", kCommand}, Shortcut(12, kCommand), true},
+        {{"Quit", "q", kCommand}, Shortcut(12, kCommand | kShift), false},
+        {{"Fn", "q", kCommand | modifier::kFunction}, Shortcut(12, kCommand), true},
+        {{"Left", "\u2190", kControl | kOption}, Shortcut(123, kControl | kOption), true},
+        {{"Space", " ", kCommand}, Shortcut(49, kCommand), true},
+        {{"F13", "\uF710", 0}, Shortcut(105, 0), true},
         // A key that renders as nothing matches items without a key equivalent.
-        {item("Plain", "", kCommand), Shortcut(56, kCommand), true},
-        {item("Plain", "", kCommand), Shortcut(56, kControl), false},
-        {item("Plain", "", kCommand), Shortcut(0, kCommand), false},
+        {{"Plain", "", kCommand}, Shortcut(56, kCommand), true},
+        {{"Plain", "", kCommand}, Shortcut(56, kControl), false},
+        {{"Plain", "", kCommand}, Shortcut(0, kCommand), false},
     };
     ShortcutValidator validator(&keyboard);
     for (const auto& row : rows) {
-        Menu menu{"", {row.item}};
-        EXPECT_EQ(validator.isShortcutAlreadyTakenInMenu(row.shortcut, menu, nullptr), row.taken)
+        auto menu = menuOf({row.item});
+        EXPECT_EQ(validator.isShortcutAlreadyTakenInMenu(row.shortcut, *menu, nullptr), row.taken)
             << row.item.title << " " << row.item.keyEquivalent;
     }
 }
 
 TEST_F(ShortcutValidatorMenuTest, SearchesSubmenusFirstAndExplains) {
-    Menu window{"Window", {item("Minimize", "m", kCommand)}};
-    MenuItem windowItem = item("Window", "", 0);
-    windowItem.submenu = window;
-    Menu mainMenu{"", {windowItem, item("Later", "m", kCommand)}};
+    auto mainMenu = menuOf({{"Window", "", 0}, {"Later", "m", kCommand}});
+    mainMenu->items()[0]->setSubmenu(menuOf({{"Minimize", "m", kCommand}}));
 
     ShortcutValidator validator(&keyboard);
     std::string explanation = "untouched";
-    EXPECT_FALSE(validator.isShortcutAlreadyTakenInMenu(Shortcut(46, kControl), mainMenu, &explanation));
+    EXPECT_FALSE(validator.isShortcutAlreadyTakenInMenu(Shortcut(46, kControl), *mainMenu, &explanation));
     EXPECT_EQ(explanation, "untouched");
-    EXPECT_TRUE(validator.isShortcutAlreadyTakenInMenu(Shortcut(46, kCommand), mainMenu, &explanation));
+    EXPECT_TRUE(validator.isShortcutAlreadyTakenInMenu(Shortcut(46, kCommand), *mainMenu, &explanation));
     EXPECT_EQ(explanation,
               "This shortcut cannot be used because it is already used by the menu item \u2018Minimize\u2019.");
 }
@@ -102,8 +104,8 @@ TEST_F(ShortcutValidatorMenuTest, SystemShortcutsThenTheMainMenu) {
         {49, kCarbonCmdKey, true},        // Command+Space
         {123, kCarbonControlKey, false},  // Control+Left, disabled
     });
-    Menu mainMenu{"", {item("Hide", "h", kCommand)}};
-    ShortcutValidator validator(&keyboard, [&] { return &mainMenu; });
+    auto mainMenu = menuOf({{"Hide", "h", kCommand}});
+    ShortcutValidator validator(&keyboard, [&] { return mainMenu.get(); });
 
     std::string explanation;
     EXPECT_TRUE(validator.isShortcutAlreadyTakenBySystem(Shortcut(49, kCommand), &explanation));

@@ -1,0 +1,147 @@
+// The status menu: the program's icon in the desktop's status area and its
+// menu of window actions, the shortcut switch and the program's entries.
+
+#include <cmath>
+
+#include "app/action_table.h"
+#include "app/app_delegate.h"
+#include "shortcuts/shortcut.h"
+
+namespace tilvane {
+
+namespace {
+
+constexpr double kMenuFontSize = 14;
+// Newer interface kits draw template images in the menu bar's colour.
+constexpr double kTemplateStatusImageKitVersion = 1265;
+
+// One entry of the action part of the menu: an action code, or a separator (0).
+constexpr int64_t kSeparator = 0;
+constexpr int64_t kMenuActions[] = {
+    action::kSplitView,  kSeparator,
+    action::kLeft,       action::kRight,
+    action::kTop,        action::kBottom,
+    kSeparator,          action::kTopLeft,
+    action::kTopRight,   action::kBottomLeft,
+    action::kBottomRight, kSeparator,
+    action::kCenter,     action::kCenterLeft,
+    action::kCenterRight, action::kMaximize,
+    kSeparator,          action::kLeftThird,
+    action::kCenterVerticalThird, action::kRightThird,
+    kSeparator,          action::kTopThird,
+    action::kCenterHorizontalThird, action::kBottomThird,
+    kSeparator,          action::kIncrease,
+    action::kReduce,     kSeparator,
+    action::kNextDisplay, action::kPreviousDisplay,
+    kSeparator,          action::kNextSpace,
+    action::kPreviousSpace,
+};
+
+}  // namespace
+
+MenuItem& AppDelegate::createMenuItemForDirection(int64_t code, const std::string& title, const std::string& image) {
+    MenuItem& item =
+        theMenu->addItem(title, [this](MenuItem& sender) { moveWindowToDirectionFromMenu(sender.tag()); }, "");
+    item.setTag(code);
+    item.setImage(image, true);
+    item.setValidator([this](MenuItem& sender) { return validateMenuItem(sender); });
+    return item;
+}
+
+void AppDelegate::setupStatusMenuItem() {
+    UserInterface* ui = platform_.userInterface;
+    if (!ui) return;
+    _validateMenu = true;
+    theMenu = ui->createMenu("");
+    theMenu->setAutoenablesItems(true);
+
+    // Items handled here answer for their state through validateMenuItem.
+    auto addOwnItem = [this](const std::string& title, std::function<void()> action) -> MenuItem& {
+        MenuItem& item = theMenu->addItem(title, [action](MenuItem&) { action(); }, "");
+        item.setValidator([this](MenuItem& sender) { return validateMenuItem(sender); });
+        return item;
+    };
+
+    enableShotcustItem = &addOwnItem(".enable.", [this] { enableShortcuts(); });
+    // The cross-promotion entry and the separator after it are left out.
+    theMenu->addSeparatorItem();
+
+    MenuItem** fields[] = {&splitViewItem,     &moveLeftItem,    &moveRightItem,   &moveTopItem,
+                           &moveBottomItem,    &moveTopLeftItem, &moveTopRightItem, &moveBottomLeftItem,
+                           &moveBottomRightItem, &centerItem,    &centerLeftItem,  &centerRightItem,
+                           &maximizeItem,      &leftV13Item,     &centerV13Item,   &rightV13Item,
+                           &top13Item,         &centerH13RightItem, &bottom13Item, &increaseItem,
+                           &reduceItem,        &nextDisplayItem, &prevDisplayItem, &nextSpaceItem,
+                           &prevSpaceItem};
+    size_t field = 0;
+    for (int64_t code : kMenuActions) {
+        if (code == kSeparator) {
+            theMenu->addSeparatorItem();
+            continue;
+        }
+        const ActionInfo* info = actionForCode(code);
+        *fields[field++] =
+            &createMenuItemForDirection(code, std::string(info->menuTitle), std::string(info->imageName));
+    }
+    theMenu->addSeparatorItem();
+    preferencesMenuItem = &addOwnItem("Preferences...", [this] { showPreferecensPane(); });
+    theMenu->addSeparatorItem();
+    addOwnItem("Check for Updates...", [this] { checkUpates(); });
+    theMenu->addSeparatorItem();
+    addOwnItem("About Tilvane", [this] { showAboutPanel(); });
+    addOwnItem("Contact Support", [this] { showFeedbackDialog(); });
+    theMenu->addSeparatorItem();
+    // The application object handles Quit; it is never asked to validate.
+    theMenu->addItem("Quit", [ui](MenuItem&) { ui->terminate(); }, "");
+
+    _statusItem = ui->statusItemWithLength(StatusItem::kVariableLength);
+    bool isTemplate = std::floor(ui->interfaceKitVersionNumber()) > kTemplateStatusImageKitVersion;
+    _statusItem->setImage("split", isTemplate);
+    _statusItem->setHighlightMode(true);
+    _statusItem->setMenu(theMenu.get());
+}
+
+bool AppDelegate::validateMenuItem(MenuItem& item) {
+    if (!_validateMenu) return true;
+    if (defaults && defaults->boolForKey("EnableShotcuts")) {
+        enableShotcustItem->setTitle("Disable Shortcuts");
+        setMenuColor(NamedColor::Black, enableShotcustItem, true);
+    } else {
+        enableShotcustItem->setTitle("Enable Shortcuts");
+        setMenuColor(NamedColor::Red, enableShotcustItem, true);
+    }
+    setMenuColor(NamedColor::Black, preferencesMenuItem, true);
+    const ActionInfo* info = actionForCode(item.tag());
+    if (info && !info->menuTitle.empty()) setKeyEquivalentForMenuItem(item, std::string(info->settingsKey));
+    return true;
+}
+
+void AppDelegate::setKeyEquivalentForMenuItem(MenuItem& item, const std::string& defaultsKey) {
+    std::optional<Shortcut> shortcut = shortCutWithKey(defaultsKey);
+    if (!shortcut) {
+        // A cleared shortcut no longer acts, so the menu stops showing it.
+        item.setKeyEquivalent("");
+        item.setKeyEquivalentModifierMask(0);
+        return;
+    }
+    Shortcut copy = shortcut->copy();
+    item.setKeyEquivalent(copy.keyCodeStringForKeyEquivalent(platform_.keyboard));
+    item.setKeyEquivalentModifierMask(copy.modifierFlags());
+}
+
+void AppDelegate::setMenuColor(NamedColor color, MenuItem* item, bool useBold) {
+    if (!item) return;
+    TextAttributes attributes{useBold, kMenuFontSize, color};
+    bool dark = platform_.userInterface &&
+                platform_.userInterface->effectiveAppearanceName().find(kDarkAppearanceName) != std::string::npos;
+    if (dark && useBold && color == NamedColor::Black) attributes = {true, kMenuFontSize, NamedColor::White};
+    item->setAttributedTitle({item->title(), attributes});
+}
+
+void AppDelegate::enableShortcuts() {
+    if (!defaults) return;
+    defaults->setBool("EnableShotcuts", !defaults->boolForKey("EnableShotcuts"));
+    defaults->synchronize();
+}
+
+}  // namespace tilvane
