@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
     std::printf("Tilvane on Xvfb %s (3360x1080, two monitors, openbox)\n", desktop->display().c_str());
 
     // --- 1. key press to ConfigureNotify, with the program serving --------
-    auto serving = desktop->start({tilvaneBinary()}, "tilvane.log");
+    auto serving = desktop->start({tilvaneBinary(), "serve"}, "tilvane.log");
     if (!x.waitUntil([&] { return x.selectionOwner("TILVANE_S0") != XCB_WINDOW_NONE; }, 60s)) {
         std::fprintf(stderr, "bench_x11_actions: tilvane did not start:\n%s", serving->log().c_str());
         return 1;

@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
         for (const char* key : drag.settings)
             desktop->run({tilvaneBinary(), "defaults", "write", key, "-bool", "true"});
         x.placeFrame(window.id, start);
-        auto serving = desktop->start({tilvaneBinary()}, "tilvane.log");
+        auto serving = desktop->start({tilvaneBinary(), "serve"}, "tilvane.log");
         if (!x.waitUntil([&] { return x.selectionOwner("TILVANE_S0") != XCB_WINDOW_NONE; }, 60s)) {
             std::fprintf(stderr, "bench_x11_drag: tilvane did not start:\n%s", serving->log().c_str());
             return 1;

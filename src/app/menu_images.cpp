@@ -26,8 +26,8 @@ std::string number(double v) {
 }
 
 std::string rect(const Rect& r, const char* style) {
-    return "<rect x=\"" + number(r.x) + "\" y=\"" + number(r.y) + "\" width=\"" + number(r.width) +
-           "\" height=\"" + number(r.height) + "\" " + style + "/>";
+    return "<rect x=\"" + number(r.x) + "\" y=\"" + number(r.y) + "\" width=\"" + number(r.width) + "\" height=\"" +
+           number(r.height) + "\" " + style + "/>";
 }
 
 constexpr const char* kOutline = "fill=\"none\" stroke=\"currentColor\" stroke-width=\"1\"";

@@ -18,30 +18,46 @@ constexpr double kTemplateStatusImageKitVersion = 1265;
 // One entry of the action part of the menu: an action code, or a separator (0).
 constexpr int64_t kSeparator = 0;
 constexpr int64_t kMenuActions[] = {
-    action::kSplitView,  kSeparator,
-    action::kLeft,       action::kRight,
-    action::kTop,        action::kBottom,
-    kSeparator,          action::kTopLeft,
-    action::kTopRight,   action::kBottomLeft,
-    action::kBottomRight, kSeparator,
-    action::kCenter,     action::kCenterLeft,
-    action::kCenterRight, action::kMaximize,
-    kSeparator,          action::kLeftThird,
-    action::kCenterVerticalThird, action::kRightThird,
-    kSeparator,          action::kTopThird,
-    action::kCenterHorizontalThird, action::kBottomThird,
-    kSeparator,          action::kIncrease,
-    action::kReduce,     kSeparator,
-    action::kNextDisplay, action::kPreviousDisplay,
-    kSeparator,          action::kNextSpace,
+    action::kSplitView,
+    kSeparator,
+    action::kLeft,
+    action::kRight,
+    action::kTop,
+    action::kBottom,
+    kSeparator,
+    action::kTopLeft,
+    action::kTopRight,
+    action::kBottomLeft,
+    action::kBottomRight,
+    kSeparator,
+    action::kCenter,
+    action::kCenterLeft,
+    action::kCenterRight,
+    action::kMaximize,
+    kSeparator,
+    action::kLeftThird,
+    action::kCenterVerticalThird,
+    action::kRightThird,
+    kSeparator,
+    action::kTopThird,
+    action::kCenterHorizontalThird,
+    action::kBottomThird,
+    kSeparator,
+    action::kIncrease,
+    action::kReduce,
+    kSeparator,
+    action::kNextDisplay,
+    action::kPreviousDisplay,
+    kSeparator,
+    action::kNextSpace,
     action::kPreviousSpace,
 };
 
 }  // namespace
 
 MenuItem& AppDelegate::createMenuItemForDirection(int64_t code, const std::string& title, const std::string& image) {
-    MenuItem& item =
-        theMenu->addItem(title, [this](MenuItem& sender) { moveWindowToDirectionFromMenu(sender.tag()); }, "");
+    MenuItem& item = theMenu->addItem(
+        title, [this](MenuItem& sender) { moveWindowToDirectionFromMenu(sender.tag()); }, "");
     item.setTag(code);
     item.setImage(image, true);
     item.setValidator([this](MenuItem& sender) { return validateMenuItem(sender); });
@@ -57,7 +73,8 @@ void AppDelegate::setupStatusMenuItem() {
 
     // Items handled here answer for their state through validateMenuItem.
     auto addOwnItem = [this](const std::string& title, std::function<void()> action) -> MenuItem& {
-        MenuItem& item = theMenu->addItem(title, [action](MenuItem&) { action(); }, "");
+        MenuItem& item = theMenu->addItem(
+            title, [action](MenuItem&) { action(); }, "");
         item.setValidator([this](MenuItem& sender) { return validateMenuItem(sender); });
         return item;
     };
@@ -66,13 +83,12 @@ void AppDelegate::setupStatusMenuItem() {
     // The cross-promotion entry and the separator after it are left out.
     theMenu->addSeparatorItem();
 
-    MenuItem** fields[] = {&splitViewItem,     &moveLeftItem,    &moveRightItem,   &moveTopItem,
-                           &moveBottomItem,    &moveTopLeftItem, &moveTopRightItem, &moveBottomLeftItem,
-                           &moveBottomRightItem, &centerItem,    &centerLeftItem,  &centerRightItem,
-                           &maximizeItem,      &leftV13Item,     &centerV13Item,   &rightV13Item,
-                           &top13Item,         &centerH13RightItem, &bottom13Item, &increaseItem,
-                           &reduceItem,        &nextDisplayItem, &prevDisplayItem, &nextSpaceItem,
-                           &prevSpaceItem};
+    MenuItem** fields[] = {
+        &splitViewItem,   &moveLeftItem,     &moveRightItem,      &moveTopItem,         &moveBottomItem,
+        &moveTopLeftItem, &moveTopRightItem, &moveBottomLeftItem, &moveBottomRightItem, &centerItem,
+        &centerLeftItem,  &centerRightItem,  &maximizeItem,       &leftV13Item,         &centerV13Item,
+        &rightV13Item,    &top13Item,        &centerH13RightItem, &bottom13Item,        &increaseItem,
+        &reduceItem,      &nextDisplayItem,  &prevDisplayItem,    &nextSpaceItem,       &prevSpaceItem};
     size_t field = 0;
     for (int64_t code : kMenuActions) {
         if (code == kSeparator) {
@@ -92,7 +108,8 @@ void AppDelegate::setupStatusMenuItem() {
     addOwnItem("Contact Support", [this] { showFeedbackDialog(); });
     theMenu->addSeparatorItem();
     // The application object handles Quit; it is never asked to validate.
-    theMenu->addItem("Quit", [ui](MenuItem&) { ui->terminate(); }, "");
+    theMenu->addItem(
+        "Quit", [ui](MenuItem&) { ui->terminate(); }, "");
 
     _statusItem = ui->statusItemWithLength(StatusItem::kVariableLength);
     bool isTemplate = std::floor(ui->interfaceKitVersionNumber()) > kTemplateStatusImageKitVersion;

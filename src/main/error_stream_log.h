@@ -1,7 +1,10 @@
 #pragma once
 
+#include <deque>
 #include <iostream>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/log.h"
 
@@ -11,6 +14,21 @@ namespace tilvane {
 class ErrorStreamLog : public Log {
 public:
     void write(std::string_view line) override { std::cerr << "tilvane: " << line << std::endl; }
+};
+
+// A log that also keeps its last lines, for a support report.
+class RecentLog : public ErrorStreamLog {
+public:
+    static constexpr size_t kKept = 50;
+    void write(std::string_view line) override {
+        ErrorStreamLog::write(line);
+        lines_.emplace_back(line);
+        if (lines_.size() > kKept) lines_.pop_front();
+    }
+    std::vector<std::string> lines() const { return {lines_.begin(), lines_.end()}; }
+
+private:
+    std::deque<std::string> lines_;
 };
 
 }  // namespace tilvane

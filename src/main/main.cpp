@@ -1,22 +1,28 @@
 // The command line: it picks what to run. The backends are put together in
-// x11_application.cpp beside it, the one place that chooses them.
+// commands.cpp and serving_program.cpp beside it, and in desktop_main.cpp for
+// the desktop application; nothing else chooses them.
+
+#include <unistd.h>
 
 #include <charconv>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/action_table.h"
 #include "app/defaults_command.h"
+#include "main/commands.h"
 #include "main/error_stream_log.h"
-#include "main/x11_application.h"
 #include "platform/linux/file_settings_store.h"
 
 namespace {
 
 const char* const kUsage =
-    "usage: tilvane                 serve the keyboard shortcuts on $DISPLAY until SIGINT or SIGTERM\n"
+    "usage: tilvane                 start Tilvane on $DISPLAY: the keyboard shortcuts and the tray icon\n"
+    "       tilvane serve           serve the keyboard shortcuts only, with no tray icon, until SIGINT or SIGTERM\n"
     "       tilvane place ACTION    apply one action to the focused window\n"
     "       tilvane shortcuts ...   list and change the shortcuts (tilvane shortcuts --help)\n"
     "       tilvane defaults ...    read and write the settings (tilvane defaults --help)\n"
@@ -49,6 +55,30 @@ const tilvane::ActionInfo* actionNamed(const std::string& word) {
     return tilvane::actionForName(word);
 }
 
+// The desktop application (tray icon, preferences) is a program of its own,
+// so that the commands here never load its user-interface libraries. It
+// lies beside this program in a build, and in libexec when installed.
+std::optional<std::string> desktopApplication() {
+    std::error_code error;
+    auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) return std::nullopt;
+    auto folder = self.parent_path();
+    for (const auto& candidate : {folder / "tilvane-app", folder / ".." / "libexec" / "tilvane" / "tilvane-app"})
+        if (::access(candidate.c_str(), X_OK) == 0) return candidate.lexically_normal().string();
+    return std::nullopt;
+}
+
+int startDesktopApplication(char** argv) {
+    if (auto app = desktopApplication()) {
+        ::execv(app->c_str(), argv);
+        std::cerr << "tilvane: cannot start " << *app << ": " << std::strerror(errno) << "\n";
+    } else {
+        std::cerr << "tilvane: the desktop application (tilvane-app) is not installed; "
+                     "serving the shortcuts without a tray icon\n";
+    }
+    return tilvane::commands::serve(std::cout, std::cerr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -70,8 +100,9 @@ int main(int argc, char** argv) {
                                                          log);
         return tilvane::runDefaultsCommand(rest, store, std::cout, std::cerr);
     }
-    if (command.empty()) return tilvane::x11::serve(std::cout, std::cerr);
-    if (command == "shortcuts") return tilvane::x11::shortcuts(rest, std::cout, std::cerr);
+    if (command.empty()) return startDesktopApplication(argv);
+    if (command == "serve") return tilvane::commands::serve(std::cout, std::cerr);
+    if (command == "shortcuts") return tilvane::commands::shortcuts(rest, std::cout, std::cerr);
     if (command == "place") {
         if (rest.size() != 1) {
             std::cerr << "usage: tilvane place ACTION\n";
@@ -82,7 +113,7 @@ int main(int argc, char** argv) {
             std::cerr << "tilvane: unknown action \"" << rest.front() << "\"; tilvane --help lists them\n";
             return 2;
         }
-        return tilvane::x11::place(action->code, std::cerr);
+        return tilvane::commands::place(action->code, std::cerr);
     }
     std::cerr << "tilvane: unknown command \"" << command << "\"\n";
     printUsage(std::cerr);

@@ -70,16 +70,51 @@ TEST_F(StatusMenuTest, EntriesInOrderWithTagsImagesAndSeparators) {
         if (item->tag()) line += " " + std::to_string(item->tag()) + " " + item->imageName();
         shown.push_back(line);
     }
-    std::vector<std::string> expected{
-        ".enable.", "-", "Split View 1000 split", "-", "Left 120 left", "Right 150 right", "Up 170 top",
-        "Down 180 bottom", "-", "Top Left 100 top-left", "Top Right 140 top-right", "Bottom Left 130 bottom-left",
-        "Bottom Right 160 bottom-right", "-", "Center 200 \xD1\x81" "enter", "Center Left 210 center-left",
-        "Center Right 220 center-right", "Maximize 190 maximaze", "-", "Left 1/3 230 leftV-13",
-        "Center 1/3 240 centerV-13", "Right 1/3 250 rightV-13", "-", "Top 1/3 260 topH-13",
-        "Center 1/3 270 centerH-13", "Bottom 1/3 280 bottomH-13", "-", "Increase 290 plus", "Reduce 300 minus", "-",
-        "Next Display 350 display-next", "Prev Display 360 display-prev", "-", "Next Space 370 space-next",
-        "Prev Space 380 space-prev", "-", "Preferences...", "-", "Check for Updates...", "-", "About Tilvane",
-        "Contact Support", "-", "Quit"};
+    std::vector<std::string> expected{".enable.",
+                                      "-",
+                                      "Split View 1000 split",
+                                      "-",
+                                      "Left 120 left",
+                                      "Right 150 right",
+                                      "Up 170 top",
+                                      "Down 180 bottom",
+                                      "-",
+                                      "Top Left 100 top-left",
+                                      "Top Right 140 top-right",
+                                      "Bottom Left 130 bottom-left",
+                                      "Bottom Right 160 bottom-right",
+                                      "-",
+                                      "Center 200 \xD1\x81"
+                                      "enter",
+                                      "Center Left 210 center-left",
+                                      "Center Right 220 center-right",
+                                      "Maximize 190 maximaze",
+                                      "-",
+                                      "Left 1/3 230 leftV-13",
+                                      "Center 1/3 240 centerV-13",
+                                      "Right 1/3 250 rightV-13",
+                                      "-",
+                                      "Top 1/3 260 topH-13",
+                                      "Center 1/3 270 centerH-13",
+                                      "Bottom 1/3 280 bottomH-13",
+                                      "-",
+                                      "Increase 290 plus",
+                                      "Reduce 300 minus",
+                                      "-",
+                                      "Next Display 350 display-next",
+                                      "Prev Display 360 display-prev",
+                                      "-",
+                                      "Next Space 370 space-next",
+                                      "Prev Space 380 space-prev",
+                                      "-",
+                                      "Preferences...",
+                                      "-",
+                                      "Check for Updates...",
+                                      "-",
+                                      "About Tilvane",
+                                      "Contact Support",
+                                      "-",
+                                      "Quit"};
     EXPECT_EQ(shown, expected);
     EXPECT_TRUE(menu().autoenablesItems());
     for (auto* item : menu().items()) {
@@ -172,7 +207,7 @@ TEST_F(StatusMenuTest, KeyEquivalentsFollowTheStoredShortcutsAndAClearedOneClear
     EXPECT_EQ(app->centerH13RightItem->keyEquivalent(), "5");
 
     store("LeftShortcut", Shortcut(4, modifier::kControl | modifier::kCommand));  // Ctrl+Super+H
-    EXPECT_EQ(app->moveLeftItem->keyEquivalent(), "\u2190");  // not before the menu opens
+    EXPECT_EQ(app->moveLeftItem->keyEquivalent(), "\u2190");                      // not before the menu opens
     open();
     EXPECT_EQ(app->moveLeftItem->keyEquivalent(), "h");
     EXPECT_EQ(app->moveLeftItem->keyEquivalentModifierMask(), modifier::kControl | modifier::kCommand);

@@ -41,6 +41,8 @@ using XPtr = std::unique_ptr<T, FreeDeleter>;
     X(_NET_WM_STATE)                \
     X(_NET_WM_STATE_MAXIMIZED_VERT) \
     X(_NET_WM_STATE_MAXIMIZED_HORZ) \
+    X(_NET_WM_STATE_SKIP_TASKBAR)   \
+    X(_NET_WM_STATE_SKIP_PAGER)     \
     X(_NET_WM_STRUT)                \
     X(_NET_WM_STRUT_PARTIAL)        \
     X(_NET_FRAME_EXTENTS)           \

@@ -58,6 +58,31 @@ void X11Desktop::fill(Platform& platform, Uses uses) {
     platform.eventMonitors = inputMonitors_.get();
 }
 
+std::string X11Desktop::windowManagerName() {
+    const Atoms& atoms = conn_->atoms();
+    PropertyRequest check(conn_->get(), conn_->root(), atoms._NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW, 1);
+    auto window = check.word();
+    if (!window) return {};
+    PropertyRequest name(conn_->get(), *window, atoms._NET_WM_NAME, atoms.UTF8_STRING);
+    return name.text().value_or("");
+}
+
+std::string X11Desktop::serverDescription() {
+    const xcb_setup_t* setup = xcb_get_setup(conn_->get());
+    std::string vendor(xcb_setup_vendor(setup), static_cast<size_t>(xcb_setup_vendor_length(setup)));
+    return vendor + " release " + std::to_string(setup->release_number) + ", protocol " +
+           std::to_string(setup->protocol_major_version) + "." + std::to_string(setup->protocol_minor_version);
+}
+
+void X11Desktop::setSkipTaskbar(xcb_window_t window, bool skip) {
+    const Atoms& atoms = conn_->atoms();
+    constexpr uint32_t kRemove = 0, kAdd = 1, kFromApplication = 1;
+    conn_->sendRootMessage(
+        window, atoms._NET_WM_STATE,
+        {skip ? kAdd : kRemove, atoms._NET_WM_STATE_SKIP_TASKBAR, atoms._NET_WM_STATE_SKIP_PAGER, kFromApplication, 0});
+    conn_->flush();
+}
+
 void X11Desktop::dispatchEvents() {
     conn_->dispatchPending();
     conn_->flush();

@@ -53,6 +53,14 @@ public:
     // Handles whatever events have arrived; for loops other than the main one.
     void dispatchEvents();
 
+    // The running window manager's name; empty when none runs.
+    std::string windowManagerName();
+    // The X server's vendor and release.
+    std::string serverDescription();
+    // Keeps one of the program's own windows out of the taskbar and the
+    // pager (skip), or lets it in; for a window the window manager shows.
+    void setSkipTaskbar(xcb_window_t window, bool skip);
+
 private:
     explicit X11Desktop(std::unique_ptr<Connection> conn);
 

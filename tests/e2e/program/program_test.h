@@ -38,7 +38,7 @@ protected:
     // Starts `tilvane` and waits until it serves the display: it owns the
     // instance selection once its hot keys are bound.
     void startTilvane() {
-        tilvane_ = desktop().start({tilvaneBinary()}, "tilvane.log");
+        tilvane_ = desktop().start({tilvaneBinary(), "serve"}, "tilvane.log");
         ASSERT_TRUE(tilvane_);
         bool serving = x().waitUntil(
             [&] { return !tilvane_->running() || x().selectionOwner(kSelection) != XCB_WINDOW_NONE; }, 60s);

@@ -1,4 +1,4 @@
-#include "main/x11_application.h"
+#include "main/commands.h"
 
 #include <cstdlib>
 #include <iostream>
@@ -6,19 +6,20 @@
 #include "app/app_delegate.h"
 #include "app/shortcuts_command.h"
 #include "main/error_stream_log.h"
+#include "main/serving_program.h"
 #include "platform/linux/file_settings_store.h"
 #include "platform/linux/linux_run_loop.h"
 #include "platform/linux/termination_signals.h"
 #include "platform/plist/keyed_archiver.h"
 #include "platform/x11/x11_desktop.h"
-#include "platform/x11/x11_instance.h"
 
-namespace tilvane::x11 {
+namespace tilvane::commands {
 
 namespace {
 
 using linux_platform::FileSettingsStore;
 using linux_platform::LinuxRunLoop;
+using x11::X11Desktop;
 
 // A keyboard for commands run without a display: no layout to read.
 class NoKeyboard : public Keyboard {
@@ -52,24 +53,6 @@ private:
     int queued_ = 0;
 };
 
-// The one place where the services of a process are put together: the
-// desktop's, the settings file, the log, the archiver and the main loop.
-Platform composePlatform(X11Desktop& desktop, X11Desktop::Uses uses, RunLoop& loop, SettingsStore& settings, Log& log,
-                         KeyedArchiver* archiver) {
-    Platform platform;
-    platform.settings = &settings;
-    platform.runLoop = &loop;
-    platform.log = &log;
-    platform.archiver = archiver;
-    desktop.fill(platform, uses);
-    return platform;
-}
-
-std::string displayName() {
-    const char* d = std::getenv("DISPLAY");
-    return d ? d : "";
-}
-
 }  // namespace
 
 int serve(std::ostream& out, std::ostream& err) {
@@ -77,47 +60,18 @@ int serve(std::ostream& out, std::ostream& err) {
     LinuxRunLoop loop;
     // Before anything could start a thread that would take the signals instead.
     linux_platform::TerminationSignals signals;
-    std::string error;
-    auto desktop = X11Desktop::open(nullptr, error);
-    if (!desktop) {
-        err << "tilvane: " << error << "\n";
-        return 1;
-    }
-    InstanceSelection instance(desktop->connection(), loop);
-    if (instance.heldByAnother()) {
-        err << "tilvane: Tilvane is already running on display " << displayName() << "\n";
-        return 1;
-    }
-    ErrorStreamLog log;
-    FileSettingsStore settings(FileSettingsStore::defaultPath(), log);
-    plist::PlistKeyedArchiver archiver;
-    Platform platform = composePlatform(*desktop, X11Desktop::Uses::Everything, loop, settings, log, &archiver);
-
     int status = 0;
-    desktop->attach(loop, [&] {
-        err << "tilvane: the connection to display " << displayName() << " broke\n";
-        status = 1;
-        loop.stop();
-    });
-    settings.attach(loop);
+    auto program = ServingProgram::open(loop, err, status);
+    if (!program) return status;
     signals.watch(loop, [&](int) { loop.stop(); });
-
-    AppDelegate app(platform);
-    app.applicationDidFinishLaunching();
-    // Claimed only now, so that the selection's owner is a program that serves.
-    if (!instance.claim()) {
-        app.applicationWillTerminate();
-        err << "tilvane: Tilvane is already running on display " << displayName() << "\n";
-        return 1;
-    }
-    instance.onLost([&] {
-        err << "tilvane: another program took over display " << displayName() << "\n";
+    auto stop = [&](int code) {
+        status = code;
         loop.stop();
-    });
-    out << "tilvane: serving display " << displayName() << "; stop with Ctrl+C" << std::endl;
+    };
+    if (!program->start(loop, stop, err)) return 1;
+    out << "tilvane: serving display " << ServingProgram::displayName() << "; stop with Ctrl+C" << std::endl;
     loop.run();
-    app.applicationWillTerminate();
-    settings.detach();
+    program->finish();
     return status;
 }
 
@@ -154,4 +108,4 @@ int shortcuts(const std::vector<std::string>& args, std::ostream& out, std::ostr
     return runShortcutsCommand(args, settings, archiver, keyboard, out, err);
 }
 
-}  // namespace tilvane::x11
+}  // namespace tilvane::commands

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace tilvane::x11 {
+namespace tilvane::commands {
 
 // The program's commands on an X11 desktop, composed from the X11 backend,
 // the Linux services and the core. Each returns the process's exit status.
@@ -23,4 +23,4 @@ int place(int64_t code, std::ostream& err);
 // there is a display.
 int shortcuts(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-}  // namespace tilvane::x11
+}  // namespace tilvane::commands

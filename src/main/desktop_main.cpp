@@ -1,0 +1,106 @@
+// The desktop application: the program a user starts from the application
+// menu. It serves the hot keys like `tilvane serve`, on Qt's main loop, and
+// adds the tray icon with its menu, the About panel and the support dialogs.
+// This is where its backends are put together.
+
+#include <signal.h>
+
+#include <QApplication>
+#include <QSystemTrayIcon>
+#include <iostream>
+#include <sstream>
+
+#include "app/defaults_command.h"
+#include "app/menu_images.h"
+#include "main/serving_program.h"
+#include "main/support_report.h"
+#include "platform/linux/crash_reports.h"
+#include "platform/linux/termination_signals.h"
+#include "platform/qt/qt_run_loop.h"
+#include "platform/qt/qt_support.h"
+#include "platform/qt/qt_user_interface.h"
+
+namespace {
+
+using namespace tilvane;
+
+std::string storedSettings(SettingsStore& settings) {
+    std::ostringstream out, err;
+    runDefaultsCommand({"read"}, settings, out, err);
+    return out.str();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Before Qt starts any thread that would take the signals instead.
+    linux_platform::TerminationSignals terminationSignals;
+    // The display is opened before Qt's, so that a missing display or a
+    // running instance gets the program's own message.
+    qt::QtRunLoop loop;
+    int status = 0;
+    auto program = ServingProgram::open(loop, std::cerr, status);
+    if (!program) return status;
+
+    QApplication application(argc, argv);
+    loop.connectToDispatcher();
+    QApplication::setApplicationName("Tilvane");
+    QApplication::setApplicationVersion(TILVANE_VERSION);
+    QApplication::setDesktopFileName("tilvane");
+    // The program lives in the tray: closing its last window does not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    qt::QtUserInterface ui({"Tilvane", TILVANE_VERSION, "Released under the MIT License."});
+    registerMenuImages(ui);
+    ui.onTaskbarPresence([&](unsigned long window, bool skip) {
+        program->desktop().setSkipTaskbar(static_cast<uint32_t>(window), skip);
+    });
+
+    linux_platform::CrashReports crashReports(linux_platform::CrashReports::defaultFolder(), TILVANE_VERSION);
+    qt::QtSupport::Hooks hooks;
+    hooks.startProblemReporter = [&] {
+        if (!crashReports.install())
+            program->log().write("cannot keep crash reports in " + crashReports.folder());
+        auto reports = crashReports.takeUnannounced();
+        for (const auto& report : reports) program->log().write("an earlier run crashed; its report is " + report);
+        return reports;
+    };
+    hooks.composeReport = [&] {
+        SupportFacts facts;
+        facts.version = TILVANE_VERSION;
+        facts.windowManager = program->desktop().windowManagerName();
+        facts.server = program->desktop().serverDescription();
+        facts.screens = program->desktop().screens().screens();
+        facts.settings = storedSettings(program->settings());
+        facts.logLines = program->log().lines();
+        return composeSupportReport(facts);
+    };
+    qt::QtSupport support(ui, TILVANE_VERSION, hooks);
+
+    Platform& platform = program->platform();
+    platform.userInterface = &ui;
+    platform.supportKit = &support;
+    platform.updater = &support;
+
+    bool ending = false;
+    auto end = [&](int code) {
+        if (ending) return;
+        ending = true;
+        status = code;
+        program->finish();
+        QApplication::exit(code);
+    };
+    ui.onTerminate([&] { end(0); });
+    terminationSignals.watch(loop, [&](int) { end(0); });
+    // The session ending counts as Quit.
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &application, [&] { end(0); });
+
+    if (!program->start(loop, end, std::cerr)) return 1;
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        program->log().write("no system tray on display " + ServingProgram::displayName() +
+                             "; the shortcuts act, and the icon appears when a tray starts");
+    std::cout << "tilvane: serving display " << ServingProgram::displayName() << std::endl;
+    int result = QApplication::exec();
+    program->finish();
+    return ending ? status : result;
+}

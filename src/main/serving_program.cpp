@@ -1,0 +1,78 @@
+#include "main/serving_program.h"
+
+#include <cstdlib>
+
+namespace tilvane {
+
+Platform composePlatform(x11::X11Desktop& desktop, x11::X11Desktop::Uses uses, RunLoop& loop,
+                         SettingsStore& settings, Log& log, KeyedArchiver* archiver) {
+    Platform platform;
+    platform.settings = &settings;
+    platform.runLoop = &loop;
+    platform.log = &log;
+    platform.archiver = archiver;
+    desktop.fill(platform, uses);
+    return platform;
+}
+
+std::string ServingProgram::displayName() {
+    const char* d = std::getenv("DISPLAY");
+    return d ? d : "";
+}
+
+std::unique_ptr<ServingProgram> ServingProgram::open(RunLoop& loop, std::ostream& err, int& exitStatus) {
+    std::unique_ptr<ServingProgram> program(new ServingProgram());
+    std::string error;
+    program->desktop_ = x11::X11Desktop::open(nullptr, error);
+    if (!program->desktop_) {
+        err << "tilvane: " << error << "\n";
+        exitStatus = 1;
+        return nullptr;
+    }
+    program->instance_ = std::make_unique<x11::InstanceSelection>(program->desktop_->connection(), loop);
+    if (program->instance_->heldByAnother()) {
+        err << "tilvane: Tilvane is already running on display " << displayName() << "\n";
+        exitStatus = 1;
+        return nullptr;
+    }
+    program->settings_ = std::make_unique<linux_platform::FileSettingsStore>(
+        linux_platform::FileSettingsStore::defaultPath(), program->log_);
+    program->platform_ = composePlatform(*program->desktop_, x11::X11Desktop::Uses::Everything, loop,
+                                         *program->settings_, program->log_, &program->archiver_);
+    return program;
+}
+
+ServingProgram::~ServingProgram() {
+    finish();
+}
+
+bool ServingProgram::start(DescriptorWatcher& watcher, std::function<void(int)> stop, std::ostream& err) {
+    desktop_->attach(watcher, [this, stop, &err] {
+        err << "tilvane: the connection to display " << displayName() << " broke\n";
+        stop(1);
+    });
+    settings_->attach(watcher);
+    app_ = std::make_unique<AppDelegate>(platform_);
+    app_->applicationDidFinishLaunching();
+    started_ = true;
+    // Claimed only now, so that the selection's owner is a program that serves.
+    if (!instance_->claim()) {
+        finish();
+        err << "tilvane: Tilvane is already running on display " << displayName() << "\n";
+        return false;
+    }
+    instance_->onLost([stop, &err] {
+        err << "tilvane: another program took over display " << displayName() << "\n";
+        stop(0);
+    });
+    return true;
+}
+
+void ServingProgram::finish() {
+    if (!started_) return;
+    started_ = false;
+    app_->applicationWillTerminate();
+    settings_->detach();
+}
+
+}  // namespace tilvane

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "app/app_delegate.h"
+#include "main/error_stream_log.h"
+#include "platform/linux/file_settings_store.h"
+#include "platform/plist/keyed_archiver.h"
+#include "platform/x11/x11_desktop.h"
+#include "platform/x11/x11_instance.h"
+
+namespace tilvane {
+
+// A program that serves the hot keys on the display: the desktop, the one
+// instance per display, the settings file, the log and the application, made
+// in the order they depend on each other and ended in order. The plain
+// serving command and the desktop application share it; each brings its own
+// main loop.
+class ServingProgram {
+public:
+    // Opens $DISPLAY and makes sure no other instance serves it. Null when
+    // this program cannot serve; the reason went to err and exitStatus holds
+    // the status to end with.
+    static std::unique_ptr<ServingProgram> open(RunLoop& loop, std::ostream& err, int& exitStatus);
+    ~ServingProgram();
+
+    // The services, for the composition root to add its own to before start().
+    Platform& platform() { return platform_; }
+    x11::X11Desktop& desktop() { return *desktop_; }
+    linux_platform::FileSettingsStore& settings() { return *settings_; }
+    RecentLog& log() { return log_; }
+    AppDelegate& app() { return *app_; }
+    x11::InstanceSelection& instance() { return *instance_; }
+
+    // Watches the display and the settings file, starts the application and
+    // claims the display. stop(status) is called when the program must end:
+    // the connection broke (1) or another instance took over (0). False (the
+    // reason on err) when another instance claimed the display meanwhile.
+    bool start(DescriptorWatcher& watcher, std::function<void(int status)> stop, std::ostream& err);
+    // Releases the hot keys and stops watching; once.
+    void finish();
+
+    static std::string displayName();
+
+private:
+    ServingProgram() = default;
+
+    RecentLog log_;
+    std::unique_ptr<x11::X11Desktop> desktop_;
+    std::unique_ptr<x11::InstanceSelection> instance_;
+    std::unique_ptr<linux_platform::FileSettingsStore> settings_;
+    plist::PlistKeyedArchiver archiver_;
+    Platform platform_;
+    std::unique_ptr<AppDelegate> app_;
+    bool started_ = false;
+};
+
+// The one place where the services of a process are put together: the
+// desktop's, the settings file, the log, the archiver and the main loop.
+Platform composePlatform(x11::X11Desktop& desktop, x11::X11Desktop::Uses uses, RunLoop& loop,
+                         SettingsStore& settings, Log& log, KeyedArchiver* archiver);
+
+}  // namespace tilvane

@@ -1,0 +1,368 @@
+#include "platform/qt/qt_user_interface.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCursor>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyleOptionMenuItem>
+#include <QSvgRenderer>
+#include <QTimer>
+
+#include "platform/events.h"
+
+namespace tilvane::qt {
+
+namespace {
+
+// The platform's private-use characters of F1 to F35.
+constexpr char32_t kF1Character = 0xF704;
+constexpr char32_t kF35Character = 0xF726;
+
+struct KeyName {
+    char32_t character;
+    const char* name;
+};
+// Key characters of the menu's key equivalents and the names a desktop shows for them.
+constexpr KeyName kKeyNames[] = {
+    {U'\u2190', "Left"},      {U'\u2192', "Right"},     {U'\u2191', "Up"},     {U'\u2193', "Down"},
+    {U'\u21A9', "Return"},    {U'\u2305', "Enter"},     {U'\u21E5', "Tab"},    {U'\u232B', "Backspace"},
+    {U'\u2326', "Delete"},    {U'\u238B', "Esc"},       {U'\u2196', "Home"},   {U'\u2198', "End"},
+    {U'\u21DE', "PgUp"},      {U'\u21DF', "PgDown"},    {U'\u2327', "Clear"},  {U' ', "Space"},
+};
+
+QString keyName(const QString& key) {
+    if (key.isEmpty()) return {};
+    QList<uint> characters = key.toUcs4();
+    if (characters.size() == 1) {
+        char32_t c = characters.front();
+        for (const auto& entry : kKeyNames)
+            if (entry.character == c) return QString::fromLatin1(entry.name);
+        if (c >= kF1Character && c <= kF35Character) return QStringLiteral("F%1").arg(c - kF1Character + 1);
+    }
+    return key.toUpper();
+}
+
+std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+constexpr int kIconSizes[] = {16, 22, 24, 32, 48};
+
+}  // namespace
+
+QString shortcutDisplayText(const std::string& keyEquivalent, uint64_t modifierMask) {
+    QString key = keyName(QString::fromStdString(keyEquivalent));
+    if (key.isEmpty()) return {};
+    QString text;
+    if (modifierMask & modifier::kControl) text += "Ctrl+";
+    if (modifierMask & modifier::kOption) text += "Alt+";
+    if (modifierMask & modifier::kShift) text += "Shift+";
+    if (modifierMask & modifier::kCommand) text += "Super+";
+    return text + key;
+}
+
+QColor colorFor(NamedColor color, const QPalette& palette) {
+    switch (color) {
+        case NamedColor::Red: return QColor(0xD0, 0x1C, 0x1C);
+        case NamedColor::White: return QColor(Qt::white);
+        case NamedColor::Black: break;
+    }
+    return palette.color(QPalette::Text);
+}
+
+// --- menu items ---------------------------------------------------------------
+
+QtMenuItem::QtMenuItem(QtUserInterface& ui, QtMenu& menu, QAction* action, bool separator)
+    : ui_(ui), menu_(menu), qaction_(action), separator_(separator) {}
+
+void QtMenuItem::setTitle(std::string title) {
+    title_ = std::move(title);
+    update();
+}
+
+void QtMenuItem::setImage(std::string name, bool isTemplate) {
+    image_ = std::move(name);
+    imageIsTemplate_ = isTemplate;
+    update();
+}
+
+void QtMenuItem::setKeyEquivalent(std::string key) {
+    key_ = std::move(key);
+    update();
+}
+
+void QtMenuItem::setKeyEquivalentModifierMask(uint64_t mask) {
+    mask_ = mask;
+    update();
+}
+
+void QtMenuItem::setAttributedTitle(AttributedTitle title) {
+    attributed_ = std::move(title);
+    update();
+}
+
+void QtMenuItem::setEnabled(bool enabled) {
+    enabled_ = enabled;
+    update();
+}
+
+void QtMenuItem::setSubmenu(std::unique_ptr<Menu> menu) {
+    submenu_ = std::move(menu);
+    auto* qtMenu = dynamic_cast<QtMenu*>(submenu_.get());
+    qaction_->setMenu(qtMenu ? qtMenu->qmenu() : nullptr);
+}
+
+void QtMenuItem::update() {
+    if (separator_) return;
+    // An attributed title replaces the title, as the menu shows it.
+    QString text = QString::fromStdString(attributed_ ? attributed_->text : title_);
+    // Menus show an ampersand as a mnemonic marker; the program's titles have none.
+    text.replace("&", "&&");
+    QString shortcut = shortcutDisplayText(key_, mask_);
+    if (!shortcut.isEmpty()) text += "\t" + shortcut;
+    qaction_->setText(text);
+    QFont font = qaction_->font();
+    font.setBold(attributed_ && attributed_->attributes.bold);
+    qaction_->setFont(font);
+    qaction_->setEnabled(enabled_);
+    QColor iconColor = menu_.qmenu()->palette().color(QPalette::Active, QPalette::Text);
+    qaction_->setIcon(image_.empty() ? QIcon() : ui_.icon(image_, imageIsTemplate_, iconColor));
+}
+
+// --- menus --------------------------------------------------------------------
+
+QStyleOptionMenuItem AttributedMenu::styleOptionFor(const QAction* action) const {
+    QStyleOptionMenuItem option;
+    initStyleOption(&option, action);
+    return option;
+}
+
+void AttributedMenu::initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const {
+    QMenu::initStyleOption(option, action);
+    QtMenuItem* item = owner_.itemFor(action);
+    std::optional<AttributedTitle> title = item ? item->attributedTitle() : std::nullopt;
+    if (!title) return;
+    const TextAttributes& attributes = title->attributes;
+    option->font.setBold(attributes.bold);
+    QColor text = colorFor(attributes.color, option->palette);
+    // The selected entry keeps the highlight's own text colour, readable on the highlight.
+    constexpr QPalette::ColorGroup kGroups[] = {QPalette::Active, QPalette::Inactive};
+    constexpr QPalette::ColorRole kRoles[] = {QPalette::Text, QPalette::WindowText, QPalette::ButtonText};
+    for (auto group : kGroups)
+        for (auto role : kRoles) option->palette.setColor(group, role, text);
+}
+
+QtMenu::QtMenu(QtUserInterface& ui, std::string title)
+    : ui_(ui), qmenu_(std::make_unique<AttributedMenu>(*this)) {
+    qmenu_->setTitle(QString::fromStdString(title));
+    QObject::connect(qmenu_.get(), &QMenu::aboutToShow, qmenu_.get(), [this] { aboutToShow(); });
+}
+
+QtMenu::~QtMenu() {
+    // The menu's actions go before the items that point at them.
+    qmenu_.reset();
+}
+
+MenuItem& QtMenu::addItem(std::string title, MenuItem::Action action, std::string keyEquivalent) {
+    QAction* qaction = qmenu_->addAction(QString());
+    auto item = std::make_unique<QtMenuItem>(ui_, *this, qaction, false);
+    QtMenuItem* raw = item.get();
+    items_.push_back(std::move(item));
+    raw->setTitle(std::move(title));
+    raw->setAction(std::move(action));
+    raw->setKeyEquivalent(std::move(keyEquivalent));
+    // The item acts once the menu has closed and let go of the pointer and keyboard.
+    QObject::connect(qaction, &QAction::triggered, qmenu_.get(), [raw, menu = qmenu_.get()] {
+        QTimer::singleShot(0, menu, [raw] { raw->trigger(); });
+    });
+    return *raw;
+}
+
+void QtMenu::addSeparatorItem() {
+    QAction* separator = qmenu_->addSeparator();
+    items_.push_back(std::make_unique<QtMenuItem>(ui_, *this, separator, true));
+}
+
+std::vector<MenuItem*> QtMenu::items() const {
+    std::vector<MenuItem*> result;
+    for (const auto& item : items_) result.push_back(item.get());
+    return result;
+}
+
+QtMenuItem* QtMenu::itemFor(const QAction* action) const {
+    for (const auto& item : items_)
+        if (item->action() == action) return item.get();
+    return nullptr;
+}
+
+void QtMenu::aboutToShow() {
+    if (autoenables_)
+        for (auto& item : items_)
+            if (item->hasValidator()) item->setEnabled(item->validate());
+    // Pictures follow the menu's text colour, which the desktop's theme may have changed.
+    for (auto& item : items_) item->update();
+}
+
+// --- the status item ----------------------------------------------------------
+
+QtStatusItem::QtStatusItem(QtUserInterface& ui) : ui_(ui), tray_(std::make_unique<QSystemTrayIcon>()) {
+    tray_->setToolTip(QStringLiteral("Tilvane"));
+    // A click with the first button opens the menu too, as a status item does.
+    QObject::connect(tray_.get(), &QSystemTrayIcon::activated, tray_.get(),
+                     [this](QSystemTrayIcon::ActivationReason reason) {
+                         if (reason != QSystemTrayIcon::Trigger || !menu_) return;
+                         menu_->qmenu()->popup(QCursor::pos());
+                     });
+}
+
+QtStatusItem::~QtStatusItem() {
+    ui_.statusItemGone(this);
+}
+
+void QtStatusItem::setImage(std::string name, bool isTemplate) {
+    image_ = std::move(name);
+    imageIsTemplate_ = isTemplate;
+    QColor color = QApplication::palette().color(QPalette::Active, QPalette::WindowText);
+    tray_->setIcon(ui_.icon(image_, imageIsTemplate_, color));
+    tray_->show();
+}
+
+void QtStatusItem::setMenu(Menu* menu) {
+    menu_ = dynamic_cast<QtMenu*>(menu);
+    tray_->setContextMenu(menu_ ? menu_->qmenu() : nullptr);
+}
+
+void QtStatusItem::reshow() {
+    tray_->hide();
+    tray_->show();
+}
+
+// --- the application ----------------------------------------------------------
+
+QtUserInterface::QtUserInterface(About about) : about_(std::move(about)) {}
+
+QtUserInterface::~QtUserInterface() = default;
+
+std::unique_ptr<Menu> QtUserInterface::createMenu(std::string title) {
+    return std::make_unique<QtMenu>(*this, std::move(title));
+}
+
+std::unique_ptr<StatusItem> QtUserInterface::statusItemWithLength(double) {
+    auto item = std::make_unique<QtStatusItem>(*this);
+    statusItem_ = item.get();
+    return item;
+}
+
+QIcon QtUserInterface::icon(const std::string& name, bool isTemplate, const QColor& templateColor) const {
+    auto it = images_.find(name);
+    if (it == images_.end()) return {};
+    std::string svg = it->second;
+    if (isTemplate) svg = replaceAll(svg, "currentColor", templateColor.name(QColor::HexRgb).toStdString());
+    QSvgRenderer renderer(QByteArray::fromStdString(svg));
+    if (!renderer.isValid()) return {};
+    QIcon icon;
+    for (int size : kIconSizes) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        renderer.render(&painter);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+void QtUserInterface::setActivationPolicy(ActivationPolicy policy) {
+    policy_ = policy;
+    for (const auto& window : windows_)
+        if (window && window->isVisible() && taskbarPresence_)
+            taskbarPresence_(window->winId(), policy_ == ActivationPolicy::Accessory);
+}
+
+void QtUserInterface::windowShown(QWidget* window) {
+    if (!window) return;
+    bool known = false;
+    for (const auto& w : windows_) known = known || w == window;
+    if (!known) windows_.emplace_back(window);
+    if (taskbarPresence_) taskbarPresence_(window->winId(), policy_ == ActivationPolicy::Accessory);
+}
+
+void QtUserInterface::activateIgnoringOtherApps(bool) {
+    for (const auto& window : windows_) {
+        if (!window || !window->isVisible()) continue;
+        window->raise();
+        window->activateWindow();
+    }
+}
+
+void QtUserInterface::orderFrontStandardAboutPanel() {
+    auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("About %1").arg(about_.name),
+                                QStringLiteral("<h3>%1</h3><p>Version %2</p><p>Moves and resizes the windows of "
+                                               "your other applications from the keyboard and the mouse.</p>"
+                                               "<p>%3</p>")
+                                    .arg(about_.name, about_.version, about_.licence),
+                                QMessageBox::Ok);
+    box->setIconPixmap(icon("split", true, box->palette().color(QPalette::WindowText)).pixmap(64, 64));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
+    windowShown(box);
+}
+
+void QtUserInterface::beep() {
+    QApplication::beep();
+}
+
+AlertResult QtUserInterface::runModal(const Alert& alert) {
+    QMessageBox box;
+    switch (alert.style) {
+        case AlertStyle::Critical: box.setIcon(QMessageBox::Critical); break;
+        case AlertStyle::Informational: box.setIcon(QMessageBox::Information); break;
+        case AlertStyle::Warning: box.setIcon(QMessageBox::Warning); break;
+    }
+    box.setText(QString::fromStdString(alert.messageText));
+    box.setInformativeText(QString::fromStdString(alert.informativeText));
+    std::vector<QPushButton*> buttons;
+    std::vector<std::string> titles = alert.buttons.empty() ? std::vector<std::string>{"OK"} : alert.buttons;
+    for (size_t i = 0; i < titles.size(); ++i)
+        buttons.push_back(box.addButton(QString::fromStdString(titles[i]),
+                                        i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole));
+    box.setDefaultButton(buttons.front());
+    if (alert.escapeButton && *alert.escapeButton < buttons.size()) box.setEscapeButton(buttons[*alert.escapeButton]);
+    QCheckBox* suppression = nullptr;
+    if (alert.showsSuppressionButton) {
+        suppression = new QCheckBox(QStringLiteral("Do not show this message again"));
+        box.setCheckBox(suppression);
+    }
+    box.show();
+    windowShown(&box);
+    box.exec();
+    AlertResult result;
+    for (size_t i = 0; i < buttons.size(); ++i)
+        if (box.clickedButton() == buttons[i]) result.button = i;
+    result.suppressionChecked = suppression && suppression->isChecked();
+    return result;
+}
+
+std::string QtUserInterface::effectiveAppearanceName() {
+    QColor window = QApplication::palette("QMenu").color(QPalette::Window);
+    return window.lightness() < 128 ? kDarkAppearanceName : "NSAppearanceNameAqua";
+}
+
+double QtUserInterface::interfaceKitVersionNumber() {
+    // Every Qt draws template pictures in the panel's colour.
+    return QT_VERSION;
+}
+
+void QtUserInterface::terminate() {
+    if (onTerminate_)
+        onTerminate_();
+    else
+        QApplication::quit();
+}
+
+}  // namespace tilvane::qt

@@ -1,0 +1,188 @@
+#pragma once
+
+#include <QIcon>
+#include <QMenu>
+#include <QPointer>
+#include <QString>
+#include <QSystemTrayIcon>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/user_interface.h"
+
+namespace tilvane::qt {
+
+class QtUserInterface;
+
+// How a menu shows a key equivalent: "Ctrl+Alt+Left" for the key character
+// and the modifier flags; empty when there is no key.
+QString shortcutDisplayText(const std::string& keyEquivalent, uint64_t modifierMask);
+
+// The colour a named colour is drawn in: Black is the palette's text colour.
+QColor colorFor(NamedColor color, const QPalette& palette);
+
+class QtMenu;
+
+// A menu item as an action of a Qt menu. The item keeps what the program set;
+// the action shows it after each change and each time the menu opens.
+class QtMenuItem : public MenuItem {
+public:
+    QtMenuItem(QtUserInterface& ui, QtMenu& menu, QAction* action, bool separator);
+
+    bool isSeparatorItem() const override { return separator_; }
+    std::string title() const override { return title_; }
+    void setTitle(std::string title) override;
+    int64_t tag() const override { return tag_; }
+    void setTag(int64_t tag) override { tag_ = tag; }
+    std::string imageName() const override { return image_; }
+    void setImage(std::string name, bool isTemplate) override;
+    std::string keyEquivalent() const override { return key_; }
+    void setKeyEquivalent(std::string key) override;
+    uint64_t keyEquivalentModifierMask() const override { return mask_; }
+    void setKeyEquivalentModifierMask(uint64_t mask) override;
+    std::optional<AttributedTitle> attributedTitle() const override { return attributed_; }
+    void setAttributedTitle(AttributedTitle title) override;
+    bool isEnabled() const override { return enabled_; }
+    void setEnabled(bool enabled) override;
+    void setAction(Action action) override { action_ = std::move(action); }
+    void setValidator(Validator validator) override { validator_ = std::move(validator); }
+    Menu* submenu() const override { return submenu_.get(); }
+    void setSubmenu(std::unique_ptr<Menu> menu) override;
+
+    QAction* action() const { return qaction_; }
+    bool validate() { return validator_ ? validator_(*this) : enabled_; }
+    bool hasValidator() const { return static_cast<bool>(validator_); }
+    void trigger() {
+        if (action_) action_(*this);
+    }
+    // Shows the item's state on the action.
+    void update();
+
+private:
+    QtUserInterface& ui_;
+    QtMenu& menu_;
+    QAction* qaction_;
+    bool separator_;
+    std::string title_, image_, key_;
+    bool imageIsTemplate_ = false;
+    int64_t tag_ = 0;
+    uint64_t mask_ = 0;
+    std::optional<AttributedTitle> attributed_;
+    bool enabled_ = true;
+    Action action_;
+    Validator validator_;
+    std::unique_ptr<Menu> submenu_;
+};
+
+// The Qt menu that draws attributed titles: the item's weight and colour.
+class AttributedMenu : public QMenu {
+public:
+    explicit AttributedMenu(QtMenu& owner) : owner_(owner) {}
+    // The style option the menu draws an action with (public for tests).
+    QStyleOptionMenuItem styleOptionFor(const QAction* action) const;
+
+protected:
+    void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override;
+
+private:
+    QtMenu& owner_;
+};
+
+class QtMenu : public Menu {
+public:
+    QtMenu(QtUserInterface& ui, std::string title);
+    ~QtMenu() override;
+
+    MenuItem& addItem(std::string title, MenuItem::Action action, std::string keyEquivalent) override;
+    void addSeparatorItem() override;
+    void setAutoenablesItems(bool on) override { autoenables_ = on; }
+    std::vector<MenuItem*> items() const override;
+
+    QMenu* qmenu() const { return qmenu_.get(); }
+    QtMenuItem* itemFor(const QAction* action) const;
+    // Refreshes every item, as before the menu is shown.
+    void aboutToShow();
+
+private:
+    QtUserInterface& ui_;
+    std::unique_ptr<AttributedMenu> qmenu_;
+    std::vector<std::unique_ptr<QtMenuItem>> items_;
+    bool autoenables_ = false;
+};
+
+// The status item as a system tray icon; either button opens its menu.
+class QtStatusItem : public StatusItem {
+public:
+    explicit QtStatusItem(QtUserInterface& ui);
+    ~QtStatusItem() override;
+    void setImage(std::string name, bool isTemplate) override;
+    void setHighlightMode(bool) override {}
+    void setMenu(Menu* menu) override;
+
+    QSystemTrayIcon& trayIcon() { return *tray_; }
+    // Shows the icon again: after a tray host appeared, say.
+    void reshow();
+
+private:
+    QtUserInterface& ui_;
+    std::unique_ptr<QSystemTrayIcon> tray_;
+    QtMenu* menu_ = nullptr;
+    std::string image_;
+    bool imageIsTemplate_ = false;
+};
+
+// The program's user interface on Qt Widgets.
+class QtUserInterface : public UserInterface {
+public:
+    struct About {
+        QString name, version, licence;
+    };
+    explicit QtUserInterface(About about);
+    ~QtUserInterface() override;
+
+    std::unique_ptr<Menu> createMenu(std::string title) override;
+    std::unique_ptr<StatusItem> statusItemWithLength(double length) override;
+    void registerImage(std::string name, std::string svg) override { images_[name] = std::move(svg); }
+    void setActivationPolicy(ActivationPolicy policy) override;
+    void activateIgnoringOtherApps(bool flag) override;
+    void orderFrontStandardAboutPanel() override;
+    void beep() override;
+    AlertResult runModal(const Alert& alert) override;
+    std::string effectiveAppearanceName() override;
+    double interfaceKitVersionNumber() override;
+    void terminate() override;
+
+    // What ends the program (the composition root's orderly end).
+    void onTerminate(std::function<void()> handler) { onTerminate_ = std::move(handler); }
+    // Marks a window of the program as kept out of the taskbar and pager, or
+    // not; the composition root gives the desktop's way of doing it.
+    void onTaskbarPresence(std::function<void(unsigned long windowId, bool skip)> handler) {
+        taskbarPresence_ = std::move(handler);
+    }
+    // Every window of the program passes here when it is shown, so that it
+    // follows the activation policy.
+    void windowShown(QWidget* window);
+
+    // The named image drawn in a colour (template images) at a size; a null
+    // icon when there is no such image.
+    QIcon icon(const std::string& name, bool isTemplate, const QColor& templateColor) const;
+    const QtStatusItem* statusItem() const { return statusItem_; }
+    QtStatusItem* statusItem() { return statusItem_; }
+    void statusItemGone(QtStatusItem* item) {
+        if (statusItem_ == item) statusItem_ = nullptr;
+    }
+
+private:
+    About about_;
+    std::map<std::string, std::string> images_;
+    ActivationPolicy policy_ = ActivationPolicy::Regular;
+    std::vector<QPointer<QWidget>> windows_;
+    std::function<void()> onTerminate_;
+    std::function<void(unsigned long, bool)> taskbarPresence_;
+    QtStatusItem* statusItem_ = nullptr;
+};
+
+}  // namespace tilvane::qt
