@@ -59,8 +59,7 @@ int main(int argc, char** argv) {
     linux_platform::CrashReports crashReports(linux_platform::CrashReports::defaultFolder(), TILVANE_VERSION);
     qt::QtSupport::Hooks hooks;
     hooks.startProblemReporter = [&] {
-        if (!crashReports.install())
-            program->log().write("cannot keep crash reports in " + crashReports.folder());
+        if (!crashReports.install()) program->log().write("cannot keep crash reports in " + crashReports.folder());
         auto reports = crashReports.takeUnannounced();
         for (const auto& report : reports) program->log().write("an earlier run crashed; its report is " + report);
         return reports;

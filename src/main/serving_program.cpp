@@ -4,8 +4,8 @@
 
 namespace tilvane {
 
-Platform composePlatform(x11::X11Desktop& desktop, x11::X11Desktop::Uses uses, RunLoop& loop,
-                         SettingsStore& settings, Log& log, KeyedArchiver* archiver) {
+Platform composePlatform(x11::X11Desktop& desktop, x11::X11Desktop::Uses uses, RunLoop& loop, SettingsStore& settings,
+                         Log& log, KeyedArchiver* archiver) {
     Platform platform;
     platform.settings = &settings;
     platform.runLoop = &loop;

@@ -60,7 +60,7 @@ private:
 
 // The one place where the services of a process are put together: the
 // desktop's, the settings file, the log, the archiver and the main loop.
-Platform composePlatform(x11::X11Desktop& desktop, x11::X11Desktop::Uses uses, RunLoop& loop,
-                         SettingsStore& settings, Log& log, KeyedArchiver* archiver);
+Platform composePlatform(x11::X11Desktop& desktop, x11::X11Desktop::Uses uses, RunLoop& loop, SettingsStore& settings,
+                         Log& log, KeyedArchiver* archiver);
 
 }  // namespace tilvane

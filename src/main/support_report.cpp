@@ -23,8 +23,8 @@ std::string composeSupportReport(const SupportFacts& facts) {
     out << "\nMonitors (bottom-left coordinates, the primary first):\n";
     if (facts.screens.empty()) out << "  (none)\n";
     for (size_t i = 0; i < facts.screens.size(); ++i)
-        out << "  " << i + 1 << ". " << describe(facts.screens[i].frame)
-            << "; usable area " << describe(facts.screens[i].visibleFrame) << "\n";
+        out << "  " << i + 1 << ". " << describe(facts.screens[i].frame) << "; usable area "
+            << describe(facts.screens[i].visibleFrame) << "\n";
     out << "\nStored settings:\n" << (facts.settings.empty() ? "(none)\n" : facts.settings);
     out << "\nRecent log lines:\n";
     if (facts.logLines.empty()) out << "(none)\n";

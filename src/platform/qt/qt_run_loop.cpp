@@ -11,8 +11,7 @@ QtRunLoop::QtRunLoop() : context_(std::make_unique<QObject>()) {}
 
 void QtRunLoop::connectToDispatcher() {
     if (auto* dispatcher = QAbstractEventDispatcher::instance())
-        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, context_.get(),
-                         [this] { beforeWait(); });
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, context_.get(), [this] { beforeWait(); });
 }
 
 QtRunLoop::~QtRunLoop() {

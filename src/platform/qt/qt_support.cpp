@@ -27,14 +27,17 @@ QString QtSupport::updatesText(const QString& version) {
 }
 
 QString QtSupport::crashNoticeText(const std::vector<std::string>& reports) {
-    QString text = reports.size() == 1 ? QStringLiteral("Tilvane ended unexpectedly last time. A report of what "
-                                                        "happened is in:\n\n")
-                                       : QStringLiteral("Tilvane ended unexpectedly %1 times. Reports of what "
-                                                        "happened are in:\n\n")
+    QString text = reports.size() == 1 ? QStringLiteral(
+                                             "Tilvane ended unexpectedly last time. A report of what "
+                                             "happened is in:\n\n")
+                                       : QStringLiteral(
+                                             "Tilvane ended unexpectedly %1 times. Reports of what "
+                                             "happened are in:\n\n")
                                              .arg(reports.size());
     for (const auto& report : reports) text += QString::fromStdString(report) + "\n";
-    text += QStringLiteral("\nThe reports stay on this computer. \"Contact Support\" in Tilvane's menu makes a "
-                           "support report you can send along with them.");
+    text += QStringLiteral(
+        "\nThe reports stay on this computer. \"Contact Support\" in Tilvane's menu makes a "
+        "support report you can send along with them.");
     return text;
 }
 
@@ -43,8 +46,8 @@ void QtSupport::setupIssuesController(bool reportingUnhandledIssues) {
     reporterStarted_ = true;
     auto reports = hooks_.startProblemReporter();
     if (reports.empty()) return;
-    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Tilvane"), crashNoticeText(reports),
-                                QMessageBox::Ok);
+    auto* box =
+        new QMessageBox(QMessageBox::Information, QStringLiteral("Tilvane"), crashNoticeText(reports), QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setTextInteractionFlags(Qt::TextSelectableByMouse);
     box->show();
@@ -52,8 +55,8 @@ void QtSupport::setupIssuesController(bool reportingUnhandledIssues) {
 }
 
 void QtSupport::checkForUpdates() {
-    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Check for Updates"),
-                                updatesText(version_), QMessageBox::Ok);
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Check for Updates"), updatesText(version_),
+                                QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->show();
     ui_.windowShown(box);
@@ -86,11 +89,10 @@ void QtSupport::showFeedbackDialog(int) {
                                                     QStringLiteral("tilvane-support-report.txt"));
         if (path.isEmpty()) return;
         QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            file.write(text->toPlainText().toUtf8()) < 0) {
-            QMessageBox::warning(dialog, QStringLiteral("Save Support Report"),
-                                 QStringLiteral("The report could not be saved to %1: %2")
-                                     .arg(path, file.errorString()));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text->toPlainText().toUtf8()) < 0) {
+            QMessageBox::warning(
+                dialog, QStringLiteral("Save Support Report"),
+                QStringLiteral("The report could not be saved to %1: %2").arg(path, file.errorString()));
         }
     });
     dialog->show();

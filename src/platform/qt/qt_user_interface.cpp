@@ -26,10 +26,10 @@ struct KeyName {
 };
 // Key characters of the menu's key equivalents and the names a desktop shows for them.
 constexpr KeyName kKeyNames[] = {
-    {U'\u2190', "Left"},      {U'\u2192', "Right"},     {U'\u2191', "Up"},     {U'\u2193', "Down"},
-    {U'\u21A9', "Return"},    {U'\u2305', "Enter"},     {U'\u21E5', "Tab"},    {U'\u232B', "Backspace"},
-    {U'\u2326', "Delete"},    {U'\u238B', "Esc"},       {U'\u2196', "Home"},   {U'\u2198', "End"},
-    {U'\u21DE', "PgUp"},      {U'\u21DF', "PgDown"},    {U'\u2327', "Clear"},  {U' ', "Space"},
+    {U'\u2190', "Left"},   {U'\u2192', "Right"},  {U'\u2191', "Up"},    {U'\u2193', "Down"},
+    {U'\u21A9', "Return"}, {U'\u2305', "Enter"},  {U'\u21E5', "Tab"},   {U'\u232B', "Backspace"},
+    {U'\u2326', "Delete"}, {U'\u238B', "Esc"},    {U'\u2196', "Home"},  {U'\u2198', "End"},
+    {U'\u21DE', "PgUp"},   {U'\u21DF', "PgDown"}, {U'\u2327', "Clear"}, {U' ', "Space"},
 };
 
 QString keyName(const QString& key) {
@@ -156,8 +156,7 @@ void AttributedMenu::initStyleOption(QStyleOptionMenuItem* option, const QAction
         for (auto role : kRoles) option->palette.setColor(group, role, text);
 }
 
-QtMenu::QtMenu(QtUserInterface& ui, std::string title)
-    : ui_(ui), qmenu_(std::make_unique<AttributedMenu>(*this)) {
+QtMenu::QtMenu(QtUserInterface& ui, std::string title) : ui_(ui), qmenu_(std::make_unique<AttributedMenu>(*this)) {
     qmenu_->setTitle(QString::fromStdString(title));
     QObject::connect(qmenu_.get(), &QMenu::aboutToShow, qmenu_.get(), [this] { aboutToShow(); });
 }
@@ -176,9 +175,8 @@ MenuItem& QtMenu::addItem(std::string title, MenuItem::Action action, std::strin
     raw->setAction(std::move(action));
     raw->setKeyEquivalent(std::move(keyEquivalent));
     // The item acts once the menu has closed and let go of the pointer and keyboard.
-    QObject::connect(qaction, &QAction::triggered, qmenu_.get(), [raw, menu = qmenu_.get()] {
-        QTimer::singleShot(0, menu, [raw] { raw->trigger(); });
-    });
+    QObject::connect(qaction, &QAction::triggered, qmenu_.get(),
+                     [raw, menu = qmenu_.get()] { QTimer::singleShot(0, menu, [raw] { raw->trigger(); }); });
     return *raw;
 }
 
