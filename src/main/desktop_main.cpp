@@ -101,5 +101,7 @@ int main(int argc, char** argv) {
     std::cout << "tilvane: serving display " << ServingProgram::displayName() << std::endl;
     int result = QApplication::exec();
     program->finish();
+    // The menu and the tray icon go while the user interface and Qt are still there.
+    program.reset();
     return ending ? status : result;
 }

@@ -17,9 +17,10 @@ TEST(SupportReport, SaysWhatSupportNeedsToKnow) {
     facts.settings = "EnableShotcuts = 1\n";
     facts.logLines = {"settings: could not save"};
     std::string report = composeSupportReport(facts);
-    for (const char* expected : {"Version: 0.1.0\n", "Window manager: Openbox\n", "protocol 11.0\n",
-                                 "1. 1920x1080 at (0, 0); usable area 1920x1050 at (0, 0)\n",
-                                 "Stored settings:\nEnableShotcuts = 1\n", "Recent log lines:\nsettings: could not save\n"})
+    for (const char* expected :
+         {"Version: 0.1.0\n", "Window manager: Openbox\n", "protocol 11.0\n",
+          "1. 1920x1080 at (0, 0); usable area 1920x1050 at (0, 0)\n", "Stored settings:\nEnableShotcuts = 1\n",
+          "Recent log lines:\nsettings: could not save\n"})
         EXPECT_NE(report.find(expected), std::string::npos) << expected << "\n---\n" << report;
 
     std::string empty = composeSupportReport({});

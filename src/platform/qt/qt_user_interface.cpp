@@ -209,10 +209,12 @@ void QtMenu::aboutToShow() {
 
 QtStatusItem::QtStatusItem(QtUserInterface& ui) : ui_(ui), tray_(std::make_unique<QSystemTrayIcon>()) {
     tray_->setToolTip(QStringLiteral("Tilvane"));
-    // A click with the first button opens the menu too, as a status item does.
+    // A click with the first button opens the menu too, as a status item does;
+    // so does a second click soon after the first (a double click to Qt).
     QObject::connect(tray_.get(), &QSystemTrayIcon::activated, tray_.get(),
                      [this](QSystemTrayIcon::ActivationReason reason) {
-                         if (reason != QSystemTrayIcon::Trigger || !menu_) return;
+                         bool click = reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick;
+                         if (!click || !menu_ || menu_->qmenu()->isVisible()) return;
                          menu_->qmenu()->popup(QCursor::pos());
                      });
 }

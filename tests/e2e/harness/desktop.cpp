@@ -148,7 +148,10 @@ Desktop::~Desktop() {
 }
 
 std::map<std::string, std::string> Desktop::environment() const {
-    return {{"DISPLAY", display_}, {"XDG_CONFIG_HOME", folder_ + "/config"}, {"XDG_RUNTIME_DIR", folder_ + "/runtime"}};
+    return {{"DISPLAY", display_},
+            {"XDG_CONFIG_HOME", folder_ + "/config"},
+            {"XDG_STATE_HOME", folder_ + "/state"},
+            {"XDG_RUNTIME_DIR", folder_ + "/runtime"}};
 }
 
 std::unique_ptr<Process> Desktop::start(const std::vector<std::string>& argv, const std::string& logName) {

@@ -82,8 +82,8 @@ TEST_F(QtMenuTest, TextsAndShortcutsAsTheUserReadsThem) {
     EXPECT_EQ(separators, 13);
 
     // A changed shortcut shows at the next opening; a cleared one goes.
-    desktop.settings().setObject("LeftShortcut", SettingsValue(archiveShortcut(
-                                                     archiver, Shortcut(4, modifier::kControl | modifier::kCommand))));
+    desktop.settings().setObject(
+        "LeftShortcut", SettingsValue(archiveShortcut(archiver, Shortcut(4, modifier::kControl | modifier::kCommand))));
     desktop.settings().removeObject("RightShortcut");
     open();
     EXPECT_EQ(action(app->moveLeftItem)->text().toStdString(), "Left\tCtrl+Super+H");
