@@ -9,7 +9,10 @@
 //     getactivewindow windowmove ... windowsize ...` doing the same
 //     placements, each as a whole process.
 //
-//   bench_x11_actions [--presses N] [--runs N]
+//   bench_x11_actions [--presses N] [--runs N] [--also PROGRAM]...
+//
+// --also adds another build of tilvane to the whole-process comparison (an
+// older one, say), so that before and after are measured side by side.
 //
 // Numbers only; nothing here passes or fails.
 
@@ -49,9 +52,11 @@ std::string number(double v) {
 
 int main(int argc, char** argv) {
     int presses = 300, runs = 100;
+    std::vector<std::string> also;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--presses")) presses = std::max(10, std::atoi(argv[i + 1]));
         if (!std::strcmp(argv[i], "--runs")) runs = std::max(5, std::atoi(argv[i + 1]));
+        if (!std::strcmp(argv[i], "--also")) also.emplace_back(argv[i + 1]);
     }
     std::string skip, failure;
     auto desktop = Desktop::start({}, skip, failure);
@@ -157,8 +162,14 @@ int main(int argc, char** argv) {
         std::vector<std::string> argv[2];
     };
     std::vector<Peer> peers;
+    std::vector<std::string> names;  // the peers' names live here
     peers.push_back(
         {"tilvane place left|right", {{tilvaneBinary(), "place", "left"}, {tilvaneBinary(), "place", "right"}}});
+    names.reserve(also.size());
+    for (const auto& program : also) {
+        names.push_back(program + " place left|right");
+        peers.push_back({names.back().c_str(), {{program, "place", "left"}, {program, "place", "right"}}});
+    }
     if (inPath("wmctrl")) {
         Peer p{"wmctrl -r :ACTIVE: -e 0,X,Y,W,H", {}};
         for (int k = 0; k < 2; ++k)
@@ -174,22 +185,25 @@ int main(int argc, char** argv) {
                          number(halves[k].y), "windowsize",      clientW(halves[k]), clientH(halves[k])};
         peers.push_back(p);
     }
-    std::printf("\nOne placement as a whole process, start to exit (%d runs each, alternating left and right):\n",
+    std::printf("\nOne placement as a whole process, start to exit (%d runs each, the programs interleaved, "
+                "alternating left and right):\n",
                 runs);
-    for (const auto& peer : peers) {
-        std::vector<double> ms;
-        int failed = 0;
-        for (int i = -5; i < runs; ++i) {
+    std::vector<std::vector<double>> ms(peers.size());
+    std::vector<int> failed(peers.size(), 0);
+    for (int i = -5; i < runs; ++i) {
+        for (size_t p = 0; p < peers.size(); ++p) {
             auto t0 = Clock::now();
             auto process =
-                Process::spawn(peer.argv[(i + 100) % 2], desktop->environment(), desktop->folder() + "/peer.log");
+                Process::spawn(peers[p].argv[(i + 100) % 2], desktop->environment(), desktop->folder() + "/peer.log");
             int status = process ? process->wait() : 127;
             double elapsed = msSince(t0);
-            if (status != 0) ++failed;
-            if (i >= 0) ms.push_back(elapsed);
+            if (status != 0) ++failed[p];
+            if (i >= 0) ms[p].push_back(elapsed);
         }
-        print(peer.name, ms.size(), summarize(ms));
-        if (failed) std::printf("    (%d runs failed)\n", failed);
+    }
+    for (size_t p = 0; p < peers.size(); ++p) {
+        print(peers[p].name, ms[p].size(), summarize(ms[p]));
+        if (failed[p]) std::printf("    (%d runs failed)\n", failed[p]);
     }
     return 0;
 }
