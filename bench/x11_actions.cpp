@@ -185,9 +185,10 @@ int main(int argc, char** argv) {
                          number(halves[k].y), "windowsize",      clientW(halves[k]), clientH(halves[k])};
         peers.push_back(p);
     }
-    std::printf("\nOne placement as a whole process, start to exit (%d runs each, the programs interleaved, "
-                "alternating left and right):\n",
-                runs);
+    std::printf(
+        "\nOne placement as a whole process, start to exit (%d runs each, the programs interleaved, "
+        "alternating left and right):\n",
+        runs);
     std::vector<std::vector<double>> ms(peers.size());
     std::vector<int> failed(peers.size(), 0);
     for (int i = -5; i < runs; ++i) {

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/events.h"
+#include "platform/geometry.h"
+
 namespace tilvane {
 
 // The program's own user interface as the platform draws it: menus, the
@@ -118,6 +121,213 @@ struct AlertResult {
     bool suppressionChecked = false;
 };
 
+// --- windows, views and controls ----------------------------------------------
+// Rectangles of windows are in the screens' bottom-left coordinates; those of
+// views are in the view's own, flipped ones (origin at the top left, y down).
+
+enum class TextAlignment { Left, Center, Right };
+
+// The cell that draws a push button, one piece at a time: the control sets
+// the piece's title, alignment and state and has the cell draw itself.
+class ButtonCell {
+public:
+    // Looks: 12 round-rect bezel, 11 textured rounded, 1 rounded; 0 with no border: none.
+    static constexpr int kRoundRectBezel = 12, kTexturedRoundedBezel = 11, kRoundedBezel = 1;
+
+    virtual ~ButtonCell() = default;
+    virtual void setTitle(std::string title) = 0;
+    virtual void setAlignment(TextAlignment alignment) = 0;
+    // On: the pressed look.
+    virtual void setState(bool on) = 0;
+    virtual void setEnabled(bool enabled) = 0;
+    virtual void setBezelStyle(int style) = 0;
+    // Without a border the cell draws on a clear background.
+    virtual void setBordered(bool bordered) = 0;
+    virtual double fontPointSize() const = 0;
+    virtual void setFontPointSize(double points) = 0;
+    // The height the cell wants for its title.
+    virtual double naturalHeight() const = 0;
+    // Draws in the view that is drawing now.
+    virtual void drawWithFrame(const Rect& frame) = 0;
+};
+
+// The logic of a control the program draws itself (the shortcut recorder):
+// the platform view calls it for drawing, clicks, the mouse over its areas,
+// tool tips, keyboard focus and accessibility.
+class CustomViewLogic {
+public:
+    virtual ~CustomViewLogic() = default;
+    virtual void drawRect(const Rect& dirty) = 0;
+    virtual void mouseDown(Point inView) = 0;
+    virtual void mouseEntered(int trackingArea) = 0;
+    virtual void mouseExited(int trackingArea) = 0;
+    virtual std::string toolTip(int tag) = 0;
+    virtual Size intrinsicContentSize() = 0;
+    virtual bool acceptsFirstResponder() = 0;
+    virtual bool becomeFirstResponder() = 0;
+    virtual bool resignFirstResponder() = 0;
+    virtual std::string accessibilityLabel() = 0;
+    virtual std::string accessibilityHelp() = 0;
+    virtual bool accessibilityPerformPress() = 0;
+};
+
+class Window;
+
+// A platform view whose drawing and behaviour come from a CustomViewLogic.
+class CustomView {
+public:
+    // Tracking-area options: mouse entered and exited, active in any window
+    // state, the mouse assumed inside at first.
+    static constexpr unsigned kTrackingOptions = 0x181;
+
+    virtual ~CustomView() = default;
+    virtual void setLogic(CustomViewLogic* logic) = 0;
+    virtual Rect bounds() const = 0;
+    virtual ButtonCell& cell() = 0;
+    virtual void setNeedsDisplay() = 0;
+    virtual void invalidateIntrinsicContentSize() = 0;
+    // A tool tip over the rectangle, its text asked of the logic with the tag
+    // the call returns; 0 when it could not be added.
+    virtual int addToolTipRect(const Rect& rect) = 0;
+    virtual void removeToolTip(int tag) = 0;
+    virtual int addTrackingArea(const Rect& rect, unsigned options) = 0;
+    virtual void removeTrackingArea(int area) = 0;
+    // Draws through a layer of its own (the borderless look).
+    virtual void setWantsLayer(bool layer) = 0;
+    // The window that shows the view; null when it is in none.
+    virtual Window* window() = 0;
+};
+
+// An ordinary control of a view: a check box, a button, a label, an image.
+class Control {
+public:
+    virtual ~Control() = default;
+    // Check boxes: on or off.
+    virtual bool state() const = 0;
+    virtual void setState(bool on) = 0;
+    virtual std::string stringValue() const = 0;
+    virtual void setStringValue(std::string text) = 0;
+    virtual void setTextColor(NamedColor color) = 0;
+    // Images by name, the platform's own status images included.
+    virtual void setImage(std::string name) = 0;
+    virtual bool isEnabled() const = 0;
+    virtual void setEnabled(bool enabled) = 0;
+    // What the user's change of the control does (after the control changed).
+    virtual void setAction(std::function<void()> action) = 0;
+};
+
+inline constexpr const char* kStatusAvailableImage = "NSStatusAvailable";
+inline constexpr const char* kStatusPartiallyAvailableImage = "NSStatusPartiallyAvailable";
+
+// A view loaded from an interface file: a pane of the preferences window.
+// Its controls and its self-drawn controls are found by their names in the file.
+class View {
+public:
+    // Autoresizing mask bits.
+    static constexpr unsigned kWidthSizable = 2, kHeightSizable = 16;
+
+    virtual ~View() = default;
+    virtual Rect bounds() const = 0;
+    virtual Rect frame() const = 0;
+    virtual void setFrame(const Rect& frame) = 0;
+    virtual unsigned autoresizingMask() const = 0;
+    virtual Control* control(const std::string& name) = 0;
+    virtual CustomView* customView(const std::string& name) = 0;
+};
+
+class ToolbarItem {
+public:
+    virtual ~ToolbarItem() = default;
+    virtual std::string itemIdentifier() const = 0;
+    virtual std::string label() const = 0;
+    virtual void setLabel(std::string label) = 0;
+    virtual std::string imageName() const = 0;
+    virtual void setImage(std::string name) = 0;
+    // Target and action; none clears them.
+    virtual void setAction(std::function<void(ToolbarItem&)> action) = 0;
+};
+
+// Answers the toolbar's questions about its items.
+class ToolbarDelegate {
+public:
+    virtual ~ToolbarDelegate() = default;
+    virtual std::vector<std::string> toolbarAllowedItemIdentifiers() = 0;
+    virtual std::vector<std::string> toolbarDefaultItemIdentifiers() = 0;
+    virtual std::vector<std::string> toolbarSelectableItemIdentifiers() = 0;
+    // Fills in the new item made for the identifier.
+    virtual void toolbarItemForItemIdentifier(ToolbarItem& item, const std::string& identifier,
+                                              bool willBeInserted) = 0;
+};
+
+inline constexpr const char* kToolbarFlexibleSpaceItemIdentifier = "NSToolbarFlexibleSpaceItem";
+
+class Toolbar {
+public:
+    // Display modes: icons and labels, icons only, labels only.
+    static constexpr int kDisplayModeIconAndLabel = 1, kDisplayModeIconOnly = 2, kDisplayModeLabelOnly = 3;
+
+    virtual ~Toolbar() = default;
+    // The delegate builds the items: the default identifiers, in order.
+    virtual void setDelegate(ToolbarDelegate* delegate) = 0;
+    virtual int displayMode() const = 0;
+    virtual void setDisplayMode(int mode) = 0;
+    virtual std::string selectedItemIdentifier() const = 0;
+    virtual void setSelectedItemIdentifier(std::string identifier) = 0;
+    virtual void insertItemWithItemIdentifier(std::string identifier, size_t index) = 0;
+    virtual std::vector<ToolbarItem*> items() = 0;
+    virtual void validateVisibleItems() = 0;
+};
+
+// One of the program's own windows, with a toolbar.
+class Window {
+public:
+    enum class Event { WillClose, DidResignKey, DidResignMain, DidBecomeKey, DidMove, DidResize };
+    using ObserverId = uint64_t;
+
+    virtual ~Window() = default;
+    virtual ObserverId observe(Event event, std::function<void()> handler) = 0;
+    virtual void removeObserver(ObserverId id) = 0;
+    // Asked before the user's close takes effect; false keeps the window open.
+    virtual void setShouldClose(std::function<bool()> shouldClose) = 0;
+
+    virtual std::string title() const = 0;
+    virtual void setTitle(std::string title) = 0;
+    virtual Toolbar& toolbar() = 0;
+
+    virtual Rect frame() const = 0;
+    virtual void setFrame(const Rect& frame, bool display, bool animate) = 0;
+    virtual void setFrameTopLeftPoint(Point topLeft) = 0;
+    virtual Rect frameRectForContentRect(const Rect& content) const = 0;
+    virtual void setContentMinSize(Size size) = 0;
+    virtual void setContentMaxSize(Size size) = 0;
+    virtual void setShowsResizeIndicator(bool shows) = 0;
+    virtual void setZoomButtonEnabled(bool enabled) = 0;
+    virtual void layoutIfNeeded() = 0;
+    // The view shown as the window's content; null shows an empty one.
+    virtual void setContentView(View* view) = 0;
+    virtual View* contentView() const = 0;
+
+    // Keyboard focus: whether the window itself has it, and giving it to a
+    // control of the content (by name; empty: the first control after the
+    // content view) after the order of the controls was worked out anew.
+    virtual void recalculateKeyViewLoop() = 0;
+    virtual bool firstResponderIsWindow() const = 0;
+    virtual void makeFirstResponder(const std::string& controlName) = 0;
+
+    virtual bool isVisible() const = 0;
+    virtual bool isKeyWindow() const = 0;
+    // Shows the window in front and gives it the keyboard.
+    virtual void makeKeyAndOrderFront() = 0;
+    virtual void close() = 0;
+};
+
+// A key event as the program's own windows receive it.
+struct KeyEvent {
+    EventType type = EventType::KeyDown;  // KeyDown or FlagsChanged
+    uint16_t keyCode = 0;                 // virtual key code
+    uint64_t modifierFlags = 0;
+};
+
 // The program's application object and what it asks of the desktop.
 class UserInterface {
 public:
@@ -146,6 +356,22 @@ public:
     virtual double interfaceKitVersionNumber() = 0;
     // Ends the program in order: the termination work runs, then the loop stops.
     virtual void terminate() = 0;
+
+    // A window with a toolbar, not shown yet.
+    virtual std::unique_ptr<Window> createWindow(std::string title) = 0;
+    // The view of an interface file (a pane); null when there is no such file.
+    virtual std::unique_ptr<View> loadView(const std::string& interfaceFile) = 0;
+
+    // Every key-down and modifier change in the program's windows passes the
+    // monitor before the window handles it; the monitor answers whether the
+    // event goes on (false swallows it). One monitor at most.
+    using KeyMonitor = std::function<bool(const KeyEvent&)>;
+    virtual void setLocalKeyMonitor(KeyMonitor monitor) = 0;
+    // While grabbed, every key of the desktop comes to the program's windows,
+    // even combinations that other programs (or this one) hold as hot keys.
+    virtual void setKeyboardGrabbed(bool grabbed) = 0;
+    // Says the text to users of assistive technology.
+    virtual void postAccessibilityAnnouncement(const std::string& text, int priority) = 0;
 };
 
 inline constexpr const char* kDarkAppearanceName = "NSAppearanceNameVibrantDark";

@@ -365,4 +365,16 @@ void QtUserInterface::terminate() {
         QApplication::quit();
 }
 
+std::unique_ptr<Window> QtUserInterface::createWindow(std::string) {
+    return nullptr;
+}
+
+std::unique_ptr<View> QtUserInterface::loadView(const std::string&) {
+    return nullptr;
+}
+
+void QtUserInterface::setKeyboardGrabbed(bool) {}
+
+void QtUserInterface::postAccessibilityAnnouncement(const std::string&, int) {}
+
 }  // namespace tilvane::qt

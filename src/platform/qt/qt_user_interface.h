@@ -154,6 +154,11 @@ public:
     std::string effectiveAppearanceName() override;
     double interfaceKitVersionNumber() override;
     void terminate() override;
+    std::unique_ptr<Window> createWindow(std::string title) override;
+    std::unique_ptr<View> loadView(const std::string& interfaceFile) override;
+    void setLocalKeyMonitor(KeyMonitor monitor) override { keyMonitor_ = std::move(monitor); }
+    void setKeyboardGrabbed(bool grabbed) override;
+    void postAccessibilityAnnouncement(const std::string& text, int priority) override;
 
     // What ends the program (the composition root's orderly end).
     void onTerminate(std::function<void()> handler) { onTerminate_ = std::move(handler); }
@@ -183,6 +188,7 @@ private:
     std::function<void()> onTerminate_;
     std::function<void(unsigned long, bool)> taskbarPresence_;
     QtStatusItem* statusItem_ = nullptr;
+    KeyMonitor keyMonitor_;
 };
 
 }  // namespace tilvane::qt

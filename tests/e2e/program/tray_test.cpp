@@ -18,12 +18,13 @@ protected:
     }
 
     void startTray() {
-        tray_ = desktop().start({"trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
-                                 "--height", "24", "--SetDockType", "true", "--transparent", "false"},
+        tray_ = desktop().start({"trayer", "--edge", "top", "--align", "right", "--widthtype", "request", "--height",
+                                 "24", "--SetDockType", "true", "--transparent", "false"},
                                 "trayer.log");
         ASSERT_TRUE(tray_);
         ASSERT_TRUE(x().waitUntil([&] { return x().selectionOwner("_NET_SYSTEM_TRAY_S0") != XCB_WINDOW_NONE; }))
-            << "trayer did not start:\n" << tray_->log();
+            << "trayer did not start:\n"
+            << tray_->log();
     }
 
     // Starts the desktop application, `tilvane` without arguments.
@@ -50,8 +51,8 @@ protected:
         std::optional<xcb_window_t> found;
         walk(x().root(), 0, [&](xcb_window_t window, int depth) {
             if (depth != 1 || found || !isViewable(window) || windowClass(window) != "tilvane") return;
-            auto attributes = xcb_get_window_attributes_reply(
-                x().c(), xcb_get_window_attributes(x().c(), window), nullptr);
+            auto attributes =
+                xcb_get_window_attributes_reply(x().c(), xcb_get_window_attributes(x().c(), window), nullptr);
             if (attributes && attributes->override_redirect) found = window;
             std::free(attributes);
         });
@@ -73,14 +74,15 @@ protected:
     void openMenu(const std::string& screenshot = {}) {
         std::optional<xcb_window_t> icon;
         ASSERT_TRUE(x().waitUntil([&] { return (icon = embeddedIcon()).has_value(); }, 20s))
-            << "the icon is not in the tray:\n" << tilvane_->log();
+            << "the icon is not in the tray:\n"
+            << tilvane_->log();
         Point centre = centreOf(*icon);
         HeldInput input(x());
         input.moveTo(int(centre.x), int(centre.y));
         input.pressButton();
         input.releaseButton();
-        ASSERT_TRUE(x().waitUntil([&] { return openMenuWindow().has_value(); }))
-            << "no menu opened:\n" << tilvane_->log();
+        ASSERT_TRUE(x().waitUntil([&] { return openMenuWindow().has_value(); })) << "no menu opened:\n"
+                                                                                 << tilvane_->log();
         if (!screenshot.empty()) {
             // The menu draws itself after it maps; let its first paint reach the server.
             settle();
@@ -121,8 +123,7 @@ private:
         return value.substr(0, value.find('\0'));
     }
     bool isViewable(xcb_window_t window) {
-        auto attributes =
-            xcb_get_window_attributes_reply(x().c(), xcb_get_window_attributes(x().c(), window), nullptr);
+        auto attributes = xcb_get_window_attributes_reply(x().c(), xcb_get_window_attributes(x().c(), window), nullptr);
         bool viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
         std::free(attributes);
         return viewable;
