@@ -199,6 +199,8 @@ void SimProgramWindow::setFrame(const Rect& frame, bool, bool animate) {
     bool moved = frame.x != frame_.x || frame.y + frame.height != frame_.y + frame_.height;
     frame_ = frame;
     animated_ = animate;
+    // The content view fills the window below its chrome.
+    if (content_ && resized) content_->setFrame({0, 0, frame.width, frame.height - kChromeHeight});
     if (resized) fire(Event::DidResize);
     if (moved) fire(Event::DidMove);
 }

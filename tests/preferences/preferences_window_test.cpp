@@ -1,0 +1,193 @@
+// The preferences window's pane switch on the simulated desktop: the size
+// rules, the corner kept in place, the toolbar, and what the settings keep.
+
+#include "preferences/preferences_window_controller.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/sim/memory_settings_store.h"
+#include "platform/sim/sim_user_interface.h"
+
+namespace tilvane {
+namespace {
+
+class TestPane : public PreferencesViewController {
+public:
+    TestPane(sim::SimUserInterface& ui, std::string identifier, Size size, unsigned mask = 0)
+        : identifier_(std::move(identifier)) {
+        ui.defineView(identifier_, {size, mask, {}, {}});
+        view_ = ui.loadView(identifier_);
+    }
+    std::string viewIdentifier() const override { return identifier_; }
+    std::string toolbarItemLabel() const override { return identifier_ + " label"; }
+    std::optional<std::string> toolbarItemImage() const override { return image; }
+    bool commitEditing() override { return commits; }
+    void viewWillAppear() override { ++appeared; }
+    void viewDidDisappear() override { ++disappeared; }
+    View& view() override { return *view_; }
+
+    std::optional<std::string> image;
+    bool commits = true;
+    int appeared = 0, disappeared = 0;
+
+private:
+    std::string identifier_;
+    std::unique_ptr<View> view_;
+};
+
+constexpr double kChrome = sim::SimProgramWindow::kChromeHeight;
+constexpr unsigned kWidth = View::kWidthSizable, kHeight = View::kHeightSizable;
+
+class PreferencesWindowTest : public testing::Test {
+protected:
+    PreferencesWindowController& controller(std::vector<PreferencesViewController*> panes, std::string title = {}) {
+        controller_ = std::make_unique<PreferencesWindowController>(ui, settings, std::move(panes), std::move(title));
+        return *controller_;
+    }
+    sim::SimProgramWindow& window() { return static_cast<sim::SimProgramWindow&>(controller_->window()); }
+    Rect contentOf(const Rect& frame) { return {frame.x, frame.y, frame.width, frame.height - kChrome}; }
+
+    sim::SimUserInterface ui;
+    sim::MemorySettingsStore settings;
+    std::unique_ptr<PreferencesWindowController> controller_;
+};
+
+TEST_F(PreferencesWindowTest, ThePanesSizeRules) {
+    struct Row {
+        const char* name;
+        unsigned mask;
+        std::optional<std::string> stored;
+        Size content, maximum;
+        bool resizable;
+    } rows[] = {
+        {"fixed, nothing stored", 0, std::nullopt, {400, 300}, {400, 300}, false},
+        {"fixed, a larger size stored", 0, "{{0, 0}, {900, 700}}", {400, 300}, {400, 300}, false},
+        {"width only, a wider size stored", kWidth, "{{0, 0}, {600, 700}}", {600, 300},
+         {PreferencesWindowController::kLargestSize, 300}, true},
+        {"width only, a narrower size stored", kWidth, "{{0, 0}, {200, 100}}", {400, 300},
+         {PreferencesWindowController::kLargestSize, 300}, true},
+        {"both ways, below the minimum", kWidth | kHeight, "{{0, 0}, {10, 10}}", {400, 300},
+         {PreferencesWindowController::kLargestSize, PreferencesWindowController::kLargestSize}, true},
+        {"both ways, larger", kWidth | kHeight, "{{0, 0}, {500, 450}}", {500, 450},
+         {PreferencesWindowController::kLargestSize, PreferencesWindowController::kLargestSize}, true},
+    };
+    for (const auto& row : rows) {
+        settings.removeObject(preferencesFrameKey("pane"));
+        if (row.stored) settings.setObject(preferencesFrameKey("pane"), *row.stored);
+        TestPane pane(ui, "pane", {400, 300}, row.mask);
+        controller({&pane});
+        Rect content = contentOf(window().frame());
+        EXPECT_EQ(content.size(), row.content) << row.name;
+        EXPECT_EQ(pane.view().frame().size(), row.content) << row.name;
+        EXPECT_EQ(window().contentMinSize(), (Size{400, 300})) << row.name;
+        EXPECT_EQ(window().contentMaxSize(), row.maximum) << row.name;
+        EXPECT_EQ(window().zoomButtonEnabled(), row.resizable) << row.name;
+        EXPECT_EQ(window().showsResizeIndicator(), row.resizable) << row.name;
+        controller_.reset();
+    }
+}
+
+TEST_F(PreferencesWindowTest, SwitchingPanesKeepsTheTopLeftCorner) {
+    TestPane small(ui, "small", {300, 200}), large(ui, "large", {500, 450});
+    auto& c = controller({&small, &large});
+    window().userMoves({250, 400, 300, 200 + kChrome});
+    const double top = 400 + 200 + kChrome;
+    c.selectControllerWithIdentifier("large");
+    EXPECT_EQ(window().frame(), (Rect{250, top - 450 - kChrome, 500, 450 + kChrome}));
+    EXPECT_EQ(window().contentView(), &large.view());
+    c.selectControllerWithIdentifier("small");
+    EXPECT_EQ(window().frame(), (Rect{250, top - 200 - kChrome, 300, 200 + kChrome}));
+    EXPECT_EQ(large.appeared, 1);
+    EXPECT_EQ(large.disappeared, 1);
+    EXPECT_EQ(small.appeared, 2);
+}
+
+TEST_F(PreferencesWindowTest, NextAndPreviousWrapAndSkipPlaceholders) {
+    TestPane a(ui, "a", {100, 100}), b(ui, "b", {100, 100}), c(ui, "c", {100, 100});
+    auto& controller = this->controller({&a, nullptr, &b, nullptr, &c});
+    EXPECT_EQ(controller.toolbarItemIdentifiers(),
+              (std::vector<std::string>{"a", kToolbarFlexibleSpaceItemIdentifier, "b",
+                                        kToolbarFlexibleSpaceItemIdentifier, "c"}));
+    std::string walked;
+    for (int i = 0; i < 4; ++i) {
+        controller.goNextTab();
+        walked += controller.selectedViewController()->viewIdentifier();
+    }
+    for (int i = 0; i < 4; ++i) {
+        controller.goPreviousTab();
+        walked += controller.selectedViewController()->viewIdentifier();
+    }
+    EXPECT_EQ(walked, "bcabacba");
+    controller.selectControllerAtIndex(1);  // a placeholder: nothing happens
+    controller.selectControllerAtIndex(9);
+    EXPECT_EQ(controller.indexOfSelectedController(), 0u);
+}
+
+TEST_F(PreferencesWindowTest, TheStoredPaneAndCornerAreRestoredAndKeptUpToDate) {
+    TestPane a(ui, "a", {300, 200}, kWidth), b(ui, "b", {320, 240});
+    settings.setObject(kPreferencesSelectedIdentifierKey, "b");
+    settings.setObject(kPreferencesFrameTopLeftKey, "{70, 800}");
+    auto& c = controller({&a, &b});
+    EXPECT_EQ(c.selectedViewController(), &b);
+    EXPECT_EQ(window().frame(), (Rect{70, 800 - 240 - kChrome, 320, 240 + kChrome}));
+
+    window().userMoves({90, 100, 320, 240 + kChrome});
+    EXPECT_EQ(settings.stringForKey(kPreferencesFrameTopLeftKey), "{90, " + std::to_string(100 + 240 + 78) + "}");
+    c.selectControllerWithIdentifier("a");
+    EXPECT_EQ(settings.stringForKey(kPreferencesSelectedIdentifierKey), "a");
+    Rect f = window().frame();
+    window().userResizes({f.x, f.y - 50, 640.5, f.height + 50});
+    EXPECT_EQ(settings.stringForKey(preferencesFrameKey("a")), "{{0, 0}, {640.5, 250}}");
+
+    // A stored selection that names no pane falls back to the first.
+    settings.setObject(kPreferencesSelectedIdentifierKey, "gone");
+    controller_.reset();
+    EXPECT_EQ(controller({&a, &b}).selectedViewController(), &a);
+}
+
+TEST_F(PreferencesWindowTest, ToolbarLabelsAndTitles) {
+    TestPane a(ui, "a", {100, 100}), b(ui, "b", {100, 100});
+    auto& c = controller({&a, &b});
+    EXPECT_EQ(window().simToolbar().displayMode(), Toolbar::kDisplayModeLabelOnly);
+    EXPECT_EQ(window().title(), "a label");
+    window().simToolbar().item("b")->click();
+    EXPECT_EQ(window().title(), "b label");
+    EXPECT_EQ(window().simToolbar().selectedItemIdentifier(), "b");
+    EXPECT_EQ(window().simToolbar().item("b")->label(), "b label");
+    controller_.reset();
+
+    a.image = "general";
+    controller({&a, &b}, "Preferences");
+    EXPECT_EQ(window().simToolbar().displayMode(), Toolbar::kDisplayModeIconAndLabel);
+    EXPECT_EQ(window().simToolbar().item("a")->imageName(), "general");
+    window().simToolbar().item("b")->click();
+    EXPECT_EQ(window().title(), "Preferences");
+    (void)c;
+}
+
+TEST_F(PreferencesWindowTest, APaneThatCannotCommitKeepsTheWindowWhereItIs) {
+    TestPane a(ui, "a", {100, 100}), b(ui, "b", {100, 100});
+    auto& c = controller({&a, &b});
+    c.showWindow();
+    a.commits = false;
+    window().simToolbar().setSelectedItemIdentifier("b");
+    window().simToolbar().item("b")->click();
+    EXPECT_EQ(c.selectedViewController(), &a);
+    EXPECT_EQ(window().simToolbar().selectedItemIdentifier(), "a");
+    EXPECT_FALSE(window().userCloses());
+    EXPECT_TRUE(window().isVisible());
+    a.commits = true;
+    EXPECT_TRUE(window().userCloses());
+}
+
+TEST(PreferencesTextForms, RectsAndPointsAsTheSettingsKeepThem) {
+    EXPECT_EQ(stringFromRect({0, 0, 480, 270.5}), "{{0, 0}, {480, 270.5}}");
+    EXPECT_EQ(stringFromPoint({-12, 900}), "{-12, 900}");
+    EXPECT_EQ(rectFromString("{{1, 2}, {3, 4}}"), (Rect{1, 2, 3, 4}));
+    EXPECT_EQ(rectFromString("{{1, 2}, {3"), (Rect{1, 2, 3, 0}));
+    EXPECT_EQ(pointFromString("{-12.5,9e2}"), (Point{-12.5, 900}));
+    EXPECT_EQ(pointFromString("nonsense"), (Point{0, 0}));
+}
+
+}  // namespace
+}  // namespace tilvane
