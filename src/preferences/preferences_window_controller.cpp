@@ -111,7 +111,8 @@ void PreferencesWindowController::addViewController(PreferencesViewController* v
 
 std::vector<std::string> PreferencesWindowController::toolbarItemIdentifiers() const {
     std::vector<std::string> identifiers;
-    for (auto* c : _viewControllers) identifiers.push_back(c ? c->viewIdentifier() : kToolbarFlexibleSpaceItemIdentifier);
+    for (auto* c : _viewControllers)
+        identifiers.push_back(c ? c->viewIdentifier() : kToolbarFlexibleSpaceItemIdentifier);
     return identifiers;
 }
 
@@ -194,8 +195,7 @@ void PreferencesWindowController::setSelectedViewController(PreferencesViewContr
     for (auto& handler : handlers) handler(*this);
 }
 
-void PreferencesWindowController::toolbarItemForItemIdentifier(ToolbarItem& item, const std::string& identifier,
-                                                               bool) {
+void PreferencesWindowController::toolbarItemForItemIdentifier(ToolbarItem& item, const std::string& identifier, bool) {
     auto identifiers = toolbarItemIdentifiers();
     auto it = std::find(identifiers.begin(), identifiers.end(), identifier);
     if (it == identifiers.end()) return;

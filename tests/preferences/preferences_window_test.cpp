@@ -1,12 +1,11 @@
 // The preferences window's pane switch on the simulated desktop: the size
 // rules, the corner kept in place, the toolbar, and what the settings keep.
 
-#include "preferences/preferences_window_controller.h"
-
 #include <gtest/gtest.h>
 
 #include "platform/sim/memory_settings_store.h"
 #include "platform/sim/sim_user_interface.h"
+#include "preferences/preferences_window_controller.h"
 
 namespace tilvane {
 namespace {
@@ -62,14 +61,30 @@ TEST_F(PreferencesWindowTest, ThePanesSizeRules) {
     } rows[] = {
         {"fixed, nothing stored", 0, std::nullopt, {400, 300}, {400, 300}, false},
         {"fixed, a larger size stored", 0, "{{0, 0}, {900, 700}}", {400, 300}, {400, 300}, false},
-        {"width only, a wider size stored", kWidth, "{{0, 0}, {600, 700}}", {600, 300},
-         {PreferencesWindowController::kLargestSize, 300}, true},
-        {"width only, a narrower size stored", kWidth, "{{0, 0}, {200, 100}}", {400, 300},
-         {PreferencesWindowController::kLargestSize, 300}, true},
-        {"both ways, below the minimum", kWidth | kHeight, "{{0, 0}, {10, 10}}", {400, 300},
-         {PreferencesWindowController::kLargestSize, PreferencesWindowController::kLargestSize}, true},
-        {"both ways, larger", kWidth | kHeight, "{{0, 0}, {500, 450}}", {500, 450},
-         {PreferencesWindowController::kLargestSize, PreferencesWindowController::kLargestSize}, true},
+        {"width only, a wider size stored",
+         kWidth,
+         "{{0, 0}, {600, 700}}",
+         {600, 300},
+         {PreferencesWindowController::kLargestSize, 300},
+         true},
+        {"width only, a narrower size stored",
+         kWidth,
+         "{{0, 0}, {200, 100}}",
+         {400, 300},
+         {PreferencesWindowController::kLargestSize, 300},
+         true},
+        {"both ways, below the minimum",
+         kWidth | kHeight,
+         "{{0, 0}, {10, 10}}",
+         {400, 300},
+         {PreferencesWindowController::kLargestSize, PreferencesWindowController::kLargestSize},
+         true},
+        {"both ways, larger",
+         kWidth | kHeight,
+         "{{0, 0}, {500, 450}}",
+         {500, 450},
+         {PreferencesWindowController::kLargestSize, PreferencesWindowController::kLargestSize},
+         true},
     };
     for (const auto& row : rows) {
         settings.removeObject(preferencesFrameKey("pane"));

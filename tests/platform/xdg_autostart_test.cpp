@@ -1,0 +1,101 @@
+// Login items in a real autostart folder (a temporary one), watched with inotify.
+
+#include "platform/linux/xdg_autostart.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/linux/linux_run_loop.h"
+
+namespace tilvane::linux_platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+class NullLog : public Log {
+public:
+    void write(std::string_view) override {}
+};
+
+class XdgAutostartTest : public testing::Test {
+protected:
+    void SetUp() override {
+        root = fs::temp_directory_path() / ("tilvane-autostart-" + std::to_string(::getpid()));
+        fs::remove_all(root);
+        fs::create_directories(root);
+        folder = (root / "autostart").string();
+    }
+    void TearDown() override { fs::remove_all(root); }
+    void write(const std::string& name, const std::string& contents) {
+        fs::create_directories(folder);
+        std::ofstream(folder + "/" + name) << contents;
+    }
+    // Runs the loop until the observer has been told, or a second has passed.
+    bool told(LinuxRunLoop& loop, int& count, int expected) {
+        for (int i = 0; i < 100 && count < expected; ++i) loop.runOnce(std::chrono::milliseconds(10));
+        return count >= expected;
+    }
+    fs::path root;
+    std::string folder;
+    NullLog log;
+};
+
+TEST_F(XdgAutostartTest, AnEntryStartsTheProgramEvenWithAnAwkwardPath) {
+    XdgAutostart autostart(folder, log);
+    const std::string program = "/opt/My Apps/it's $here\\Tilvane.AppImage";
+    ASSERT_TRUE(autostart.insertItemURL(program));
+    auto items = autostart.snapshot();
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].id, "tilvane.desktop");
+    EXPECT_EQ(items[0].url, program);
+    ASSERT_TRUE(autostart.removeItem(items[0]));
+    EXPECT_TRUE(autostart.snapshot().empty());
+    EXPECT_FALSE(fs::exists(folder + "/tilvane.desktop"));
+}
+
+TEST_F(XdgAutostartTest, EntriesSwitchedOffDoNotCount) {
+    struct Row {
+        const char* contents;
+        bool listed;
+    } rows[] = {
+        {"[Desktop Entry]\nExec=/usr/bin/tilvane\n", true},
+        {"[Desktop Entry]\nExec=/usr/bin/tilvane --flag\nHidden=true\n", false},
+        {"[Desktop Entry]\nExec=/usr/bin/tilvane\nX-GNOME-Autostart-enabled=false\n", false},
+        {"[Other Group]\nExec=/usr/bin/tilvane\n", false},
+        {"[Desktop Entry]\nName=No program\n", false},
+    };
+    XdgAutostart autostart(folder, log);
+    for (const auto& row : rows) {
+        write("entry.desktop", row.contents);
+        auto items = autostart.snapshot();
+        EXPECT_EQ(items.size(), row.listed ? 1u : 0u) << row.contents;
+        if (row.listed && !items.empty()) {
+            EXPECT_EQ(items[0].url, "/usr/bin/tilvane");
+        }
+    }
+}
+
+TEST_F(XdgAutostartTest, ChangesMadeElsewhereAreHeardAlsoAfterTheFolderWasRemoved) {
+    LinuxRunLoop loop;
+    XdgAutostart autostart(folder, log);
+    int count = 0;
+    autostart.addObserver([&] { ++count; });
+    autostart.attach(loop);
+
+    write("tilvane.desktop", "[Desktop Entry]\nExec=/usr/bin/tilvane\n");  // the folder is new
+    ASSERT_TRUE(told(loop, count, 1));
+    int before = count;
+    fs::remove_all(folder);
+    ASSERT_TRUE(told(loop, count, before + 1));
+    before = count;
+    write("tilvane.desktop", "[Desktop Entry]\nExec=/usr/bin/tilvane\n");
+    ASSERT_TRUE(told(loop, count, before + 1));
+    EXPECT_EQ(autostart.snapshot().size(), 1u);
+    autostart.detach();
+}
+
+}  // namespace
+}  // namespace tilvane::linux_platform
