@@ -1,8 +1,7 @@
-#include "preferences/launch_at_login_controller.h"
-
 #include <gtest/gtest.h>
 
 #include "platform/sim/sim_login_items.h"
+#include "preferences/launch_at_login_controller.h"
 
 namespace tilvane {
 namespace {

@@ -217,8 +217,7 @@ void XdgAutostart::onEvents() {
             if (event->wd == folderWatch_) {
                 if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) folderWatch_ = -1;
                 changed = true;
-            } else if (event->wd == parentWatch_ && event->len > 0 &&
-                       fs::path(folder_).filename() == event->name) {
+            } else if (event->wd == parentWatch_ && event->len > 0 && fs::path(folder_).filename() == event->name) {
                 changed = true;
             }
             if (event->mask & IN_Q_OVERFLOW) changed = true;

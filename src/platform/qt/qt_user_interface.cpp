@@ -1,8 +1,10 @@
 #include "platform/qt/qt_user_interface.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCursor>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
@@ -11,6 +13,8 @@
 #include <QTimer>
 
 #include "platform/events.h"
+#include "platform/qt/qt_view.h"
+#include "platform/qt/qt_window.h"
 
 namespace tilvane::qt {
 
@@ -365,16 +369,135 @@ void QtUserInterface::terminate() {
         QApplication::quit();
 }
 
-std::unique_ptr<Window> QtUserInterface::createWindow(std::string) {
+std::unique_ptr<Window> QtUserInterface::createWindow(std::string title) {
+    return std::make_unique<QtWindow>(*this, std::move(title));
+}
+
+std::unique_ptr<View> QtUserInterface::loadView(const std::string& interfaceFile) {
+    auto widget = loadInterfaceFile(interfaceFile);
+    if (!widget) return nullptr;
+    return std::make_unique<QtView>(*this, std::move(widget));
+}
+
+void QtUserInterface::windowGone(QtWindow* window) {
+    qtWindows_.erase(std::remove(qtWindows_.begin(), qtWindows_.end(), window), qtWindows_.end());
+}
+
+QtWindow* QtUserInterface::windowOf(const QWidget* widget) const {
+    const QWidget* top = widget ? widget->window() : nullptr;
+    for (QtWindow* window : qtWindows_)
+        if (&window->qwindow() == top) return window;
     return nullptr;
 }
 
-std::unique_ptr<View> QtUserInterface::loadView(const std::string&) {
-    return nullptr;
+namespace {
+
+// X key state bits and the program's modifier flags.
+constexpr uint32_t kXShift = 1, kXControl = 4, kXMod1 = 8, kXMod4 = 64;
+
+uint64_t flagsOfState(uint32_t state) {
+    uint64_t flags = 0;
+    if (state & kXShift) flags |= modifier::kShift;
+    if (state & kXControl) flags |= modifier::kControl;
+    if (state & kXMod1) flags |= modifier::kOption;
+    if (state & kXMod4) flags |= modifier::kCommand;
+    return flags;
 }
 
-void QtUserInterface::setKeyboardGrabbed(bool) {}
+// The flag a modifier key stands for; 0 for other keys.
+uint64_t modifierOfKey(int key) {
+    switch (key) {
+        case Qt::Key_Shift: return modifier::kShift;
+        case Qt::Key_Control: return modifier::kControl;
+        case Qt::Key_Alt:
+        case Qt::Key_AltGr: return modifier::kOption;
+        case Qt::Key_Meta:
+        case Qt::Key_Super_L:
+        case Qt::Key_Super_R: return modifier::kCommand;
+        default: return 0;
+    }
+}
 
-void QtUserInterface::postAccessibilityAnnouncement(const std::string&, int) {}
+// Passes the program's key events through the key monitor, each once.
+class KeyFilter : public QObject {
+public:
+    KeyFilter(QtUserInterface& ui, std::function<bool(const KeyEvent&)> monitor)
+        : ui_(ui), monitor_(std::move(monitor)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
+        // An event a widget leaves is offered to its parents; it is the same event.
+        if (!watched->isWidgetType() || event == last_) return false;
+        last_ = event;
+        auto keyEvent = ui_.keyEventFor(*static_cast<QKeyEvent*>(event));
+        if (!keyEvent) return false;
+        auto monitor = monitor_;
+        bool goesOn = monitor(*keyEvent);
+        if (!goesOn) event->accept();
+        return !goesOn;
+    }
+
+private:
+    QtUserInterface& ui_;
+    std::function<bool(const KeyEvent&)> monitor_;
+    const QEvent* last_ = nullptr;
+};
+
+}  // namespace
+
+std::optional<KeyEvent> QtUserInterface::keyEventFor(const QKeyEvent& event) const {
+    if (!keyCodeTranslator_) return std::nullopt;
+    auto keyCode = keyCodeTranslator_(event.nativeScanCode());
+    if (!keyCode) return std::nullopt;
+    // The native state is the one before the key: a modifier key changes it.
+    uint64_t flags = flagsOfState(event.nativeModifiers());
+    uint64_t own = modifierOfKey(event.key());
+    if (own) {
+        flags = event.type() == QEvent::KeyPress ? flags | own : flags & ~own;
+        return KeyEvent{EventType::FlagsChanged, *keyCode, flags};
+    }
+    if (event.type() != QEvent::KeyPress) return std::nullopt;
+    return KeyEvent{EventType::KeyDown, *keyCode, flags};
+}
+
+void QtUserInterface::setLocalKeyMonitor(KeyMonitor monitor) {
+    keyMonitor_ = std::move(monitor);
+    if (keyFilter_) qApp->removeEventFilter(keyFilter_.get());
+    keyFilter_.reset();
+    if (!keyMonitor_) return;
+    keyFilter_ = std::make_unique<KeyFilter>(*this, keyMonitor_);
+    qApp->installEventFilter(keyFilter_.get());
+}
+
+void QtUserInterface::setKeyboardGrabbed(bool grabbed) {
+    if (keyboardGrabber_) keyboardGrabber_->releaseKeyboard();
+    keyboardGrabber_ = nullptr;
+    if (!grabbed) return;
+    // While it records, every key of the desktop comes here, the combinations
+    // other programs hold included.
+    QWidget* window = QApplication::activeWindow();
+    if (!window) return;
+    QWidget* focus = QApplication::focusWidget();
+    keyboardGrabber_ = focus && focus->window() == window ? focus : window;
+    keyboardGrabber_->grabKeyboard();
+}
+
+void QtUserInterface::postAccessibilityAnnouncement(const std::string& text, int) {
+    lastAnnouncement_ = text;
+    QWidget* window = QApplication::activeWindow();
+    if (!window) return;
+    auto* label = window->findChild<QLabel*>(QStringLiteral("accessibilityAnnouncement"));
+    if (!label) {
+        label = new QLabel(window);
+        label->setObjectName(QStringLiteral("accessibilityAnnouncement"));
+        label->setGeometry(0, 0, 1, 1);
+        label->show();
+    }
+    label->setText(QString::fromStdString(text));
+    label->setAccessibleName(QString::fromStdString(text));
+    QAccessibleEvent event(label, QAccessible::Alert);
+    QAccessible::updateAccessibility(&event);
+}
 
 }  // namespace tilvane::qt

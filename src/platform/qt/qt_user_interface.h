@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPointer>
 #include <QString>
@@ -8,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,7 @@ QString shortcutDisplayText(const std::string& keyEquivalent, uint64_t modifierM
 QColor colorFor(NamedColor color, const QPalette& palette);
 
 class QtMenu;
+class QtWindow;
 
 // A menu item as an action of a Qt menu. The item keeps what the program set;
 // the action shows it after each change and each time the menu opens.
@@ -156,7 +159,7 @@ public:
     void terminate() override;
     std::unique_ptr<Window> createWindow(std::string title) override;
     std::unique_ptr<View> loadView(const std::string& interfaceFile) override;
-    void setLocalKeyMonitor(KeyMonitor monitor) override { keyMonitor_ = std::move(monitor); }
+    void setLocalKeyMonitor(KeyMonitor monitor) override;
     void setKeyboardGrabbed(bool grabbed) override;
     void postAccessibilityAnnouncement(const std::string& text, int priority) override;
 
@@ -170,6 +173,19 @@ public:
     // Every window of the program passes here when it is shown, so that it
     // follows the activation policy.
     void windowShown(QWidget* window);
+    // The virtual key code of a key event's native key code (the X key code);
+    // the composition root gives the desktop's map. Without it keys are not monitored.
+    void setKeyCodeTranslator(std::function<std::optional<uint16_t>(uint32_t)> translator) {
+        keyCodeTranslator_ = std::move(translator);
+    }
+    // The program's windows know the user interface, and it knows them.
+    void windowCreated(QtWindow* window) { qtWindows_.push_back(window); }
+    void windowGone(QtWindow* window);
+    QtWindow* windowOf(const QWidget* widget) const;
+    // What a key event means to the key monitor; none for events it does not see.
+    std::optional<KeyEvent> keyEventFor(const QKeyEvent& event) const;
+    // The last text said to assistive technology (tests read it).
+    const std::string& lastAnnouncement() const { return lastAnnouncement_; }
 
     // The named image drawn in a colour (template images) at a size; a null
     // icon when there is no such image.
@@ -189,6 +205,11 @@ private:
     std::function<void(unsigned long, bool)> taskbarPresence_;
     QtStatusItem* statusItem_ = nullptr;
     KeyMonitor keyMonitor_;
+    std::unique_ptr<QObject> keyFilter_;
+    std::function<std::optional<uint16_t>(uint32_t)> keyCodeTranslator_;
+    std::vector<QtWindow*> qtWindows_;
+    QPointer<QWidget> keyboardGrabber_;
+    std::string lastAnnouncement_;
 };
 
 }  // namespace tilvane::qt
