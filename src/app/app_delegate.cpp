@@ -5,6 +5,7 @@
 #include "placement/layout_manager.h"
 #include "placement/split_view_actions.h"
 #include "placement/window_model.h"
+#include "platform/settings_keys.h"
 
 namespace tilvane {
 
@@ -34,7 +35,7 @@ void AppDelegate::openAccessibility() {
 
 void AppDelegate::moveWindowToDirection(int64_t code, bool fromMenu) {
     if (_prefsWindowActive) return;
-    bool shortcutsEnabled = platform_.settings && platform_.settings->boolForKey("EnableShotcuts");
+    bool shortcutsEnabled = platform_.settings && platform_.settings->boolForKey(settings_key::kEnableShotcuts);
     if (!fromMenu && !shortcutsEnabled) return;
     if (!accessibilityEnabled()) {
         openAccessibility();

@@ -5,6 +5,7 @@
 
 #include "interaction/modifier_combination.h"
 #include "placement/screen_geometry.h"
+#include "platform/settings_keys.h"
 
 namespace tilvane {
 
@@ -64,12 +65,12 @@ bool MoveResizeManager::checkFlag(uint64_t bit, uint64_t eventFlags, const std::
 }
 
 bool MoveResizeManager::checkMoveModifierFlags(const InputEvent& event) const {
-    if (!platform_.settings || !platform_.settings->boolForKey("WindowMovingEnabled")) return false;
+    if (!platform_.settings || !platform_.settings->boolForKey(settings_key::kWindowMovingEnabled)) return false;
     return combinationMatches(readCombination(*platform_.settings, kMoveCombinationKeys), event.modifierFlags);
 }
 
 bool MoveResizeManager::checkResizeModifierFlags(const InputEvent& event) const {
-    if (!platform_.settings || !platform_.settings->boolForKey("WindowResizingEnabled")) return false;
+    if (!platform_.settings || !platform_.settings->boolForKey(settings_key::kWindowResizingEnabled)) return false;
     return combinationMatches(readCombination(*platform_.settings, kSizeCombinationKeys), event.modifierFlags);
 }
 
@@ -117,7 +118,7 @@ void MoveResizeManager::grabWindow(const WindowInfo& entry, Point pointer) {
     if (focused.ok() && focused.value.element() && *focused.value.element()) windowRef_ = *focused.value.element();
 
     offset_ = {pointer.x - entry.bounds.x, pointer.y - entry.bounds.y};
-    if (platform_.settings && platform_.settings->boolForKey("WMoveSizeEnabledBrigToFront"))
+    if (platform_.settings && platform_.settings->boolForKey(settings_key::kWMoveSizeEnabledBrigToFront))
         bringToFront(entry.ownerPid);
 }
 
@@ -151,7 +152,7 @@ void MoveResizeManager::resizeWindow(const InputEvent& event) {
     // would collapse the window to the size of one pointer step.
     if (!size.ok() || !size.value.size() || !position.ok() || !position.value.point()) return;
 
-    bool fourCorners = platform_.settings && platform_.settings->boolForKey("fourCornerResizing");
+    bool fourCorners = platform_.settings && platform_.settings->boolForKey(settings_key::kFourCornerResizing);
     Rect frame = resizedFrame(Rect::make(*position.value.point(), *size.value.size()), quadrant_, event.deltaX,
                               event.deltaY, fourCorners);
     ax.setAttributeValue(windowRef_, ax::kSize, AXValue(frame.size()));

@@ -7,6 +7,7 @@
 #include "placement/action_codes.h"
 #include "placement/layout_manager.h"
 #include "placement/screen_geometry.h"
+#include "platform/settings_keys.h"
 
 namespace tilvane {
 
@@ -137,7 +138,7 @@ SnapToEdgeSwitch::SnapToEdgeSwitch(const Platform& platform, LayoutManager& layo
     : platform_(platform), layout_(layout) {
     if (!platform_.settings) return;
     observer_ = platform_.settings->addObserver([this](const std::string& key) {
-        if (key == kSnapToEdgeEnabledKey) settingChanged();
+        if (key == settings_key::kSnapToEdgeEnabled) settingChanged();
     });
     settingChanged();
 }
@@ -147,7 +148,7 @@ SnapToEdgeSwitch::~SnapToEdgeSwitch() {
 }
 
 void SnapToEdgeSwitch::settingChanged() {
-    if (snapMan_ || !platform_.settings->boolForKey(kSnapToEdgeEnabledKey)) return;
+    if (snapMan_ || !platform_.settings->boolForKey(settings_key::kSnapToEdgeEnabled)) return;
     snapMan_ = std::make_unique<SnapManager>(platform_, layout_);
 }
 

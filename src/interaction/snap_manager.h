@@ -67,8 +67,6 @@ std::optional<size_t> screenForPointer(Point pointer, const std::vector<Screen>&
 // Conversion toward zero to a signed 32-bit integer, saturating at its limits.
 int32_t trunc32(double value);
 
-inline constexpr const char* kSnapToEdgeEnabledKey = "SnapToEdgeEnabled";
-
 // Snapping is off until the user turns on "SnapToEdgeEnabled". This switch
 // watches the setting and creates the SnapManager the first time it is (or
 // becomes) true; from then on snapping stays on until the program ends, even
