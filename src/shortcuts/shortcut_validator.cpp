@@ -1,5 +1,6 @@
 #include "shortcuts/shortcut_validator.h"
 
+#include "platform/virtual_key_codes.h"
 #include "shortcuts/shortcut_text.h"
 #include "shortcuts/unicode_text.h"
 
@@ -7,8 +8,6 @@ namespace tilvane {
 
 namespace {
 
-constexpr int64_t kSpaceKeyCode = 49;
-constexpr int64_t kEscapeKeyCode = 53;
 constexpr const char* kTakenBySystemText =
     "This combination cannot be used because it is already used by a system-wide keyboard shortcut.\n"
     "If you really want to use this key combination, most shortcuts can be changed in the Keyboard & Mouse panel "
@@ -57,7 +56,7 @@ bool ShortcutValidator::isShortcutValid(const Shortcut& shortcut) const {
     if (m == 0) return false;
     if (m & (modifier::kCommand | modifier::kControl)) return true;
     if (!(m & modifier::kOption)) return false;
-    if (k == kSpaceKeyCode || k == kEscapeKeyCode) return true;
+    if (k == key::kSpace || k == key::kEscape) return true;
     return allowAnyShortcutWithOptionModifier_;
 }
 
