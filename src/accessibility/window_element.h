@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "accessibility/accessibility_element.h"
+#include "accessibility/window_access.h"
 #include "platform/platform.h"
 #include "platform/virtual_key_codes.h"
 
@@ -20,7 +21,7 @@ public:
 
     // The focused application's focused window; none when the accessibility
     // interface is off, nothing is focused, or a read fails.
-    static std::optional<WindowElement> focusedWindow(const Platform& platform);
+    static std::optional<WindowElement> focusedWindow(const Platform& platform, WindowAccess& access);
 
     // Grabs the window and switches to Desktop n (1 for the first). Numbers
     // above 16 are ignored, and so is a window (or zoom button) whose frame

@@ -11,6 +11,7 @@
 namespace tilvane {
 
 class LayoutManager;
+class WindowAccess;
 class Shortcut;
 class ShortcutBinder;
 class MoveResizeManager;
@@ -59,6 +60,9 @@ public:
     // The binder that ties the settings keys to their hot keys, created on first use and kept.
     ShortcutBinder& shortcutBinder();
 
+    // The way to the focused window, created on first use and kept: every
+    // action and the mouse interactions find the window through this one.
+    WindowAccess& windowAccess();
     // The layout computation, created on first use and kept.
     LayoutManager& layoutManager();
 
@@ -80,6 +84,7 @@ public:
 
 private:
     Platform platform_;
+    std::unique_ptr<WindowAccess> windowAccess_;
     std::unique_ptr<LayoutManager> layoutManager_;
     std::vector<HotKeyEntry> keysArray_;
     // Shared ownership only so that this header needs no complete type to destroy it.

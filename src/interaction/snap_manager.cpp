@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "accessibility/window_access.h"
 #include "placement/action_codes.h"
 #include "placement/layout_manager.h"
 #include "placement/screen_geometry.h"
@@ -88,14 +89,8 @@ SnapZone snapZoneForPointer(Point p, const std::vector<Screen>& screens, double 
 
 SnapManager::SnapManager(const Platform& platform, LayoutManager& layout) : platform_(platform), layout_(layout) {
     if (!platform_.accessibility || !platform_.eventMonitors) return;
-    systemWide_ = platform_.accessibility->createSystemWide();
     tapInstalled_ = platform_.eventMonitors->createListenOnlyTap(event_mask::kLeftMouseUp,
                                                                  [this](const InputEvent& e) { snapTapCallback(e); });
-}
-
-std::optional<AXElement> SnapManager::focusedWindowElement() {
-    if (!platform_.accessibility) return std::nullopt;
-    return tilvane::focusedWindowElement(*platform_.accessibility, systemWide_);
 }
 
 std::optional<SnapManager::ListedWindow> SnapManager::probeListedWindow() {
@@ -105,17 +100,15 @@ std::optional<SnapManager::ListedWindow> SnapManager::probeListedWindow() {
     for (const auto& entry : platform_.windowList->copyWindowInfo(kOnScreenWindows)) {
         if (entry.layer > 0) continue;
         result.reset();
-        auto windows = ax.copyAttributeValue(ax.createApplication(entry.ownerPid), ax::kWindows);
-        if (!windows.ok() || !windows.value.array() || windows.value.array()->empty()) continue;
-        auto* first = windows.value.array()->front().element();
-        if (first && *first) result = ListedWindow{*first, entry.ownerPid};
+        if (auto first = firstWindow(ax, ax.createApplication(entry.ownerPid)))
+            result = ListedWindow{*first, entry.ownerPid};
     }
     return result;
 }
 
 void SnapManager::snapTapCallback(const InputEvent& event) {
     if (event.type != EventType::LeftMouseUp) return;
-    if (!focusedWindowElement()) return;
+    if (!layout_.windowAccess().focusedWindow()) return;
 
     std::vector<Screen> screens;
     double menuBarHeight = 0;

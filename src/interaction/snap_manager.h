@@ -29,7 +29,6 @@ public:
     bool tapInstalled() const { return tapInstalled_; }
 
     void snapTapCallback(const InputEvent& event);
-    std::optional<AXElement> focusedWindowElement();
 
     // A window of some listed application, used only as a gate: the first
     // window of the owner of the back-most ordinary window on screen.
@@ -42,7 +41,6 @@ public:
 private:
     Platform platform_;
     LayoutManager& layout_;
-    AXElement systemWide_;
     bool tapInstalled_ = false;
 };
 

@@ -82,7 +82,8 @@ protected:
     }
     static constexpr Rect kStart{100, 100, 800, 600};
     sim::SimDesktop d;
-    LayoutManager layout{d.platform()};
+    WindowAccess access{d};
+    LayoutManager layout{d.platform(), access};
     uint64_t w = 0;
 };
 
