@@ -55,10 +55,6 @@ MoveResizeManager::MoveResizeManager(const Platform& platform) : platform_(platf
     monitors.addGlobalMonitor(event_mask::kMouseMoved, [this](const InputEvent& e) { mouseMoved(e); });
 }
 
-bool MoveResizeManager::checkFlag(uint64_t bit, uint64_t eventFlags, const std::string& key) const {
-    return tilvane::checkFlag(bit, eventFlags, platform_.settings && platform_.settings->boolForKey(key));
-}
-
 bool MoveResizeManager::checkMoveModifierFlags(const InputEvent& event) const {
     if (!platform_.settings || !platform_.settings->boolForKey(settings_key::kWindowMovingEnabled)) return false;
     return combinationMatches(readCombination(*platform_.settings, kMoveCombinationKeys), event.modifierFlags);

@@ -37,10 +37,6 @@ bool SwipeManager::anySwipeModifierEnabled() const {
     return platform_.settings && tilvane::anySwipeModifierEnabled(*platform_.settings);
 }
 
-bool SwipeManager::checkSwipeFlag(uint64_t bit, uint64_t modifierFlags, const std::string& key) const {
-    return checkFlag(bit, modifierFlags, platform_.settings && platform_.settings->boolForKey(key));
-}
-
 bool SwipeManager::swipeModifiersMatch(uint64_t modifierFlags) const {
     if (!platform_.settings || !platform_.settings->boolForKey(settings_key::kEnableSwipeGestures)) return false;
     if (!anySwipeModifierEnabled()) return false;

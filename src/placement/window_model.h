@@ -22,9 +22,6 @@ public:
     // Takes over the reference to the window's element.
     WindowModel(const Platform& platform, AXElement window);
 
-    const AXElement& window() const { return window_; }
-    void setWindow(AXElement window) { window_ = std::move(window); }
-
     // The screen's visible frame in top-left coordinates; (0, H, 0, 0) for no screen.
     static Rect realFrameForScreen(const std::optional<Screen>& screen, const std::vector<Screen>& screens);
     // The focused application's focused window; none when either read fails

@@ -54,9 +54,6 @@ public:
     // Reads the stored form back. A negative key code reads as no key, and the
     // flags are taken as stored, extra bits included. None for another class.
     static std::optional<Shortcut> initWithCoder(const ArchivedObject& archive);
-    static constexpr bool supportsSecureCoding() { return true; }
-
-    Shortcut copy() const { return Shortcut(keyCode_, modifierFlags_); }
 
     uint64_t hash() const { return static_cast<uint64_t>(keyCode_) + modifierFlags_; }
     friend bool operator==(const Shortcut&, const Shortcut&) = default;

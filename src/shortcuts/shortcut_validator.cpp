@@ -40,11 +40,6 @@ bool searchMenu(const Menu& menu, const std::string& keyEquivalent, uint64_t fla
 
 }  // namespace
 
-ShortcutValidator* ShortcutValidator::sharedValidator(const Platform& platform) {
-    static ShortcutValidator shared(platform.keyboard);
-    return &shared;
-}
-
 bool ShortcutValidator::isFunctionKey(int64_t keyCode) {
     return keyCode >= 64 && keyCode <= 122 && ((kFunctionKeyBits >> (keyCode - 64)) & 1) != 0;
 }

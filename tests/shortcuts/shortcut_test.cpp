@@ -7,7 +7,6 @@
 #include "platform/events.h"
 #include "platform/plist/keyed_archiver.h"
 #include "platform/sim/sim_keyboard.h"
-#include "shortcuts/dictionary_transformer.h"
 #include "shortcuts/shortcut_text.h"
 
 namespace tilvane {
@@ -21,7 +20,6 @@ TEST(ShortcutTest, ConstructionKeepsOnlyTheFourModifierBits) {
     Shortcut s(0, 0x1E0000 | modifier::kCapsLock | modifier::kFunction | modifier::kNumericPad | 0xFF);
     EXPECT_EQ(s.modifierFlags(), 0x1E0000u);
     EXPECT_EQ(Shortcut::shortcutWithEvent(0x10000 + 12, kCommand).keyCode(), 12);
-    EXPECT_EQ(s.copy(), s);
 }
 
 TEST(ShortcutTest, CarbonForm) {
@@ -199,50 +197,6 @@ TEST(ShortcutArchiveTest, OddArchivesReadAsTheRulesSay) {
     ASSERT_TRUE(extra);
     EXPECT_EQ(extra->modifierFlags(), 0x9E0000u);
     EXPECT_NE(*extra, Shortcut(3, 0x9E0000));
-    EXPECT_EQ(extra->copy(), Shortcut(3, 0x1E0000));
-}
-
-TEST(DictionaryTransformerTest, Transforms) {
-    DictionaryTransformer t;
-    auto dict = [](SettingsDictionary d) { return std::optional<SettingsValue>(SettingsValue(std::move(d))); };
-    struct Row {
-        std::optional<SettingsValue> value;
-        std::optional<Shortcut> expected;
-    } rows[] = {
-        {dict({{"keyCode", 0}, {"modifierFlags", int64_t(kCommand)}}), Shortcut(0, kCommand)},
-        {dict({{"keyCode", 0}}), std::nullopt},
-        {dict({{"modifierFlags", 0}}), std::nullopt},
-        {dict({{"keyCode", "12"}, {"modifierFlags", " 1048576"}}), Shortcut(12, kCommand)},
-        {dict({{"keyCode", "12abc"}, {"modifierFlags", 0}}), Shortcut(12, 0)},
-        {dict({{"keyCode", "abc"}, {"modifierFlags", 0}}), std::nullopt},
-        {dict({{"keyCode", SettingsData{1, 2}}, {"modifierFlags", 0}}), std::nullopt},
-        {dict({{"keyCode", 4.9}, {"modifierFlags", 0}}), Shortcut(4, 0)},
-        {dict({{"keyCode", 1e300}, {"modifierFlags", 0}}), std::nullopt},
-        // Flags are masked.
-        {dict({{"keyCode", 1}, {"modifierFlags", int64_t(0x9E0000 | modifier::kCapsLock)}}), Shortcut(1, 0x1E0000)},
-        // The archive keys are not the dictionary keys.
-        {dict({{"KeyCode", 1}, {"ModifierFlags", 0}}), std::nullopt},
-        {SettingsValue(int64_t{5}), std::nullopt},
-        {std::nullopt, std::nullopt},
-    };
-    for (const auto& row : rows) EXPECT_EQ(t.transformedValue(row.value), row.expected);
-}
-
-TEST(DictionaryTransformerTest, ReversesAndCannotReadArchives) {
-    DictionaryTransformer t;
-    EXPECT_TRUE(DictionaryTransformer::allowsReverseTransformation());
-    EXPECT_EQ(t.reverseTransformedValue(std::nullopt), SettingsValue(SettingsDictionary{}));
-    auto back = t.reverseTransformedValue(Shortcut(123, kControl | kOption));
-    EXPECT_EQ(back, SettingsValue(SettingsDictionary{{"keyCode", 123}, {"modifierFlags", int64_t(0xC0000)}}));
-    EXPECT_EQ(t.transformedValue(back), Shortcut(123, kControl | kOption));
-
-    plist::PlistKeyedArchiver archiver;
-    SettingsValue stored(archiveShortcut(archiver, Shortcut(123, kControl)));
-    EXPECT_EQ(t.transformedValue(stored), std::nullopt);
-    KeyedUnarchiveFromDataTransformer keyed(&archiver);
-    EXPECT_EQ(keyed.transformedValue(stored), Shortcut(123, kControl));
-    EXPECT_EQ(keyed.transformedValue(back), std::nullopt);
-    EXPECT_EQ(keyed.reverseTransformedValue(std::nullopt), std::nullopt);
 }
 
 TEST(ShortcutTextTest, ShippedEnglishTableAndMissingKeys) {
