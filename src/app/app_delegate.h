@@ -95,7 +95,7 @@ public:
     // they live as long as the application.
     std::shared_ptr<MoveResizeManager> resizeMan;
     std::shared_ptr<SwipeManager> swipeMan;
-    // Creates the snap-to-edge monitor once "SnapToEdgeEnabled" is on.
+    // Starts snapping to the screen edges once "SnapToEdgeEnabled" is on, and stops it while it is off.
     std::shared_ptr<SnapToEdgeSwitch> snapMan;
 };
 

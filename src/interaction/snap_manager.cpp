@@ -108,6 +108,7 @@ std::optional<SnapManager::ListedWindow> SnapManager::probeListedWindow() {
 
 void SnapManager::snapTapCallback(const InputEvent& event) {
     if (event.type != EventType::LeftMouseUp) return;
+    if (!platform_.settings || !platform_.settings->boolForKey(settings_key::kSnapToEdgeEnabled)) return;
     if (!layout_.windowAccess().focusedWindow()) return;
 
     std::vector<Screen> screens;

@@ -18,7 +18,8 @@ class LayoutManager;
 // Only the release position counts: the drag is not followed, so a plain click
 // in a zone acts as well. The action goes straight to the layout computation,
 // without the checks of the shortcut dispatch. Once created it listens until
-// the program ends.
+// the program ends, and snaps only while "SnapToEdgeEnabled" is on: the
+// setting is read at every release, so turning it off stops snapping at once.
 class SnapManager {
 public:
     SnapManager(const Platform& platform, LayoutManager& layout);
@@ -67,8 +68,8 @@ int32_t trunc32(double value);
 
 // Snapping is off until the user turns on "SnapToEdgeEnabled". This switch
 // watches the setting and creates the SnapManager the first time it is (or
-// becomes) true; from then on snapping stays on until the program ends, even
-// if the setting is turned off again.
+// becomes) true, so that nothing listens to the mouse before; the manager then
+// follows the setting, off and on again, for the rest of the program.
 class SnapToEdgeSwitch {
 public:
     SnapToEdgeSwitch(const Platform& platform, LayoutManager& layout);
