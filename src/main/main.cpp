@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "main/error_stream_log.h"
 #include "main/x11_application.h"
 #include "platform/linux/file_settings_store.h"
+#include "shortcuts/shortcut_text.h"
 
 namespace {
 
@@ -49,9 +51,19 @@ const tilvane::ActionInfo* actionNamed(const std::string& word) {
     return tilvane::actionForName(word);
 }
 
+// Where the installed program keeps its texts: beside its own binary, so that
+// an installed tree moved elsewhere keeps them, else where it was installed.
+void addInstalledResourceDirectories() {
+    std::error_code error;
+    auto binary = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) tilvane::addShortcutResourceDirectory(binary.parent_path() / TILVANE_DATA_FROM_BINARY);
+    tilvane::addShortcutResourceDirectory(TILVANE_INSTALLED_DATA_DIR);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    addInstalledResourceDirectories();
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string command = args.empty() ? "" : args.front();
     std::vector<std::string> rest(args.empty() ? args.end() : args.begin() + 1, args.end());
