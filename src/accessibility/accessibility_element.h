@@ -15,15 +15,11 @@ namespace tilvane {
 // give none or the null rectangle; nothing is logged.
 class AccessibilityElement {
 public:
-    // The element must not be null: there is no wrapper without an element
-    // (initWithAXElement is the way to wrap one that may be missing).
+    // The element must not be null: there is no wrapper without an element.
     AccessibilityElement(Accessibility& ax, AXElement element);
     virtual ~AccessibilityElement() = default;
     AccessibilityElement(const AccessibilityElement&) = default;
     AccessibilityElement& operator=(const AccessibilityElement&) = default;
-
-    // None for a null element.
-    static std::optional<AccessibilityElement> initWithAXElement(Accessibility& ax, AXElement element);
 
     // The wrapped reference; the wrapper keeps owning it.
     const AXElement& axElementRef() const { return axElementRef_; }
@@ -36,24 +32,9 @@ public:
     // be read or decoded.
     Rect frame() const;
 
-protected:
-    Accessibility& accessibility() const { return *ax_; }
-
 private:
     Accessibility* ax_;
     AXElement axElementRef_;
-};
-
-// The element that stands for the whole system (focused application and so on).
-class SystemWideElement : public AccessibilityElement {
-public:
-    // The one system-wide element of this accessibility service: created on
-    // the first call (exactly once, even when threads race for it) and the
-    // same element on every later call, for the rest of the process.
-    static const SystemWideElement& systemWideElement(Accessibility& ax);
-
-private:
-    SystemWideElement(Accessibility& ax, AXElement element) : AccessibilityElement(ax, std::move(element)) {}
 };
 
 // Whether assistive applications may use the accessibility interface at all.

@@ -17,16 +17,11 @@ WindowElement::WindowElement(const Platform& platform, AXElement element)
       eventPoster_(platform.eventPoster),
       runLoop_(platform.runLoop) {}
 
-std::optional<WindowElement> WindowElement::focusedWindow(const Platform& platform) {
-    if (!platform.accessibility) return std::nullopt;
-    Accessibility& ax = *platform.accessibility;
-    if (!UniversalAccessHelper::accessibilityEnabled(ax)) return std::nullopt;
-    const auto& systemWide = SystemWideElement::systemWideElement(ax);
-    auto app = ax.copyAttributeValue(systemWide.axElementRef(), ax::kFocusedApplication);
-    if (!app.ok() || !app.value.element() || !*app.value.element()) return std::nullopt;
-    auto window = ax.copyAttributeValue(*app.value.element(), ax::kFocusedWindow);
-    if (!window.ok() || !window.value.element() || !*window.value.element()) return std::nullopt;
-    return WindowElement(platform, *window.value.element());
+std::optional<WindowElement> WindowElement::focusedWindow(const Platform& platform, WindowAccess& access) {
+    if (!UniversalAccessHelper::accessibilityEnabled(access.accessibility())) return std::nullopt;
+    auto window = access.focusedWindow();
+    if (!window) return std::nullopt;
+    return WindowElement(platform, std::move(*window));
 }
 
 void WindowElement::moveToSpace(uint64_t spaceNumber) const {

@@ -6,7 +6,9 @@
 #include <optional>
 
 #include "accessibility/accessibility_element.h"
+#include "accessibility/window_access.h"
 #include "platform/platform.h"
+#include "platform/virtual_key_codes.h"
 
 namespace tilvane {
 
@@ -19,7 +21,7 @@ public:
 
     // The focused application's focused window; none when the accessibility
     // interface is off, nothing is focused, or a read fails.
-    static std::optional<WindowElement> focusedWindow(const Platform& platform);
+    static std::optional<WindowElement> focusedWindow(const Platform& platform, WindowAccess& access);
 
     // Grabs the window and switches to Desktop n (1 for the first). Numbers
     // above 16 are ignored, and so is a window (or zoom button) whose frame
@@ -35,7 +37,8 @@ private:
 };
 
 // The virtual key codes of the digit keys 0 to 9 of the main keyboard row.
-inline constexpr std::array<uint16_t, 10> kDigitKeyCodes{29, 18, 19, 20, 21, 23, 22, 26, 28, 25};
+inline constexpr std::array<uint16_t, 10> kDigitKeyCodes{key::k0, key::k1, key::k2, key::k3, key::k4,
+                                                         key::k5, key::k6, key::k7, key::k8, key::k9};
 
 // The key that switches to Desktop n: the last decimal digit of n.
 inline uint16_t keyCodeForSpaceNumber(uint64_t spaceNumber) {

@@ -5,6 +5,7 @@
 #include "placement/layout_manager.h"
 #include "placement/split_view_actions.h"
 #include "placement/window_model.h"
+#include "platform/settings_keys.h"
 
 namespace tilvane {
 
@@ -18,8 +19,13 @@ AppDelegate::AppDelegate(const Platform& platform) : defaults(platform.settings)
 
 AppDelegate::~AppDelegate() = default;
 
+WindowAccess& AppDelegate::windowAccess() {
+    if (!windowAccess_) windowAccess_ = std::make_unique<WindowAccess>(*platform_.accessibility);
+    return *windowAccess_;
+}
+
 LayoutManager& AppDelegate::layoutManager() {
-    if (!layoutManager_) layoutManager_ = std::make_unique<LayoutManager>(platform_);
+    if (!layoutManager_) layoutManager_ = std::make_unique<LayoutManager>(platform_, windowAccess());
     return *layoutManager_;
 }
 
@@ -34,7 +40,7 @@ void AppDelegate::openAccessibility() {
 
 void AppDelegate::moveWindowToDirection(int64_t code, bool fromMenu) {
     if (_prefsWindowActive) return;
-    bool shortcutsEnabled = platform_.settings && platform_.settings->boolForKey("EnableShotcuts");
+    bool shortcutsEnabled = platform_.settings && platform_.settings->boolForKey(settings_key::kEnableShotcuts);
     if (!fromMenu && !shortcutsEnabled) return;
     if (!accessibilityEnabled()) {
         openAccessibility();
@@ -42,19 +48,19 @@ void AppDelegate::moveWindowToDirection(int64_t code, bool fromMenu) {
     }
     switch (code) {
         case action::kNextDisplay:
-            if (auto window = WindowModel::focusedWindow(platform_)) window->moveToNextScreen();
+            if (auto window = WindowModel::focusedWindow(platform_, windowAccess())) window->moveToNextScreen();
             return;
         case action::kPreviousDisplay:
-            if (auto window = WindowModel::focusedWindow(platform_)) window->moveToPreviousScreen();
+            if (auto window = WindowModel::focusedWindow(platform_, windowAccess())) window->moveToPreviousScreen();
             return;
         case action::kNextSpace: {
             uint64_t space = getNextSpaceNumber();
-            if (auto window = WindowElement::focusedWindow(platform_)) window->moveToSpace(space);
+            if (auto window = WindowElement::focusedWindow(platform_, windowAccess())) window->moveToSpace(space);
             return;
         }
         case action::kPreviousSpace: {
             int64_t space = getPrevSpaceNumber();
-            if (auto window = WindowElement::focusedWindow(platform_))
+            if (auto window = WindowElement::focusedWindow(platform_, windowAccess()))
                 window->moveToSpace(static_cast<uint64_t>(space));
             return;
         }

@@ -11,6 +11,7 @@
 namespace tilvane {
 
 class LayoutManager;
+class WindowAccess;
 class Shortcut;
 class ShortcutBinder;
 class MoveResizeManager;
@@ -86,6 +87,9 @@ public:
     // The binder that ties the settings keys to their hot keys, created on first use and kept.
     ShortcutBinder& shortcutBinder();
 
+    // The way to the focused window, created on first use and kept: every
+    // action and the mouse interactions find the window through this one.
+    WindowAccess& windowAccess();
     // The layout computation, created on first use and kept.
     LayoutManager& layoutManager();
 
@@ -122,6 +126,7 @@ public:
 private:
     std::unique_ptr<StatusItem> _statusItem;
     Platform platform_;
+    std::unique_ptr<WindowAccess> windowAccess_;
     std::unique_ptr<LayoutManager> layoutManager_;
     std::vector<HotKeyEntry> keysArray_;
     // Shared ownership only so that this header needs no complete type to destroy it.
@@ -132,7 +137,7 @@ public:
     // they live as long as the application.
     std::shared_ptr<MoveResizeManager> resizeMan;
     std::shared_ptr<SwipeManager> swipeMan;
-    // Creates the snap-to-edge monitor once "SnapToEdgeEnabled" is on.
+    // Starts snapping to the screen edges once "SnapToEdgeEnabled" is on, and stops it while it is off.
     std::shared_ptr<SnapToEdgeSwitch> snapMan;
 };
 

@@ -7,43 +7,44 @@
 #include <cstdlib>
 
 #include "app/action_table.h"
+#include "platform/settings_keys.h"
 
 namespace tilvane {
 namespace {
 
 constexpr std::array<std::string_view, 26> kBooleanKeys{
-    "EnableShotcuts",
-    "HideDocIcon",
-    "WindowMovingEnabled",
-    "WindowResizingEnabled",
-    "WMoveSizeEnabledBrigToFront",
-    "WMoveF",
-    "WMoveShift",
-    "WMoveOption",
-    "WMoveControl",
-    "WMoveCommand",
-    "WSizeF",
-    "WSizeShift",
-    "WSizeOption",
-    "WSizeControl",
-    "WSizeCommand",
-    "fourCornerResizing",
-    "EnableSwipeGestures",
-    "SwipeFn",
-    "SwipeShift",
-    "SwipeOption",
-    "SwipeControl",
-    "SwipeCommand",
-    "SUUpdaterChecksForBetaUpdates",
-    "CMTEnableAutomaticChecks",
-    "moveToApplicationsFolderAlertSuppress",
-    "SnapToEdgeEnabled",
+    settings_key::kEnableShotcuts,
+    settings_key::kHideDocIcon,
+    settings_key::kWindowMovingEnabled,
+    settings_key::kWindowResizingEnabled,
+    settings_key::kWMoveSizeEnabledBrigToFront,
+    settings_key::kWMoveF,
+    settings_key::kWMoveShift,
+    settings_key::kWMoveOption,
+    settings_key::kWMoveControl,
+    settings_key::kWMoveCommand,
+    settings_key::kWSizeF,
+    settings_key::kWSizeShift,
+    settings_key::kWSizeOption,
+    settings_key::kWSizeControl,
+    settings_key::kWSizeCommand,
+    settings_key::kFourCornerResizing,
+    settings_key::kEnableSwipeGestures,
+    settings_key::kSwipeFn,
+    settings_key::kSwipeShift,
+    settings_key::kSwipeOption,
+    settings_key::kSwipeControl,
+    settings_key::kSwipeCommand,
+    settings_key::kSUUpdaterChecksForBetaUpdates,
+    settings_key::kCMTEnableAutomaticChecks,
+    settings_key::kMoveToApplicationsFolderAlertSuppress,
+    settings_key::kSnapToEdgeEnabled,
 };
 
 constexpr std::array<std::string_view, 3> kTextKeys{
-    "SUFeedURL",
-    "Preferences Selected Identifier View",
-    "Preferences Frame Top Left",
+    settings_key::kSUFeedURL,
+    settings_key::kPreferencesSelectedIdentifierView,
+    settings_key::kPreferencesFrameTopLeft,
 };
 
 constexpr std::string_view kCommand = "tilvane defaults";

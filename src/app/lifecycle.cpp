@@ -5,6 +5,7 @@
 #include "interaction/move_resize_manager.h"
 #include "interaction/snap_manager.h"
 #include "interaction/swipe_manager.h"
+#include "platform/settings_keys.h"
 
 namespace tilvane {
 
@@ -18,10 +19,10 @@ constexpr double kBetaUpdateCheckInterval = 43200;
 void AppDelegate::writeFirstLaunchSettings() {
     if (!defaults) return;
     static const std::pair<const char*, bool> kFirstLaunch[] = {
-        {"EnableShotcuts", true},
-        {"WMoveSizeEnabledBrigToFront", false},
-        {"WindowMovingEnabled", false},
-        {"WindowResizingEnabled", false},
+        {settings_key::kEnableShotcuts, true},
+        {settings_key::kWMoveSizeEnabledBrigToFront, false},
+        {settings_key::kWindowMovingEnabled, false},
+        {settings_key::kWindowResizingEnabled, false},
     };
     for (const auto& [key, value] : kFirstLaunch) {
         if (defaults->objectForKey(key)) continue;

@@ -18,7 +18,12 @@ void printUsage(std::ostream& out) {
            "settings key (LeftShortcut) or the action's name (left). COMBO is any of\n"
            "ctrl, alt, shift and super joined by '+', then a key: ctrl+alt+Left,\n"
            "ctrl+alt+super+m, shift+ctrl+F5. A running Tilvane takes a change at once.\n"
-           "A cleared shortcut is written back with its default at the next start.\n"
+           "\n"
+           "The list shows what Tilvane does: the stored shortcut, or the default marked\n"
+           "(default) where nothing is stored, as before the first start; Tilvane stores\n"
+           "and uses the default when it starts. A cleared shortcut has no combination\n"
+           "until then. (none) marks a stored value that is not a shortcut: that action\n"
+           "has no shortcut.\n"
            "\n"
            "Exit status: 0 done; 1 the settings could not be saved; 2 bad usage,\n"
            "unknown key or a combination that cannot be used.\n";
@@ -35,22 +40,27 @@ std::string padded(const std::string& text, size_t width) {
     return length >= width ? text : text + std::string(width - length, ' ');
 }
 
+Shortcut defaultShortcut(const ActionInfo& action) {
+    return Shortcut(action.defaultKeyCode, action.defaultModifierFlags);
+}
+
 void list(SettingsStore& store, KeyedArchiver& archiver, Keyboard& keyboard, std::ostream& out) {
     for (const ActionInfo& action : kActions) {
         std::string key(action.settingsKey);
-        auto value = store.objectForKey(key);
         out << padded(key, 24) << ' ';
-        if (!value) {
-            out << "(none)\n";
-            continue;
+        // Start-up stores the default under a key that holds nothing, and uses it.
+        auto value = store.objectForKey(key);
+        std::optional<Shortcut> shortcut = defaultShortcut(action);
+        if (value) {
+            auto data = std::get_if<SettingsData>(&value->value);
+            shortcut = data ? unarchiveShortcut(archiver, *data) : std::nullopt;
         }
-        auto data = std::get_if<SettingsData>(&value->value);
-        auto shortcut = data ? unarchiveShortcut(archiver, *data) : std::nullopt;
         if (!shortcut) {
-            out << "(unreadable)\n";
+            out << "(none: the stored value is not a shortcut)\n";
             continue;
         }
-        out << padded(shortcut->description(&keyboard), 6) << ' ' << shortcutWords(*shortcut) << '\n';
+        out << padded(shortcut->description(&keyboard), 6) << ' ' << shortcutWords(*shortcut)
+            << (value ? "" : " (default)") << '\n';
     }
 }
 
@@ -87,7 +97,11 @@ int runShortcutsCommand(const std::vector<std::string>& args, SettingsStore& sto
     std::string key(action->settingsKey);
     if (clear) {
         store.removeObject(key);
-        return save(store, err);
+        int status = save(store, err);
+        if (status == 0)
+            out << key << " cleared: no shortcut until Tilvane starts again, which gives it the default "
+                << shortcutWords(defaultShortcut(*action)) << '\n';
+        return status;
     }
     auto shortcut = parseShortcutWords(args[2]);
     if (!shortcut) {

@@ -11,7 +11,9 @@
 namespace tilvane {
 
 // `tilvane shortcuts [list] | set KEY COMBO | clear KEY`: the window actions'
-// shortcuts from the shell. args are the words after "shortcuts". KEY is an
+// shortcuts from the shell. The list shows what the program does with the
+// settings as they are: the stored shortcut, or the default, marked, for a key
+// that holds nothing (start-up stores and uses the default there). args are the words after "shortcuts". KEY is an
 // action's settings key ("LeftShortcut") or its command-line name ("left");
 // COMBO is written like ctrl+alt+Left. Exit status: 0 done; 1 the settings
 // could not be saved; 2 bad usage, unknown key, a combination that does not

@@ -141,7 +141,7 @@ void AppDelegate::setKeyEquivalentForMenuItem(MenuItem& item, const std::string&
         item.setKeyEquivalentModifierMask(0);
         return;
     }
-    Shortcut copy = shortcut->copy();
+    Shortcut copy = *shortcut;
     item.setKeyEquivalent(copy.keyCodeStringForKeyEquivalent(platform_.keyboard));
     item.setKeyEquivalentModifierMask(copy.modifierFlags());
 }

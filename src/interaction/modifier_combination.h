@@ -4,22 +4,28 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/events.h"
+#include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 
 namespace tilvane {
 
 // The five modifiers a mouse or gesture combination is built from, in the
 // order they are checked: Fn, Shift, Option, Control, Command.
-inline constexpr std::array<uint64_t, 5> kCombinationModifiers{0x800000, 0x20000, 0x80000, 0x40000, 0x100000};
+inline constexpr std::array<uint64_t, 5> kCombinationModifiers{modifier::kFunction, modifier::kShift, modifier::kOption,
+                                                               modifier::kControl, modifier::kCommand};
 
 // The settings keys that say, modifier by modifier, whether a combination contains it.
 using CombinationKeys = std::array<std::string_view, 5>;
-inline constexpr CombinationKeys kMoveCombinationKeys{"WMoveF", "WMoveShift", "WMoveOption", "WMoveControl",
-                                                      "WMoveCommand"};
-inline constexpr CombinationKeys kSizeCombinationKeys{"WSizeF", "WSizeShift", "WSizeOption", "WSizeControl",
-                                                      "WSizeCommand"};
-inline constexpr CombinationKeys kSwipeCombinationKeys{"SwipeFn", "SwipeShift", "SwipeOption", "SwipeControl",
-                                                       "SwipeCommand"};
+inline constexpr CombinationKeys kMoveCombinationKeys{settings_key::kWMoveF, settings_key::kWMoveShift,
+                                                      settings_key::kWMoveOption, settings_key::kWMoveControl,
+                                                      settings_key::kWMoveCommand};
+inline constexpr CombinationKeys kSizeCombinationKeys{settings_key::kWSizeF, settings_key::kWSizeShift,
+                                                      settings_key::kWSizeOption, settings_key::kWSizeControl,
+                                                      settings_key::kWSizeCommand};
+inline constexpr CombinationKeys kSwipeCombinationKeys{settings_key::kSwipeFn, settings_key::kSwipeShift,
+                                                       settings_key::kSwipeOption, settings_key::kSwipeControl,
+                                                       settings_key::kSwipeCommand};
 
 // Which of the five modifiers a combination contains.
 using ModifierCombination = std::array<bool, 5>;

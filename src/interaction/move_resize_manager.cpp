@@ -3,8 +3,10 @@
 #include <array>
 #include <string_view>
 
+#include "accessibility/window_access.h"
 #include "interaction/modifier_combination.h"
 #include "placement/screen_geometry.h"
+#include "platform/settings_keys.h"
 
 namespace tilvane {
 
@@ -16,12 +18,6 @@ constexpr uint32_t kActivateIgnoringOtherApps = 2;
 // Set to true on the grabbed window, in this order, when it is brought to the front.
 constexpr std::array<std::string_view, 5> kBringToFrontAttributes{ax::kMain, ax::kFocusedApplication, ax::kFocused,
                                                                   ax::kFocusedWindow, ax::kFrontmost};
-
-AXElement firstElement(const AXCopyResult& result) {
-    if (!result.ok() || !result.value.array() || result.value.array()->empty()) return nullptr;
-    auto* element = result.value.array()->front().element();
-    return element ? *element : nullptr;
-}
 
 }  // namespace
 
@@ -59,17 +55,13 @@ MoveResizeManager::MoveResizeManager(const Platform& platform) : platform_(platf
     monitors.addGlobalMonitor(event_mask::kMouseMoved, [this](const InputEvent& e) { mouseMoved(e); });
 }
 
-bool MoveResizeManager::checkFlag(uint64_t bit, uint64_t eventFlags, const std::string& key) const {
-    return tilvane::checkFlag(bit, eventFlags, platform_.settings && platform_.settings->boolForKey(key));
-}
-
 bool MoveResizeManager::checkMoveModifierFlags(const InputEvent& event) const {
-    if (!platform_.settings || !platform_.settings->boolForKey("WindowMovingEnabled")) return false;
+    if (!platform_.settings || !platform_.settings->boolForKey(settings_key::kWindowMovingEnabled)) return false;
     return combinationMatches(readCombination(*platform_.settings, kMoveCombinationKeys), event.modifierFlags);
 }
 
 bool MoveResizeManager::checkResizeModifierFlags(const InputEvent& event) const {
-    if (!platform_.settings || !platform_.settings->boolForKey("WindowResizingEnabled")) return false;
+    if (!platform_.settings || !platform_.settings->boolForKey(settings_key::kWindowResizingEnabled)) return false;
     return combinationMatches(readCombination(*platform_.settings, kSizeCombinationKeys), event.modifierFlags);
 }
 
@@ -111,13 +103,12 @@ void MoveResizeManager::grabWindow(const WindowInfo& entry, Point pointer) {
     Accessibility& ax = *platform_.accessibility;
     AXElement app = ax.createApplication(entry.ownerPid);
     // An application whose windows cannot be read gives nothing to grab.
-    windowRef_ = firstElement(ax.copyAttributeValue(app, ax::kWindows));
+    windowRef_ = firstWindow(ax, app).value_or(nullptr);
     if (!windowRef_) return;
-    auto focused = ax.copyAttributeValue(app, ax::kFocusedWindow);
-    if (focused.ok() && focused.value.element() && *focused.value.element()) windowRef_ = *focused.value.element();
+    if (auto focused = readElement(ax, app, ax::kFocusedWindow)) windowRef_ = *focused;
 
     offset_ = {pointer.x - entry.bounds.x, pointer.y - entry.bounds.y};
-    if (platform_.settings && platform_.settings->boolForKey("WMoveSizeEnabledBrigToFront"))
+    if (platform_.settings && platform_.settings->boolForKey(settings_key::kWMoveSizeEnabledBrigToFront))
         bringToFront(entry.ownerPid);
 }
 
@@ -145,15 +136,13 @@ void MoveResizeManager::mouseMoved(const InputEvent& event) {
 
 void MoveResizeManager::resizeWindow(const InputEvent& event) {
     Accessibility& ax = *platform_.accessibility;
-    auto size = ax.copyAttributeValue(windowRef_, ax::kSize);
-    auto position = ax.copyAttributeValue(windowRef_, ax::kPosition);
     // Without the current frame there is nothing to resize from; guessing zeros
     // would collapse the window to the size of one pointer step.
-    if (!size.ok() || !size.value.size() || !position.ok() || !position.value.point()) return;
+    auto current = readFrame(ax, windowRef_);
+    if (!current) return;
 
-    bool fourCorners = platform_.settings && platform_.settings->boolForKey("fourCornerResizing");
-    Rect frame = resizedFrame(Rect::make(*position.value.point(), *size.value.size()), quadrant_, event.deltaX,
-                              event.deltaY, fourCorners);
+    bool fourCorners = platform_.settings && platform_.settings->boolForKey(settings_key::kFourCornerResizing);
+    Rect frame = resizedFrame(*current, quadrant_, event.deltaX, event.deltaY, fourCorners);
     ax.setAttributeValue(windowRef_, ax::kSize, AXValue(frame.size()));
     ax.setAttributeValue(windowRef_, ax::kPosition, AXValue(frame.origin()));
 }

@@ -22,8 +22,6 @@ public:
     MoveResizeManager(const MoveResizeManager&) = delete;
     MoveResizeManager& operator=(const MoveResizeManager&) = delete;
 
-    // Is the modifier's held state the one the settings key asks for?
-    bool checkFlag(uint64_t bit, uint64_t eventFlags, const std::string& key) const;
     bool checkMoveModifierFlags(const InputEvent& event) const;
     bool checkResizeModifierFlags(const InputEvent& event) const;
 

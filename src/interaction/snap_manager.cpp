@@ -4,9 +4,11 @@
 #include <cmath>
 #include <limits>
 
+#include "accessibility/window_access.h"
 #include "placement/action_codes.h"
 #include "placement/layout_manager.h"
 #include "placement/screen_geometry.h"
+#include "platform/settings_keys.h"
 
 namespace tilvane {
 
@@ -87,14 +89,8 @@ SnapZone snapZoneForPointer(Point p, const std::vector<Screen>& screens, double 
 
 SnapManager::SnapManager(const Platform& platform, LayoutManager& layout) : platform_(platform), layout_(layout) {
     if (!platform_.accessibility || !platform_.eventMonitors) return;
-    systemWide_ = platform_.accessibility->createSystemWide();
     tapInstalled_ = platform_.eventMonitors->createListenOnlyTap(event_mask::kLeftMouseUp,
                                                                  [this](const InputEvent& e) { snapTapCallback(e); });
-}
-
-std::optional<AXElement> SnapManager::focusedWindowElement() {
-    if (!platform_.accessibility) return std::nullopt;
-    return tilvane::focusedWindowElement(*platform_.accessibility, systemWide_);
 }
 
 std::optional<SnapManager::ListedWindow> SnapManager::probeListedWindow() {
@@ -104,17 +100,16 @@ std::optional<SnapManager::ListedWindow> SnapManager::probeListedWindow() {
     for (const auto& entry : platform_.windowList->copyWindowInfo(kOnScreenWindows)) {
         if (entry.layer > 0) continue;
         result.reset();
-        auto windows = ax.copyAttributeValue(ax.createApplication(entry.ownerPid), ax::kWindows);
-        if (!windows.ok() || !windows.value.array() || windows.value.array()->empty()) continue;
-        auto* first = windows.value.array()->front().element();
-        if (first && *first) result = ListedWindow{*first, entry.ownerPid};
+        if (auto first = firstWindow(ax, ax.createApplication(entry.ownerPid)))
+            result = ListedWindow{*first, entry.ownerPid};
     }
     return result;
 }
 
 void SnapManager::snapTapCallback(const InputEvent& event) {
     if (event.type != EventType::LeftMouseUp) return;
-    if (!focusedWindowElement()) return;
+    if (!platform_.settings || !platform_.settings->boolForKey(settings_key::kSnapToEdgeEnabled)) return;
+    if (!layout_.windowAccess().focusedWindow()) return;
 
     std::vector<Screen> screens;
     double menuBarHeight = 0;
@@ -137,7 +132,7 @@ SnapToEdgeSwitch::SnapToEdgeSwitch(const Platform& platform, LayoutManager& layo
     : platform_(platform), layout_(layout) {
     if (!platform_.settings) return;
     observer_ = platform_.settings->addObserver([this](const std::string& key) {
-        if (key == kSnapToEdgeEnabledKey) settingChanged();
+        if (key == settings_key::kSnapToEdgeEnabled) settingChanged();
     });
     settingChanged();
 }
@@ -147,7 +142,7 @@ SnapToEdgeSwitch::~SnapToEdgeSwitch() {
 }
 
 void SnapToEdgeSwitch::settingChanged() {
-    if (snapMan_ || !platform_.settings->boolForKey(kSnapToEdgeEnabledKey)) return;
+    if (snapMan_ || !platform_.settings->boolForKey(settings_key::kSnapToEdgeEnabled)) return;
     snapMan_ = std::make_unique<SnapManager>(platform_, layout_);
 }
 

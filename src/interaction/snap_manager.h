@@ -18,7 +18,8 @@ class LayoutManager;
 // Only the release position counts: the drag is not followed, so a plain click
 // in a zone acts as well. The action goes straight to the layout computation,
 // without the checks of the shortcut dispatch. Once created it listens until
-// the program ends.
+// the program ends, and snaps only while "SnapToEdgeEnabled" is on: the
+// setting is read at every release, so turning it off stops snapping at once.
 class SnapManager {
 public:
     SnapManager(const Platform& platform, LayoutManager& layout);
@@ -29,7 +30,6 @@ public:
     bool tapInstalled() const { return tapInstalled_; }
 
     void snapTapCallback(const InputEvent& event);
-    std::optional<AXElement> focusedWindowElement();
 
     // A window of some listed application, used only as a gate: the first
     // window of the owner of the back-most ordinary window on screen.
@@ -42,7 +42,6 @@ public:
 private:
     Platform platform_;
     LayoutManager& layout_;
-    AXElement systemWide_;
     bool tapInstalled_ = false;
 };
 
@@ -67,12 +66,10 @@ std::optional<size_t> screenForPointer(Point pointer, const std::vector<Screen>&
 // Conversion toward zero to a signed 32-bit integer, saturating at its limits.
 int32_t trunc32(double value);
 
-inline constexpr const char* kSnapToEdgeEnabledKey = "SnapToEdgeEnabled";
-
 // Snapping is off until the user turns on "SnapToEdgeEnabled". This switch
 // watches the setting and creates the SnapManager the first time it is (or
-// becomes) true; from then on snapping stays on until the program ends, even
-// if the setting is turned off again.
+// becomes) true, so that nothing listens to the mouse before; the manager then
+// follows the setting, off and on again, for the rest of the program.
 class SnapToEdgeSwitch {
 public:
     SnapToEdgeSwitch(const Platform& platform, LayoutManager& layout);

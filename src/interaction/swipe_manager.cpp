@@ -5,6 +5,7 @@
 #include "interaction/modifier_combination.h"
 #include "placement/action_codes.h"
 #include "placement/layout_manager.h"
+#include "platform/settings_keys.h"
 
 namespace tilvane {
 
@@ -36,12 +37,8 @@ bool SwipeManager::anySwipeModifierEnabled() const {
     return platform_.settings && tilvane::anySwipeModifierEnabled(*platform_.settings);
 }
 
-bool SwipeManager::checkSwipeFlag(uint64_t bit, uint64_t modifierFlags, const std::string& key) const {
-    return checkFlag(bit, modifierFlags, platform_.settings && platform_.settings->boolForKey(key));
-}
-
 bool SwipeManager::swipeModifiersMatch(uint64_t modifierFlags) const {
-    if (!platform_.settings || !platform_.settings->boolForKey("EnableSwipeGestures")) return false;
+    if (!platform_.settings || !platform_.settings->boolForKey(settings_key::kEnableSwipeGestures)) return false;
     if (!anySwipeModifierEnabled()) return false;
     return combinationMatches(readCombination(*platform_.settings, kSwipeCombinationKeys), modifierFlags);
 }

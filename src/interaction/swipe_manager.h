@@ -25,12 +25,10 @@ public:
     void scrollEvent(const InputEvent& event);
 
     bool swipeModifiersMatch(uint64_t modifierFlags) const;
-    bool checkSwipeFlag(uint64_t bit, uint64_t modifierFlags, const std::string& key) const;
     bool anySwipeModifierEnabled() const;
 
     // The action chosen by the last judged gesture; 0 for none.
     int64_t direction() const { return direction_; }
-    void setDirection(int64_t direction) { direction_ = direction; }
 
     double scrollDeltaX() const { return scrollDeltaX_; }
     double scrollDeltaY() const { return scrollDeltaY_; }

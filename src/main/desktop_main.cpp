@@ -35,6 +35,7 @@ std::string storedSettings(SettingsStore& settings) {
 int main(int argc, char** argv) {
     // Before Qt starts any thread that would take the signals instead.
     linux_platform::TerminationSignals terminationSignals;
+    addInstalledResourceDirectories(TILVANE_DATA_FROM_BINARY);
     // The display is opened before Qt's, so that a missing display or a
     // running instance gets the program's own message.
     qt::QtRunLoop loop;

@@ -16,6 +16,7 @@
 #include "app/defaults_command.h"
 #include "main/commands.h"
 #include "main/error_stream_log.h"
+#include "main/serving_program.h"
 #include "platform/linux/file_settings_store.h"
 
 namespace {
@@ -82,6 +83,7 @@ int startDesktopApplication(char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    tilvane::addInstalledResourceDirectories(TILVANE_DATA_FROM_BINARY);
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string command = args.empty() ? "" : args.front();
     std::vector<std::string> rest(args.empty() ? args.end() : args.begin() + 1, args.end());

@@ -1,8 +1,18 @@
 #include "main/serving_program.h"
 
 #include <cstdlib>
+#include <filesystem>
+
+#include "shortcuts/shortcut_text.h"
 
 namespace tilvane {
+
+void addInstalledResourceDirectories(const std::string& fromBinary) {
+    std::error_code error;
+    auto binary = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) addShortcutResourceDirectory(binary.parent_path() / fromBinary);
+    addShortcutResourceDirectory(TILVANE_INSTALLED_DATA_DIR);
+}
 
 Platform composePlatform(x11::X11Desktop& desktop, x11::X11Desktop::Uses uses, RunLoop& loop, SettingsStore& settings,
                          Log& log, KeyedArchiver* archiver) {

@@ -58,6 +58,11 @@ private:
     bool started_ = false;
 };
 
+// Where the installed program keeps its texts: beside its own binary (at the
+// given path from the binary's folder), so that an installed tree moved
+// elsewhere keeps them, else where it was installed.
+void addInstalledResourceDirectories(const std::string& fromBinary);
+
 // The one place where the services of a process are put together: the
 // desktop's, the settings file, the log, the archiver and the main loop.
 Platform composePlatform(x11::X11Desktop& desktop, x11::X11Desktop::Uses uses, RunLoop& loop, SettingsStore& settings,

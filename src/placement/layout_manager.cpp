@@ -7,31 +7,7 @@
 
 namespace tilvane {
 
-LayoutManager::LayoutManager(const Platform& platform)
-    : platform_(platform), systemWide_(platform.accessibility->createSystemWide()) {}
-
-std::optional<AXElement> focusedWindowElement(Accessibility& ax, const AXElement& systemWide) {
-    auto app = ax.copyAttributeValue(systemWide, ax::kFocusedApplication);
-    if (!app.ok() || !app.value.element()) return std::nullopt;
-    auto window = ax.copyAttributeValue(*app.value.element(), ax::kFocusedWindow);
-    if (!window.ok() || !window.value.element() || !*window.value.element()) return std::nullopt;
-    return *window.value.element();
-}
-
-Rect readWindowFrame(Accessibility& ax, const AXElement& window) {
-    Rect frame;
-    auto size = ax.copyAttributeValue(window, ax::kSize);
-    if (size.ok() && size.value.size()) {
-        frame.width = size.value.size()->width;
-        frame.height = size.value.size()->height;
-    }
-    auto position = ax.copyAttributeValue(window, ax::kPosition);
-    if (position.ok() && position.value.point()) {
-        frame.x = position.value.point()->x;
-        frame.y = position.value.point()->y;
-    }
-    return frame;
-}
+LayoutManager::LayoutManager(const Platform& platform, WindowAccess& access) : platform_(platform), access_(access) {}
 
 Rect chooseReferenceRect(Point corner, const std::vector<Rect>& visibleFrames, std::optional<Rect> mainScreenFrame) {
     for (const auto& f : visibleFrames)
@@ -40,7 +16,7 @@ Rect chooseReferenceRect(Point corner, const std::vector<Rect>& visibleFrames, s
 }
 
 Rect screenFrameForWindow(Accessibility& ax, Screens& screens, const AXElement& window) {
-    Point corner = readWindowFrame(ax, window).origin();
+    Point corner = readFrameWithZerosForUnreadableParts(ax, window).origin();
     auto list = screens.screens();
     std::vector<Rect> visible;
     for (const auto& s : list) visible.push_back(frameWithoutDockOrMenu(s, list));
@@ -105,16 +81,17 @@ bool isCloseToFrame(const Rect& a, const Rect& t) {
 }
 
 void LayoutManager::moveWindowToDirection(int64_t code) {
-    Accessibility& ax = *platform_.accessibility;
-    auto window = focusedWindowElement(ax, systemWide_);
+    Accessibility& ax = access_.accessibility();
+    auto window = access_.focusedWindow();
     if (!window) return;
     if (actsOnWindowFrame(code)) {
-        writeWindowFrame(ax, *window, targetFrameForAction(code, readWindowFrame(ax, *window)));
+        writeWindowFrame(ax, *window, targetFrameForAction(code, readFrameWithZerosForUnreadableParts(ax, *window)));
         return;
     }
     Rect reference = screenFrameForWindow(ax, *platform_.screens, *window);
     Rect target = targetFrameForAction(code, reference);
-    if (code == action::kTop && isCloseToFrame(readWindowFrame(ax, *window), target)) target = reference;
+    if (code == action::kTop && isCloseToFrame(readFrameWithZerosForUnreadableParts(ax, *window), target))
+        target = reference;
     writeWindowFrame(ax, *window, target);
 }
 

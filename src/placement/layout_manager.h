@@ -4,30 +4,27 @@
 #include <optional>
 #include <vector>
 
+#include "accessibility/window_access.h"
 #include "platform/platform.h"
 
 namespace tilvane {
 
 // Turns an action code into a new frame for the focused window and writes it.
-// Created once, on first use, and kept for the life of the process; it holds
-// the system-wide element through which the focused window is found.
+// Created once, on first use, and kept for the life of the process. A window
+// frame it cannot read counts as zero in the numbers it cannot read.
 class LayoutManager {
 public:
-    explicit LayoutManager(const Platform& platform);
+    // The focused window is found through the access handed in.
+    LayoutManager(const Platform& platform, WindowAccess& access);
 
     void moveWindowToDirection(int64_t code);
-    const AXElement& systemWideElement() const { return systemWide_; }
+    WindowAccess& windowAccess() const { return access_; }
 
 private:
     Platform platform_;
-    AXElement systemWide_;
+    WindowAccess& access_;
 };
 
-// The focused window of the focused application; none when a read fails or
-// the focused "window" is not an element.
-std::optional<AXElement> focusedWindowElement(Accessibility& ax, const AXElement& systemWide);
-// The window's frame in top-left coordinates; a failed read leaves its two numbers at zero.
-Rect readWindowFrame(Accessibility& ax, const AXElement& window);
 // The visible frame (top-left) of the first screen whose visible frame holds
 // the window's top-left corner, else the main screen's full frame.
 Rect screenFrameForWindow(Accessibility& ax, Screens& screens, const AXElement& window);

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "accessibility/window_access.h"
+
 namespace tilvane {
 
 void SplitViewActions::splitView(const Platform& platform) {
@@ -10,20 +12,14 @@ void SplitViewActions::splitView(const Platform& platform) {
     if (!pid) return;
 
     Accessibility& ax = *platform.accessibility;
-    AXElement app = ax.createApplication(*pid);
-    if (!app) return;
-    auto window = ax.copyAttributeValue(app, ax::kFocusedWindow);
-    if (!window.ok() || !window.value.element() || !*window.value.element()) return;
-    auto button = ax.copyAttributeValue(*window.value.element(), ax::kZoomButton);
-    if (!button.ok() || !button.value.element() || !*button.value.element()) return;
-    auto position = ax.copyAttributeValue(*button.value.element(), ax::kPosition);
-    if (!position.ok() || !position.value.point()) return;
-    auto size = ax.copyAttributeValue(*button.value.element(), ax::kSize);
-    if (!size.ok() || !size.value.size()) return;
+    auto window = readElement(ax, ax.createApplication(*pid), ax::kFocusedWindow);
+    if (!window) return;
+    auto button = readElement(ax, *window, ax::kZoomButton);
+    if (!button) return;
+    auto frame = readFrame(ax, *button);
+    if (!frame) return;
 
-    const Point origin = *position.value.point();
-    const Size extent = *size.value.size();
-    const Point centre{origin.x + extent.width / 2, origin.y + extent.height / 2};
+    const Point centre{frame->x + frame->width / 2, frame->y + frame->height / 2};
     if (!std::isfinite(centre.x) || !std::isfinite(centre.y)) return;
 
     platform.eventPoster->post({EventType::LeftMouseDown, centre, 0, 0});

@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
-#include <mutex>
 
+#include "accessibility/window_access.h"
 #include "placement/screen_geometry.h"
 
 namespace tilvane {
@@ -58,25 +57,10 @@ Rect WindowModel::realFrameForScreen(const std::optional<Screen>& screen, const 
     return flipRect(screen ? screen->visibleFrame : Rect{}, primaryScreenHeight(screens));
 }
 
-const AXElement& WindowModel::systemWideElement(Accessibility& ax) {
-    // One per accessibility service: the program has one for its whole life,
-    // tests build one per simulated desktop.
-    static std::mutex mutex;
-    static std::map<Accessibility*, AXElement> elements;
-    std::lock_guard lock(mutex);
-    auto& element = elements[&ax];
-    if (!element) element = ax.createSystemWide();
-    return element;
-}
-
-std::optional<WindowModel> WindowModel::focusedWindow(const Platform& platform) {
-    if (!platform.accessibility) return std::nullopt;
-    Accessibility& ax = *platform.accessibility;
-    auto app = ax.copyAttributeValue(systemWideElement(ax), ax::kFocusedApplication);
-    if (!app.ok() || !app.value.element() || !*app.value.element()) return std::nullopt;
-    auto window = ax.copyAttributeValue(*app.value.element(), ax::kFocusedWindow);
-    if (!window.ok() || !window.value.element() || !*window.value.element()) return std::nullopt;
-    return WindowModel(platform, *window.value.element());
+std::optional<WindowModel> WindowModel::focusedWindow(const Platform& platform, WindowAccess& access) {
+    auto window = access.focusedWindow();
+    if (!window) return std::nullopt;
+    return WindowModel(platform, std::move(*window));
 }
 
 void WindowModel::log(std::string_view line) const {
@@ -84,27 +68,15 @@ void WindowModel::log(std::string_view line) const {
 }
 
 Point WindowModel::topLeft() const {
-    auto read = platform_.accessibility->copyAttributeValue(window_, ax::kPosition);
-    if (!read.ok()) {
-        log("could not get window topLeft");
-        return {};
-    }
-    const Point* p = read.value.point();
-    if (!p) {
-        log("could not decode topLeft");
-        return {};
-    }
-    return *p;
+    auto read = readPosition(*platform_.accessibility, window_);
+    if (!read.value) log(read.readFailed ? "could not get window topLeft" : "could not decode topLeft");
+    return read.value.value_or(Point{});
 }
 
 Size WindowModel::size() const {
-    auto read = platform_.accessibility->copyAttributeValue(window_, ax::kSize);
-    if (!read.ok()) {
-        log("could not get window size");
-        return {};
-    }
-    const Size* s = read.value.size();
-    return s ? *s : Size{};
+    auto read = readSize(*platform_.accessibility, window_);
+    if (read.readFailed) log("could not get window size");
+    return read.value.value_or(Size{});
 }
 
 Rect WindowModel::frame() const {

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "accessibility/window_access.h"
 #include "platform/platform.h"
 
 namespace tilvane {
@@ -21,17 +22,11 @@ public:
     // Takes over the reference to the window's element.
     WindowModel(const Platform& platform, AXElement window);
 
-    const AXElement& window() const { return window_; }
-    void setWindow(AXElement window) { window_ = std::move(window); }
-
     // The screen's visible frame in top-left coordinates; (0, H, 0, 0) for no screen.
     static Rect realFrameForScreen(const std::optional<Screen>& screen, const std::vector<Screen>& screens);
-    // The system-wide element, created on first use for this accessibility
-    // service (exactly once, even under racing first calls) and kept.
-    static const AXElement& systemWideElement(Accessibility& ax);
     // The focused application's focused window; none when either read fails
     // or the focused "window" is not an element.
-    static std::optional<WindowModel> focusedWindow(const Platform& platform);
+    static std::optional<WindowModel> focusedWindow(const Platform& platform, WindowAccess& access);
 
     Point topLeft() const;
     Size size() const;

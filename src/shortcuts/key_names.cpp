@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/events.h"
+#include "platform/virtual_key_codes.h"
 
 namespace tilvane {
 
@@ -20,28 +21,42 @@ struct KeyName {
 // code has several names the first is the one shown.
 // clang-format off
 constexpr KeyName kKeyNames[] = {
-    {0, "a"},           {11, "b"},           {8, "c"},             {2, "d"},            {14, "e"},
-    {3, "f"},           {5, "g"},            {4, "h"},             {34, "i"},           {38, "j"},
-    {40, "k"},          {37, "l"},           {46, "m"},            {45, "n"},           {31, "o"},
-    {35, "p"},          {12, "q"},           {15, "r"},            {1, "s"},            {17, "t"},
-    {32, "u"},          {9, "v"},            {13, "w"},            {7, "x"},            {16, "y"},
-    {6, "z"},           {29, "0"},           {18, "1"},            {19, "2"},           {20, "3"},
-    {21, "4"},          {23, "5"},           {22, "6"},            {26, "7"},           {28, "8"},
-    {25, "9"},          {27, "minus"},       {24, "equal"},        {33, "bracketleft"}, {30, "bracketright"},
-    {41, "semicolon"},  {39, "apostrophe"},  {50, "grave"},        {42, "backslash"},   {43, "comma"},
-    {47, "period"},     {44, "slash"},       {10, "section"},      {36, "Return"},      {48, "Tab"},
-    {49, "space"},      {51, "BackSpace"},   {53, "Escape"},       {117, "Delete"},     {115, "Home"},
-    {119, "End"},       {116, "Prior"},      {121, "Next"},        {114, "Help"},       {123, "Left"},
-    {124, "Right"},     {125, "Down"},       {126, "Up"},          {122, "F1"},         {120, "F2"},
-    {99, "F3"},         {118, "F4"},         {96, "F5"},           {97, "F6"},          {98, "F7"},
-    {100, "F8"},        {101, "F9"},         {109, "F10"},         {103, "F11"},        {111, "F12"},
-    {105, "F13"},       {107, "F14"},        {113, "F15"},         {106, "F16"},        {64, "F17"},
-    {79, "F18"},        {80, "F19"},         {90, "F20"},          {82, "KP_0"},        {83, "KP_1"},
-    {84, "KP_2"},       {85, "KP_3"},        {86, "KP_4"},         {87, "KP_5"},        {88, "KP_6"},
-    {89, "KP_7"},       {91, "KP_8"},        {92, "KP_9"},         {65, "KP_Decimal"},  {67, "KP_Multiply"},
-    {69, "KP_Add"},     {75, "KP_Divide"},   {78, "KP_Subtract"},  {81, "KP_Equal"},    {76, "KP_Enter"},
-    {71, "Clear"},      {116, "Page_Up"},    {121, "Page_Down"},   {51, "Backspace"},   {53, "Esc"},
-    {36, "Enter"},      {24, "equals"},      {27, "hyphen"},
+    {key::kA, "a"},                        {key::kB, "b"},                        {key::kC, "c"},
+    {key::kD, "d"},                        {key::kE, "e"},                        {key::kF, "f"},
+    {key::kG, "g"},                        {key::kH, "h"},                        {key::kI, "i"},
+    {key::kJ, "j"},                        {key::kK, "k"},                        {key::kL, "l"},
+    {key::kM, "m"},                        {key::kN, "n"},                        {key::kO, "o"},
+    {key::kP, "p"},                        {key::kQ, "q"},                        {key::kR, "r"},
+    {key::kS, "s"},                        {key::kT, "t"},                        {key::kU, "u"},
+    {key::kV, "v"},                        {key::kW, "w"},                        {key::kX, "x"},
+    {key::kY, "y"},                        {key::kZ, "z"},                        {key::k0, "0"},
+    {key::k1, "1"},                        {key::k2, "2"},                        {key::k3, "3"},
+    {key::k4, "4"},                        {key::k5, "5"},                        {key::k6, "6"},
+    {key::k7, "7"},                        {key::k8, "8"},                        {key::k9, "9"},
+    {key::kMinus, "minus"},                {key::kEqual, "equal"},                {key::kLeftBracket, "bracketleft"},
+    {key::kRightBracket, "bracketright"},  {key::kSemicolon, "semicolon"},        {key::kQuote, "apostrophe"},
+    {key::kGrave, "grave"},                {key::kBackslash, "backslash"},        {key::kComma, "comma"},
+    {key::kPeriod, "period"},              {key::kSlash, "slash"},                {key::kISOSection, "section"},
+    {key::kReturn, "Return"},              {key::kTab, "Tab"},                    {key::kSpace, "space"},
+    {key::kDelete, "BackSpace"},           {key::kEscape, "Escape"},              {key::kForwardDelete, "Delete"},
+    {key::kHome, "Home"},                  {key::kEnd, "End"},                    {key::kPageUp, "Prior"},
+    {key::kPageDown, "Next"},              {key::kHelp, "Help"},                  {key::kLeftArrow, "Left"},
+    {key::kRightArrow, "Right"},           {key::kDownArrow, "Down"},             {key::kUpArrow, "Up"},
+    {key::kF1, "F1"},                      {key::kF2, "F2"},                      {key::kF3, "F3"},
+    {key::kF4, "F4"},                      {key::kF5, "F5"},                      {key::kF6, "F6"},
+    {key::kF7, "F7"},                      {key::kF8, "F8"},                      {key::kF9, "F9"},
+    {key::kF10, "F10"},                    {key::kF11, "F11"},                    {key::kF12, "F12"},
+    {key::kF13, "F13"},                    {key::kF14, "F14"},                    {key::kF15, "F15"},
+    {key::kF16, "F16"},                    {key::kF17, "F17"},                    {key::kF18, "F18"},
+    {key::kF19, "F19"},                    {key::kF20, "F20"},                    {key::kKeypad0, "KP_0"},
+    {key::kKeypad1, "KP_1"},               {key::kKeypad2, "KP_2"},               {key::kKeypad3, "KP_3"},
+    {key::kKeypad4, "KP_4"},               {key::kKeypad5, "KP_5"},               {key::kKeypad6, "KP_6"},
+    {key::kKeypad7, "KP_7"},               {key::kKeypad8, "KP_8"},               {key::kKeypad9, "KP_9"},
+    {key::kKeypadDecimal, "KP_Decimal"},   {key::kKeypadMultiply, "KP_Multiply"}, {key::kKeypadPlus, "KP_Add"},
+    {key::kKeypadDivide, "KP_Divide"},     {key::kKeypadMinus, "KP_Subtract"},    {key::kKeypadEquals, "KP_Equal"},
+    {key::kKeypadEnter, "KP_Enter"},       {key::kKeypadClear, "Clear"},          {key::kPageUp, "Page_Up"},
+    {key::kPageDown, "Page_Down"},         {key::kDelete, "Backspace"},           {key::kEscape, "Esc"},
+    {key::kReturn, "Enter"},               {key::kEqual, "equals"},               {key::kMinus, "hyphen"},
 };
 // clang-format on
 

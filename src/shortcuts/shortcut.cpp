@@ -5,14 +5,13 @@
 
 #include "platform/events.h"
 #include "platform/hot_keys.h"
+#include "platform/virtual_key_codes.h"
 #include "shortcuts/shortcut_text.h"
 #include "shortcuts/unicode_text.h"
 
 namespace tilvane {
 
 namespace {
-
-constexpr int64_t kSpaceKeyCode = 49;
 
 struct SpecialKey {
     int64_t keyCode;
@@ -21,21 +20,32 @@ struct SpecialKey {
 
 // Keys with a fixed text, by virtual key code. Space is looked up in the
 // strings table instead, as its name is translated.
+// clang-format off
 constexpr SpecialKey kSpecialKeys[] = {
-    {36, u"\u21A9"},  {48, u"\u21E5"},  {51, u"\u232B"},  {53, u"\u238B"},  {64, u"F17"},     {65, u"."},
-    {67, u"*"},       {69, u"+"},       {71, u"\u2327"},  {75, u"/"},       {76, u"\u2305"},  {78, u"-"},
-    {79, u"F18"},     {80, u"F19"},     {81, u"="},       {82, u"0"},       {83, u"1"},       {84, u"2"},
-    {85, u"3"},       {86, u"4"},       {87, u"5"},       {88, u"6"},       {89, u"7"},       {91, u"8"},
-    {92, u"9"},       {96, u"F5"},      {97, u"F6"},      {98, u"F7"},      {99, u"F3"},      {100, u"F8"},
-    {101, u"F9"},     {103, u"F11"},    {105, u"F13"},    {106, u"F16"},    {107, u"F14"},    {109, u"F10"},
-    {111, u"F12"},    {113, u"F15"},    {114, u"?"},      {115, u"\u2196"}, {116, u"\u21DE"}, {117, u"\u2326"},
-    {118, u"F4"},     {119, u"\u2198"}, {120, u"F2"},     {121, u"\u21DF"}, {122, u"F1"},     {123, u"\u2190"},
-    {124, u"\u2192"}, {125, u"\u2193"}, {126, u"\u2191"},
+    {key::kReturn, u"\u21A9"},        {key::kTab, u"\u21E5"},           {key::kDelete, u"\u232B"},
+    {key::kEscape, u"\u238B"},        {key::kF17, u"F17"},              {key::kKeypadDecimal, u"."},
+    {key::kKeypadMultiply, u"*"},     {key::kKeypadPlus, u"+"},         {key::kKeypadClear, u"\u2327"},
+    {key::kKeypadDivide, u"/"},       {key::kKeypadEnter, u"\u2305"},   {key::kKeypadMinus, u"-"},
+    {key::kF18, u"F18"},              {key::kF19, u"F19"},              {key::kKeypadEquals, u"="},
+    {key::kKeypad0, u"0"},            {key::kKeypad1, u"1"},            {key::kKeypad2, u"2"},
+    {key::kKeypad3, u"3"},            {key::kKeypad4, u"4"},            {key::kKeypad5, u"5"},
+    {key::kKeypad6, u"6"},            {key::kKeypad7, u"7"},            {key::kKeypad8, u"8"},
+    {key::kKeypad9, u"9"},            {key::kF5, u"F5"},                {key::kF6, u"F6"},
+    {key::kF7, u"F7"},                {key::kF3, u"F3"},                {key::kF8, u"F8"},
+    {key::kF9, u"F9"},                {key::kF11, u"F11"},              {key::kF13, u"F13"},
+    {key::kF16, u"F16"},              {key::kF14, u"F14"},              {key::kF10, u"F10"},
+    {key::kF12, u"F12"},              {key::kF15, u"F15"},              {key::kHelp, u"?"},
+    {key::kHome, u"\u2196"},          {key::kPageUp, u"\u21DE"},        {key::kForwardDelete, u"\u2326"},
+    {key::kF4, u"F4"},                {key::kEnd, u"\u2198"},           {key::kF2, u"F2"},
+    {key::kPageDown, u"\u21DF"},      {key::kF1, u"F1"},                {key::kLeftArrow, u"\u2190"},
+    {key::kRightArrow, u"\u2192"},    {key::kDownArrow, u"\u2193"},     {key::kUpArrow, u"\u2191"},
 };
+// clang-format on
 
 // Virtual key codes of F1 to F19, in order.
-constexpr std::array<int64_t, 19> kFunctionKeys{122, 120, 99,  118, 96,  97,  98, 100, 101, 109,
-                                                103, 111, 105, 107, 113, 106, 64, 79,  80};
+constexpr std::array<int64_t, 19> kFunctionKeys{
+    key::kF1,  key::kF2,  key::kF3,  key::kF4,  key::kF5,  key::kF6,  key::kF7,  key::kF8,  key::kF9, key::kF10,
+    key::kF11, key::kF12, key::kF13, key::kF14, key::kF15, key::kF16, key::kF17, key::kF18, key::kF19};
 
 // The platform's private-use characters for function keys: F1 is U+F704.
 constexpr char16_t kF1KeyEquivalent = 0xF704;
@@ -68,7 +78,7 @@ std::string Shortcut::modifierFlagsString() const {
 }
 
 std::optional<std::u16string> specialKeyText(int64_t keyCode) {
-    if (keyCode == kSpaceKeyCode) return unicode::toUtf16(ShortcutText("Space", "Shortcut glyph name for SPACE key"));
+    if (keyCode == key::kSpace) return unicode::toUtf16(ShortcutText("Space", "Shortcut glyph name for SPACE key"));
     for (const auto& key : kSpecialKeys)
         if (key.keyCode == keyCode) return std::u16string(key.text);
     return std::nullopt;
@@ -92,7 +102,7 @@ std::string Shortcut::keyCodeString(Keyboard* keyboard) const {
 std::string Shortcut::keyCodeStringForKeyEquivalent(Keyboard* keyboard) const {
     std::u16string text = keyText(keyboard);
     if (text.size() <= 1) return unicode::toUtf8(unicode::toLower(text));
-    if (keyCode_ == kSpaceKeyCode) return " ";
+    if (keyCode_ == key::kSpace) return " ";
     for (size_t n = 0; n < kFunctionKeys.size(); ++n)
         if (kFunctionKeys[n] == keyCode_) return unicode::toUtf8(std::u16string(1, char16_t(kF1KeyEquivalent + n)));
     return {};

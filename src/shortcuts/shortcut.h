@@ -11,9 +11,8 @@
 namespace tilvane {
 
 // A keyboard shortcut: a virtual key code and the modifier keys held with it.
-// An immutable value; equal shortcuts are interchangeable as table keys. Its
-// texts are computed on every call, through the current keyboard layout where
-// the key is not one of the fixed special keys.
+// An immutable value. Its texts are computed on every call, through the
+// current keyboard layout where the key is not one of the fixed special keys.
 class Shortcut {
 public:
     // The key code meaning "no key".
@@ -54,11 +53,7 @@ public:
     // Reads the stored form back. A negative key code reads as no key, and the
     // flags are taken as stored, extra bits included. None for another class.
     static std::optional<Shortcut> initWithCoder(const ArchivedObject& archive);
-    static constexpr bool supportsSecureCoding() { return true; }
 
-    Shortcut copy() const { return Shortcut(keyCode_, modifierFlags_); }
-
-    uint64_t hash() const { return static_cast<uint64_t>(keyCode_) + modifierFlags_; }
     friend bool operator==(const Shortcut&, const Shortcut&) = default;
 
 private:
@@ -81,8 +76,3 @@ std::optional<Shortcut> unarchiveShortcut(KeyedArchiver& archiver, const std::ve
 std::optional<std::u16string> specialKeyText(int64_t keyCode);
 
 }  // namespace tilvane
-
-template <>
-struct std::hash<tilvane::Shortcut> {
-    size_t operator()(const tilvane::Shortcut& s) const noexcept { return static_cast<size_t>(s.hash()); }
-};

@@ -5,22 +5,14 @@
 namespace tilvane {
 
 ShortcutBinder::ShortcutBinder(SettingsStore& store, KeyedArchiver* archiver, ShortcutMonitor* monitor)
-    : store_(&store), archiver_(archiver), shortcutMonitor_(monitor) {}
+    : store_(&store), transformer_(archiver), shortcutMonitor_(monitor) {}
 
 ShortcutBinder::ShortcutBinder(const Platform& platform)
     : ownedMonitor_(platform.hotKeys && platform.runLoop ? ShortcutMonitor::create(*platform.hotKeys, *platform.runLoop)
                                                          : nullptr),
       store_(platform.settings),
-      archiver_(platform.archiver),
+      transformer_(platform.archiver),
       shortcutMonitor_(ownedMonitor_.get()) {}
-
-ShortcutBinder* ShortcutBinder::sharedBinder(const Platform& platform) {
-    static ShortcutBinder* shared = [&]() -> ShortcutBinder* {
-        if (!platform.settings) return nullptr;
-        return new ShortcutBinder(*platform.settings, platform.archiver, ShortcutMonitor::sharedMonitor(platform));
-    }();
-    return shared;
-}
 
 ShortcutBinder::~ShortcutBinder() {
     std::vector<std::string> keys;
@@ -28,34 +20,21 @@ ShortcutBinder::~ShortcutBinder() {
     for (const auto& key : keys) breakBindingWithDefaultsKey(key);
 }
 
-std::shared_ptr<ShortcutValueTransformer> ShortcutBinder::transformerFor(const BindingOptions& options) const {
-    if (options.valueTransformer) return options.valueTransformer;
-    return valueTransformerForName(options.valueTransformerName, archiver_);
-}
-
 void ShortcutBinder::bindShortcutWithDefaultsKey(const std::string& key, Action action) {
     // The action goes in first so that the first delivery finds the key bound.
     actions_[key] = std::move(action);
     unbind(key);
-    Binding binding;
-    binding.transformer = transformerFor(bindingOptions_);
     if (store_) {
-        binding.observer = store_->addObserver([this, key](const std::string& changed) {
+        bindings_[key] = store_->addObserver([this, key](const std::string& changed) {
             if (changed == key) deliver(key);
         });
     }
-    bindings_[key] = std::move(binding);
     deliver(key);
 }
 
 void ShortcutBinder::deliver(const std::string& key) {
-    auto binding = bindings_.find(key);
-    if (binding == bindings_.end()) return;
-    // A binding without a usable transformer reads every value as none.
-    std::optional<Shortcut> value;
-    if (binding->second.transformer && store_)
-        value = binding->second.transformer->transformedValue(store_->objectForKey(key));
-    setValueForUndefinedKey(value, key);
+    if (!store_ || !bindings_.count(key)) return;
+    setValueForUndefinedKey(transformer_.transformedValue(store_->objectForKey(key)), key);
 }
 
 bool ShortcutBinder::setValueForUndefinedKey(const std::optional<Shortcut>& value, const std::string& key) {
@@ -91,18 +70,8 @@ void ShortcutBinder::breakBindingWithDefaultsKey(const std::string& key) {
 void ShortcutBinder::unbind(const std::string& key) {
     auto it = bindings_.find(key);
     if (it == bindings_.end()) return;
-    if (store_) store_->removeObserver(it->second.observer);
+    store_->removeObserver(it->second);
     bindings_.erase(it);
-}
-
-void ShortcutBinder::registerDefaultShortcuts(const std::map<std::string, Shortcut>& defaults) {
-    auto transformer = transformerFor(bindingOptions_);
-    if (!transformer || !store_) return;
-    for (const auto& [key, shortcut] : defaults) {
-        auto stored = transformer->reverseTransformedValue(shortcut);
-        if (!stored) continue;
-        store_->registerDefaults(SettingsDictionary{{key, *stored}});
-    }
 }
 
 }  // namespace tilvane

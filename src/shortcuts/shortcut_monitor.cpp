@@ -15,14 +15,6 @@ std::unique_ptr<ShortcutMonitor> ShortcutMonitor::create(HotKeyService& service,
     return monitor;
 }
 
-ShortcutMonitor* ShortcutMonitor::sharedMonitor(const Platform& platform) {
-    static ShortcutMonitor* shared = [&]() -> ShortcutMonitor* {
-        if (!platform.hotKeys || !platform.runLoop) return nullptr;
-        return create(*platform.hotKeys, *platform.runLoop).release();
-    }();
-    return shared;
-}
-
 ShortcutMonitor::~ShortcutMonitor() {
     hotKeys_.clear();
     if (eventHandlerRef_ != 0) {
@@ -48,10 +40,6 @@ bool ShortcutMonitor::registerShortcut(const Shortcut& shortcut, Action action) 
 void ShortcutMonitor::unregisterShortcut(const std::optional<Shortcut>& shortcut) {
     if (!shortcut) return;
     std::erase_if(hotKeys_, [&](const auto& e) { return e.first == *shortcut; });
-}
-
-void ShortcutMonitor::unregisterAllShortcuts() {
-    hotKeys_.clear();
 }
 
 bool ShortcutMonitor::isShortcutRegistered(const Shortcut& shortcut) const {

@@ -19,9 +19,6 @@ public:
 
     // Installs the hot-key handler; null when the service will not take it.
     static std::unique_ptr<ShortcutMonitor> create(HotKeyService& service, RunLoop& runLoop);
-    // The process's monitor, created at the first call from that platform's
-    // services and kept; null when it cannot be created.
-    static ShortcutMonitor* sharedMonitor(const Platform& platform);
 
     ~ShortcutMonitor();
     ShortcutMonitor(const ShortcutMonitor&) = delete;
@@ -32,13 +29,9 @@ public:
     // False when the system refuses; the table is then unchanged.
     bool registerShortcut(const Shortcut& shortcut, Action action);
     void unregisterShortcut(const std::optional<Shortcut>& shortcut);
-    void unregisterAllShortcuts();
     bool isShortcutRegistered(const Shortcut& shortcut) const;
     // Called by the installed handler for each delivered event.
     void handleEvent(const HotKeyEvent& event);
-
-    EventHandlerRef eventHandlerRef() const { return eventHandlerRef_; }
-    const std::vector<std::pair<Shortcut, std::unique_ptr<HotKey>>>& hotKeys() const { return hotKeys_; }
 
 private:
     ShortcutMonitor(HotKeyService& service, RunLoop& runLoop) : service_(service), runLoop_(runLoop) {}

@@ -15,8 +15,9 @@ using StringsTable = std::map<std::string, std::string>;
 // "Localizable" table of the "Shortcut" resource bundle; "XXX" when the table
 // lacks it. The comment is a note for translators and is not used here.
 // The bundle is looked for once, at the first lookup: in $TILVANE_RESOURCE_DIR,
-// then in the directories added with addShortcutResourceDirectory, then in the
-// source tree's resources/ folder.
+// then in the directories added with addShortcutResourceDirectory (the program
+// adds the folders it is installed with), then in the source tree's resources/
+// folder, for runs from the build tree.
 std::string ShortcutText(std::string_view key, std::string_view comment = {});
 
 // Adds a directory that may hold Shortcut.bundle (for instance the program's

@@ -1,5 +1,6 @@
 #include "shortcuts/shortcut_validator.h"
 
+#include "platform/virtual_key_codes.h"
 #include "shortcuts/shortcut_text.h"
 #include "shortcuts/unicode_text.h"
 
@@ -7,8 +8,6 @@ namespace tilvane {
 
 namespace {
 
-constexpr int64_t kSpaceKeyCode = 49;
-constexpr int64_t kEscapeKeyCode = 53;
 constexpr const char* kTakenBySystemText =
     "This combination cannot be used because it is already used by a system-wide keyboard shortcut.\n"
     "If you really want to use this key combination, most shortcuts can be changed in the Keyboard & Mouse panel "
@@ -41,11 +40,6 @@ bool searchMenu(const Menu& menu, const std::string& keyEquivalent, uint64_t fla
 
 }  // namespace
 
-ShortcutValidator* ShortcutValidator::sharedValidator(const Platform& platform) {
-    static ShortcutValidator shared(platform.keyboard);
-    return &shared;
-}
-
 bool ShortcutValidator::isFunctionKey(int64_t keyCode) {
     return keyCode >= 64 && keyCode <= 122 && ((kFunctionKeyBits >> (keyCode - 64)) & 1) != 0;
 }
@@ -57,7 +51,7 @@ bool ShortcutValidator::isShortcutValid(const Shortcut& shortcut) const {
     if (m == 0) return false;
     if (m & (modifier::kCommand | modifier::kControl)) return true;
     if (!(m & modifier::kOption)) return false;
-    if (k == kSpaceKeyCode || k == kEscapeKeyCode) return true;
+    if (k == key::kSpace || k == key::kEscape) return true;
     return allowAnyShortcutWithOptionModifier_;
 }
 

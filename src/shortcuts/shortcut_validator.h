@@ -19,8 +19,6 @@ public:
     // The keyboard renders key equivalents and lists the desktop's shortcuts (null: neither).
     explicit ShortcutValidator(Keyboard* keyboard, MainMenuProvider mainMenu = {})
         : keyboard_(keyboard), mainMenu_(std::move(mainMenu)) {}
-    // The process's validator, created at the first call and kept.
-    static ShortcutValidator* sharedValidator(const Platform& platform);
 
     // Function keys always; otherwise Command or Control must be held, or
     // Option with Space or Escape (or any key when allowAnyShortcutWithOptionModifier).

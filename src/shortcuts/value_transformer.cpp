@@ -1,7 +1,5 @@
 #include "shortcuts/value_transformer.h"
 
-#include "shortcuts/dictionary_transformer.h"
-
 namespace tilvane {
 
 std::optional<Shortcut> KeyedUnarchiveFromDataTransformer::transformedValue(
@@ -16,13 +14,6 @@ std::optional<SettingsValue> KeyedUnarchiveFromDataTransformer::reverseTransform
     const std::optional<Shortcut>& shortcut) const {
     if (!shortcut || !archiver_) return std::nullopt;
     return SettingsValue(archiveShortcut(*archiver_, *shortcut));
-}
-
-std::shared_ptr<ShortcutValueTransformer> valueTransformerForName(std::string_view name, KeyedArchiver* archiver) {
-    if (name == kKeyedUnarchiveFromDataTransformerName)
-        return std::make_shared<KeyedUnarchiveFromDataTransformer>(archiver);
-    if (name == DictionaryTransformer::kName) return std::make_shared<DictionaryTransformer>();
-    return nullptr;
 }
 
 }  // namespace tilvane

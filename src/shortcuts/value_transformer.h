@@ -1,8 +1,6 @@
 #pragma once
 
-#include <memory>
 #include <optional>
-#include <string_view>
 
 #include "platform/archiver.h"
 #include "platform/settings_store.h"
@@ -15,16 +13,12 @@ namespace tilvane {
 class ShortcutValueTransformer {
 public:
     virtual ~ShortcutValueTransformer() = default;
-    static constexpr bool allowsReverseTransformation() { return true; }
     // None when the value does not hold a shortcut in this transformer's form.
     virtual std::optional<Shortcut> transformedValue(const std::optional<SettingsValue>& value) const = 0;
     virtual std::optional<SettingsValue> reverseTransformedValue(const std::optional<Shortcut>& shortcut) const = 0;
 };
 
-// The name of the keyed-archive transformer: the stored value is the keyed
-// archive of the shortcut, as data.
-inline constexpr std::string_view kKeyedUnarchiveFromDataTransformerName = "NSKeyedUnarchiveFromData";
-
+// The stored form of shortcuts: the keyed archive of the shortcut, as data.
 class KeyedUnarchiveFromDataTransformer : public ShortcutValueTransformer {
 public:
     explicit KeyedUnarchiveFromDataTransformer(KeyedArchiver* archiver) : archiver_(archiver) {}
@@ -35,9 +29,5 @@ public:
 private:
     KeyedArchiver* archiver_;
 };
-
-// The transformer known under a name ("NSKeyedUnarchiveFromData" or
-// "DictionaryTransformer"), or null. The archiver serves the keyed one.
-std::shared_ptr<ShortcutValueTransformer> valueTransformerForName(std::string_view name, KeyedArchiver* archiver);
 
 }  // namespace tilvane

@@ -50,20 +50,5 @@ TEST(AccessibilityElement, ElementForKeyGivesOnlyElements) {
     EXPECT_FALSE(element.elementForKey(ax::kZoomButton));
 }
 
-TEST(AccessibilityElement, HoldsAReferenceOfItsOwnAndTheSystemWideOneIsShared) {
-    OneWindow d;
-    const size_t before = d.desktop.liveElements();
-    AXElement ref = d.windowRef();
-    auto element = AccessibilityElement::initWithAXElement(d.desktop, ref);
-    ref.reset();
-    EXPECT_EQ(d.desktop.liveElements(), before + 1);
-    EXPECT_EQ(element->frame(), (Rect{100, 50, 800, 600}));
-    element->elementForKey(ax::kZoomButton);
-    element.reset();
-    EXPECT_EQ(d.desktop.liveElements(), before);
-    EXPECT_FALSE(AccessibilityElement::initWithAXElement(d.desktop, nullptr));
-    EXPECT_EQ(&SystemWideElement::systemWideElement(d.desktop), &SystemWideElement::systemWideElement(d.desktop));
-}
-
 }  // namespace
 }  // namespace tilvane

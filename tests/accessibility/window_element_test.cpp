@@ -22,11 +22,12 @@ struct SpaceMove {
         desktop.setPointer(kPointer);
     }
     void moveToSpace(uint64_t n) {
-        WindowElement::focusedWindow(desktop.platform())->moveToSpace(n);
+        WindowElement::focusedWindow(desktop.platform(), access)->moveToSpace(n);
         desktop.runLoop().advance(1s);
     }
 
     sim::SimDesktop desktop;
+    WindowAccess access{desktop};
     sim::SimWindow* window;
 };
 
@@ -77,9 +78,9 @@ TEST(FocusedWindowElement, NoneWhenTheInterfaceIsOffOrNothingIsFocused) {
     };
     for (auto arrange : rows) {
         SpaceMove m;
-        ASSERT_TRUE(WindowElement::focusedWindow(m.desktop.platform()));
+        ASSERT_TRUE(WindowElement::focusedWindow(m.desktop.platform(), m.access));
         arrange(m.desktop);
-        EXPECT_FALSE(WindowElement::focusedWindow(m.desktop.platform()));
+        EXPECT_FALSE(WindowElement::focusedWindow(m.desktop.platform(), m.access));
     }
 }
 

@@ -46,8 +46,9 @@ TEST_F(ShortcutsCommandTest, ListsEveryActionWithGlyphsAndWords) {
     EXPECT_NE(text.find("LeftShortcut             \u2303\u2325\u2190    ctrl+alt+Left\n"), std::string::npos) << text;
     EXPECT_NE(text.find("MaximizeShortcut         \u2303\u2325\u2318M   ctrl+alt+super+m\n"), std::string::npos)
         << text;
-    EXPECT_NE(text.find("TopShortcut              (unreadable)\n"), std::string::npos);
-    EXPECT_NE(text.find("SplitViewShortcut        (none)\n"), std::string::npos);
+    EXPECT_NE(text.find("TopShortcut              (none: the stored value is not a shortcut)\n"), std::string::npos);
+    EXPECT_NE(text.find("SplitViewShortcut        \u2303\u2325\u2318F   ctrl+alt+super+f (default)\n"),
+              std::string::npos);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 29);
     EXPECT_EQ(run({"list"}), 0);
     EXPECT_EQ(out.str(), text);
@@ -62,6 +63,9 @@ TEST_F(ShortcutsCommandTest, SetAndClear) {
     EXPECT_EQ(stored("TopShortcut"), Shortcut(105, 0));
     ASSERT_EQ(run({"clear", "LeftShortcut"}), 0);
     EXPECT_FALSE(store.objectForKey("LeftShortcut"));
+    EXPECT_EQ(out.str(),
+              "LeftShortcut cleared: no shortcut until Tilvane starts again, which gives it the default "
+              "ctrl+alt+Left\n");
     EXPECT_TRUE(err.str().empty());
 }
 

@@ -135,6 +135,25 @@ TEST_F(MoveResize, GrabsTheFocusedWindowOfTheFrontMostOrdinaryWindowsOwner) {
     EXPECT_EQ(d.window(focused).frame.origin(), (Point{110, 100}));
 }
 
+// Without the window's current frame there is nothing to resize from; zeros
+// in its place would shrink the window to the size of one pointer step.
+TEST_F(MoveResize, AWindowWhoseFrameCannotBeReadIsNotResized) {
+    enableResize(kControl | kCommand);
+    auto noPosition = d.addWindow(7, {100, 100, 400, 300}).id;
+    auto noSize = d.addWindow(8, {600, 100, 400, 300}).id;
+    d.window(noPosition).failPositionRead = true;
+    d.window(noSize).failSizeRead = true;
+    MoveResizeManager manager(d.platform());
+    for (auto [window, at] : {std::pair{noPosition, Point{150, 120}}, std::pair{noSize, Point{650, 120}}}) {
+        press(kControl | kCommand, at);
+        ASSERT_EQ(manager.mode(), MoveResizeManager::kResizeMode);
+        move({at.x + 10, at.y + 10}, 10, 10);
+        press(0, at);
+        EXPECT_EQ(d.window(window).frame.size(), (Size{400, 300})) << window;
+    }
+    EXPECT_TRUE(d.writes().empty());
+}
+
 TEST_F(MoveResize, NoWindowUnderThePointerLogsOnEveryMovement) {
     enableMove(kControl | kCommand);
     d.addWindow(7, {100, 100, 400, 300});

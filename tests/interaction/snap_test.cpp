@@ -79,10 +79,14 @@ protected:
         d.setMenuBarHeight(kMenuBar);
         w = d.addWindow(7, kStart).id;
         d.focus(w);
+        d.settings().setBool("SnapToEdgeEnabled", true);
     }
     static constexpr Rect kStart{100, 100, 800, 600};
+    static constexpr Rect kLeftHalf{0, 23, 720, 877};
+    static constexpr Rect kRightHalf{720, 23, 720, 877};
     sim::SimDesktop d;
-    LayoutManager layout{d.platform()};
+    WindowAccess access{d};
+    LayoutManager layout{d.platform(), access};
     uint64_t w = 0;
 };
 
@@ -90,11 +94,11 @@ TEST_F(Snap, AReleaseInAZonePlacesTheFocusedWindow) {
     SnapManager snap(d.platform(), layout);
     ASSERT_TRUE(snap.tapInstalled());
     d.deliverToTaps(leftMouseUp({0, 500}));
-    EXPECT_EQ(d.window(w).frame, (Rect{0, 23, 720, 877}));
+    EXPECT_EQ(d.window(w).frame, kLeftHalf);
     EXPECT_EQ(d.logLines(), (std::vector<std::string>{"<AXUIElement window of pid 7>", "1"}));
 
     d.deliverToTaps(leftMouseUp({1435, 500}));
-    EXPECT_EQ(d.window(w).frame, (Rect{720, 23, 720, 877}));
+    EXPECT_EQ(d.window(w).frame, kRightHalf);
     EXPECT_EQ(d.logLines().at(2), " Window snapping to right!");
 
     // On the second monitor, its own left edge gives its own left half.
@@ -118,26 +122,31 @@ TEST_F(Snap, NoFocusedWindowOrAnEmptyProbeDoesNothing) {
     EXPECT_TRUE(d.writes().empty());
 }
 
-TEST_F(Snap, TheSettingSwitchesSnappingOnForGood) {
+// Regression: snapping could not be switched off while the program ran; once
+// on, every later release in a zone still moved the window.
+TEST_F(Snap, SnappingCanBeSwitchedOffWhileTheProgramRuns) {
+    d.settings().removeObject("SnapToEdgeEnabled");
     SnapToEdgeSwitch snapSwitch(d.platform(), layout);
-    d.deliverToTaps(leftMouseUp({0, 500}));
-    EXPECT_EQ(snapSwitch.snapMan(), nullptr);
-    EXPECT_EQ(d.window(w).frame, kStart);
-
-    d.settings().setBool("SnapToEdgeEnabled", true);
-    ASSERT_NE(snapSwitch.snapMan(), nullptr);
-    d.deliverToTaps(leftMouseUp({0, 500}));
-    EXPECT_EQ(d.window(w).frame, (Rect{0, 23, 720, 877}));
-
-    // Turning it off later leaves the one snap manager listening.
-    SnapManager* first = snapSwitch.snapMan();
-    d.settings().setBool("SnapToEdgeEnabled", false);
-    d.settings().setBool("SnapToEdgeEnabled", true);
-    EXPECT_EQ(snapSwitch.snapMan(), first);
-    d.deliverToTaps(leftMouseUp({1435, 500}));
-    EXPECT_EQ(d.window(w).frame, (Rect{720, 23, 720, 877}));
+    EXPECT_EQ(snapSwitch.snapMan(), nullptr) << "nothing listens before snapping is first turned on";
+    const struct {
+        std::optional<bool> setting;  // none: not stored
+        Point release;
+        Rect expected;
+    } steps[] = {
+        {std::nullopt, {0, 500}, kStart},  // never turned on
+        {true, {0, 500}, kLeftHalf},
+        {false, {1435, 500}, kLeftHalf},  // turned off: a release in a zone does nothing
+        {true, {1435, 500}, kRightHalf},  // and on again
+        {false, {0, 500}, kRightHalf},
+    };
+    for (const auto& step : steps) {
+        if (step.setting) d.settings().setBool("SnapToEdgeEnabled", *step.setting);
+        d.deliverToTaps(leftMouseUp(step.release));
+        EXPECT_EQ(d.window(w).frame, step.expected) << "setting " << step.setting.value_or(false);
+    }
 
     // Already on at start-up: snapping starts at once.
+    d.settings().setBool("SnapToEdgeEnabled", true);
     SnapToEdgeSwitch second(d.platform(), layout);
     EXPECT_NE(second.snapMan(), nullptr);
 }

@@ -50,6 +50,8 @@ protected:
     static constexpr Rect kStart{100, 100, 800, 600};
     static constexpr Rect kLeftHalf{0, 23, 720, 877};
     sim::SimDesktop d;
+    WindowAccess access{d};
+    LayoutManager layout{d.platform(), access};
     uint64_t w = 0;
 };
 
@@ -70,7 +72,6 @@ TEST_F(Swipe, ActsWithShortcutsOffAndThePreferencesWindowOpen) {
 }
 
 TEST_F(Swipe, IgnoresGesturesWithoutTheExactCombination) {
-    LayoutManager layout(d.platform());
     SwipeManager swipe(d.platform(), layout);
     const struct {
         const char* name;
@@ -94,7 +95,6 @@ TEST_F(Swipe, IgnoresGesturesWithoutTheExactCombination) {
 }
 
 TEST_F(Swipe, AGestureBegunWithoutTheCombinationIsNeverTracked) {
-    LayoutManager layout(d.platform());
     SwipeManager swipe(d.platform(), layout);
     gesture(kControl | kOption, {{0, 40}});  // maximize
     ASSERT_EQ(swipe.direction(), 190);

@@ -58,7 +58,8 @@ TEST(LayoutManager, TopHalfThenMaximizeOnSecondPress) {
     arrange(d, false);
     auto w = d.addWindow(7, {100, 100, 800, 600}).id;
     d.focus(w);
-    LayoutManager lm(d.platform());
+    WindowAccess access(d);
+    LayoutManager lm(d.platform(), access);
     lm.moveWindowToDirection(170);
     EXPECT_EQ(d.window(w).frame, (Rect{0, 23, 1440, 438.5}));
     lm.moveWindowToDirection(170);
@@ -76,7 +77,8 @@ TEST(LayoutManager, OffScreenWindowGoesToTheMainScreenEvenWhenItIsNotThePrimary)
         d.setMainScreen(mainScreen);
         auto w = d.addWindow(7, {-30, 200, 500, 400}).id;
         d.focus(w);
-        LayoutManager(d.platform()).moveWindowToDirection(120);
+        WindowAccess access(d);
+        LayoutManager(d.platform(), access).moveWindowToDirection(120);
         EXPECT_EQ(d.window(w).frame, expected) << "main screen " << mainScreen;
     }
 }
@@ -98,7 +100,8 @@ TEST(LayoutManager, DisplaysAboveBelowAndLeftOfThePrimary) {
         d.addScreen(row.secondBottomLeft);
         auto w = d.addWindow(7, {row.corner.x, row.corner.y, 300, 200}).id;
         d.focus(w);
-        LayoutManager(d.platform()).moveWindowToDirection(120);
+        WindowAccess access(d);
+        LayoutManager(d.platform(), access).moveWindowToDirection(120);
         EXPECT_EQ(d.window(w).frame, row.expectedLeftHalf) << row.name;
     }
 }

@@ -43,11 +43,6 @@ TEST(ScreenGeometry, VisibleFrameIsConvertedAgainstThePrimaryFullHeight) {
     EXPECT_EQ(frameWithoutDockOrMenu(screens[1], screens), (Rect{1440, -150, 1920, 1050}));
 }
 
-TEST(ScreenGeometry, NoScreensMeansHeightZero) {
-    EXPECT_EQ(primaryScreenHeight({}), 0);
-    EXPECT_EQ(flipRect({10, 20, 30, 40}, 0), (Rect{10, -60, 30, 40}));
-}
-
 TEST(ScreenGeometry, NeighboursWrapAtTheEnds) {
     std::vector<Screen> three{screen(1, {0, 0, 10, 10}), screen(2, {10, 0, 10, 10}), screen(3, {20, 0, 10, 10})};
     EXPECT_EQ(nextScreen(three[0], three).id, 2u);

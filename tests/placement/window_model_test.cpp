@@ -56,10 +56,11 @@ protected:
     WindowModel focused(Rect frame) {
         window = desktop.addWindow(7, frame).id;
         desktop.focus(window);
-        return *WindowModel::focusedWindow(desktop.platform());
+        return *WindowModel::focusedWindow(desktop.platform(), access);
     }
 
     sim::SimDesktop desktop;
+    WindowAccess access{desktop};
     uint64_t window = 0;
 };
 
@@ -107,21 +108,10 @@ TEST(WindowModel, FailedReadsGiveZerosAndTheirLogLines) {
         auto& w = d.addWindow(7, {10, 30, 100, 200});
         d.focus(w.id);
         arrange(w);
-        EXPECT_EQ(WindowModel::focusedWindow(d.platform())->frame(), frame);
+        WindowAccess access(d);
+        EXPECT_EQ(WindowModel::focusedWindow(d.platform(), access)->frame(), frame);
         EXPECT_EQ(d.logLines(), log);
     }
-}
-
-TEST_F(WindowModelTest, OwnsItsWindowReferenceAndSharesOneSystemWideElement) {
-    desktop.focus(desktop.addWindow(7, {10, 30, 100, 200}).id);
-    const AXElement& shared = WindowModel::systemWideElement(desktop);
-    const size_t before = desktop.liveElements();
-    {
-        auto model = WindowModel::focusedWindow(desktop.platform());
-        EXPECT_EQ(desktop.liveElements(), before + 1);  // the window's; the application's is gone
-    }
-    EXPECT_EQ(desktop.liveElements(), before);
-    EXPECT_EQ(&WindowModel::systemWideElement(desktop), &shared);
 }
 
 }  // namespace

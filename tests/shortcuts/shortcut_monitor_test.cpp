@@ -71,7 +71,7 @@ TEST_F(ShortcutMonitorTest, ReplacingAnEqualShortcutRegistersTheNewOneFirst) {
     EXPECT_EQ(service.calls()[0].id.id, 2u);
     EXPECT_EQ(service.calls()[1].kind, Call::Kind::Unregister);
     EXPECT_EQ(service.calls()[1].id.id, 1u);
-    EXPECT_EQ(monitor->hotKeys().size(), 1u);
+    EXPECT_EQ(service.registrations().size(), 1u);
 
     service.press(123, 0x1800);
     runLoop.runUntilIdle();
@@ -121,9 +121,6 @@ TEST_F(ShortcutMonitorTest, UnregisteringRemovesTheSystemRegistration) {
     monitor->unregisterShortcut(kLeft);
     EXPECT_FALSE(service.isRegistered(123, 0x1800));
     EXPECT_FALSE(service.press(123, 0x1800));
-    monitor->unregisterAllShortcuts();
-    EXPECT_TRUE(service.registrations().empty());
-    EXPECT_TRUE(monitor->hotKeys().empty());
     runLoop.runUntilIdle();
     EXPECT_EQ(ran, std::vector<std::string>{"left"});
 }

@@ -106,15 +106,8 @@ void SimDesktop::setSpaces(std::vector<std::pair<uint64_t, int>> spaces, std::op
     currentSpace_ = current;
 }
 
-size_t SimDesktop::liveElements() const {
-    return static_cast<size_t>(
-        std::count_if(handedOut_.begin(), handedOut_.end(), [](const auto& w) { return !w.expired(); }));
-}
-
 AXElement SimDesktop::makeElement(SimElement::Kind kind, int32_t pid, uint64_t window) {
-    auto e = std::make_shared<SimElement>(kind, pid, window);
-    handedOut_.push_back(e);
-    return e;
+    return std::make_shared<SimElement>(kind, pid, window);
 }
 
 AXElement SimDesktop::createSystemWide() {

@@ -112,7 +112,6 @@ public:
     const std::vector<PostedEvent>& postedEvents() const { return posted_; }
     int trustPrompts() const { return trustPrompts_; }
     const std::vector<int32_t>& activations() const { return activations_; }
-    size_t liveElements() const;
 
     // --- input -------------------------------------------------------------
     // Delivers an event to the global monitors, local monitors or taps whose mask matches.
@@ -184,7 +183,6 @@ private:
     std::vector<std::string> logLines_;
     std::vector<PostedEvent> posted_;
     std::vector<int32_t> activations_;
-    std::vector<std::weak_ptr<AXUIElement>> handedOut_;
 
     struct Monitor {
         uint64_t mask;

@@ -109,6 +109,26 @@ TEST_F(MouseTest, ReleasingTheLeftButtonAtAMonitorsLeftEdgeSnapsWhenSwitchedOn) 
     }
 }
 
+// Regression: snapping could not be switched off while the program ran.
+TEST_F(MouseTest, SnappingCanBeSwitchedOffWhileTheProgramRuns) {
+    auto window = desktop().openWindow("snap switch");
+    write("SnapToEdgeEnabled", true);
+    startTilvane();
+    HeldInput input(x());
+    const SnapRow& row = kSnapRows[0];
+    for (bool on : {true, false, true}) {
+        SCOPED_TRACE(on ? "on" : "off");
+        write("SnapToEdgeEnabled", on);
+        settle();  // the program has read the changed settings file
+        x().placeFrame(window.id, row.start);
+        input.moveTo(int(row.release.x), int(row.release.y));
+        input.pressButton();
+        input.releaseButton();
+        settle();
+        EXPECT_EQ(frame(window.id), on ? row.leftHalf : row.start);
+    }
+}
+
 TEST_F(MouseTest, SnappingIsOffUntilSwitchedOn) {
     auto window = desktop().openWindow("no snap");
     x().placeFrame(window.id, kSnapRows[0].start);
