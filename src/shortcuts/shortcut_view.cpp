@@ -11,6 +11,8 @@ namespace {
 
 constexpr const char* kEscapeGlyph = "\u238B";  // ⎋ over the cancel area while recording
 constexpr const char* kDeleteGlyph = "\u2715";  // ✕ over the delete area of a control showing a shortcut
+constexpr const char* kUnboundStoreLine =
+    "ERROR: NSObservedObjectKey was nil for binding \"shortcutValue\" in -[ShortcutView propagateValue:forBinding:]";
 
 UserInterface& requireUserInterface(const Platform& platform) {
     if (!platform.userInterface) throw std::invalid_argument("shortcut recorders need a user interface");
@@ -76,6 +78,7 @@ ShortcutView::ShortcutView(CustomView& view, RecorderGroup& group)
 }
 
 ShortcutView::~ShortcutView() {
+    unbind();
     if (group_.activeRecorder_ == this) {
         group_.setResignObserverOn(false);
         group_.setKeyMonitorOn(false);
@@ -96,6 +99,7 @@ void ShortcutView::setShortcutValue(std::optional<Shortcut> value) {
     shortcutValue_ = std::move(value);
     resetToolTips();
     refresh();
+    propagateValue();
     if (shortcutValueChange_) shortcutValueChange_(*this);
 }
 
@@ -384,6 +388,78 @@ void ShortcutView::explainTaken(const Shortcut& shortcut, const std::string& exp
         group_.setResignObserverOn(true);
         group_.setKeyMonitorOn(true);
     }
+}
+
+// --- the settings key ----------------------------------------------------------------
+
+void ShortcutView::setAssociatedUserDefaultsKey(const std::optional<std::string>& key) {
+    setAssociatedUserDefaultsKeyWithTransformerName(key, kKeyedUnarchiveFromDataTransformerName);
+}
+
+void ShortcutView::setAssociatedUserDefaultsKeyWithTransformerName(const std::optional<std::string>& key,
+                                                                   std::string_view name) {
+    setAssociatedUserDefaultsKeyWithTransformer(key, valueTransformerForName(name, group_.platform_.archiver));
+}
+
+void ShortcutView::setAssociatedUserDefaultsKeyWithTransformer(const std::optional<std::string>& key,
+                                                               std::shared_ptr<ShortcutValueTransformer> transformer) {
+    unbind();
+    if (!key) return;
+    binding_ = Binding{*key, std::move(transformer), 0};
+    if (SettingsStore* store = group_.platform_.settings) {
+        binding_->observer = store->addObserver([this](const std::string& changed) {
+            if (binding_ && changed == binding_->key) takeStoredValue();
+        });
+    }
+    takeStoredValue();
+}
+
+std::optional<std::string> ShortcutView::associatedUserDefaultsKey() const {
+    if (!binding_) return std::nullopt;
+    return binding_->key;
+}
+
+void ShortcutView::unbind() {
+    if (!binding_) return;
+    if (SettingsStore* store = group_.platform_.settings) store->removeObserver(binding_->observer);
+    binding_.reset();
+}
+
+// The store tells its observers of every write, the control's own included,
+// and may tell them again later (a store kept in a file hears its own writes
+// come back from the file). Two rules keep a value from going round in a
+// circle: a value that comes from the store is shown without being written
+// back, since the store holds it already; and a stored value equal to the one
+// shown changes nothing, so the echo of the control's own write ends here,
+// without a redraw or a second call of shortcutValueChange. Reading the store
+// at the time of the notice, rather than trusting the notice, makes a late echo
+// of an older write harmless too.
+void ShortcutView::takeStoredValue() {
+    std::optional<Shortcut> stored;
+    SettingsStore* store = group_.platform_.settings;
+    if (store && binding_->transformer)
+        stored = binding_->transformer->transformedValue(store->objectForKey(binding_->key));
+    if (stored == shortcutValue_) return;
+    shortcutValue_ = stored;
+    resetToolTips();
+    refresh();
+    if (shortcutValueChange_) shortcutValueChange_(*this);
+}
+
+void ShortcutView::propagateValue() {
+    if (!binding_) return;
+    SettingsStore* store = group_.platform_.settings;
+    if (!store) {
+        if (group_.platform_.log) group_.platform_.log->write(kUnboundStoreLine);
+        return;
+    }
+    if (!binding_->transformer) return;
+    const std::string key = binding_->key;
+    if (auto stored = binding_->transformer->reverseTransformedValue(shortcutValue_))
+        store->setObject(key, *stored);
+    else
+        store->removeObject(key);
+    store->synchronize();
 }
 
 }  // namespace tilvane

@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "shortcuts/shortcut.h"
 #include "shortcuts/shortcut_validator.h"
+#include "shortcuts/value_transformer.h"
 
 namespace tilvane {
 
@@ -76,13 +77,14 @@ public:
 
     // Becomes the view's logic; the view and its window must outlive the control.
     ShortcutView(CustomView& view, RecorderGroup& group);
-    // Stops recording (without an announcement) and leaves the view without logic.
+    // Stops recording (without an announcement), unties the settings key and
+    // leaves the view without logic.
     ~ShortcutView() override;
     ShortcutView(const ShortcutView&) = delete;
     ShortcutView& operator=(const ShortcutView&) = delete;
 
     const std::optional<Shortcut>& shortcutValue() const { return shortcutValue_; }
-    // Shows the value, then tells shortcutValueChange.
+    // Shows the value, writes it to the tied settings key and then tells shortcutValueChange.
     void setShortcutValue(std::optional<Shortcut> value);
 
     bool isRecording() const { return recording_; }
@@ -110,6 +112,18 @@ public:
     void setShortcutValueChange(ValueChange change) { shortcutValueChange_ = std::move(change); }
     void setTakenElsewhere(TakenElsewhere takenElsewhere) { takenElsewhere_ = std::move(takenElsewhere); }
 
+    // Ties the control to a settings key holding the keyed archive of a
+    // shortcut (none unties it): the control shows what the key holds now and
+    // after every change, and writes the user's changes to it.
+    void setAssociatedUserDefaultsKey(const std::optional<std::string>& key);
+    // The same with the stored form of the transformer known under the name.
+    void setAssociatedUserDefaultsKeyWithTransformerName(const std::optional<std::string>& key, std::string_view name);
+    // The same with the given stored form. Without one every stored value reads
+    // as no shortcut and the control writes nothing.
+    void setAssociatedUserDefaultsKeyWithTransformer(const std::optional<std::string>& key,
+                                                     std::shared_ptr<ShortcutValueTransformer> transformer);
+    std::optional<std::string> associatedUserDefaultsKey() const;
+
     // The two areas of the bounds: the delete (cancel) area, a strip at the
     // right end whose width follows the style, and the shortcut area left of it.
     void getShortcutRect(Rect* shortcutRect, Rect* hintRect) const;
@@ -134,6 +148,12 @@ public:
 private:
     friend class RecorderGroup;
 
+    struct Binding {
+        std::string key;
+        std::shared_ptr<ShortcutValueTransformer> transformer;
+        SettingsStore::ObserverId observer = 0;
+    };
+
     // One key event while recording; false swallows it.
     bool handleKeyEvent(const KeyEvent& event);
     void explainTaken(const Shortcut& shortcut, const std::string& explanation);
@@ -141,6 +161,9 @@ private:
     double hintWidth() const;
     // The size may have changed and the control needs drawing again.
     void refresh();
+    void propagateValue();
+    void takeStoredValue();
+    void unbind();
 
     CustomView& view_;
     RecorderGroup& group_;
@@ -158,6 +181,7 @@ private:
     int hintArea_ = 0;
     int shortcutToolTipTag_ = 0;
     int hintToolTipTag_ = 0;
+    std::optional<Binding> binding_;
 };
 
 }  // namespace tilvane

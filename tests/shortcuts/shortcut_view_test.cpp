@@ -1,5 +1,5 @@
 // The shortcut recorder on the simulated desktop: clicks, keys while
-// recording, and what it draws.
+// recording, what it draws, and its settings key.
 
 #include "shortcuts/shortcut_view.h"
 
@@ -58,6 +58,7 @@ protected:
         for (const auto& piece : view.draw()) result.push_back(piece.title);
         return result;
     }
+    SettingsValue archived(const Shortcut& s) { return SettingsValue(archiveShortcut(archiver, s)); }
 
     sim::Journal journal;
     AlertUi ui{&journal};
@@ -330,6 +331,46 @@ TEST_F(ShortcutViewTest, ACombinationInUseIsExplainedAndRecordingGoesOn) {
 
     type(126, kControl | kOption);
     EXPECT_EQ(recorder->shortcutValue(), kUp);
+}
+
+TEST_F(ShortcutViewTest, SettingsKey) {
+    store.setObject("LeftShortcut", archived(kLeft));
+    int changes = 0;
+    recorder->setShortcutValueChange([&](ShortcutView&) { ++changes; });
+    recorder->setAssociatedUserDefaultsKey("LeftShortcut");
+    EXPECT_EQ(recorder->associatedUserDefaultsKey(), "LeftShortcut");
+    EXPECT_EQ(recorder->shortcutValue(), kLeft);
+
+    // Someone else writes the key: the control follows and writes nothing.
+    store.setObject("LeftShortcut", archived(kRight));
+    EXPECT_EQ(recorder->shortcutValue(), kRight);
+    EXPECT_EQ(store.writtenKeys().size(), 2u);
+    EXPECT_EQ(store.synchronizeCount(), 0);
+
+    // The user records: one write, flushed.
+    view.click(kInShortcut);
+    type(126, kControl | kOption);
+    EXPECT_EQ(store.objectForKey("LeftShortcut"), archived(kUp));
+    EXPECT_EQ(store.writtenKeys().size(), 3u);
+    EXPECT_EQ(store.synchronizeCount(), 1);
+
+    view.click(kInShortcut);
+    type(51, 0);
+    EXPECT_EQ(store.userDomain().count("LeftShortcut"), 0u);
+    EXPECT_EQ(store.synchronizeCount(), 2);
+    EXPECT_EQ(changes, 4);
+
+    // What the control cannot read shows as no shortcut and stays as it is.
+    store.setObject("LeftShortcut", archived(kLeft));
+    store.setObject("LeftShortcut", "garbage");
+    EXPECT_EQ(recorder->shortcutValue(), std::nullopt);
+    EXPECT_EQ(store.objectForKey("LeftShortcut"), SettingsValue("garbage"));
+
+    recorder->setAssociatedUserDefaultsKey(std::nullopt);
+    EXPECT_EQ(recorder->associatedUserDefaultsKey(), std::nullopt);
+    store.setObject("LeftShortcut", archived(kLeft));
+    recorder->setShortcutValue(kUp);
+    EXPECT_EQ(store.objectForKey("LeftShortcut"), archived(kLeft));
 }
 
 }  // namespace
