@@ -58,8 +58,7 @@ std::string AppDelegate::settingsKeyForAction(int64_t code) {
     return info ? std::string(info->settingsKey) : std::string();
 }
 
-std::optional<std::string> AppDelegate::shortcutTakenByAnotherAction(const Shortcut& shortcut,
-                                                                     const std::string& key) {
+std::optional<std::string> AppDelegate::shortcutTakenByAnotherAction(const Shortcut& shortcut, const std::string& key) {
     for (const auto& action : kActions) {
         if (action.settingsKey == key) continue;
         auto held = shortCutWithKey(std::string(action.settingsKey));

@@ -359,7 +359,8 @@ public:
 
     // A window with a toolbar, not shown yet.
     virtual std::unique_ptr<Window> createWindow(std::string title) = 0;
-    // The view of an interface file (a pane); null when there is no such file.
+    // The view of an interface file (a pane); null when there is no such
+    // file. kEmptyInterfaceFile gives an empty view.
     virtual std::unique_ptr<View> loadView(const std::string& interfaceFile) = 0;
 
     // Every key-down and modifier change in the program's windows passes the
@@ -374,6 +375,7 @@ public:
     virtual void postAccessibilityAnnouncement(const std::string& text, int priority) = 0;
 };
 
+inline constexpr const char* kEmptyInterfaceFile = "";
 inline constexpr const char* kDarkAppearanceName = "NSAppearanceNameVibrantDark";
 
 }  // namespace tilvane

@@ -22,8 +22,8 @@ std::vector<std::pair<std::string, std::string>> modifierBoxes(const std::string
 
 // Ties a recorder to the settings key of an action, with the rule that two
 // actions never share a shortcut.
-std::unique_ptr<ShortcutView> makeRecorder(View& view, const std::string& outlet, int64_t action,
-                                           PreferencesHost& host, RecorderGroup& recorders) {
+std::unique_ptr<ShortcutView> makeRecorder(View& view, const std::string& outlet, int64_t action, PreferencesHost& host,
+                                           RecorderGroup& recorders) {
     CustomView* custom = view.customView(outlet);
     if (!custom) return nullptr;
     auto recorder = std::make_unique<ShortcutView>(*custom, recorders);
@@ -125,13 +125,13 @@ ShortcutsPrefsViewController::ShortcutsPrefsViewController(UserInterface& ui, Se
 
 const std::vector<ShortcutsPrefsViewController::Outlet>& ShortcutsPrefsViewController::outlets() {
     static const std::vector<Outlet> kOutlets{
-        {"splitViewShortcutView", 1000}, {"topLeftShortcutView", 100},      {"leftShortcutView", 120},
-        {"bottomLeftShortcutView", 130}, {"topRightShortcutView", 140},     {"rightShortcutView", 150},
+        {"splitViewShortcutView", 1000},  {"topLeftShortcutView", 100},     {"leftShortcutView", 120},
+        {"bottomLeftShortcutView", 130},  {"topRightShortcutView", 140},    {"rightShortcutView", 150},
         {"bottomRightShortcutView", 160}, {"topShortcutView", 170},         {"bottomShortcutView", 180},
-        {"maximizeShortcutView", 190},   {"centerShortcutView", 200},       {"leftCenterShortcutView", 210},
+        {"maximizeShortcutView", 190},    {"centerShortcutView", 200},      {"leftCenterShortcutView", 210},
         {"rightCenterShortcutView", 220}, {"left13ShortcutView", 230},      {"center13VShortcutView", 240},
-        {"right13ShortcutView", 250},    {"top13ShortcutView", 260},        {"center13HShortcutView", 270},
-        {"bottom13ShortcutView", 280},   {"increaseShortcutView", 290},     {"reduceShortcutView", 300},
+        {"right13ShortcutView", 250},     {"top13ShortcutView", 260},       {"center13HShortcutView", 270},
+        {"bottom13ShortcutView", 280},    {"increaseShortcutView", 290},    {"reduceShortcutView", 300},
         {"nextDisplayShortcutView", 350}, {"prevDisplayShortcutView", 360}, {"nextSpaceShortcutView", 370},
         {"prevPrevShortcutView", 380},
     };
@@ -175,7 +175,7 @@ bool MultiTouchPrefsViewController::isOneOrMoreSwipeModifersSelected() const {
 
 NamedColor MultiTouchPrefsViewController::notesLabelColor() const {
     return settings_.boolForKey(kEnableSwipeGestures) && isOneOrMoreSwipeModifersSelected() ? NamedColor::Black
-                                                                                             : NamedColor::Red;
+                                                                                            : NamedColor::Red;
 }
 
 void MultiTouchPrefsViewController::syncDefaults() {
@@ -218,7 +218,8 @@ void MoveResizePrefsViewController::viewDidLoad() {
 // --- Snap ---------------------------------------------------------------------------
 
 void SnapPrefsViewController::viewDidLoad() {
-    bindings_ = bindCheckboxes(view(), settings_, {{"snapToEdgeEnabled", kSnapToEdgeEnabled}}, [this] { syncDefaults(); });
+    bindings_ =
+        bindCheckboxes(view(), settings_, {{"snapToEdgeEnabled", kSnapToEdgeEnabled}}, [this] { syncDefaults(); });
 }
 
 // --- toolbar pictures ---------------------------------------------------------------
@@ -235,16 +236,16 @@ void registerPaneImages(UserInterface& ui) {
                          "3.5M21.7 21.7l3.5 3.5M6.8 25.2l3.5-3.5M21.7 10.3l3.5-3.5\"/>"));
     // A keyboard.
     ui.registerImage("shortcuts.tiff", svg("<rect x=\"3\" y=\"9\" width=\"26\" height=\"15\" rx=\"2\"/><path "
-                                          "d=\"M8 14h2M14 14h2M20 14h2M10 19h12\"/>"));
+                                           "d=\"M8 14h2M14 14h2M20 14h2M10 19h12\"/>"));
     // Two fingers' swipe.
     ui.registerImage("multitouch", svg("<path d=\"M11 26V12a2 2 0 0 1 4 0v14M17 26V10a2 2 0 0 1 4 0v16\"/><path "
-                                      "d=\"M4 6h9M8 3l-4 3 4 3\"/>"));
+                                       "d=\"M4 6h9M8 3l-4 3 4 3\"/>"));
     // Arrows in four directions.
     ui.registerImage("move-resize", svg("<path d=\"M16 3v26M3 16h26M12 7l4-4 4 4M12 25l4 4 4-4M7 12l-4 4 4 4M25 "
-                                       "12l4 4-4 4\"/>"));
+                                        "12l4 4-4 4\"/>"));
     // A window against a screen's edge.
     ui.registerImage("snap-to-edge", svg("<rect x=\"3\" y=\"5\" width=\"26\" height=\"22\" rx=\"2\"/><rect x=\"3\" "
-                                        "y=\"5\" width=\"12\" height=\"22\" fill=\"currentColor\"/>"));
+                                         "y=\"5\" width=\"12\" height=\"22\" fill=\"currentColor\"/>"));
 }
 
 }  // namespace tilvane

@@ -101,7 +101,8 @@ private:
 // The swipe settings and a note that turns red when swipes cannot work.
 class MultiTouchPrefsViewController : public PreferencePane {
 public:
-    MultiTouchPrefsViewController(UserInterface& ui, SettingsStore& settings) : PreferencePane(ui, settings, "MultiTouchPrefsView") {}
+    MultiTouchPrefsViewController(UserInterface& ui, SettingsStore& settings)
+        : PreferencePane(ui, settings, "MultiTouchPrefsView") {}
     std::string viewIdentifier() const override { return "MultiTouch"; }
     std::string toolbarItemLabel() const override { return "MultiTouch"; }
     std::optional<std::string> toolbarItemImage() const override { return "multitouch"; }
@@ -144,7 +145,8 @@ private:
 // Snapping to the screen edges, otherwise only reachable from the command line.
 class SnapPrefsViewController : public PreferencePane {
 public:
-    SnapPrefsViewController(UserInterface& ui, SettingsStore& settings) : PreferencePane(ui, settings, "SnapPrefsView") {}
+    SnapPrefsViewController(UserInterface& ui, SettingsStore& settings)
+        : PreferencePane(ui, settings, "SnapPrefsView") {}
     std::string viewIdentifier() const override { return "Snap"; }
     std::string toolbarItemLabel() const override { return "Snap to Edge"; }
     std::optional<std::string> toolbarItemImage() const override { return "snap-to-edge"; }

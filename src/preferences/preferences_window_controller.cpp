@@ -98,6 +98,9 @@ void PreferencesWindowController::windowDidLoad() {
         window_->layoutIfNeeded();
         window_->setFrameTopLeftPoint(pointFromString(*topLeft));
     }
+    observers_.push_back(window_->observe(Window::Event::WillClose, [this] {
+        if (_selectedViewController) _selectedViewController->viewWillDisappear();
+    }));
     observers_.push_back(window_->observe(Window::Event::DidMove, [this] { windowDidMove(); }));
     observers_.push_back(window_->observe(Window::Event::DidResize, [this] { windowDidResize(); }));
 }
@@ -144,6 +147,7 @@ void PreferencesWindowController::setSelectedViewController(PreferencesViewContr
             w.toolbar().setSelectedItemIdentifier(old->viewIdentifier());
             return;
         }
+        old->viewWillDisappear();
         w.setContentView(nullptr);
         old->viewDidDisappear();
         _selectedViewController = nullptr;
