@@ -37,8 +37,8 @@ InputHoldBack::Step InputHoldBack::step(Clock::time_point now, bool blocked) {
     return step;
 }
 
-X11EventPoster::X11EventPoster(Connection& conn, X11Screens& screens, RunLoop* runLoop)
-    : conn_(conn), screens_(screens), runLoop_(runLoop) {}
+X11EventPoster::X11EventPoster(Connection& conn, X11Screens& screens, ModifierMapSource modifiers, RunLoop* runLoop)
+    : conn_(conn), screens_(screens), modifiers_(std::move(modifiers)), runLoop_(runLoop) {}
 
 X11EventPoster::~X11EventPoster() {
     *alive_ = false;
@@ -90,7 +90,7 @@ bool X11EventPoster::blocked(const SyntheticEvent& event) {
     }
     XPtr<xcb_query_keymap_reply_t> keymap(xcb_query_keymap_reply(conn_.get(), xcb_query_keymap(conn_.get()), nullptr));
     if (!keymap) return false;
-    return readModifierKeys(conn_.get()).othersDown(keymap->keys, event.flags, keysDown_);
+    return modifiers_().othersDown(keymap->keys, event.flags, keysDown_);
 }
 
 void X11EventPoster::syncWithWindowManager() {
@@ -133,12 +133,12 @@ void X11EventPoster::moveTo(Point location) {
 void X11EventPoster::send(const SyntheticEvent& event) {
     if (!conn_.isUsable()) return;
     // Press the event's modifiers that are not down already; let them go after it.
-    ModifierKeys modifiers = readModifierKeys(conn_.get());
+    const ModifierMap& modifiers = modifiers_();
     XPtr<xcb_query_keymap_reply_t> keymap(xcb_query_keymap_reply(conn_.get(), xcb_query_keymap(conn_.get()), nullptr));
     uint64_t held = keymap ? modifiers.held(keymap->keys) : 0;
     std::vector<uint8_t> pressed;
-    for (size_t i = 0; i < ModifierKeys::kFlags.size(); ++i) {
-        if (!(event.flags & ModifierKeys::kFlags[i]) || (held & ModifierKeys::kFlags[i]) || modifiers.keys[i].empty())
+    for (size_t i = 0; i < ModifierMap::kFlags.size(); ++i) {
+        if (!(event.flags & ModifierMap::kFlags[i]) || (held & ModifierMap::kFlags[i]) || modifiers.keys[i].empty())
             continue;
         pressed.push_back(modifiers.keys[i].front());
         fake(XCB_KEY_PRESS, pressed.back());

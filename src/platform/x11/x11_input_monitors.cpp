@@ -5,7 +5,6 @@
 #define explicit explicit_
 #include <xcb/xkb.h>
 #undef explicit
-#include <xkbcommon/xkbcommon-x11.h>
 
 #include <cmath>
 
@@ -18,11 +17,6 @@ constexpr uint16_t kFirstPointerAxis = 0, kSecondPointerAxis = 1;
 constexpr uint32_t kLeftButton = 1;
 constexpr uint16_t kModifierParts =
     XCB_XKB_STATE_PART_MODIFIER_BASE | XCB_XKB_STATE_PART_MODIFIER_LATCH | XCB_XKB_STATE_PART_MODIFIER_LOCK;
-
-struct XkbEventHeader {
-    uint8_t response_type;
-    uint8_t xkbType;
-};
 
 uint64_t maskOf(EventType type) {
     return 1ull << static_cast<uint32_t>(type);
@@ -65,8 +59,8 @@ public:
 
 }  // namespace
 
-uint64_t flagsOfKeyboardState(uint16_t heldOrLatched, uint16_t locked, const ModifierKeys& keys) {
-    uint64_t flags = keys.flagsOf(heldOrLatched);
+uint64_t flagsOfKeyboardState(uint16_t heldOrLatched, uint16_t locked, const ModifierMap& modifiers) {
+    uint64_t flags = modifiers.flagsOf(heldOrLatched);
     if (locked & XCB_MOD_MASK_LOCK) flags |= modifier::kCapsLock;
     return flags;
 }
@@ -94,18 +88,17 @@ double scrollingDelta(double valuatorChange, const ScrollAxis& axis) {
     return -valuatorChange / axis.increment;
 }
 
-X11InputMonitors::X11InputMonitors(Connection& conn, X11Screens& screens, RunLoop* runLoop)
-    : conn_(conn), screens_(screens), runLoop_(runLoop) {
+X11InputMonitors::X11InputMonitors(Connection& conn, X11Screens& screens, X11Keyboard& keyboard, RunLoop* runLoop)
+    : conn_(conn), screens_(screens), keyboard_(keyboard), runLoop_(runLoop) {
     xcb_connection_t* c = conn_.get();
-    uint8_t xkbBase = 0;
-    if (xkb_x11_setup_xkb_extension(c, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
-                                    XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, &xkbBase, nullptr)) {
+    if (auto xkbBase = keyboard_.xkbEventBase()) {
         // Only the state notifications: what else this connection hears from XKB stays as it is.
         xcb_xkb_select_events(c, XCB_XKB_ID_USE_CORE_KBD, XCB_XKB_EVENT_TYPE_STATE_NOTIFY, 0,
                               XCB_XKB_EVENT_TYPE_STATE_NOTIFY, 0, 0, nullptr);
         if (XkbStateRequest state(c); state)
-            flags_ = flagsOfKeyboardState(state->baseMods | state->latchedMods, state->lockedMods, readModifierKeys(c));
-        conn_.onEvent(xkbBase, [this](const xcb_generic_event_t& e) { keyboardEvent(e); });
+            flags_ =
+                flagsOfKeyboardState(state->baseMods | state->latchedMods, state->lockedMods, keyboard_.modifierMap());
+        conn_.onEvent(*xkbBase, [this](const xcb_generic_event_t& e) { keyboardEvent(e); });
     }
 
     const xcb_query_extension_reply_t* xinput = xcb_get_extension_data(c, &xcb_input_id);
@@ -174,11 +167,11 @@ Point X11InputMonitors::mouseLocation() {
 }
 
 void X11InputMonitors::keyboardEvent(const xcb_generic_event_t& e) {
-    if (reinterpret_cast<const XkbEventHeader&>(e).xkbType != XCB_XKB_STATE_NOTIFY) return;
+    if (xkbEventType(e) != XCB_XKB_STATE_NOTIFY) return;
     const auto& state = reinterpret_cast<const xcb_xkb_state_notify_event_t&>(e);
     if (!(state.changed & kModifierParts)) return;
     uint64_t flags =
-        flagsOfKeyboardState(state.baseMods | state.latchedMods, state.lockedMods, readModifierKeys(conn_.get()));
+        flagsOfKeyboardState(state.baseMods | state.latchedMods, state.lockedMods, keyboard_.modifierMap());
     if (flags == flags_) return;
     flags_ = flags;
     if (!wants(maskOf(EventType::FlagsChanged))) return;

@@ -10,15 +10,16 @@
 
 #include "platform/events.h"
 #include "platform/run_loop.h"
-#include "platform/x11/modifier_keys.h"
+#include "platform/x11/modifier_map.h"
 #include "platform/x11/x11_connection.h"
+#include "platform/x11/x11_keyboard.h"
 #include "platform/x11/x11_screens.h"
 
 namespace tilvane::x11 {
 
 // The modifier flags of an XKB state: the modifiers held or latched, and
 // Caps Lock when it is locked on. Other locks (Num Lock) do not count.
-uint64_t flagsOfKeyboardState(uint16_t heldOrLatched, uint16_t locked, const ModifierKeys& keys);
+uint64_t flagsOfKeyboardState(uint16_t heldOrLatched, uint16_t locked, const ModifierMap& modifiers);
 
 // Scrolling on X11 has no phases: a touchpad's two-finger scroll arrives as a
 // stream of valuator changes. The first change after a quiet period begins a
@@ -65,7 +66,7 @@ double scrollingDelta(double valuatorChange, const ScrollAxis& axis);
 class X11InputMonitors : public EventMonitors {
 public:
     // Without a run loop gestures never end, so scrolling goes unreported.
-    X11InputMonitors(Connection& conn, X11Screens& screens, RunLoop* runLoop);
+    X11InputMonitors(Connection& conn, X11Screens& screens, X11Keyboard& keyboard, RunLoop* runLoop);
     ~X11InputMonitors() override;
 
     void addGlobalMonitor(uint64_t mask, Handler handler) override;
@@ -94,6 +95,7 @@ private:
 
     Connection& conn_;
     X11Screens& screens_;
+    X11Keyboard& keyboard_;
     RunLoop* runLoop_;
     std::optional<uint8_t> xinputOpcode_;
     std::vector<std::pair<uint64_t, Handler>> global_;

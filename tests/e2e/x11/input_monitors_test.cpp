@@ -33,6 +33,14 @@ protected:
         return std::exchange(global_, {});
     }
 
+    // How many requests the backend's connection makes while the work runs.
+    int requestsDuring(const std::function<void()>& work) {
+        xcb_connection_t* c = backend().connection().get();
+        unsigned before = xcb_no_operation(c).sequence;
+        work();
+        return int(xcb_no_operation(c).sequence - before) - 1;
+    }
+
     Platform platform_;
     std::vector<InputEvent> global_, local_, taps_;
 };
@@ -90,6 +98,30 @@ TEST_F(InputMonitorsTest, APostedKeyCarriesItsModifiersAndAPostedMoveGoesThere) 
     platform_.eventPoster->post({EventType::MouseMoved, {-700, 400}, 0, 0});
     events();
     EXPECT_EQ(platform_.eventPoster->currentPointerLocation(), (Point{-700, 400}));
+}
+
+TEST_F(InputMonitorsTest, ModifierChangesAndPostedKeysDoNotReadTheModifierMap) {
+    // The first key from XTest switches the server to its keyboard; that
+    // reads the map once, for everyone who needs it.
+    fake(XCB_KEY_PRESS, 50);
+    fake(XCB_KEY_RELEASE, 50);
+    events();
+
+    // A modifier change asks only where the pointer is.
+    fake(XCB_KEY_PRESS, 37);
+    x().conn().roundTrip();
+    backend().connection().roundTrip();
+    EXPECT_EQ(requestsDuring([&] { backend().dispatchEvents(); }), 1);
+    ASSERT_EQ(global_.size(), 1u);
+    fake(XCB_KEY_RELEASE, 37);
+    events();
+
+    // A posted key with a modifier asks which keys are down, presses the
+    // modifier and the key, and lets the modifier go.
+    int posted = requestsDuring([&] { platform_.eventPoster->post({EventType::KeyDown, {}, 0x12, modifier::kShift}); });
+    EXPECT_EQ(posted, 4);
+    platform_.eventPoster->post({EventType::KeyUp, {}, 0x12, 0});
+    events();
 }
 
 }  // namespace
