@@ -13,7 +13,6 @@ constexpr uint32_t kGravityNorthWest = 1;
 constexpr uint32_t kMoveX = 1u << 8, kMoveY = 1u << 9, kResizeWidth = 1u << 10, kResizeHeight = 1u << 11;
 constexpr uint32_t kSourcePager = 2u << 12;
 constexpr uint32_t kStateRemove = 0;
-constexpr auto kWindowManagerPatience = std::chrono::seconds(1);
 // How long a frame read serves the reads and the write right after it (the
 // position and the size of one window read one after the other, say).
 constexpr auto kFrameReadLifetime = std::chrono::milliseconds(20);
@@ -78,7 +77,6 @@ void X11Accessibility::observe(const xcb_generic_event_t& event) {
     // A window that leaves may see its number given to another one.
     if (p.window == conn_.root() && p.atom == a._NET_CLIENT_LIST) pids_.clear();
     if (p.atom == a._NET_WM_PID) pids_.erase(p.window);
-    if (p.window == helper_ && p.atom == a._NET_FRAME_EXTENTS) ++answered_;
 }
 
 void X11Accessibility::wrote() {
@@ -97,19 +95,9 @@ void X11Accessibility::askAfterWrites() {
 }
 
 void X11Accessibility::askWindowManagerToAnswer() {
-    const Atoms& a = conn_.atoms();
-    // The window manager answers a frame-extents request for one of our own
-    // windows by setting a property on it. It handles requests in order, so
-    // once the answer arrives every request sent before it has been applied.
     // Asked once the writes of an action are out, the answer is usually in by the next read.
     writesUnanswered_ = false;
-    if (!conn_.windowManagerSupports(a._NET_REQUEST_FRAME_EXTENTS)) {
-        roundTripOwed_ = true;
-        return;
-    }
-    helper_ = conn_.helperWindow();
-    conn_.sendRootMessage(helper_, a._NET_REQUEST_FRAME_EXTENTS, {0, 0, 0, 0, 0});
-    ++asked_;
+    conn_.askWindowManager();
 }
 
 AXElement X11Accessibility::createSystemWide() {
@@ -126,25 +114,7 @@ AXElement X11Accessibility::windowElement(xcb_window_t window, int32_t pid) {
 
 void X11Accessibility::settle() {
     askAfterWrites();
-    conn_.readAvailable();
-    auto deadline = Connection::Clock::now() + kWindowManagerPatience;
-    const Atoms& a = conn_.atoms();
-    auto isAnswer = [&](const xcb_generic_event_t& e) {
-        if (eventType(e) != XCB_PROPERTY_NOTIFY) return false;
-        const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(e);
-        return p.window == helper_ && p.atom == a._NET_FRAME_EXTENTS;
-    };
-    while (answered_ < asked_) {
-        if (!conn_.waitForEvent(isAnswer, deadline)) {
-            // A window manager that does not answer (or has gone): a round trip is all there is.
-            answered_ = asked_;
-            roundTripOwed_ = true;
-        }
-    }
-    if (roundTripOwed_) {
-        roundTripOwed_ = false;
-        conn_.roundTrip();
-    }
+    conn_.waitForWindowManager();
 }
 
 void X11Accessibility::syncWithWindowManager() {

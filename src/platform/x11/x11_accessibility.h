@@ -101,11 +101,6 @@ private:
 
     Connection& conn_;
     X11Screens& screens_;
-    // Answers of the window manager asked for and received (see askWindowManagerToAnswer).
-    xcb_window_t helper_ = XCB_WINDOW_NONE;
-    uint64_t asked_ = 0;
-    uint64_t answered_ = 0;
-    bool roundTripOwed_ = false;
     bool writesUnanswered_ = false;
     // Reads kept, see above.
     std::optional<std::optional<xcb_window_t>> active_;

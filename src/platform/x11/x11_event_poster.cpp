@@ -93,22 +93,6 @@ bool X11EventPoster::blocked(const SyntheticEvent& event) {
     return modifiers_().othersDown(keymap->keys, event.flags, keysDown_);
 }
 
-void X11EventPoster::syncWithWindowManager() {
-    // The window manager answers a frame-extents request for a window of
-    // ours by setting a property on it, after whatever came before.
-    xcb_atom_t request = conn_.atoms()._NET_REQUEST_FRAME_EXTENTS, extents = conn_.atoms()._NET_FRAME_EXTENTS;
-    if (!conn_.windowManagerSupports(request)) return;
-    xcb_window_t helper = conn_.helperWindow();
-    conn_.sendRootMessage(helper, request, {0, 0, 0, 0, 0});
-    conn_.waitForEvent(
-        [&](const xcb_generic_event_t& e) {
-            if (eventType(e) != XCB_PROPERTY_NOTIFY) return false;
-            const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(e);
-            return p.window == helper && p.atom == extents;
-        },
-        Connection::Clock::now() + kWindowManagerPatience);
-}
-
 bool X11EventPoster::keyboardGrabbedElsewhere() {
     // A grab request with a time the server holds for stale answers "already
     // grabbed" when another client has the keyboard and grabs nothing otherwise.
@@ -152,7 +136,7 @@ void X11EventPoster::send(const SyntheticEvent& event) {
             // The nudge that makes the window manager take the press for a drag.
             // It must see the press first: it takes the pointer's position then
             // as where the drag starts.
-            syncWithWindowManager();
+            conn_.syncWithWindowManager();
             bool atRightEdge =
                 std::lround(event.location.x + screens_.primaryOrigin().x) + 1 >= conn_.screen()->width_in_pixels;
             int16_t step = atRightEdge ? -1 : 1;
@@ -169,7 +153,7 @@ void X11EventPoster::send(const SyntheticEvent& event) {
             fake(XCB_BUTTON_RELEASE, kLeftButton);
             // A window manager that reads ahead for the latest movement of a
             // drag would otherwise take the next one for part of it.
-            syncWithWindowManager();
+            conn_.syncWithWindowManager();
             break;
         case EventType::KeyDown:
         case EventType::KeyUp:

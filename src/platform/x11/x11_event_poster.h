@@ -72,8 +72,6 @@ class X11EventPoster : public EventPoster {
 public:
     // How long the events after a press wait for the window manager to start a drag.
     static constexpr auto kDragStartPatience = std::chrono::milliseconds(300);
-    // How long a press waits for the window manager to have handled it.
-    static constexpr auto kWindowManagerPatience = std::chrono::milliseconds(500);
 
     // Where the poster finds the keyboard's modifier map, asked for only when an event goes out.
     using ModifierMapSource = std::function<const ModifierMap&()>;
@@ -89,8 +87,6 @@ public:
 private:
     void pump();
     bool blocked(const SyntheticEvent& event);
-    // Returns once the window manager has handled everything sent before.
-    void syncWithWindowManager();
     // Whether another client (the window manager, while it drags) has the keyboard.
     bool keyboardGrabbedElsewhere();
     void send(const SyntheticEvent& event);
