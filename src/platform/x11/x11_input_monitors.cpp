@@ -15,6 +15,8 @@ namespace {
 constexpr uint16_t kAllDevices = 0, kAllMasterDevices = 1;
 constexpr uint16_t kFirstPointerAxis = 0, kSecondPointerAxis = 1;
 constexpr uint32_t kLeftButton = 1;
+constexpr uint16_t kAnyButton =
+    XCB_BUTTON_MASK_1 | XCB_BUTTON_MASK_2 | XCB_BUTTON_MASK_3 | XCB_BUTTON_MASK_4 | XCB_BUTTON_MASK_5;
 constexpr uint16_t kModifierParts =
     XCB_XKB_STATE_PART_MODIFIER_BASE | XCB_XKB_STATE_PART_MODIFIER_LATCH | XCB_XKB_STATE_PART_MODIFIER_LOCK;
 
@@ -151,12 +153,12 @@ void X11InputMonitors::deliver(const std::vector<std::pair<uint64_t, Handler>>& 
         if (m & mask) handle(event);
 }
 
-Point X11InputMonitors::pointerLocation() {
+X11InputMonitors::Pointer X11InputMonitors::queryPointer() {
     XPtr<xcb_query_pointer_reply_t> p(
         xcb_query_pointer_reply(conn_.get(), xcb_query_pointer(conn_.get(), conn_.root()), nullptr));
     Point origin = screens_.primaryOrigin();
-    if (!p) return lastPointer_.value_or(Point{});
-    return {p->root_x - origin.x, p->root_y - origin.y};
+    if (!p) return {lastPointer_.value_or(Point{}), 0};
+    return {{p->root_x - origin.x, p->root_y - origin.y}, p->mask};
 }
 
 Point X11InputMonitors::mouseLocation() {
@@ -212,16 +214,17 @@ void X11InputMonitors::rawMotion(const xcb_generic_event_t& e) {
     const auto& raw = reinterpret_cast<const xcb_input_raw_motion_event_t&>(e);
     auto values = rawValues(raw);
     if ((values.count(kFirstPointerAxis) || values.count(kSecondPointerAxis)) && wants(maskOf(EventType::MouseMoved))) {
-        Point now = pointerLocation();
-        Point before = lastPointer_.value_or(now);
-        lastPointer_ = now;
-        if (now != before) {
+        Pointer now = queryPointer();
+        Point before = lastPointer_.value_or(now.location);
+        // Followed while a button is held too, so that the first free movement after it goes from there.
+        lastPointer_ = now.location;
+        if (now.location != before && !(now.buttons & kAnyButton)) {
             InputEvent event;
             event.type = EventType::MouseMoved;
-            event.location = now;
+            event.location = now.location;
             event.modifierFlags = flags_;
-            event.deltaX = now.x - before.x;
-            event.deltaY = now.y - before.y;
+            event.deltaX = now.location.x - before.x;
+            event.deltaY = now.location.y - before.y;
             deliver(global_, event);
         }
     }

@@ -61,8 +61,10 @@ double scrollingDelta(double valuatorChange, const ScrollAxis& axis);
 // how far the pointer went since the last one: raw values cannot tell a
 // device's relative motion from an absolute one (tablets, XTest), so they
 // serve only as the signal. A movement that leaves the pointer where it was
-// is not reported. Local monitors watch this program's own windows, and it
-// has none yet: they deliver nothing.
+// is not reported, nor one made with a mouse button held: that is a drag
+// (selecting text, say), and a pointer monitor hears only free movement.
+// Local monitors watch this program's own windows, and it has none yet: they
+// deliver nothing.
 class X11InputMonitors : public EventMonitors {
 public:
     // Without a run loop gestures never end, so scrolling goes unreported.
@@ -89,7 +91,13 @@ private:
     void scrolled(double deltaX, double deltaY);
     void checkGestureEnd();
     void readDevices();
-    Point pointerLocation();  // top-left
+    // Where the pointer is (top-left) and which buttons are held.
+    struct Pointer {
+        Point location;
+        uint16_t buttons = 0;
+    };
+    Pointer queryPointer();
+    Point pointerLocation() { return queryPointer().location; }
     void deliver(const std::vector<std::pair<uint64_t, Handler>>& handlers, const InputEvent& event);
     bool wants(uint64_t mask) const;
 

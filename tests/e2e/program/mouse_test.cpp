@@ -11,16 +11,26 @@ namespace {
 
 using namespace key;
 
+using Settings = std::vector<std::pair<const char*, bool>>;
+
 class MouseTest : public ProgramTest {
 protected:
     void write(const std::string& key, bool value) {
         ASSERT_EQ(tilvane({"defaults", "write", key, "-bool", value ? "true" : "false"}), 0) << key;
     }
+    // The combinations are read on every event; written before the start
+    // they are there from the first one.
+    void writeCombinations(const Settings& settings) {
+        for (const char* key : {"WMoveF", "WMoveShift", "WMoveOption", "WMoveControl", "WMoveCommand", "WSizeF",
+                                "WSizeShift", "WSizeOption", "WSizeControl", "WSizeCommand"})
+            write(key, false);
+        for (const auto& [key, value] : settings) write(key, value);
+    }
 };
 
 struct DragRow {
     const char* name;
-    std::vector<std::pair<const char*, bool>> settings;
+    Settings settings;
     std::vector<uint16_t> modifiers;
     Point grab;  // where the pointer holds the window, from its top-left corner
     Rect expected;
@@ -52,12 +62,7 @@ class MouseDragTest : public MouseTest, public ::testing::WithParamInterface<Dra
 
 TEST_P(MouseDragTest, TheWindowUnderThePointerFollowsWhileTheCombinationIsHeld) {
     const DragRow& row = GetParam();
-    // The combinations are read on every event; written before the start
-    // they are there from the first one.
-    for (const char* key : {"WMoveF", "WMoveShift", "WMoveOption", "WMoveControl", "WMoveCommand", "WSizeF",
-                            "WSizeShift", "WSizeOption", "WSizeControl", "WSizeCommand"})
-        write(key, false);
-    for (const auto& [key, value] : row.settings) write(key, value);
+    writeCombinations(row.settings);
     auto window = desktop().openWindow("drag");
     x().placeFrame(window.id, kStart);
     startTilvane();
@@ -80,6 +85,35 @@ TEST_P(MouseDragTest, TheWindowUnderThePointerFollowsWhileTheCombinationIsHeld) 
 
 INSTANTIATE_TEST_SUITE_P(Combinations, MouseDragTest, ::testing::ValuesIn(kDragRows),
                          [](const auto& info) { return std::string(info.index == 0 ? "Move" : "Resize"); });
+
+TEST_F(MouseTest, ModifierDragDoesNotActWhileAMouseButtonIsHeld) {
+    // Control is the move combination, and Control+drag selects text: the
+    // selection must not move the window. Let go of the button, and it does.
+    writeCombinations({{"WindowMovingEnabled", true}, {"WMoveControl", true}});
+    auto window = desktop().openWindow("select");
+    x().placeFrame(window.id, kStart);
+    startTilvane();
+
+    HeldInput input(x());
+    input.moveTo(int(kStart.x + 100), int(kStart.y + 100));
+    input.pressKeys({kControl});
+    input.pressButton();
+    settle();
+    for (int i = 0; i < kSteps; ++i) {
+        input.moveBy(kStepX, kStepY);
+        settle();
+    }
+    EXPECT_EQ(frame(window.id), kStart);
+
+    input.releaseButton();
+    input.moveBy(kStepX, kStepY);
+    settle();
+    // The window keeps its place under the pointer from where it was grabbed.
+    EXPECT_EQ(frame(window.id),
+              (Rect{kStart.x + kTotalX + kStepX, kStart.y + kTotalY + kStepY, kStart.width, kStart.height}));
+    input.releaseKeys({kControl});
+    settle();
+}
 
 struct SnapRow {
     const char* monitor;

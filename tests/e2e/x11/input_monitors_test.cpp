@@ -86,6 +86,27 @@ TEST_F(InputMonitorsTest, PointerMovementAndReleaseInProgramCoordinates) {
     EXPECT_TRUE(local_.empty());
 }
 
+TEST_F(InputMonitorsTest, MovementWithAMouseButtonHeldIsNoPointerMovement) {
+    // A drag (selecting text with the move combination held, say) is not
+    // what the pointer monitor is for; the first free movement after it goes
+    // from where the drag left the pointer.
+    for (uint8_t button : {1, 2, 3}) {
+        SCOPED_TRACE(int(button));
+        fake(XCB_MOTION_NOTIFY, 0, 2000, 500);
+        events();
+        fake(XCB_BUTTON_PRESS, button);
+        fake(XCB_MOTION_NOTIFY, 1, 7, -3);
+        EXPECT_TRUE(events().empty());
+        fake(XCB_BUTTON_RELEASE, button);
+        fake(XCB_MOTION_NOTIFY, 1, 5, 4);
+        auto moved = events();
+        ASSERT_EQ(moved.size(), 1u);
+        EXPECT_EQ(moved[0].location, (Point{2012 - 1440, 501}));
+        EXPECT_EQ(moved[0].deltaX, 5);
+        EXPECT_EQ(moved[0].deltaY, 4);
+    }
+}
+
 TEST_F(InputMonitorsTest, APostedKeyCarriesItsModifiersAndAPostedMoveGoesThere) {
     // Without a run loop the poster sends at once; the monitors hear each modifier go down and up.
     platform_.eventPoster->post({EventType::KeyDown, {}, 0x12, modifier::kControl | modifier::kOption});
