@@ -143,6 +143,44 @@ TEST_F(MouseTest, ReleasingTheLeftButtonAtAMonitorsLeftEdgeSnapsWhenSwitchedOn) 
     }
 }
 
+struct TopStripRow {
+    const char* name;
+    bool primaryTopDock;  // a 24 pixel dock across the primary monitor's top
+    Rect start;
+    Point release;  // root coordinates
+    Rect expected;
+};
+
+// The secondary monitor has a 30 pixel panel across its top: its top strip
+// reaches 180 pixels down, and the primary's 174 once a dock covers its top.
+const TopStripRow kTopStripRows[] = {
+    {"179 under the secondary's top", false, {300, 400, 500, 300}, {700, 359}, {0, 210, 1440, 435}},
+    {"180 under the secondary's top", false, {300, 400, 500, 300}, {700, 360}, {300, 400, 500, 300}},
+    {"173 under the primary's top", true, {2000, 300, 500, 400}, {2400, 173}, {1440, 24, 1920, 508}},
+    {"174 under the primary's top", true, {2000, 300, 500, 400}, {2400, 174}, {2000, 300, 500, 400}},
+};
+
+TEST_F(MouseTest, TheTopSnapZoneReachesBelowAPanelAcrossTheMonitorsTop) {
+    write("SnapToEdgeEnabled", true);
+    auto window = desktop().openWindow("top strip");
+    startTilvane();
+    HeldInput input(x());
+    std::unique_ptr<Process> dock;
+    for (const auto& row : kTopStripRows) {
+        SCOPED_TRACE(row.name);
+        if (row.primaryTopDock && !dock) {
+            dock = desktop().startDock({1440, 0, 1920, 24}, "top");
+            ASSERT_TRUE(x().waitUntil([&] { return x().clientList().size() == 4; }));
+        }
+        x().placeFrame(window.id, row.start);
+        input.moveTo(int(row.release.x), int(row.release.y));
+        input.pressButton();
+        input.releaseButton();
+        settle();
+        EXPECT_EQ(frame(window.id), row.expected);
+    }
+}
+
 TEST_F(MouseTest, SnappingIsOffUntilSwitchedOn) {
     auto window = desktop().openWindow("no snap");
     x().placeFrame(window.id, kSnapRows[0].start);
