@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <xcb/randr.h>
+#include <xcb/res.h>
 #include <xcb/xinput.h>
 #include <xcb/xtest.h>
 // xkb.h names a field "explicit", a keyword in C++.
@@ -80,7 +81,7 @@ Connection::Connection(xcb_connection_t* c, int screenNumber) : c_(c), screenNum
         }
     }
     // The extensions' data travels with the atoms instead of costing round trips of its own.
-    for (xcb_extension_t* extension : {&xcb_randr_id, &xcb_xkb_id, &xcb_test_id, &xcb_input_id})
+    for (xcb_extension_t* extension : {&xcb_randr_id, &xcb_xkb_id, &xcb_test_id, &xcb_input_id, &xcb_res_id})
         xcb_prefetch_extension_data(c_, extension);
     // Intern every atom in one batch: all requests first, then the replies.
     std::vector<InternAtomRequest> requests;

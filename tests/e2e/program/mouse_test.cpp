@@ -1,7 +1,9 @@
 // Mouse interaction of the serving program: holding the move or the resize
-// combination over a window makes it follow the pointer, and with snapping
-// switched on, letting go of the left button at a monitor's left edge puts
-// the focused window in that monitor's left half.
+// combination over a window makes it follow the pointer (not while a button
+// is held), and with snapping switched on, letting go of the left button at a
+// monitor's left edge puts the focused window in that monitor's left half, and
+// under its top (and any panel there) in its top half. Windows that name no
+// process (xlogo) are moved and snapped like the others.
 
 #include "program/held_input.h"
 #include "program/program_test.h"
@@ -26,10 +28,24 @@ protected:
             write(key, false);
         for (const auto& [key, value] : settings) write(key, value);
     }
+    // xlogo names no process in _NET_WM_PID, as many older programs do.
+    TestWindow openWindow(bool xlogo, const std::string& title) {
+        return xlogo ? desktop().openXlogo() : desktop().openWindow(title);
+    }
+    // A click of the left button at a point in root coordinates.
+    void clickAt(Point root) {
+        HeldInput input(x());
+        input.moveTo(int(root.x), int(root.y));
+        input.pressButton();
+        input.releaseButton();
+        settle();
+    }
 };
 
 struct DragRow {
     const char* name;
+    const char* testName;
+    bool xlogo;
     Settings settings;
     std::vector<uint16_t> modifiers;
     Point grab;  // where the pointer holds the window, from its top-left corner
@@ -45,17 +61,23 @@ const Rect kStart{1700, 300, 500, 400};
 constexpr int kSteps = 6, kStepX = 10, kStepY = 7;
 constexpr double kTotalX = kSteps * kStepX, kTotalY = kSteps * kStepY;
 
+const Settings kMoveSettings{{"WindowMovingEnabled", true}, {"WMoveControl", true}, {"WMoveOption", true}};
+const Settings kResizeSettings{{"WindowResizingEnabled", true}, {"WSizeControl", true}, {"WSizeCommand", true}};
+const Rect kMoved{kStart.x + kTotalX, kStart.y + kTotalY, kStart.width, kStart.height};
+const Rect kResized{kStart.x, kStart.y, kStart.width + kTotalX, kStart.height + kTotalY};
+
 const DragRow kDragRows[] = {
-    {"move with Control+Option",
-     {{"WindowMovingEnabled", true}, {"WMoveControl", true}, {"WMoveOption", true}},
-     {kControl, kOption},
-     {100, 100},
-     {kStart.x + kTotalX, kStart.y + kTotalY, kStart.width, kStart.height}},
+    {"move with Control+Option", "Move", false, kMoveSettings, {kControl, kOption}, {100, 100}, kMoved},
     {"resize with Control+Command from the lower right",
-     {{"WindowResizingEnabled", true}, {"WSizeControl", true}, {"WSizeCommand", true}},
+     "Resize",
+     false,
+     kResizeSettings,
      {kControl, kCommand},
      {400, 300},
-     {kStart.x, kStart.y, kStart.width + kTotalX, kStart.height + kTotalY}},
+     kResized},
+    // Windows that name no process are grabbed all the same.
+    {"move xlogo", "MoveXlogo", true, kMoveSettings, {kControl, kOption}, {100, 100}, kMoved},
+    {"resize xlogo", "ResizeXlogo", true, kResizeSettings, {kControl, kCommand}, {400, 300}, kResized},
 };
 
 class MouseDragTest : public MouseTest, public ::testing::WithParamInterface<DragRow> {};
@@ -63,7 +85,7 @@ class MouseDragTest : public MouseTest, public ::testing::WithParamInterface<Dra
 TEST_P(MouseDragTest, TheWindowUnderThePointerFollowsWhileTheCombinationIsHeld) {
     const DragRow& row = GetParam();
     writeCombinations(row.settings);
-    auto window = desktop().openWindow("drag");
+    auto window = openWindow(row.xlogo, "drag");
     x().placeFrame(window.id, kStart);
     startTilvane();
 
@@ -84,7 +106,7 @@ TEST_P(MouseDragTest, TheWindowUnderThePointerFollowsWhileTheCombinationIsHeld) 
 }
 
 INSTANTIATE_TEST_SUITE_P(Combinations, MouseDragTest, ::testing::ValuesIn(kDragRows),
-                         [](const auto& info) { return std::string(info.index == 0 ? "Move" : "Resize"); });
+                         [](const auto& info) { return std::string(info.param.testName); });
 
 TEST_F(MouseTest, ModifierDragDoesNotActWhileAMouseButtonIsHeld) {
     // Control is the move combination, and Control+drag selects text: the
@@ -116,32 +138,38 @@ TEST_F(MouseTest, ModifierDragDoesNotActWhileAMouseButtonIsHeld) {
 }
 
 struct SnapRow {
-    const char* monitor;
+    const char* name;
+    const char* testName;
+    bool xlogo;     // the focused window, and the only one
     Rect start;     // the focused window, on that monitor
     Point release;  // at the monitor's left edge, root coordinates
     Rect leftHalf;  // of the monitor's visible area
 };
 
+void PrintTo(const SnapRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
 const SnapRow kSnapRows[] = {
-    {"primary", {2000, 300, 500, 400}, {1440, 500}, {1440, 0, 960, 1040}},
-    {"secondary", {300, 400, 500, 300}, {0, 600}, {0, 210, 720, 870}},
+    {"primary", "Primary", false, {2000, 300, 500, 400}, {1440, 500}, {1440, 0, 960, 1040}},
+    {"secondary", "Secondary", false, {300, 400, 500, 300}, {0, 600}, {0, 210, 720, 870}},
+    {"xlogo, which names no process", "Xlogo", true, {2000, 300, 500, 400}, {1440, 500}, {1440, 0, 960, 1040}},
 };
 
-TEST_F(MouseTest, ReleasingTheLeftButtonAtAMonitorsLeftEdgeSnapsWhenSwitchedOn) {
+class MouseSnapTest : public MouseTest, public ::testing::WithParamInterface<SnapRow> {};
+
+TEST_P(MouseSnapTest, ReleasingTheLeftButtonAtAMonitorsLeftEdgeSnapsWhenSwitchedOn) {
+    const SnapRow& row = GetParam();
     write("SnapToEdgeEnabled", true);
-    auto window = desktop().openWindow("snap");
+    auto window = openWindow(row.xlogo, "snap");
+    x().placeFrame(window.id, row.start);
     startTilvane();
-    HeldInput input(x());
-    for (const auto& row : kSnapRows) {
-        SCOPED_TRACE(row.monitor);
-        x().placeFrame(window.id, row.start);
-        input.moveTo(int(row.release.x), int(row.release.y));
-        input.pressButton();
-        input.releaseButton();
-        settle();
-        EXPECT_EQ(frame(window.id), row.leftHalf);
-    }
+    clickAt(row.release);
+    EXPECT_EQ(frame(window.id), row.leftHalf);
 }
+
+INSTANTIATE_TEST_SUITE_P(Monitors, MouseSnapTest, ::testing::ValuesIn(kSnapRows),
+                         [](const auto& info) { return std::string(info.param.testName); });
 
 struct TopStripRow {
     const char* name;
@@ -164,7 +192,6 @@ TEST_F(MouseTest, TheTopSnapZoneReachesBelowAPanelAcrossTheMonitorsTop) {
     write("SnapToEdgeEnabled", true);
     auto window = desktop().openWindow("top strip");
     startTilvane();
-    HeldInput input(x());
     std::unique_ptr<Process> dock;
     for (const auto& row : kTopStripRows) {
         SCOPED_TRACE(row.name);
@@ -173,10 +200,7 @@ TEST_F(MouseTest, TheTopSnapZoneReachesBelowAPanelAcrossTheMonitorsTop) {
             ASSERT_TRUE(x().waitUntil([&] { return x().clientList().size() == 4; }));
         }
         x().placeFrame(window.id, row.start);
-        input.moveTo(int(row.release.x), int(row.release.y));
-        input.pressButton();
-        input.releaseButton();
-        settle();
+        clickAt(row.release);
         EXPECT_EQ(frame(window.id), row.expected);
     }
 }
@@ -185,11 +209,7 @@ TEST_F(MouseTest, SnappingIsOffUntilSwitchedOn) {
     auto window = desktop().openWindow("no snap");
     x().placeFrame(window.id, kSnapRows[0].start);
     startTilvane();
-    HeldInput input(x());
-    input.moveTo(int(kSnapRows[0].release.x), int(kSnapRows[0].release.y));
-    input.pressButton();
-    input.releaseButton();
-    settle();
+    clickAt(kSnapRows[0].release);
     EXPECT_EQ(frame(window.id), kSnapRows[0].start);
 }
 
