@@ -1,5 +1,7 @@
 #include "platform/x11/x11_desktop.h"
 
+#include "platform/x11/x_errors.h"
+
 namespace tilvane::x11 {
 
 std::unique_ptr<X11Desktop> X11Desktop::open(const char* displayName, std::string& error) {
@@ -9,9 +11,10 @@ std::unique_ptr<X11Desktop> X11Desktop::open(const char* displayName, std::strin
 }
 
 X11Desktop::X11Desktop(std::unique_ptr<Connection> conn) : conn_(std::move(conn)) {
-    // Errors of requests nobody waits for concern windows that went away
-    // meanwhile; the reads that matter report their own errors.
-    conn_->onError([](const xcb_generic_error_t&) {});
+    // Errors of requests nobody waits for; the reads that matter report their own.
+    conn_->onError([this, policy = XErrorPolicy::fromEnvironment()](const xcb_generic_error_t& error) {
+        handleError(error, policy, *xcb_get_setup(conn_->get()));
+    });
     screens_ = std::make_unique<X11Screens>(*conn_);
     accessibility_ = std::make_unique<X11Accessibility>(*conn_, *screens_);
     workspace_ = std::make_unique<X11Workspace>(*accessibility_);
