@@ -19,11 +19,6 @@ constexpr uint32_t kStateRemove = 0;
 // position and the size of one window read one after the other, say).
 constexpr auto kFrameReadLifetime = std::chrono::milliseconds(20);
 
-Extents extentsFrom(const std::vector<uint32_t>& words) {
-    if (words.size() < 4) return {};
-    return {double(words[0]), double(words[1]), double(words[2]), double(words[3])};
-}
-
 // X coordinates are 16-bit; the request carries them in 32-bit words.
 uint32_t coordinate(double v) {
     return static_cast<uint32_t>(static_cast<int32_t>(std::clamp(std::lround(v), -32768L, 32767L)));
@@ -37,6 +32,11 @@ const X11Element* asX11(const AXElement& element) {
 }
 
 }  // namespace
+
+Extents extentsFrom(const std::vector<uint32_t>& words) {
+    if (words.size() < 4) return {};
+    return {double(words[0]), double(words[1]), double(words[2]), double(words[3])};
+}
 
 bool X11Element::isSameElement(const AXUIElement& other) const {
     const auto* o = dynamic_cast<const X11Element*>(&other);

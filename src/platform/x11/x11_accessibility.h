@@ -27,6 +27,9 @@ struct X11Element : AXUIElement {
 struct Extents {
     double left = 0, right = 0, top = 0, bottom = 0;
 };
+// The extents of a _NET_FRAME_EXTENTS or _GTK_FRAME_EXTENTS value (left,
+// right, top, bottom); none when the value is missing or short.
+Extents extentsFrom(const std::vector<uint32_t>& words);
 
 // The outer frame of a window, decorations included and client-side shadows
 // left out, from the client window's area and the two kinds of extents.

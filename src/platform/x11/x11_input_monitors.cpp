@@ -40,12 +40,6 @@ std::map<uint16_t, double> rawValues(const xcb_input_raw_motion_event_t& raw) {
     return values;
 }
 
-class XkbStateRequest
-    : public PendingReply<xcb_xkb_get_state_cookie_t, xcb_xkb_get_state_reply_t, xcb_xkb_get_state_reply> {
-public:
-    explicit XkbStateRequest(xcb_connection_t* c) : PendingReply(c, xcb_xkb_get_state(c, XCB_XKB_ID_USE_CORE_KBD)) {}
-};
-
 class QueryDeviceRequest : public PendingReply<xcb_input_xi_query_device_cookie_t, xcb_input_xi_query_device_reply_t,
                                                xcb_input_xi_query_device_reply> {
 public:
@@ -97,9 +91,8 @@ X11InputMonitors::X11InputMonitors(Connection& conn, X11Screens& screens, X11Key
         // Only the state notifications: what else this connection hears from XKB stays as it is.
         xcb_xkb_select_events(c, XCB_XKB_ID_USE_CORE_KBD, XCB_XKB_EVENT_TYPE_STATE_NOTIFY, 0,
                               XCB_XKB_EVENT_TYPE_STATE_NOTIFY, 0, 0, nullptr);
-        if (XkbStateRequest state(c); state)
-            flags_ =
-                flagsOfKeyboardState(state->baseMods | state->latchedMods, state->lockedMods, keyboard_.modifierMap());
+        if (auto state = keyboard_.state())
+            flags_ = flagsOfKeyboardState(state->heldOrLatched, state->locked, keyboard_.modifierMap());
         conn_.onEvent(*xkbBase, [this](const xcb_generic_event_t& e) { keyboardEvent(e); });
     }
 

@@ -13,13 +13,6 @@ namespace tilvane::x11 {
 
 namespace {
 
-class XkbStateRequest
-    : public PendingReply<xcb_xkb_get_state_cookie_t, xcb_xkb_get_state_reply_t, xcb_xkb_get_state_reply> {
-public:
-    XkbStateRequest(xcb_connection_t* c, int32_t device)
-        : PendingReply(c, xcb_xkb_get_state(c, static_cast<xcb_xkb_device_spec_t>(device))) {}
-};
-
 constexpr uint16_t kVirtualKeyA = 0x00;
 
 xkb_keysym_t firstSymbol(xkb_keymap* keymap, xkb_keycode_t key, xkb_layout_index_t layout) {
@@ -67,6 +60,14 @@ X11Keyboard::~X11Keyboard() {
     if (context_) xkb_context_unref(context_);
 }
 
+std::optional<X11Keyboard::State> X11Keyboard::state() {
+    if (deviceId_ < 0) return std::nullopt;
+    PendingReply<xcb_xkb_get_state_cookie_t, xcb_xkb_get_state_reply_t, xcb_xkb_get_state_reply> reply(
+        conn_.get(), xcb_xkb_get_state(conn_.get(), static_cast<xcb_xkb_device_spec_t>(deviceId_)));
+    if (!reply) return std::nullopt;
+    return State{static_cast<uint16_t>(reply->baseMods | reply->latchedMods), reply->lockedMods, reply->group};
+}
+
 const ModifierMap& X11Keyboard::modifierMap() {
     if (!modifierMap_) modifierMap_ = readModifierMap(conn_.get());
     return *modifierMap_;
@@ -96,8 +97,8 @@ KeyTranslation X11Keyboard::translateKeyCode(uint16_t keyCode) {
 
     xkb_layout_index_t layouts = xkb_keymap_num_layouts(keymap_);
     if (layouts == 0) return {KeyTranslation::Status::NoLayout, {}};
-    XkbStateRequest state(conn_.get(), deviceId_);
-    xkb_layout_index_t current = state ? state->group % layouts : 0;
+    auto state = this->state();
+    xkb_layout_index_t current = state ? state->layout % layouts : 0;
 
     // The layout to use: the current one if it types Latin letters, else the first that does.
     auto latin = [&](xkb_layout_index_t layout) {

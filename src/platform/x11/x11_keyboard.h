@@ -41,6 +41,13 @@ public:
     void addMappingObserver(std::function<void()> observer) { mappingObservers_.push_back(std::move(observer)); }
 
     const ModifierMap& modifierMap();
+    // The modifiers held or latched and locked, and the layout in use; none without XKB.
+    struct State {
+        uint16_t heldOrLatched = 0;
+        uint16_t locked = 0;
+        uint8_t layout = 0;
+    };
+    std::optional<State> state();
     // The first event code of XKB; none when the server lacks it.
     std::optional<uint8_t> xkbEventBase() const { return xkbEventBase_; }
 

@@ -17,11 +17,6 @@ public:
     AttributesRequest(xcb_connection_t* c, xcb_window_t w) : PendingReply(c, xcb_get_window_attributes(c, w)) {}
 };
 
-Extents extentsFrom(const std::vector<uint32_t>& words) {
-    if (words.size() < 4) return {};
-    return {double(words[0]), double(words[1]), double(words[2]), double(words[3])};
-}
-
 // Every request about one window, sent together and read later.
 struct ClientRequests {
     AttributesRequest attributes;
