@@ -39,11 +39,5 @@ TEST(OwningApplication, AnApplicationOfItsOwnLeadsBackToItsWindow) {
     EXPECT_EQ(windowOfOwnApplication(0), std::nullopt);
 }
 
-TEST(ClientBase, TheWindowsIdWithoutTheClientsOwnBits) {
-    EXPECT_EQ(clientBase(kWindow, 0x1fffff), 0x1a00000u);
-    EXPECT_EQ(clientBase(0x1a00000, 0x1fffff), 0x1a00000u);
-    EXPECT_EQ(clientBase(0x600123, 0x3fffff), 0x400000u);
-}
-
 }  // namespace
 }  // namespace tilvane::x11

@@ -59,12 +59,5 @@ TEST(XErrors, AnyValueButZeroTurnsASwitchOn) {
     }
 }
 
-TEST(XErrors, TheDebugLineNamesTheErrorTheRequestAndTheResource) {
-    EXPECT_EQ(describeError(error(3, kOtherWindow, 2), true),
-              "X error BadWindow (3) on request 2.0 about 0x2400007, a window that went away");
-    EXPECT_EQ(describeError(error(140, 0, 131), false),
-              "X error an extension's error (140) on request 131.0 about 0x0");
-}
-
 }  // namespace
 }  // namespace tilvane::x11
