@@ -25,9 +25,10 @@ xcb_res_query_client_ids_cookie_t queryClientPids(xcb_connection_t* c, const std
     uint32_t mask = xcb_get_setup(c)->resource_id_mask;
     std::set<uint32_t> bases;
     for (xcb_window_t w : windows) bases.insert(clientBase(w, mask));
-    std::vector<xcb_res_client_id_spec_t> specs;
-    for (uint32_t base : bases) specs.push_back({base, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID});
-    return xcb_res_query_client_ids(c, static_cast<uint32_t>(specs.size()), specs.data());
+    // One question for each client, whatever the number of its windows.
+    std::vector<xcb_res_client_id_spec_t> clients;
+    for (uint32_t base : bases) clients.push_back({base, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID});
+    return xcb_res_query_client_ids(c, static_cast<uint32_t>(clients.size()), clients.data());
 }
 
 }  // namespace
