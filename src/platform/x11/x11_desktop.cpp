@@ -1,5 +1,7 @@
 #include "platform/x11/x11_desktop.h"
 
+#include "platform/x11/x_errors.h"
+
 namespace tilvane::x11 {
 
 std::unique_ptr<X11Desktop> X11Desktop::open(const char* displayName, std::string& error) {
@@ -9,9 +11,10 @@ std::unique_ptr<X11Desktop> X11Desktop::open(const char* displayName, std::strin
 }
 
 X11Desktop::X11Desktop(std::unique_ptr<Connection> conn) : conn_(std::move(conn)) {
-    // Errors of requests nobody waits for concern windows that went away
-    // meanwhile; the reads that matter report their own errors.
-    conn_->onError([](const xcb_generic_error_t&) {});
+    // Errors of requests nobody waits for; the reads that matter report their own.
+    conn_->onError([this, policy = XErrorPolicy::fromEnvironment()](const xcb_generic_error_t& error) {
+        handleError(error, policy, *xcb_get_setup(conn_->get()));
+    });
     screens_ = std::make_unique<X11Screens>(*conn_);
     accessibility_ = std::make_unique<X11Accessibility>(*conn_, *screens_);
     workspace_ = std::make_unique<X11Workspace>(*accessibility_);
@@ -25,8 +28,11 @@ X11Desktop::X11Desktop(std::unique_ptr<Connection> conn) : conn_(std::move(conn)
 }
 
 X11Desktop::~X11Desktop() {
-    // The hot keys ungrab through the connection, so they go first.
+    // The hot keys ungrab through the connection, so they go first; the
+    // poster and the monitors use the keyboard, so they go before it.
     hotKeys_.reset();
+    inputMonitors_.reset();
+    eventPoster_.reset();
     keyboard_.reset();
     // The last requests (the window's new size, say) must reach the server:
     // requests it has not handled yet when the connection closes may be lost.
@@ -49,12 +55,17 @@ void X11Desktop::fill(Platform& platform, Uses uses) {
     platform.workspace = workspace_.get();
     platform.windowList = windowList_.get();
     platform.spaces = spaces_.get();
-    if (!eventPoster_) eventPoster_ = std::make_unique<X11EventPoster>(*conn_, *screens_, platform.runLoop);
+    if (!eventPoster_) {
+        // One action may post no input at all: the keyboard is set up when the first event goes out.
+        auto modifiers = [this]() -> const ModifierMap& { return keyboard().modifierMap(); };
+        eventPoster_ = std::make_unique<X11EventPoster>(*conn_, *screens_, modifiers, platform.runLoop);
+    }
     platform.eventPoster = eventPoster_.get();
     if (uses == Uses::OneAction) return;
     platform.keyboard = &keyboard();
     platform.hotKeys = &hotKeys();
-    if (!inputMonitors_) inputMonitors_ = std::make_unique<X11InputMonitors>(*conn_, *screens_, platform.runLoop);
+    if (!inputMonitors_)
+        inputMonitors_ = std::make_unique<X11InputMonitors>(*conn_, *screens_, keyboard(), platform.runLoop);
     platform.eventMonitors = inputMonitors_.get();
 }
 

@@ -10,24 +10,6 @@
 
 namespace tilvane::x11 {
 
-// Which X modifier bits stand for Option and Command, and which are locks
-// that a press may carry without changing its meaning.
-struct ModifierBits {
-    uint16_t option = XCB_MOD_MASK_1;
-    uint16_t command = XCB_MOD_MASK_4;
-    uint16_t numLock = XCB_MOD_MASK_2;
-    uint16_t scrollLock = 0;
-
-    // The X modifiers of Carbon modifier bits: Control, Option (Alt),
-    // Command (Super) and Shift; other bits have no X counterpart.
-    uint16_t fromCarbon(uint32_t carbon) const;
-    // Every combination of the lock modifiers, none first.
-    std::vector<uint16_t> lockVariants() const;
-    // The modifiers of a key event with the locks and mouse buttons left out.
-    uint16_t significant(uint16_t state) const;
-    friend bool operator==(const ModifierBits&, const ModifierBits&) = default;
-};
-
 // System-wide hot keys as passive key grabs on the root window. Each
 // combination is grabbed once for every lock variant, so Num Lock or Caps
 // Lock being on does not stop it; a grab another client holds refuses the
@@ -60,12 +42,13 @@ private:
     std::optional<Combination> combinationFor(uint32_t keyCode, uint32_t carbonModifiers) const;
     OSStatus grab(const Combination& combination);
     void ungrab(const Combination& combination);
-    void readModifierBits();
     void mappingChanged();
     void keyPressed(const xcb_key_press_event_t& event);
 
     Connection& conn_;
-    ModifierBits bits_;
+    X11Keyboard& keyboard_;
+    // The modifier map the grabs were made under.
+    ModifierMap modifiers_;
     std::map<EventHotKeyRef, Registration> registrations_;
     // The combinations grabbed, each with the registrations sharing it, oldest first.
     std::map<Combination, std::vector<EventHotKeyRef>> grabs_;

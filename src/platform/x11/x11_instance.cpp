@@ -64,17 +64,8 @@ bool InstanceSelection::claim() {
     owned_ = true;
     since_ = time;
 
-    xcb_client_message_event_t manager;
-    std::memset(&manager, 0, sizeof manager);
-    manager.response_type = XCB_CLIENT_MESSAGE;
-    manager.format = 32;
-    manager.window = conn_.root();
-    manager.type = conn_.atoms().MANAGER;
-    manager.data.data32[0] = time;
-    manager.data.data32[1] = selection_;
-    manager.data.data32[2] = helper;
-    xcb_send_event(conn_.get(), 0, conn_.root(), XCB_EVENT_MASK_STRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&manager));
+    conn_.sendClientMessage(conn_.root(), XCB_EVENT_MASK_STRUCTURE_NOTIFY, conn_.root(), conn_.atoms().MANAGER,
+                            {time, selection_, helper, 0, 0});
     conn_.flush();
     return true;
 }
