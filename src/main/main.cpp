@@ -76,7 +76,9 @@ int startDesktopApplication(std::vector<std::string> arguments) {
         std::error_code error;
         auto self = std::filesystem::read_symlink("/proc/self/exe", error);
         if (!error) ::setenv("TILVANE_PROGRAM", self.c_str(), 1);
-        std::vector<char*> argv{app->data()};
+        // Named as the program the user started: the desktop knows its windows by that name.
+        std::string name = "tilvane";
+        std::vector<char*> argv{name.data()};
         for (auto& argument : arguments) argv.push_back(argument.data());
         argv.push_back(nullptr);
         ::execv(app->c_str(), argv.data());
