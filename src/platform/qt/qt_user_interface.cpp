@@ -313,6 +313,7 @@ void QtUserInterface::orderFrontStandardAboutPanel() {
                                 QMessageBox::Ok);
     box->setIconPixmap(icon("split", true, box->palette().color(QPalette::WindowText)).pixmap(64, 64));
     box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
     box->show();
     windowShown(box);
 }
@@ -427,10 +428,13 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
-        // An event a widget leaves is offered to its parents; it is the same event.
-        if (!watched->isWidgetType() || event == last_) return false;
-        last_ = event;
-        auto keyEvent = ui_.keyEventFor(*static_cast<QKeyEvent*>(event));
+        // An event a widget leaves is offered to its parents; it is the same key.
+        if (!watched->isWidgetType()) return false;
+        const auto& key = *static_cast<QKeyEvent*>(event);
+        Seen seen{event->type(), key.timestamp(), key.nativeScanCode()};
+        if (seen == last_) return false;
+        last_ = seen;
+        auto keyEvent = ui_.keyEventFor(key);
         if (!keyEvent) return false;
         auto monitor = monitor_;
         bool goesOn = monitor(*keyEvent);
@@ -441,7 +445,13 @@ protected:
 private:
     QtUserInterface& ui_;
     std::function<bool(const KeyEvent&)> monitor_;
-    const QEvent* last_ = nullptr;
+    struct Seen {
+        QEvent::Type type = QEvent::None;
+        quint64 timestamp = 0;
+        quint32 scanCode = 0;
+        friend bool operator==(const Seen&, const Seen&) = default;
+    };
+    Seen last_;
 };
 
 }  // namespace

@@ -43,8 +43,8 @@ void QtToolbarItem::setImage(std::string name) {
     qaction_->setIcon(ui_.icon(image_, true, text));
 }
 
-QtToolbar::QtToolbar(QtUserInterface& ui, QToolBar& bar) : ui_(ui), bar_(bar), group_(&bar) {
-    group_.setExclusive(true);
+QtToolbar::QtToolbar(QtUserInterface& ui, QToolBar& bar) : ui_(ui), bar_(bar), group_(new QActionGroup(&bar)) {
+    group_->setExclusive(true);
     bar_.setMovable(false);
     bar_.setFloatable(false);
     bar_.setContextMenuPolicy(Qt::PreventContextMenu);
@@ -88,7 +88,7 @@ void QtToolbar::insertItemWithItemIdentifier(std::string identifier, size_t inde
         if (delegate_) selectable = delegate_->toolbarSelectableItemIdentifiers();
         if (std::find(selectable.begin(), selectable.end(), identifier) != selectable.end()) {
             action->setCheckable(true);
-            group_.addAction(action);
+            group_->addAction(action);
         }
     }
     auto item = std::make_unique<QtToolbarItem>(ui_, action, identifier);

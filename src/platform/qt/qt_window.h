@@ -56,7 +56,7 @@ public:
 private:
     QtUserInterface& ui_;
     QToolBar& bar_;
-    QActionGroup group_;
+    QActionGroup* group_;  // a child of the bar, which deletes it
     ToolbarDelegate* delegate_ = nullptr;
     int mode_ = kDisplayModeIconAndLabel;
     std::string selected_;
