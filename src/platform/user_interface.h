@@ -169,6 +169,8 @@ public:
     virtual std::string accessibilityLabel() = 0;
     virtual std::string accessibilityHelp() = 0;
     virtual bool accessibilityPerformPress() = 0;
+    // The view's bounds changed: areas that depend on them must follow.
+    virtual void boundsDidChange() {}
 };
 
 class Window;

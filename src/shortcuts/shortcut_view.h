@@ -144,6 +144,7 @@ public:
     std::string accessibilityLabel() override;
     std::string accessibilityHelp() override;
     bool accessibilityPerformPress() override;
+    void boundsDidChange() override;
 
 private:
     friend class RecorderGroup;

@@ -147,6 +147,11 @@ void CustomViewWidget::paintEvent(QPaintEvent*) {
     updateAccessibleTexts();
 }
 
+void CustomViewWidget::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (logic_) logic_->boundsDidChange();
+}
+
 void CustomViewWidget::updateAccessibleTexts() {
     if (!logic_) return;
     setAccessibleName(QString::fromStdString(logic_->accessibilityLabel()));

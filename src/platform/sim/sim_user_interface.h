@@ -171,7 +171,10 @@ public:
     Window* window() override;
 
     // --- arrangement and input ---------------------------------------------
-    void setBounds(Rect bounds) { bounds_ = bounds; }
+    void setBounds(Rect bounds) {
+        bounds_ = bounds;
+        if (logic_) logic_->boundsDidChange();
+    }
     void setWindow(SimProgramWindow* window) { window_ = window; }
     // Draws the view as the platform would: the pieces the cell drew.
     std::vector<DrawnPiece> draw();

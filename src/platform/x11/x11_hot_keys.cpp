@@ -53,6 +53,17 @@ OSStatus X11HotKeyService::grab(const Combination& combination) {
     return status;
 }
 
+bool X11HotKeyService::isHeldByAnotherProgram(uint32_t keyCode, uint32_t carbonModifiers) {
+    auto combination = combinationFor(keyCode, carbonModifiers);
+    if (!combination) return false;
+    // A combination this program holds is its own; probing it would let go of it.
+    if (grabs_.count(*combination)) return false;
+    OSStatus status = grab(*combination);
+    if (status == kNoErr) ungrab(*combination);
+    conn_.flush();
+    return status == kEventHotKeyExistsErr;
+}
+
 void X11HotKeyService::ungrab(const Combination& combination) {
     // Ungrabbing a variant another client holds leaves that grab alone.
     for (uint16_t lock : modifiers_.lockVariants())

@@ -26,6 +26,9 @@ public:
     OSStatus unregisterEventHotKey(EventHotKeyRef ref) override;
     OSStatus installEventHandler(Handler handler, EventHandlerRef& outRef) override;
     OSStatus removeEventHandler(EventHandlerRef ref) override;
+    // Probes with a grab of every lock variant, let go of at once: another
+    // client's grab refuses it.
+    bool isHeldByAnotherProgram(uint32_t keyCode, uint32_t modifiers) override;
 
 private:
     struct Combination {
