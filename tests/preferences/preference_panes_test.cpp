@@ -55,8 +55,8 @@ protected:
                       {{560, 330},
                        0,
                        {"windowMovingEnabled", "wMoveF", "wMoveShift", "wMoveOption", "wMoveControl", "wMoveCommand",
-                        "windowResizingEnabled", "wSizeF", "wSizeShift", "wSizeOption", "wSizeControl",
-                        "wSizeCommand", "fourCornerResizing", "bringToFront"},
+                        "windowResizingEnabled", "wSizeF", "wSizeShift", "wSizeOption", "wSizeControl", "wSizeCommand",
+                        "fourCornerResizing", "bringToFront"},
                        {"keyMoveLeftShortcut", "keyMoveRightShortcut", "keyMoveUpShortcut", "keyMoveDownShortcut"}});
         ui.defineView("SnapPrefsView", {{560, 100}, 0, {"snapToEdgeEnabled"}, {}});
         app = std::make_unique<AppDelegate>(platform);
@@ -94,8 +94,8 @@ TEST_F(PreferencePanesTest, TheWindowShowsFivePanesAndBlocksActionsWhileActive) 
     EXPECT_TRUE(prefsWindow().isVisible());
     std::vector<std::string> identifiers;
     for (auto* item : prefsWindow().simToolbar().items()) identifiers.push_back(item->itemIdentifier());
-    EXPECT_EQ(identifiers, (std::vector<std::string>{"GeneralPreferences", "Shortcuts", "MultiTouch", "MoveResize",
-                                                      "Snap"}));
+    EXPECT_EQ(identifiers,
+              (std::vector<std::string>{"GeneralPreferences", "Shortcuts", "MultiTouch", "MoveResize", "Snap"}));
 
     EXPECT_TRUE(app->_prefsWindowActive);
     EXPECT_TRUE(hotKeys.press(123, kCarbonControlKey | kCarbonOptionKey));
