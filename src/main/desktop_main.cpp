@@ -60,6 +60,21 @@ int main(int argc, char** argv) {
         if (nativeKeyCode > 255) return std::nullopt;
         return x11::virtualKeyForXKeycode(static_cast<uint8_t>(nativeKeyCode));
     });
+    // While a shortcut is recorded, the desktop's keyboard grab sends every key here,
+    // each named by its physical position as the hot keys name it.
+    ui.setKeyboardGrabber([&](bool grab) {
+        auto& hotKeys = program->desktop().hotKeys();
+        if (!grab) {
+            hotKeys.releaseKeyboard();
+            return true;
+        }
+        return hotKeys.grabKeyboard([&](const x11::X11HotKeyService::GrabbedKey& key) {
+            if (!key.press && !key.isModifier) return;
+            ui.deliverGrabbedKey(
+                {key.isModifier ? EventType::FlagsChanged : EventType::KeyDown, key.keyCode, key.flags});
+        });
+    });
+    program->desktop().onActiveWindowChange([&](uint32_t window) { ui.activeWindowChanged(window); });
     ui.onTaskbarPresence([&](unsigned long window, bool skip) {
         program->desktop().setSkipTaskbar(static_cast<uint32_t>(window), skip);
     });

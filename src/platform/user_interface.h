@@ -196,6 +196,8 @@ public:
     virtual void removeTrackingArea(int area) = 0;
     // Draws through a layer of its own (the borderless look).
     virtual void setWantsLayer(bool layer) = 0;
+    // Whether the view takes the keyboard focus (by Tab, say).
+    virtual void setAcceptsFocus(bool accepts) = 0;
     // The window that shows the view; null when it is in none.
     virtual Window* window() = 0;
 };

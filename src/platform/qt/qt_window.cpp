@@ -136,14 +136,19 @@ void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::ActivationChange) return;
     bool active = isActiveWindow();
-    if (active == owner_.wasActive_) return;
-    owner_.wasActive_ = active;
-    if (active) {
+    if (!active) {
+        owner_.resignedKey();
+    } else if (!owner_.wasActive_) {
+        owner_.wasActive_ = true;
         owner_.fire(Window::Event::DidBecomeKey);
-    } else {
-        owner_.fire(Window::Event::DidResignKey);
-        owner_.fire(Window::Event::DidResignMain);
     }
+}
+
+void QtWindow::resignedKey() {
+    if (!wasActive_) return;
+    wasActive_ = false;
+    fire(Event::DidResignKey);
+    fire(Event::DidResignMain);
 }
 
 QtWindow::QtWindow(QtUserInterface& ui, std::string title) : ui_(ui), window_(std::make_unique<MainWindow>(*this)) {

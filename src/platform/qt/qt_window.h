@@ -112,6 +112,8 @@ public:
     void close() override;
 
     QMainWindow& qwindow() { return *window_; }
+    // The window lost the keyboard focus (told by the desktop or by Qt, once).
+    void resignedKey();
     QtToolbar& qtToolbar() { return *toolbar_; }
 
 private:

@@ -168,6 +168,8 @@ public:
     int addTrackingArea(const Rect& rect, unsigned options) override;
     void removeTrackingArea(int area) override { trackingAreas_.erase(area); }
     void setWantsLayer(bool layer) override { layer_ = layer; }
+    void setAcceptsFocus(bool accepts) override { acceptsFocus_ = accepts; }
+    bool acceptsFocus() const { return acceptsFocus_; }
     Window* window() override;
 
     // --- arrangement and input ---------------------------------------------
@@ -204,6 +206,7 @@ private:
     SimProgramWindow* window_ = nullptr;
     int redraws_ = 0, sizeChanges_ = 0, nextTag_ = 1;
     bool layer_ = false;
+    bool acceptsFocus_ = false;
     std::map<int, Rect> toolTips_;
     std::map<int, TrackingArea> trackingAreas_;
 };

@@ -42,9 +42,7 @@ protected:
     }
     ~QtPanesTest() override { app->applicationWillTerminate(); }
 
-    QMainWindow& window() {
-        return static_cast<QtWindow&>(app->preferencesWindowController().window()).qwindow();
-    }
+    QMainWindow& window() { return static_cast<QtWindow&>(app->preferencesWindowController().window()).qwindow(); }
     QWidget& pane(const std::string& identifier) {
         app->preferencesWindowController().selectControllerWithIdentifier(identifier);
         return *static_cast<QtView&>(app->preferencesWindowController().selectedViewController()->view()).widget();
