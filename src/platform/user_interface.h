@@ -293,6 +293,8 @@ public:
     virtual void removeObserver(ObserverId id) = 0;
     // Asked before the user's close takes effect; false keeps the window open.
     virtual void setShouldClose(std::function<bool()> shouldClose) = 0;
+    // What the desktop's keys for the next and the previous tab do in the window.
+    virtual void setTabActions(std::function<void()> next, std::function<void()> previous) = 0;
 
     virtual std::string title() const = 0;
     virtual void setTitle(std::string title) = 0;

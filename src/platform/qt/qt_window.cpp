@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QScreen>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "platform/qt/qt_user_interface.h"
@@ -182,6 +183,21 @@ void QtWindow::fire(Event event) {
     auto snapshot = observers_;
     for (auto& [id, observer] : snapshot)
         if (observer.first == event && observers_.count(id)) observer.second();
+}
+
+void QtWindow::setTabActions(std::function<void()> next, std::function<void()> previous) {
+    for (QShortcut* old : window_->findChildren<QShortcut*>(QStringLiteral("tabAction"))) delete old;
+    auto bind = [this](QList<QKeySequence> keys, std::function<void()> action) {
+        if (!action) return;
+        for (const QKeySequence& key : keys) {
+            auto* shortcut = new QShortcut(key, window_.get());
+            shortcut->setObjectName(QStringLiteral("tabAction"));
+            QObject::connect(shortcut, &QShortcut::activated, window_.get(), action);
+        }
+    };
+    bind({QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)}, std::move(next));
+    bind({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), QKeySequence(Qt::CTRL | Qt::Key_PageUp)},
+         std::move(previous));
 }
 
 bool QtWindow::userWantsToClose() {

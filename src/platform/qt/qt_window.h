@@ -89,6 +89,7 @@ public:
     ObserverId observe(Event event, std::function<void()> handler) override;
     void removeObserver(ObserverId id) override { observers_.erase(id); }
     void setShouldClose(std::function<bool()> shouldClose) override { shouldClose_ = std::move(shouldClose); }
+    void setTabActions(std::function<void()> next, std::function<void()> previous) override;
     std::string title() const override;
     void setTitle(std::string title) override;
     Toolbar& toolbar() override { return *toolbar_; }

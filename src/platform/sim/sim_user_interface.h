@@ -318,6 +318,17 @@ public:
     ObserverId observe(Event event, std::function<void()> handler) override;
     void removeObserver(ObserverId id) override { observers_.erase(id); }
     void setShouldClose(std::function<bool()> shouldClose) override { shouldClose_ = std::move(shouldClose); }
+    void setTabActions(std::function<void()> next, std::function<void()> previous) override {
+        nextTab_ = std::move(next);
+        previousTab_ = std::move(previous);
+    }
+    // The user presses the keys for the next (previous) tab.
+    void pressNextTab() {
+        if (nextTab_) nextTab_();
+    }
+    void pressPreviousTab() {
+        if (previousTab_) previousTab_();
+    }
     std::string title() const override { return title_; }
     void setTitle(std::string title) override { title_ = std::move(title); }
     Toolbar& toolbar() override { return toolbar_; }
@@ -375,6 +386,7 @@ private:
     std::map<ObserverId, std::pair<Event, std::function<void()>>> observers_;
     ObserverId nextObserver_ = 1;
     std::function<bool()> shouldClose_;
+    std::function<void()> nextTab_, previousTab_;
 };
 
 // The program's user interface, recorded: every menu and status item made,
