@@ -4,6 +4,7 @@
 // moved at once; a combination another program holds is explained and
 // recording goes on; the window's pane and place survive a restart.
 
+#include <algorithm>
 #include <chrono>
 #include <sstream>
 #include <thread>
@@ -175,6 +176,34 @@ TEST_F(PreferencesTest, ARestartKeepsThePaneAndTheWindowsPlace) {
     std::string selected;
     tilvane({"defaults", "read", "Preferences Selected Identifier View"}, &selected);
     EXPECT_EQ(selected, "MultiTouch\n");
+}
+
+}  // namespace
+}  // namespace tilvane::e2e
+
+namespace tilvane::e2e {
+namespace {
+
+// "HideDocIcon" keeps the program's windows out of the taskbar and the pager.
+TEST_F(PreferencesTest, HiddenFromTheTaskbarTheWindowsSaySoToTheWindowManager) {
+    struct Row {
+        bool hidden;
+    } rows[] = {{true}, {false}};
+    for (const auto& row : rows) {
+        ASSERT_EQ(tilvane({"defaults", "write", "HideDocIcon", "-bool", row.hidden ? "true" : "false"}), 0);
+        startApplication();
+        ASSERT_EQ(tilvane({"preferences"}), 0);
+        xcb_window_t preferences = waitForActivePreferences();
+        ASSERT_NE(preferences, XCB_WINDOW_NONE);
+        auto skips = [&] {
+            auto states = x().words(preferences, "_NET_WM_STATE");
+            return std::count(states.begin(), states.end(), x().atom("_NET_WM_STATE_SKIP_TASKBAR")) == 1 &&
+                   std::count(states.begin(), states.end(), x().atom("_NET_WM_STATE_SKIP_PAGER")) == 1;
+        };
+        EXPECT_TRUE(x().waitUntil([&] { return skips() == row.hidden; })) << (row.hidden ? "hidden" : "shown");
+        tilvane_->signal(SIGTERM);
+        ASSERT_EQ(tilvane_->wait(), 0);
+    }
 }
 
 }  // namespace
