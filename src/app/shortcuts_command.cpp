@@ -1,6 +1,7 @@
 #include "app/shortcuts_command.h"
 
 #include "app/action_table.h"
+#include "app/shortcut_holders.h"
 #include "shortcuts/key_names.h"
 #include "shortcuts/shortcut.h"
 #include "shortcuts/shortcut_validator.h"
@@ -18,6 +19,8 @@ void printUsage(std::ostream& out) {
            "settings key (LeftShortcut) or the action's name (left). COMBO is any of\n"
            "ctrl, alt, shift and super joined by '+', then a key: ctrl+alt+Left,\n"
            "ctrl+alt+super+m, shift+ctrl+F5. A running Tilvane takes a change at once.\n"
+           "A combination that another action has is refused: one combination runs one\n"
+           "action.\n"
            "\n"
            "The list shows what Tilvane does: the stored shortcut, or the default marked\n"
            "(default) where nothing is stored, as before the first start; Tilvane stores\n"
@@ -26,7 +29,7 @@ void printUsage(std::ostream& out) {
            "has no shortcut.\n"
            "\n"
            "Exit status: 0 done; 1 the settings could not be saved; 2 bad usage,\n"
-           "unknown key or a combination that cannot be used.\n";
+           "unknown key or a combination that cannot be used or is another action's.\n";
 }
 
 const ActionInfo* findAction(const std::string& key) {
@@ -49,18 +52,14 @@ void list(SettingsStore& store, KeyedArchiver& archiver, Keyboard& keyboard, std
         std::string key(action.settingsKey);
         out << padded(key, 24) << ' ';
         // Start-up stores the default under a key that holds nothing, and uses it.
-        auto value = store.objectForKey(key);
-        std::optional<Shortcut> shortcut = defaultShortcut(action);
-        if (value) {
-            auto data = std::get_if<SettingsData>(&value->value);
-            shortcut = data ? unarchiveShortcut(archiver, *data) : std::nullopt;
-        }
+        bool stored = store.objectForKey(key).has_value();
+        std::optional<Shortcut> shortcut = effectiveShortcut(store, archiver, action);
         if (!shortcut) {
             out << "(none: the stored value is not a shortcut)\n";
             continue;
         }
         out << padded(shortcut->description(&keyboard), 6) << ' ' << shortcutWords(*shortcut)
-            << (value ? "" : " (default)") << '\n';
+            << (stored ? "" : " (default)") << '\n';
     }
 }
 
@@ -118,6 +117,11 @@ int runShortcutsCommand(const std::vector<std::string>& args, SettingsStore& sto
     std::string explanation;
     if (validator.isShortcutAlreadyTakenBySystem(*shortcut, &explanation)) {
         err << "tilvane shortcuts: " << args[2] << " cannot be used. " << explanation << '\n';
+        return 2;
+    }
+    if (const ActionInfo* holder = actionHoldingShortcut(store, archiver, *shortcut, key)) {
+        err << "tilvane shortcuts: " << args[2] << " is already the shortcut of " << holder->settingsKey << " ("
+            << holder->name << "); give that action another one first\n";
         return 2;
     }
     store.setObject(key, SettingsValue(archiveShortcut(archiver, *shortcut)));

@@ -17,7 +17,7 @@ namespace tilvane {
 // action's settings key ("LeftShortcut") or its command-line name ("left");
 // COMBO is written like ctrl+alt+Left. Exit status: 0 done; 1 the settings
 // could not be saved; 2 bad usage, unknown key, a combination that does not
-// parse or cannot be used; nothing is changed then.
+// parse, cannot be used or is another action's; nothing is changed then.
 int runShortcutsCommand(const std::vector<std::string>& args, SettingsStore& store, KeyedArchiver& archiver,
                         Keyboard& keyboard, std::ostream& out, std::ostream& err);
 
