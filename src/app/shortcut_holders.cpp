@@ -10,8 +10,8 @@ std::optional<Shortcut> effectiveShortcut(const SettingsStore& store, KeyedArchi
     return data ? unarchiveShortcut(archiver, *data) : std::nullopt;
 }
 
-const ActionInfo* actionHoldingShortcut(const SettingsStore& store, KeyedArchiver& archiver,
-                                        const Shortcut& shortcut, std::string_view keyBeingSet) {
+const ActionInfo* actionHoldingShortcut(const SettingsStore& store, KeyedArchiver& archiver, const Shortcut& shortcut,
+                                        std::string_view keyBeingSet) {
     for (const ActionInfo& action : kActions) {
         if (action.settingsKey == keyBeingSet) continue;
         if (effectiveShortcut(store, archiver, action) == shortcut) return &action;

@@ -20,7 +20,7 @@ std::optional<Shortcut> effectiveShortcut(const SettingsStore& store, KeyedArchi
 // being set; null when no other action has it. One combination runs one
 // action: the command line's `shortcuts set` and the preferences' shortcut
 // recorder both refuse a shortcut that this names.
-const ActionInfo* actionHoldingShortcut(const SettingsStore& store, KeyedArchiver& archiver,
-                                        const Shortcut& shortcut, std::string_view keyBeingSet);
+const ActionInfo* actionHoldingShortcut(const SettingsStore& store, KeyedArchiver& archiver, const Shortcut& shortcut,
+                                        std::string_view keyBeingSet);
 
 }  // namespace tilvane

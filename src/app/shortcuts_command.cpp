@@ -1,6 +1,7 @@
 #include "app/shortcuts_command.h"
 
 #include "app/action_table.h"
+#include "app/printable_text.h"
 #include "app/shortcut_holders.h"
 #include "shortcuts/key_names.h"
 #include "shortcuts/shortcut.h"
@@ -28,7 +29,7 @@ void printUsage(std::ostream& out) {
            "until then. (none) marks a stored value that is not a shortcut: that action\n"
            "has no shortcut.\n"
            "\n"
-           "Exit status: 0 done; 1 the settings could not be saved; 2 bad usage,\n"
+           "Exit status: 0 done; 1 the settings could not be read or saved; 2 bad usage,\n"
            "unknown key or a combination that cannot be used or is another action's.\n";
 }
 
@@ -65,7 +66,7 @@ void list(SettingsStore& store, KeyedArchiver& archiver, Keyboard& keyboard, std
 
 int save(SettingsStore& store, std::ostream& err) {
     if (store.synchronize()) return 0;
-    err << "tilvane shortcuts: the settings could not be saved\n";
+    err << "tilvane shortcuts: the change was not saved\n";
     return 1;
 }
 
@@ -74,6 +75,10 @@ int save(SettingsStore& store, std::ostream& err) {
 int runShortcutsCommand(const std::vector<std::string>& args, SettingsStore& store, KeyedArchiver& archiver,
                         Keyboard& keyboard, std::ostream& out, std::ostream& err) {
     if (args.empty() || (args.size() == 1 && args[0] == "list")) {
+        if (auto problem = store.readProblem()) {
+            err << "tilvane shortcuts: " << printableText(*problem) << "; the shortcuts in it are unknown\n";
+            return 1;
+        }
         list(store, archiver, keyboard, out);
         return 0;
     }
@@ -90,7 +95,8 @@ int runShortcutsCommand(const std::vector<std::string>& args, SettingsStore& sto
     }
     const ActionInfo* action = findAction(args[1]);
     if (!action) {
-        err << "tilvane shortcuts: unknown key '" << args[1] << "'; 'tilvane shortcuts' lists the keys\n";
+        err << "tilvane shortcuts: unknown key '" << printableText(args[1])
+            << "'; 'tilvane shortcuts' lists the keys\n";
         return 2;
     }
     std::string key(action->settingsKey);
@@ -104,7 +110,7 @@ int runShortcutsCommand(const std::vector<std::string>& args, SettingsStore& sto
     }
     auto shortcut = parseShortcutWords(args[2]);
     if (!shortcut) {
-        err << "tilvane shortcuts: cannot read the combination '" << args[2]
+        err << "tilvane shortcuts: cannot read the combination '" << printableText(args[2])
             << "'; write it like ctrl+alt+Left (modifiers ctrl, alt, shift, super)\n";
         return 2;
     }
