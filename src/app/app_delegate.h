@@ -81,6 +81,12 @@ public:
     void activateHotkeys();
     void deactivateHotkeys();
     void restoreDefaults();
+    // While the program runs, settings that become empty (the file emptied or
+    // deleted) are the same as settings never written: after a short grace
+    // for an editor that replaces the file, start-up's settings and default
+    // shortcuts are stored and used again, and the log says so once.
+    void watchForEmptySettings();
+    void stopWatchingForEmptySettings();
     std::optional<Shortcut> shortCutWithKey(const std::string& key);
     std::optional<Shortcut> shortcutWithData(const std::optional<std::vector<uint8_t>>& data);
     const std::vector<HotKeyEntry>& keysArray() const { return keysArray_; }
@@ -131,6 +137,10 @@ private:
     std::vector<HotKeyEntry> keysArray_;
     // Shared ownership only so that this header needs no complete type to destroy it.
     std::shared_ptr<ShortcutBinder> shortcutBinder_;
+    std::optional<SettingsStore::ObserverId> emptySettingsObserver_;
+    bool emptySettingsCheckQueued_ = false;
+    // Work queued on the run loop checks that the application still lives.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 
 public:
     // Started by applicationDidFinishLaunching when the platform can watch input;

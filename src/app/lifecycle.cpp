@@ -1,5 +1,7 @@
 // Start-up and termination of the application.
 
+#include <chrono>
+
 #include "app/app_delegate.h"
 #include "install/move_to_applications.h"
 #include "interaction/move_resize_manager.h"
@@ -14,6 +16,8 @@ const char* const kBetaFeedURL = "https://tilvane.example/updates/beta.xml";
 namespace {
 // Beta updates are looked for every twelve hours.
 constexpr double kBetaUpdateCheckInterval = 43200;
+// An editor that saves by renaming the old file away leaves no file for a moment.
+constexpr auto kEmptySettingsGrace = std::chrono::milliseconds(300);
 }  // namespace
 
 void AppDelegate::writeFirstLaunchSettings() {
@@ -57,6 +61,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     }
     registerHotkeys(false);
     activateHotkeys();
+    watchForEmptySettings();
     setupStatusMenuItem();
     if (platform_.eventMonitors) {
         resizeMan = std::make_shared<MoveResizeManager>(platform_);
@@ -101,7 +106,38 @@ void AppDelegate::showFeedbackDialog() {
 }
 
 void AppDelegate::applicationWillTerminate() {
+    stopWatchingForEmptySettings();
     deactivateHotkeys();
+}
+
+void AppDelegate::watchForEmptySettings() {
+    if (!defaults || !platform_.runLoop || emptySettingsObserver_) return;
+    RunLoop& loop = *platform_.runLoop;
+    std::weak_ptr<bool> alive = alive_;
+    // Changes come in bursts of one key each; the keys are counted once the burst is over.
+    emptySettingsObserver_ = defaults->addObserver([this, &loop, alive](const std::string&) {
+        if (emptySettingsCheckQueued_) return;
+        emptySettingsCheckQueued_ = true;
+        loop.async([this, &loop, alive] {
+            if (alive.expired()) return;
+            emptySettingsCheckQueued_ = false;
+            if (!emptySettingsObserver_ || !defaults->keys().empty()) return;
+            loop.after(kEmptySettingsGrace, [this, alive] {
+                if (alive.expired() || !emptySettingsObserver_ || !defaults->keys().empty()) return;
+                if (platform_.log)
+                    platform_.log->write(
+                        "settings: the settings file holds no values; the defaults are stored and "
+                        "used again");
+                writeFirstLaunchSettings();
+                registerHotkeys(false);
+            });
+        });
+    });
+}
+
+void AppDelegate::stopWatchingForEmptySettings() {
+    if (emptySettingsObserver_ && defaults) defaults->removeObserver(*emptySettingsObserver_);
+    emptySettingsObserver_.reset();
 }
 
 }  // namespace tilvane
