@@ -83,10 +83,13 @@ public:
     void restoreDefaults();
     // While the program runs, settings that become empty (the file emptied or
     // deleted) are the same as settings never written: after a short grace
-    // for an editor that replaces the file, start-up's settings and default
-    // shortcuts are stored and used again, and the log says so once.
+    // for an editor or a command that puts a new file in place, start-up's
+    // settings and default shortcuts fill in what the settings then lack, and
+    // the log says so once.
     void watchForEmptySettings();
     void stopWatchingForEmptySettings();
+    // Whether a setting that start-up stores is missing.
+    bool lacksStartUpSettings() const;
     std::optional<Shortcut> shortCutWithKey(const std::string& key);
     std::optional<Shortcut> shortcutWithData(const std::optional<std::vector<uint8_t>>& data);
     const std::vector<HotKeyEntry>& keysArray() const { return keysArray_; }

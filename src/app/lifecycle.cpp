@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "app/action_table.h"
 #include "app/app_delegate.h"
 #include "install/move_to_applications.h"
 #include "interaction/move_resize_manager.h"
@@ -20,14 +21,17 @@ constexpr double kBetaUpdateCheckInterval = 43200;
 constexpr auto kEmptySettingsGrace = std::chrono::milliseconds(300);
 }  // namespace
 
+namespace {
+constexpr std::pair<const char*, bool> kFirstLaunch[] = {
+    {settings_key::kEnableShotcuts, true},
+    {settings_key::kWMoveSizeEnabledBrigToFront, false},
+    {settings_key::kWindowMovingEnabled, false},
+    {settings_key::kWindowResizingEnabled, false},
+};
+}  // namespace
+
 void AppDelegate::writeFirstLaunchSettings() {
     if (!defaults) return;
-    static const std::pair<const char*, bool> kFirstLaunch[] = {
-        {settings_key::kEnableShotcuts, true},
-        {settings_key::kWMoveSizeEnabledBrigToFront, false},
-        {settings_key::kWindowMovingEnabled, false},
-        {settings_key::kWindowResizingEnabled, false},
-    };
     for (const auto& [key, value] : kFirstLaunch) {
         if (defaults->objectForKey(key)) continue;
         defaults->setBool(key, value);
@@ -123,16 +127,27 @@ void AppDelegate::watchForEmptySettings() {
             emptySettingsCheckQueued_ = false;
             if (!emptySettingsObserver_ || !defaults->keys().empty()) return;
             loop.after(kEmptySettingsGrace, [this, alive] {
-                if (alive.expired() || !emptySettingsObserver_ || !defaults->keys().empty()) return;
+                if (alive.expired() || !emptySettingsObserver_) return;
+                // Whatever came meanwhile (a command's change in a new folder, say) stays; the rest
+                // is filled in as start-up fills it.
+                if (!lacksStartUpSettings()) return;
                 if (platform_.log)
                     platform_.log->write(
-                        "settings: the settings file holds no values; the defaults are stored and "
-                        "used again");
+                        "settings: the settings file was emptied or removed; the defaults are "
+                        "stored and used again");
                 writeFirstLaunchSettings();
                 registerHotkeys(false);
             });
         });
     });
+}
+
+bool AppDelegate::lacksStartUpSettings() const {
+    for (const auto& entry : kFirstLaunch)
+        if (!defaults->objectForKey(entry.first)) return true;
+    for (const ActionInfo& action : kActions)
+        if (!defaults->objectForKey(std::string(action.settingsKey))) return true;
+    return false;
 }
 
 void AppDelegate::stopWatchingForEmptySettings() {

@@ -67,15 +67,24 @@ TEST_F(LifecycleTest, AnEmptiedOrDeletedSettingsFileBringsBackTheDefaults) {
     EXPECT_EQ(store().userDomain(), startUp);
     EXPECT_EQ(hotKeys.registrations().size(), kActions.size());
     ASSERT_EQ(desktop.logLines().size(), logged + 1);
-    EXPECT_NE(desktop.logLines().back().find("holds no values"), std::string::npos);
+    EXPECT_NE(desktop.logLines().back().find("emptied or removed"), std::string::npos);
 
-    // An editor that puts a new file in place at once is left alone.
+    // What a command or an editor puts in a new file meanwhile stays; the rest is filled in.
     emptyTheFile();
     desktop.runLoop().advance(100ms);
     store().setBool("HideDocIcon", true);
+    store().setObject("LeftShortcut", SettingsValue("not a shortcut"));
     desktop.runLoop().advance(1s);
-    EXPECT_EQ(store().keys(), std::vector<std::string>{"HideDocIcon"});
-    EXPECT_EQ(desktop.logLines().size(), logged + 1);
+    auto expected = startUp;
+    expected["HideDocIcon"] = true;
+    expected["LeftShortcut"] = "not a shortcut";
+    EXPECT_EQ(store().userDomain(), expected);
+    EXPECT_EQ(desktop.logLines().size(), logged + 2);
+
+    // Deleting one key is not emptying the file.
+    store().removeObject("RightShortcut");
+    desktop.runLoop().advance(1s);
+    EXPECT_FALSE(store().objectForKey("RightShortcut"));
 
     // Once the program has ended, nothing comes back.
     app.applicationWillTerminate();
