@@ -14,8 +14,8 @@
 #include "app/menu_images.h"
 #include "main/serving_program.h"
 #include "main/support_report.h"
+#include "platform/linux/control_signals.h"
 #include "platform/linux/crash_reports.h"
-#include "platform/linux/termination_signals.h"
 #include "platform/qt/qt_run_loop.h"
 #include "platform/qt/qt_support.h"
 #include "platform/qt/qt_user_interface.h"
@@ -34,7 +34,7 @@ std::string storedSettings(SettingsStore& settings) {
 
 int main(int argc, char** argv) {
     // Before Qt starts any thread that would take the signals instead.
-    linux_platform::TerminationSignals terminationSignals;
+    linux_platform::ControlSignals controlSignals;
     addInstalledResourceDirectories(TILVANE_DATA_FROM_BINARY);
     // The display is opened before Qt's, so that a missing display or a
     // running instance gets the program's own message.
@@ -91,7 +91,8 @@ int main(int argc, char** argv) {
         QApplication::exit(code);
     };
     ui.onTerminate([&] { end(0); });
-    terminationSignals.watch(loop, [&](int) { end(0); });
+    controlSignals.watch(
+        loop, [&] { end(0); }, [&] { program->rereadSettings(); });
     // The session ending counts as Quit.
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &application, [&] { end(0); });
 
