@@ -99,7 +99,16 @@ std::optional<Rect> XClient::frameOf(xcb_window_t client) {
     return Rect{double(g->x), double(g->y), g->width + border, g->height + border};
 }
 
-void XClient::syncWindowManager() {
+xcb_window_t XClient::topLevelOf(xcb_window_t client) {
+    xcb_window_t w = client;
+    for (;;) {
+        x11::XPtr<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c(), xcb_query_tree(c(), w), nullptr));
+        if (!tree || tree->parent == root() || tree->parent == XCB_WINDOW_NONE) return w;
+        w = tree->parent;
+    }
+}
+
+bool XClient::windowManagerAnswers(std::chrono::milliseconds limit) {
     xcb_window_t own = ownWindow();
     xcb_atom_t extents = atom("_NET_FRAME_EXTENTS");
     conn_->sendRootMessage(own, atom("_NET_REQUEST_FRAME_EXTENTS"), {0, 0, 0, 0, 0});
@@ -109,9 +118,13 @@ void XClient::syncWindowManager() {
             const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(e);
             return p.window == own && p.atom == extents;
         },
-        std::chrono::steady_clock::now() + 10s);
-    if (!answered) ADD_FAILURE() << "the window manager did not answer a frame-extents request";
+        std::chrono::steady_clock::now() + limit);
     conn_->dispatchPending();
+    return answered;
+}
+
+void XClient::syncWindowManager() {
+    if (!windowManagerAnswers(10s)) ADD_FAILURE() << "the window manager did not answer a frame-extents request";
 }
 
 void XClient::placeFrame(xcb_window_t client, const Rect& frame) {
