@@ -153,8 +153,7 @@ TEST_F(HostileBareDesktopTest, TheXServerKilledEndsItWithStatusOneAndOneLine) {
     EXPECT_EQ(tilvane_->waitFor(1s), 1) << tilvane_->log();
     std::string after = tilvane_->log().substr(before.size());
     EXPECT_EQ(std::count(after.begin(), after.end(), '\n'), 1) << after;
-    EXPECT_NE(after.find("the connection to display " + desktop().display() + " broke"), std::string::npos)
-        << after;
+    EXPECT_NE(after.find("the connection to display " + desktop().display() + " broke"), std::string::npos) << after;
 }
 
 }  // namespace

@@ -10,7 +10,11 @@
 #include <fstream>
 #include <regex>
 
+#include "platform/events.h"
+#include "platform/plist/keyed_archiver.h"
+#include "platform/plist/property_list.h"
 #include "program/program_test.h"
+#include "shortcuts/shortcut.h"
 
 namespace tilvane::e2e {
 namespace {
@@ -268,6 +272,31 @@ class SettingsCommandTest : public SettingsTest {
 protected:
     Desktop::Options options() const override { return {false, false}; }
 };
+
+// A stored shortcut without a key (archived with key code -1) was registered
+// with key code 0, the A key: "super" alone grabbed Super+A.
+TEST_F(SettingsTest, AStoredShortcutWithNoKeyGrabsNothing) {
+    startTilvane();
+    auto other = XClient::connect(desktop().display());
+    constexpr uint16_t kXControlAlt = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1, kXSuper = XCB_MOD_MASK_4;
+    ASSERT_FALSE(other->grabKey(kLeft, kXControlAlt));  // the program holds Left's default
+
+    auto settings = plist::parsePropertyList(readFile(file()));
+    ASSERT_TRUE(settings.value) << settings.error;
+    plist::PlistKeyedArchiver archiver;
+    std::get<SettingsDictionary>(settings.value->value)["LeftShortcut"] =
+        archiveShortcut(archiver, Shortcut(Shortcut::kNoKeyCode, modifier::kCommand));
+    replaceFile(*plist::propertyListXml(*settings.value).xml);
+    // Once the program has let go of Left's old combination, it has read the change.
+    ASSERT_TRUE(x().waitUntil([&] {
+        if (!other->grabKey(kLeft, kXControlAlt)) return false;
+        other->ungrabKey(kLeft, kXControlAlt);
+        return true;
+    })) << tilvane_->log();
+    settle();
+    EXPECT_TRUE(other->grabKey(0x00 /* A */, kXSuper));
+    ASSERT_TRUE(tilvane_->running()) << tilvane_->log();
+}
 
 // Control characters in a -string made the file invalid XML, and `defaults
 // read` printed them to the terminal as they were.
