@@ -6,6 +6,10 @@
 #include "placement/split_view_actions.h"
 #include "placement/window_model.h"
 #include "platform/settings_keys.h"
+#include "preferences/launch_at_login_controller.h"
+#include "preferences/preferences_window_controller.h"
+#include "shortcuts/shortcut_validator.h"
+#include "shortcuts/shortcut_view.h"
 
 namespace tilvane {
 

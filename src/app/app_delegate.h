@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "preferences/preferences_host.h"
 
 namespace tilvane {
 
@@ -17,6 +18,11 @@ class ShortcutBinder;
 class MoveResizeManager;
 class SwipeManager;
 class SnapToEdgeSwitch;
+class PreferencesWindowController;
+class PreferencesViewController;
+class LaunchAtLoginController;
+class RecorderGroup;
+class ShortcutValidator;
 
 // Ties a settings key to the action its shortcut starts ("directrion" is the
 // stored spelling of the action-code entry).
@@ -28,10 +34,10 @@ struct HotKeyEntry {
 // The application: the one dispatch of window actions, the accessibility gate,
 // start-up and termination, the status menu, and the registration of the
 // actions' hot keys.
-class AppDelegate {
+class AppDelegate : public PreferencesHost {
 public:
     explicit AppDelegate(const Platform& platform);
-    ~AppDelegate();
+    ~AppDelegate() override;
 
     // --- start-up and termination --------------------------------------------
     // Start-up, in this order: the offer to move the program into place, the
@@ -49,6 +55,9 @@ public:
     // Opens the preferences window; while it is active, actions do nothing.
     void showPreferecensPane();
     void windowWillClose();
+    // Made on first use with the panes General, Shortcuts, MultiTouch,
+    // Move/Resize and Snap to Edge, and kept.
+    PreferencesWindowController& preferencesWindowController();
     void showAboutPanel();
     void checkUpates();
     void showFeedbackDialog();
@@ -72,15 +81,17 @@ public:
     void moveWindowToDirection(int64_t code, bool fromMenu);
     // The action of every action item of the status menu; the tag is the code.
     void moveWindowToDirectionFromMenu(int64_t tag) { moveWindowToDirection(tag, true); }
-    bool accessibilityEnabled();
-    void openAccessibility();
+    bool accessibilityEnabled() override;
+    void openAccessibility() override;
+    std::string settingsKeyForAction(int64_t code) override;
+    std::optional<std::string> shortcutTakenByAnotherAction(const Shortcut& shortcut, const std::string& key) override;
 
     // --- hot-key registration ------------------------------------------------
     void registerHotkeys(bool reset);
     void registerDefaultsForKey(const std::string& key, const Shortcut& shortcut, uint64_t direction, bool reset);
     void activateHotkeys();
     void deactivateHotkeys();
-    void restoreDefaults();
+    void restoreDefaults() override;
     // While the program runs, settings that become empty (the file emptied or
     // deleted) are the same as settings never written: after a short grace
     // for an editor or a command that puts a new file in place, start-up's
@@ -134,6 +145,13 @@ public:
 
 private:
     std::unique_ptr<StatusItem> _statusItem;
+    // The preferences window and what its panes share; made on first use.
+    std::unique_ptr<ShortcutValidator> validator_;
+    std::unique_ptr<RecorderGroup> recorderGroup_;
+    std::unique_ptr<LaunchAtLoginController> launchAtLogin_;
+    std::vector<std::unique_ptr<PreferencesViewController>> panes_;
+    std::unique_ptr<PreferencesWindowController> _preferencesWindowController;
+    std::vector<std::pair<Window*, uint64_t>> prefsObservers_;
     Platform platform_;
     std::unique_ptr<WindowAccess> windowAccess_;
     std::unique_ptr<LayoutManager> layoutManager_;

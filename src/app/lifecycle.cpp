@@ -84,15 +84,6 @@ std::optional<std::string> AppDelegate::getFeedURL() {
     return defaults->stringForKey("SUFeedURL");
 }
 
-void AppDelegate::showPreferecensPane() {
-    if (platform_.userInterface) platform_.userInterface->activateIgnoringOtherApps(true);
-}
-
-void AppDelegate::windowWillClose() {
-    _prefsWindowActive = false;
-    _validateMenu = true;
-}
-
 void AppDelegate::showAboutPanel() {
     if (!platform_.userInterface) return;
     platform_.userInterface->orderFrontStandardAboutPanel();

@@ -70,6 +70,7 @@ SnapZone snapZoneForPointer(Point p, const std::vector<Screen>& screens, double 
     // Only x values of the visible frame are used, and x is the same in both coordinate systems.
     const Rect& visible = screen.visibleFrame;
     double top = flipRect(screen.frame, primaryScreenHeight(screens)).y;
+    double barHeight = std::max(menuBarHeight, screen.menuBarHeight);
 
     if (inSideZone(visible.x, p.x)) {
         zone.matched = true;
@@ -80,7 +81,7 @@ SnapZone snapZoneForPointer(Point p, const std::vector<Screen>& screens, double 
         zone.snappingRight = true;
         zone.code = action::kRight;
     }
-    if (menuBarHeight + kTopStripBelowMenuBar > static_cast<double>(trunc32(p.y - top))) {
+    if (barHeight + kTopStripBelowMenuBar > static_cast<double>(trunc32(p.y - top))) {
         zone.matched = true;
         zone.code = action::kTop;
     }

@@ -56,7 +56,8 @@ struct SnapZone {
 // to the screen that holds the pointer (or, between screens, the nearest one):
 // within 150 points left of its visible left edge, within 150 points left of its
 // visible right edge, and, winning over both, the strip from its top down to
-// the menu bar's height plus 150. Distances are cut to whole points toward zero.
+// the menu bar's height plus 150 (the screen's own bar, where it is taller:
+// a panel across that screen's top). Distances are cut to whole points toward zero.
 SnapZone snapZoneForPointer(Point pointer, const std::vector<Screen>& screens, double menuBarHeight);
 
 // The screen whose full frame holds the point (top-left coordinates), else the

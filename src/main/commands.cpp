@@ -12,6 +12,7 @@
 #include "platform/linux/linux_run_loop.h"
 #include "platform/plist/keyed_archiver.h"
 #include "platform/x11/x11_desktop.h"
+#include "platform/x11/x11_instance.h"
 
 namespace tilvane::commands {
 
@@ -96,6 +97,25 @@ int place(int64_t code, std::ostream& err) {
     app.moveWindowToDirection(code, true);
     oneShot.runWhileWorkIsQueued();
     return 0;
+}
+
+int preferences(std::ostream& err) {
+    LinuxRunLoop loop;
+    std::string error;
+    auto desktop = X11Desktop::open(nullptr, error);
+    if (!desktop) {
+        err << "tilvane: " << error << "\n";
+        return 1;
+    }
+    x11::InstanceSelection instance(desktop->connection(), loop);
+    switch (instance.askOwnerToShowPreferences(std::chrono::seconds(5))) {
+        case x11::InstanceSelection::Request::Done: return 0;
+        case x11::InstanceSelection::Request::NoOwner: return kNotRunning;
+        case x11::InstanceSelection::Request::Refused: break;
+    }
+    err << "tilvane: the Tilvane that serves display " << ServingProgram::displayName()
+        << " has no preferences window (it was started with `tilvane serve`); quit it and start `tilvane`\n";
+    return 1;
 }
 
 int shortcuts(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

@@ -20,6 +20,12 @@ int serve(std::ostream& out, std::ostream& err);
 // returns once the action's work is done: 0, or 1 when there is no display.
 int place(int64_t code, std::ostream& err);
 
+// Asks the program that serves $DISPLAY to show its preferences window: 0
+// when it did; kNotRunning when nothing serves the display; 1 otherwise
+// (no display, or a program without a preferences window serves it).
+inline constexpr int kNotRunning = 3;
+int preferences(std::ostream& err);
+
 // `tilvane shortcuts ...`, with key names from the display's layout when
 // there is a display.
 int shortcuts(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

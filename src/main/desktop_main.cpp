@@ -16,9 +16,11 @@
 #include "main/support_report.h"
 #include "platform/linux/control_signals.h"
 #include "platform/linux/crash_reports.h"
+#include "platform/linux/xdg_autostart.h"
 #include "platform/qt/qt_run_loop.h"
 #include "platform/qt/qt_support.h"
 #include "platform/qt/qt_user_interface.h"
+#include "platform/x11/key_codes.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // libdbus, which Qt loads for the tray, frees its buffers only in dbus_shutdown(),
@@ -62,6 +64,26 @@ int main(int argc, char** argv) {
 
     qt::QtUserInterface ui({"Tilvane", TILVANE_VERSION, "Released under the MIT License."});
     registerMenuImages(ui);
+    // Keys typed in the program's windows mean the keys the hot keys name: by physical position.
+    ui.setKeyCodeTranslator([](uint32_t nativeKeyCode) -> std::optional<uint16_t> {
+        if (nativeKeyCode > 255) return std::nullopt;
+        return x11::virtualKeyForXKeycode(static_cast<uint8_t>(nativeKeyCode));
+    });
+    // While a shortcut is recorded, the desktop's keyboard grab sends every key here,
+    // each named by its physical position as the hot keys name it.
+    ui.setKeyboardGrabber([&](bool grab) {
+        auto& hotKeys = program->desktop().hotKeys();
+        if (!grab) {
+            hotKeys.releaseKeyboard();
+            return true;
+        }
+        return hotKeys.grabKeyboard([&](const x11::X11HotKeyService::GrabbedKey& key) {
+            if (!key.press && !key.isModifier) return;
+            ui.deliverGrabbedKey(
+                {key.isModifier ? EventType::FlagsChanged : EventType::KeyDown, key.keyCode, key.flags});
+        });
+    });
+    program->desktop().onActiveWindowChange([&](uint32_t window) { ui.activeWindowChanged(window); });
     ui.onTaskbarPresence([&](unsigned long window, bool skip) {
         program->desktop().setSkipTaskbar(static_cast<uint32_t>(window), skip);
     });
@@ -86,10 +108,15 @@ int main(int argc, char** argv) {
     };
     qt::QtSupport support(ui, TILVANE_VERSION, hooks);
 
+    linux_platform::XdgAutostart autostart(linux_platform::XdgAutostart::defaultFolder(), program->log());
+    autostart.attach(loop);
+
     Platform& platform = program->platform();
     platform.userInterface = &ui;
     platform.supportKit = &support;
     platform.updater = &support;
+    platform.loginItems = &autostart;
+    platform.programPath = programPath();
 
     bool ending = false;
     auto end = [&](int code) {
@@ -106,6 +133,11 @@ int main(int argc, char** argv) {
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &application, [&] { end(0); });
 
     if (!program->start(loop, end, std::cerr)) return 1;
+    // `tilvane preferences` asks the running program, or starts it with --preferences.
+    program->instance().onShowPreferences([&] { program->app().showPreferecensPane(); });
+    bool showPreferences = false;
+    for (int i = 1; i < argc; ++i) showPreferences = showPreferences || std::string(argv[i]) == "--preferences";
+    if (showPreferences) loop.async([&] { program->app().showPreferecensPane(); });
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         program->log().write("no system tray on display " + ServingProgram::displayName() +
                              "; the shortcuts act, and the icon appears when a tray starts");
@@ -113,6 +145,7 @@ int main(int argc, char** argv) {
     int result = QApplication::exec();
     program->finish();
     // The menu and the tray icon go while the user interface and Qt are still there.
+    autostart.detach();
     program.reset();
     return ending ? status : result;
 }

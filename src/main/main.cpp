@@ -24,6 +24,7 @@ namespace {
 const char* const kUsage =
     "usage: tilvane                 start Tilvane on $DISPLAY: the keyboard shortcuts and the tray icon\n"
     "       tilvane serve           serve the keyboard shortcuts only, with no tray icon, until SIGINT or SIGTERM\n"
+    "       tilvane preferences     open the preferences window (starting Tilvane when it is not running)\n"
     "       tilvane place ACTION    apply one action to the focused window\n"
     "       tilvane shortcuts ...   list and change the shortcuts (tilvane shortcuts --help)\n"
     "       tilvane defaults ...    read and write the settings (tilvane defaults --help)\n"
@@ -73,9 +74,18 @@ std::optional<std::string> desktopApplication() {
     return std::nullopt;
 }
 
-int startDesktopApplication(char** argv) {
+int startDesktopApplication(std::vector<std::string> arguments) {
     if (auto app = desktopApplication()) {
-        ::execv(app->c_str(), argv);
+        // The application learns which program starts it, for starting at login.
+        std::error_code error;
+        auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+        if (!error) ::setenv("TILVANE_PROGRAM", self.c_str(), 1);
+        // Named as the program the user started: the desktop knows its windows by that name.
+        std::string name = "tilvane";
+        std::vector<char*> argv{name.data()};
+        for (auto& argument : arguments) argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        ::execv(app->c_str(), argv.data());
         std::cerr << "tilvane: cannot start " << *app << ": " << std::strerror(errno) << "\n";
     } else {
         std::cerr << "tilvane: the desktop application (tilvane-app) is not installed; "
@@ -106,7 +116,12 @@ int main(int argc, char** argv) {
                                                          log);
         return tilvane::runDefaultsCommand(rest, store, std::cout, std::cerr);
     }
-    if (command.empty()) return startDesktopApplication(argv);
+    if (command.empty()) return startDesktopApplication({});
+    if (command == "preferences") {
+        int status = tilvane::commands::preferences(std::cerr);
+        // Nothing serves the display: Tilvane starts, showing its preferences.
+        return status == tilvane::commands::kNotRunning ? startDesktopApplication({"--preferences"}) : status;
+    }
     if (command == "serve") return tilvane::commands::serve(std::cout, std::cerr);
     if (command == "shortcuts") return tilvane::commands::shortcuts(rest, std::cout, std::cerr);
     if (command == "place") {

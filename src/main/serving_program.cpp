@@ -14,6 +14,21 @@ void addInstalledResourceDirectories(const std::string& fromBinary) {
     addShortcutResourceDirectory(TILVANE_INSTALLED_DATA_DIR);
 }
 
+std::optional<std::string> programPath() {
+    namespace fs = std::filesystem;
+    if (const char* image = std::getenv("APPIMAGE"); image && *image) return image;
+    std::error_code error;
+    fs::path self = fs::read_symlink("/proc/self/exe", error);
+    if (error) return std::nullopt;
+    for (fs::path folder = self.parent_path(); folder.has_relative_path(); folder = folder.parent_path())
+        if (folder.extension() == ".AppDir") return (folder / "AppRun").string();
+    if (const char* program = std::getenv("TILVANE_PROGRAM"); program && *program) return program;
+    for (const fs::path& candidate :
+         {self.parent_path() / "tilvane", self.parent_path() / ".." / ".." / "bin" / "tilvane"})
+        if (fs::exists(candidate, error)) return fs::weakly_canonical(candidate, error).string();
+    return std::nullopt;
+}
+
 Platform composePlatform(x11::X11Desktop& desktop, x11::X11Desktop::Uses uses, RunLoop& loop, SettingsStore& settings,
                          Log& log, KeyedArchiver* archiver) {
     Platform platform;

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -64,6 +65,12 @@ private:
 // given path from the binary's folder), so that an installed tree moved
 // elsewhere keeps them, else where it was installed.
 void addInstalledResourceDirectories(const std::string& fromBinary);
+
+// The program that starts Tilvane, as a login item should name it: the
+// AppImage file ($APPIMAGE), the runner of the application folder the
+// program lies in, else the `tilvane` command that started this program
+// ($TILVANE_PROGRAM) or the one installed beside it.
+std::optional<std::string> programPath();
 
 // The one place where the services of a process are put together: the
 // desktop's, the settings file, the log, the archiver and the main loop.

@@ -58,6 +58,14 @@ public:
     // Installs the handler for pressed hot keys.
     virtual OSStatus installEventHandler(Handler handler, EventHandlerRef& outRef) = 0;
     virtual OSStatus removeEventHandler(EventHandlerRef ref) = 0;
+    // Whether another program holds the combination as its hot key (the
+    // window manager, the desktop, another hot-key tool); this program's own
+    // registrations do not count. False where the desktop cannot tell.
+    virtual bool isHeldByAnotherProgram(uint32_t keyCode, uint32_t modifiers) {
+        (void)keyCode;
+        (void)modifiers;
+        return false;
+    }
 };
 
 }  // namespace tilvane

@@ -1,11 +1,15 @@
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "platform/accessibility.h"
 #include "platform/archiver.h"
 #include "platform/events.h"
 #include "platform/hot_keys.h"
 #include "platform/keyboard.h"
 #include "platform/log.h"
+#include "platform/login_items.h"
 #include "platform/run_loop.h"
 #include "platform/screens.h"
 #include "platform/script_runner.h"
@@ -35,6 +39,11 @@ struct Platform {
     Spaces* spaces = nullptr;
     Workspace* workspace = nullptr;
     UserInterface* userInterface = nullptr;
+    LoginItems* loginItems = nullptr;
+    // The program that starts Tilvane (the installed command, or the runner
+    // of the movable application folder or file it came in), as a login item
+    // names it; none when it is not known.
+    std::optional<std::string> programPath;
     SupportKit* supportKit = nullptr;
     SupportUpdater* updater = nullptr;
 };

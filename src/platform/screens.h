@@ -14,6 +14,9 @@ struct Screen {
     uint64_t id = 0;
     Rect frame;         // the whole display
     Rect visibleFrame;  // without menu bar, Dock, panels and docks
+    // Height of a menu bar or panel across this display's top, on platforms
+    // that tell it for each display (0 elsewhere; see Screens::menuBarHeight).
+    double menuBarHeight = 0;
     friend bool operator==(const Screen& a, const Screen& b) { return a.id == b.id; }
 };
 

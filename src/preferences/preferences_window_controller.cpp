@@ -65,12 +65,14 @@ PreferencesWindowController::PreferencesWindowController(UserInterface& ui, Sett
     window_ = ui_.createWindow(_title);
     window_->toolbar().setDelegate(this);
     window_->setShouldClose([this] { return windowShouldClose(); });
+    window_->setTabActions([this] { goNextTab(); }, [this] { goPreviousTab(); });
     windowDidLoad();
 }
 
 PreferencesWindowController::~PreferencesWindowController() {
     for (auto id : observers_) window_->removeObserver(id);
     window_->setShouldClose(nullptr);
+    window_->setTabActions(nullptr, nullptr);
     for (ToolbarItem* item : window_->toolbar().items()) item->setAction(nullptr);
     window_->toolbar().setDelegate(nullptr);
 }
@@ -98,6 +100,9 @@ void PreferencesWindowController::windowDidLoad() {
         window_->layoutIfNeeded();
         window_->setFrameTopLeftPoint(pointFromString(*topLeft));
     }
+    observers_.push_back(window_->observe(Window::Event::WillClose, [this] {
+        if (_selectedViewController) _selectedViewController->viewWillDisappear();
+    }));
     observers_.push_back(window_->observe(Window::Event::DidMove, [this] { windowDidMove(); }));
     observers_.push_back(window_->observe(Window::Event::DidResize, [this] { windowDidResize(); }));
 }
@@ -144,6 +149,7 @@ void PreferencesWindowController::setSelectedViewController(PreferencesViewContr
             w.toolbar().setSelectedItemIdentifier(old->viewIdentifier());
             return;
         }
+        old->viewWillDisappear();
         w.setContentView(nullptr);
         old->viewDidDisappear();
         _selectedViewController = nullptr;

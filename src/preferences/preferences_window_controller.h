@@ -27,6 +27,8 @@ public:
     // The control that gets the keyboard focus when the pane appears; none: the first one.
     virtual std::optional<std::string> initialKeyView() const { return std::nullopt; }
     virtual void viewWillAppear() {}
+    // Before another pane replaces this one, and when the window closes.
+    virtual void viewWillDisappear() {}
     virtual void viewDidDisappear() {}
     // False keeps the pane (and the window) where it is: an edit could not be finished.
     virtual bool commitEditing() { return true; }

@@ -12,6 +12,9 @@ constexpr const char* kTakenBySystemText =
     "This combination cannot be used because it is already used by a system-wide keyboard shortcut.\n"
     "If you really want to use this key combination, most shortcuts can be changed in the Keyboard & Mouse panel "
     "in System Preferences.";
+constexpr const char* kHeldByAnotherProgramText =
+    "This combination cannot be used because another program already uses it as a keyboard shortcut: your "
+    "window manager, your desktop or another shortcut tool.\nTo use it here, change or remove it there first.";
 constexpr const char* kTakenInMenuText =
     "This shortcut cannot be used because it is already used by the menu item \u2018%@\u2019.";
 
@@ -68,6 +71,12 @@ bool ShortcutValidator::isShortcutAlreadyTakenBySystem(const Shortcut& shortcut,
                 return true;
             }
         }
+    }
+    if (hotKeys_ && hotKeys_->isHeldByAnotherProgram(shortcut.carbonKeyCode(), shortcut.carbonFlags())) {
+        if (explanation)
+            *explanation =
+                ShortcutText(kHeldByAnotherProgramText, "Message for alert when another program holds the shortcut");
+        return true;
     }
     const Menu* mainMenu = mainMenu_ ? mainMenu_() : nullptr;
     return mainMenu && isShortcutAlreadyTakenInMenu(shortcut, *mainMenu, explanation);

@@ -23,7 +23,8 @@ public:
     // Function keys always; otherwise Command or Control must be held, or
     // Option with Space or Escape (or any key when allowAnyShortcutWithOptionModifier).
     bool isShortcutValid(const Shortcut& shortcut) const;
-    // Taken by an enabled desktop shortcut, else by an item of the main menu.
+    // Taken by an enabled desktop shortcut, else by another program's hot key
+    // (where the hot-key service can tell), else by an item of the main menu.
     // On yes the explanation, when asked for, holds the text to show.
     bool isShortcutAlreadyTakenBySystem(const Shortcut& shortcut, std::string* explanation) const;
     // Taken by an item of the menu or of its submenus, searched depth first.
@@ -32,6 +33,8 @@ public:
     bool allowAnyShortcutWithOptionModifier() const { return allowAnyShortcutWithOptionModifier_; }
     void setAllowAnyShortcutWithOptionModifier(bool allow) { allowAnyShortcutWithOptionModifier_ = allow; }
     void setMainMenuProvider(MainMenuProvider provider) { mainMenu_ = std::move(provider); }
+    // The service that can tell whether another program holds a combination.
+    void setHotKeyService(HotKeyService* hotKeys) { hotKeys_ = hotKeys; }
 
     // Key codes of F1 to F20 as a bit set over key codes 64 to 122.
     static constexpr uint64_t kFunctionKeyBits = 0x0542AEBF04018001;
@@ -40,6 +43,7 @@ public:
 private:
     Keyboard* keyboard_;
     MainMenuProvider mainMenu_;
+    HotKeyService* hotKeys_ = nullptr;
     bool allowAnyShortcutWithOptionModifier_ = false;
 };
 

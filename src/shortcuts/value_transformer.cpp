@@ -16,4 +16,10 @@ std::optional<SettingsValue> KeyedUnarchiveFromDataTransformer::reverseTransform
     return SettingsValue(archiveShortcut(*archiver_, *shortcut));
 }
 
+std::shared_ptr<ShortcutValueTransformer> valueTransformerForName(std::string_view name, KeyedArchiver* archiver) {
+    if (name == kKeyedUnarchiveFromDataTransformerName)
+        return std::make_shared<KeyedUnarchiveFromDataTransformer>(archiver);
+    return nullptr;
+}
+
 }  // namespace tilvane

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <memory>
 #include <optional>
+#include <string_view>
 
 #include "platform/archiver.h"
 #include "platform/settings_store.h"
@@ -29,5 +31,12 @@ public:
 private:
     KeyedArchiver* archiver_;
 };
+
+// The name of the keyed-archive transformer: the stored value is the keyed
+// archive of the shortcut, as data.
+inline constexpr std::string_view kKeyedUnarchiveFromDataTransformerName = "NSKeyedUnarchiveFromData";
+
+// The transformer known under a name, or null. The archiver serves the keyed one.
+std::shared_ptr<ShortcutValueTransformer> valueTransformerForName(std::string_view name, KeyedArchiver* archiver);
 
 }  // namespace tilvane

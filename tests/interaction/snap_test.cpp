@@ -70,6 +70,23 @@ TEST(SnapZones, TwoScreensSideBySide) {
     expectZones({screen({0, 0, 1440, 900}), screen({-1920, 0, 1920, 1080})}, toTheLeft);
 }
 
+// A panel across one screen's top lowers that screen's top strip, where it
+// is taller than the menu bar; the other screens keep theirs.
+TEST(SnapZones, APanelAcrossAScreensTopLowersItsTopStrip) {
+    Screen primary = screen({0, 0, 1440, 900}, Rect{0, 0, 1440, 877});
+    Screen paneled{0, {1440, 0, 1920, 1080}, {1440, 0, 1920, 1050}, 30};
+    const std::vector<ZoneCase> cases{
+        {{2000, -1}, 170, false},  // 179 points under the second's top: 30 + 150 reaches it
+        {{2000, 0}, 0, false},     // 180 points under it
+        {{700, 172.5}, 170, false},
+        {{700, 173}, 0, false},  // the primary keeps the menu bar's strip
+    };
+    expectZones({primary, paneled}, cases);
+    // A panel lower than the menu bar changes nothing.
+    paneled.menuBarHeight = 10;
+    expectZones({primary, paneled}, {{{2000, -8}, 170, false}, {{2000, -7}, 0, false}});
+}
+
 // A 1440 x 900 primary with a menu bar and a 1920 x 1080 display right of it.
 class Snap : public testing::Test {
 protected:

@@ -259,6 +259,7 @@ std::unique_ptr<Window> SimUserInterface::createWindow(std::string title) {
 }
 
 std::unique_ptr<View> SimUserInterface::loadView(const std::string& interfaceFile) {
+    if (interfaceFile == kEmptyInterfaceFile) return std::make_unique<SimView>(ViewSpec{});
     auto it = views_.find(interfaceFile);
     if (it == views_.end()) return nullptr;
     return std::make_unique<SimView>(it->second);

@@ -68,8 +68,12 @@ std::vector<Screen> screensFromMonitors(const std::vector<Monitor>& ordered, con
     auto convert = [&p](const Rect& r) {
         return Rect{r.x - p.x, p.height - (r.y - p.y) - r.height, r.width, r.height};
     };
-    for (const auto& m : ordered)
-        screens.push_back({m.id, convert(m.area), convert(visibleArea(m.area, struts, root))});
+    for (const auto& m : ordered) {
+        Rect visible = visibleArea(m.area, struts, root);
+        // A panel across the monitor's top stands where a menu bar would.
+        double topPanel = std::clamp(visible.y - m.area.y, 0.0, m.area.height);
+        screens.push_back({m.id, convert(m.area), convert(visible), topPanel});
+    }
     return screens;
 }
 

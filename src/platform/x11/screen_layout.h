@@ -41,7 +41,8 @@ Rect visibleArea(const Rect& monitor, const std::vector<Strut>& struts, Size roo
 std::vector<Monitor> orderedMonitors(std::vector<Monitor> monitors, Size root);
 
 // The screen list the program works with: frames and visible frames in
-// bottom-left coordinates with the origin at the primary monitor.
+// bottom-left coordinates with the origin at the primary monitor, and as the
+// menu bar of each the panels across its top.
 std::vector<Screen> screensFromMonitors(const std::vector<Monitor>& ordered, const std::vector<Strut>& struts,
                                         Size root);
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/x11/window_owners.h"
+
 namespace tilvane::x11 {
 
 namespace {
@@ -13,15 +15,9 @@ constexpr uint32_t kGravityNorthWest = 1;
 constexpr uint32_t kMoveX = 1u << 8, kMoveY = 1u << 9, kResizeWidth = 1u << 10, kResizeHeight = 1u << 11;
 constexpr uint32_t kSourcePager = 2u << 12;
 constexpr uint32_t kStateRemove = 0;
-constexpr auto kWindowManagerPatience = std::chrono::seconds(1);
 // How long a frame read serves the reads and the write right after it (the
 // position and the size of one window read one after the other, say).
 constexpr auto kFrameReadLifetime = std::chrono::milliseconds(20);
-
-Extents extentsFrom(const std::vector<uint32_t>& words) {
-    if (words.size() < 4) return {};
-    return {double(words[0]), double(words[1]), double(words[2]), double(words[3])};
-}
 
 // X coordinates are 16-bit; the request carries them in 32-bit words.
 uint32_t coordinate(double v) {
@@ -36,6 +32,11 @@ const X11Element* asX11(const AXElement& element) {
 }
 
 }  // namespace
+
+Extents extentsFrom(const std::vector<uint32_t>& words) {
+    if (words.size() < 4) return {};
+    return {double(words[0]), double(words[1]), double(words[2]), double(words[3])};
+}
 
 bool X11Element::isSameElement(const AXUIElement& other) const {
     const auto* o = dynamic_cast<const X11Element*>(&other);
@@ -76,9 +77,8 @@ void X11Accessibility::observe(const xcb_generic_event_t& event) {
     const Atoms& a = conn_.atoms();
     if (p.window == conn_.root() && p.atom == a._NET_ACTIVE_WINDOW) active_.reset();
     // A window that leaves may see its number given to another one.
-    if (p.window == conn_.root() && p.atom == a._NET_CLIENT_LIST) pids_.clear();
-    if (p.atom == a._NET_WM_PID) pids_.erase(p.window);
-    if (p.window == helper_ && p.atom == a._NET_FRAME_EXTENTS) ++answered_;
+    if (p.window == conn_.root() && p.atom == a._NET_CLIENT_LIST) applications_.clear();
+    if (p.atom == a._NET_WM_PID) applications_.erase(p.window);
 }
 
 void X11Accessibility::wrote() {
@@ -97,19 +97,9 @@ void X11Accessibility::askAfterWrites() {
 }
 
 void X11Accessibility::askWindowManagerToAnswer() {
-    const Atoms& a = conn_.atoms();
-    // The window manager answers a frame-extents request for one of our own
-    // windows by setting a property on it. It handles requests in order, so
-    // once the answer arrives every request sent before it has been applied.
     // Asked once the writes of an action are out, the answer is usually in by the next read.
     writesUnanswered_ = false;
-    if (!conn_.windowManagerSupports(a._NET_REQUEST_FRAME_EXTENTS)) {
-        roundTripOwed_ = true;
-        return;
-    }
-    helper_ = conn_.helperWindow();
-    conn_.sendRootMessage(helper_, a._NET_REQUEST_FRAME_EXTENTS, {0, 0, 0, 0, 0});
-    ++asked_;
+    conn_.askWindowManager();
 }
 
 AXElement X11Accessibility::createSystemWide() {
@@ -126,25 +116,7 @@ AXElement X11Accessibility::windowElement(xcb_window_t window, int32_t pid) {
 
 void X11Accessibility::settle() {
     askAfterWrites();
-    conn_.readAvailable();
-    auto deadline = Connection::Clock::now() + kWindowManagerPatience;
-    const Atoms& a = conn_.atoms();
-    auto isAnswer = [&](const xcb_generic_event_t& e) {
-        if (eventType(e) != XCB_PROPERTY_NOTIFY) return false;
-        const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(e);
-        return p.window == helper_ && p.atom == a._NET_FRAME_EXTENTS;
-    };
-    while (answered_ < asked_) {
-        if (!conn_.waitForEvent(isAnswer, deadline)) {
-            // A window manager that does not answer (or has gone): a round trip is all there is.
-            answered_ = asked_;
-            roundTripOwed_ = true;
-        }
-    }
-    if (roundTripOwed_) {
-        roundTripOwed_ = false;
-        conn_.roundTrip();
-    }
+    conn_.waitForWindowManager();
 }
 
 void X11Accessibility::syncWithWindowManager() {
@@ -162,15 +134,14 @@ std::optional<xcb_window_t> X11Accessibility::activeWindow() {
     return *active_;
 }
 
-std::optional<int32_t> X11Accessibility::pidOf(xcb_window_t window) {
+std::optional<int32_t> X11Accessibility::applicationOf(xcb_window_t window) {
     conn_.readAvailable();
-    if (auto known = pids_.find(window); known != pids_.end()) return known->second;
-    PropertyRequest request(conn_.get(), window, conn_.atoms()._NET_WM_PID, XCB_ATOM_CARDINAL, 1);
-    auto pid = request.word();
-    std::optional<int32_t> result;
-    if (pid && *pid != 0) result = static_cast<int32_t>(*pid);
-    if (request.errorCode() == 0) pids_[window] = result;
-    return result;
+    if (auto known = applications_.find(window); known != applications_.end()) return known->second;
+    ApplicationsRequest request(conn_, {window});
+    int32_t application = request.applicationOf(0);
+    if (!request.exists(0)) return std::nullopt;
+    applications_[window] = application;
+    return application;
 }
 
 std::optional<Rect> X11Accessibility::outerFrameInRoot(xcb_window_t window) {
@@ -200,30 +171,32 @@ std::optional<Rect> X11Accessibility::outerFrameInRoot(xcb_window_t window) {
     return frame;
 }
 
-std::vector<xcb_window_t> X11Accessibility::windowsOfProcess(int32_t pid) {
+std::vector<xcb_window_t> X11Accessibility::windowsOfApplication(int32_t application) {
     settle();
-    xcb_connection_t* c = conn_.get();
-    auto stacking = PropertyRequest(c, conn_.root(), conn_.atoms()._NET_CLIENT_LIST_STACKING, XCB_ATOM_WINDOW).words();
-    std::vector<PropertyRequest> pids;
-    pids.reserve(stacking.size());
-    for (xcb_window_t w : stacking) pids.emplace_back(c, w, conn_.atoms()._NET_WM_PID, XCB_ATOM_CARDINAL, 1);
+    auto stacking =
+        PropertyRequest(conn_.get(), conn_.root(), conn_.atoms()._NET_CLIENT_LIST_STACKING, XCB_ATOM_WINDOW).words();
     std::vector<xcb_window_t> result;
+    if (auto own = windowOfOwnApplication(application)) {
+        if (std::find(stacking.begin(), stacking.end(), *own) != stacking.end()) result.push_back(*own);
+        return result;
+    }
+    ApplicationsRequest owners(conn_, stacking);
     for (size_t i = stacking.size(); i-- > 0;)
-        if (pids[i].word() == std::optional<uint32_t>(static_cast<uint32_t>(pid))) result.push_back(stacking[i]);
+        if (owners.applicationOf(i) == application) result.push_back(stacking[i]);
     return result;
 }
 
 bool X11Accessibility::belongsTo(const X11Element& app, xcb_window_t window) {
     if (app.pid == 0) return window == app.window;
-    return pidOf(window) == app.pid;
+    if (auto own = windowOfOwnApplication(app.pid)) return window == *own;
+    return applicationOf(window) == app.pid;
 }
 
 std::vector<xcb_window_t> X11Accessibility::windowsOf(const X11Element& app) {
-    if (app.pid != 0) return windowsOfProcess(app.pid);
+    if (app.pid != 0) return windowsOfApplication(app.pid);
+    // Found through a window that was gone when it was read: that window alone, if it is still managed.
     if (app.window == XCB_WINDOW_NONE) return {};
-    auto clients = PropertyRequest(conn_.get(), conn_.root(), conn_.atoms()._NET_CLIENT_LIST, XCB_ATOM_WINDOW).words();
-    if (std::find(clients.begin(), clients.end(), app.window) == clients.end()) return {};
-    return {app.window};
+    return windowsOfApplication(owningApplication(app.window, std::nullopt, std::nullopt));
 }
 
 void X11Accessibility::activate(xcb_window_t window) {
@@ -249,7 +222,8 @@ AXCopyResult X11Accessibility::readSystemWide(std::string_view attribute) {
     if (attribute != ax::kFocusedApplication) return {AXError::AttributeUnsupported, {}};
     auto active = activeWindow();
     if (!active) return {AXError::NoValue, {}};
-    AXElement app = std::make_shared<X11Element>(X11Element::Kind::Application, pidOf(*active).value_or(0), *active);
+    AXElement app =
+        std::make_shared<X11Element>(X11Element::Kind::Application, applicationOf(*active).value_or(0), *active);
     return {AXError::Success, AXValue(app)};
 }
 
@@ -398,11 +372,11 @@ AXError X11Accessibility::writeSize(xcb_window_t window, Size size) {
 std::optional<int32_t> X11Workspace::frontmostApplicationPid() {
     auto active = ax_.activeWindow();
     if (!active) return std::nullopt;
-    return ax_.pidOf(*active);
+    return ax_.applicationOf(*active);
 }
 
 bool X11Workspace::activateApplication(int32_t pid, uint32_t) {
-    auto windows = ax_.windowsOfProcess(pid);
+    auto windows = ax_.windowsOfApplication(pid);
     if (windows.empty()) return false;
     ax_.activate(windows.front());
     return true;

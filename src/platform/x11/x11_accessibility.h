@@ -11,12 +11,13 @@
 
 namespace tilvane::x11 {
 
-// An element of the X11 accessibility tree. Applications are known by their
-// process id (_NET_WM_PID); a window without one is its own application.
+// An element of the X11 accessibility tree. Applications are known as
+// owningApplication tells: by their process id, or a window of a program on
+// another machine by the negative of its id.
 struct X11Element : AXUIElement {
     enum class Kind { SystemWide, Application, Window };
     Kind kind;
-    int32_t pid = 0;                        // applications and windows; 0 when unknown
+    int32_t pid = 0;                        // applications and windows; 0 when unknown (the window is gone)
     xcb_window_t window = XCB_WINDOW_NONE;  // windows; for applications the window it was found through
     X11Element(Kind k, int32_t p, xcb_window_t w) : kind(k), pid(p), window(w) {}
     bool isSameElement(const AXUIElement& other) const override;
@@ -26,6 +27,9 @@ struct X11Element : AXUIElement {
 struct Extents {
     double left = 0, right = 0, top = 0, bottom = 0;
 };
+// The extents of a _NET_FRAME_EXTENTS or _GTK_FRAME_EXTENTS value (left,
+// right, top, bottom); none when the value is missing or short.
+Extents extentsFrom(const std::vector<uint32_t>& words);
 
 // The outer frame of a window, decorations included and client-side shadows
 // left out, from the client window's area and the two kinds of extents.
@@ -43,7 +47,7 @@ Size clientSizeForOuterSize(Size outer, const Extents& decorations, const Extent
 // failed reads and ignored writes. X11 has no permission for this: the
 // process is always trusted.
 //
-// The active window and the windows' process ids are read once and kept
+// The active window and the windows' applications are read once and kept
 // until the server reports a change of them.
 class X11Accessibility : public Accessibility {
 public:
@@ -60,9 +64,10 @@ public:
     std::optional<xcb_window_t> activeWindow();
     // The outer frame in root coordinates; none when the window is gone.
     std::optional<Rect> outerFrameInRoot(xcb_window_t window);
-    std::optional<int32_t> pidOf(xcb_window_t window);
-    // The managed windows of the process, front to back.
-    std::vector<xcb_window_t> windowsOfProcess(int32_t pid);
+    // The application of a window (see owningApplication); none when the window is gone.
+    std::optional<int32_t> applicationOf(xcb_window_t window);
+    // The managed windows of the application, front to back.
+    std::vector<xcb_window_t> windowsOfApplication(int32_t application);
     void activate(xcb_window_t window);
     // Returns once the window manager has handled every request sent so far.
     void syncWithWindowManager();
@@ -101,15 +106,10 @@ private:
 
     Connection& conn_;
     X11Screens& screens_;
-    // Answers of the window manager asked for and received (see askWindowManagerToAnswer).
-    xcb_window_t helper_ = XCB_WINDOW_NONE;
-    uint64_t asked_ = 0;
-    uint64_t answered_ = 0;
-    bool roundTripOwed_ = false;
     bool writesUnanswered_ = false;
     // Reads kept, see above.
     std::optional<std::optional<xcb_window_t>> active_;
-    std::map<xcb_window_t, std::optional<int32_t>> pids_;
+    std::map<xcb_window_t, int32_t> applications_;
     // The last position written (root coordinates, unrounded) and what was
     // read for it, for the size that follows it.
     std::optional<std::pair<xcb_window_t, Point>> lastPosition_;

@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <xcb/randr.h>
+#include <xcb/res.h>
 #include <xcb/xinput.h>
 #include <xcb/xtest.h>
 // xkb.h names a field "explicit", a keyword in C++.
@@ -80,7 +81,7 @@ Connection::Connection(xcb_connection_t* c, int screenNumber) : c_(c), screenNum
         }
     }
     // The extensions' data travels with the atoms instead of costing round trips of its own.
-    for (xcb_extension_t* extension : {&xcb_randr_id, &xcb_xkb_id, &xcb_test_id, &xcb_input_id})
+    for (xcb_extension_t* extension : {&xcb_randr_id, &xcb_xkb_id, &xcb_test_id, &xcb_input_id, &xcb_res_id})
         xcb_prefetch_extension_data(c_, extension);
     // Intern every atom in one batch: all requests first, then the replies.
     std::vector<InternAtomRequest> requests;
@@ -112,6 +113,7 @@ void Connection::take(xcb_generic_event_t* event) {
         const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(*event);
         if (p.window == root() && p.atom == atoms_._NET_SUPPORTED) supported_.reset();
     }
+    if (isWindowManagerAnswer(*event)) ++answered_;
     for (const auto& observe : observers_) observe(*event);
     queue_.push_back(std::move(owned));
 }
@@ -176,13 +178,55 @@ bool Connection::windowManagerSupports(xcb_atom_t atom) {
     return std::find(supported_->begin(), supported_->end(), atom) != supported_->end();
 }
 
+void Connection::askWindowManager() {
+    // The window manager answers a frame-extents request for one of our own
+    // windows by setting a property on it. It handles requests in order, so
+    // once the answer arrives every request sent before it has been applied.
+    if (!windowManagerSupports(atoms_._NET_REQUEST_FRAME_EXTENTS)) {
+        roundTripOwed_ = true;
+        return;
+    }
+    sendRootMessage(helperWindow(), atoms_._NET_REQUEST_FRAME_EXTENTS, {0, 0, 0, 0, 0});
+    ++asked_;
+}
+
+bool Connection::isWindowManagerAnswer(const xcb_generic_event_t& event) const {
+    if (helper_ == XCB_WINDOW_NONE || eventType(event) != XCB_PROPERTY_NOTIFY) return false;
+    const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+    return p.window == helper_ && p.atom == atoms_._NET_FRAME_EXTENTS;
+}
+
+bool Connection::waitForWindowManager(std::chrono::milliseconds patience) {
+    readAvailable();
+    auto deadline = Clock::now() + patience;
+    bool answered = true;
+    while (answered_ < asked_) {
+        if (!waitForEvent([this](const xcb_generic_event_t& e) { return isWindowManagerAnswer(e); }, deadline)) {
+            answered_ = asked_;
+            roundTripOwed_ = true;
+            answered = false;
+        }
+    }
+    if (roundTripOwed_) {
+        roundTripOwed_ = false;
+        roundTrip();
+    }
+    return answered;
+}
+
+bool Connection::syncWithWindowManager(std::chrono::milliseconds patience) {
+    askWindowManager();
+    return waitForWindowManager(patience);
+}
+
 void Connection::selectRootEvents(uint32_t mask) {
     if ((rootMask_ | mask) == rootMask_) return;
     rootMask_ |= mask;
     xcb_change_window_attributes(c_, root(), XCB_CW_EVENT_MASK, &rootMask_);
 }
 
-void Connection::sendRootMessage(xcb_window_t window, xcb_atom_t type, std::array<uint32_t, 5> data) {
+void Connection::sendClientMessage(xcb_window_t destination, uint32_t eventMask, xcb_window_t window, xcb_atom_t type,
+                                   std::array<uint32_t, 5> data) {
     xcb_client_message_event_t event;
     std::memset(&event, 0, sizeof event);
     event.response_type = XCB_CLIENT_MESSAGE;
@@ -190,8 +234,12 @@ void Connection::sendRootMessage(xcb_window_t window, xcb_atom_t type, std::arra
     event.window = window;
     event.type = type;
     std::copy(data.begin(), data.end(), event.data.data32);
-    xcb_send_event(c_, 0, root(), XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&event));
+    xcb_send_event(c_, 0, destination, eventMask, reinterpret_cast<const char*>(&event));
+}
+
+void Connection::sendRootMessage(xcb_window_t window, xcb_atom_t type, std::array<uint32_t, 5> data) {
+    sendClientMessage(root(), XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY, window, type,
+                      data);
 }
 
 std::optional<uint8_t> Connection::extensionEventBase(xcb_extension_t* extension) {

@@ -202,9 +202,26 @@ public:
     // Whether the window manager lists the atom in _NET_SUPPORTED (read once).
     bool windowManagerSupports(xcb_atom_t atom);
 
+    // How long the program waits for the window manager's answer before it
+    // goes on without it (a window manager that hangs, or has gone).
+    static constexpr auto kWindowManagerPatience = std::chrono::seconds(1);
+    // Asks the window manager to answer once it has handled every request
+    // sent so far, without waiting for the answer.
+    void askWindowManager();
+    // Waits for the answers to every question asked so far; false when one
+    // did not come within the patience. Where the window manager cannot
+    // answer, a round trip is all there is.
+    bool waitForWindowManager(std::chrono::milliseconds patience = kWindowManagerPatience);
+    // Asks and waits: returns once the window manager has handled every request sent before.
+    bool syncWithWindowManager(std::chrono::milliseconds patience = kWindowManagerPatience);
+
     // Adds to the events this program hears on the root window.
     void selectRootEvents(uint32_t mask);
 
+    // Sends a client message about the window, with 32-bit data, to the
+    // clients that select the mask on the destination.
+    void sendClientMessage(xcb_window_t destination, uint32_t eventMask, xcb_window_t window, xcb_atom_t type,
+                           std::array<uint32_t, 5> data);
     // Sends a client message to the root window the way EWMH asks.
     void sendRootMessage(xcb_window_t window, xcb_atom_t type, std::array<uint32_t, 5> data);
 
@@ -214,6 +231,7 @@ public:
 private:
     Connection(xcb_connection_t* c, int screenNumber);
     void take(xcb_generic_event_t* event);
+    bool isWindowManagerAnswer(const xcb_generic_event_t& event) const;
 
     xcb_connection_t* c_;
     int screenNumber_;
@@ -224,6 +242,10 @@ private:
     std::vector<EventHandler> observers_;
     std::vector<ErrorHandler> errorHandlers_;
     xcb_window_t helper_ = XCB_WINDOW_NONE;
+    // Questions to the window manager asked and answered (see askWindowManager).
+    uint64_t asked_ = 0;
+    uint64_t answered_ = 0;
+    bool roundTripOwed_ = false;
     uint32_t rootMask_ = 0;
     std::optional<std::vector<uint32_t>> supported_;
 };

@@ -1,5 +1,7 @@
 #include "platform/x11/x11_desktop.h"
 
+#include "platform/x11/x_errors.h"
+
 namespace tilvane::x11 {
 
 std::unique_ptr<X11Desktop> X11Desktop::open(const char* displayName, std::string& error) {
@@ -9,9 +11,10 @@ std::unique_ptr<X11Desktop> X11Desktop::open(const char* displayName, std::strin
 }
 
 X11Desktop::X11Desktop(std::unique_ptr<Connection> conn) : conn_(std::move(conn)) {
-    // Errors of requests nobody waits for concern windows that went away
-    // meanwhile; the reads that matter report their own errors.
-    conn_->onError([](const xcb_generic_error_t&) {});
+    // Errors of requests nobody waits for; the reads that matter report their own.
+    conn_->onError([this, policy = XErrorPolicy::fromEnvironment()](const xcb_generic_error_t& error) {
+        handleError(error, policy, *xcb_get_setup(conn_->get()));
+    });
     screens_ = std::make_unique<X11Screens>(*conn_);
     accessibility_ = std::make_unique<X11Accessibility>(*conn_, *screens_);
     workspace_ = std::make_unique<X11Workspace>(*accessibility_);
@@ -25,8 +28,11 @@ X11Desktop::X11Desktop(std::unique_ptr<Connection> conn) : conn_(std::move(conn)
 }
 
 X11Desktop::~X11Desktop() {
-    // The hot keys ungrab through the connection, so they go first.
+    // The hot keys ungrab through the connection, so they go first; the
+    // poster and the monitors use the keyboard, so they go before it.
     hotKeys_.reset();
+    inputMonitors_.reset();
+    eventPoster_.reset();
     keyboard_.reset();
     // The last requests (the window's new size, say) must reach the server:
     // requests it has not handled yet when the connection closes may be lost.
@@ -49,12 +55,17 @@ void X11Desktop::fill(Platform& platform, Uses uses) {
     platform.workspace = workspace_.get();
     platform.windowList = windowList_.get();
     platform.spaces = spaces_.get();
-    if (!eventPoster_) eventPoster_ = std::make_unique<X11EventPoster>(*conn_, *screens_, platform.runLoop);
+    if (!eventPoster_) {
+        // One action may post no input at all: the keyboard is set up when the first event goes out.
+        auto modifiers = [this]() -> const ModifierMap& { return keyboard().modifierMap(); };
+        eventPoster_ = std::make_unique<X11EventPoster>(*conn_, *screens_, modifiers, platform.runLoop);
+    }
     platform.eventPoster = eventPoster_.get();
     if (uses == Uses::OneAction) return;
     platform.keyboard = &keyboard();
     platform.hotKeys = &hotKeys();
-    if (!inputMonitors_) inputMonitors_ = std::make_unique<X11InputMonitors>(*conn_, *screens_, platform.runLoop);
+    if (!inputMonitors_)
+        inputMonitors_ = std::make_unique<X11InputMonitors>(*conn_, *screens_, keyboard(), platform.runLoop);
     platform.eventMonitors = inputMonitors_.get();
 }
 
@@ -72,6 +83,15 @@ std::string X11Desktop::serverDescription() {
     std::string vendor(xcb_setup_vendor(setup), static_cast<size_t>(xcb_setup_vendor_length(setup)));
     return vendor + " release " + std::to_string(setup->release_number) + ", protocol " +
            std::to_string(setup->protocol_major_version) + "." + std::to_string(setup->protocol_minor_version);
+}
+
+void X11Desktop::onActiveWindowChange(std::function<void(xcb_window_t)> handler) {
+    conn_->selectRootEvents(XCB_EVENT_MASK_PROPERTY_CHANGE);
+    conn_->onEvent(XCB_PROPERTY_NOTIFY, [this, handler = std::move(handler)](const xcb_generic_event_t& e) {
+        const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(e);
+        if (p.window != conn_->root() || p.atom != conn_->atoms()._NET_ACTIVE_WINDOW) return;
+        handler(accessibility_->activeWindow().value_or(XCB_WINDOW_NONE));
+    });
 }
 
 void X11Desktop::setSkipTaskbar(xcb_window_t window, bool skip) {

@@ -37,8 +37,8 @@ InputHoldBack::Step InputHoldBack::step(Clock::time_point now, bool blocked) {
     return step;
 }
 
-X11EventPoster::X11EventPoster(Connection& conn, X11Screens& screens, RunLoop* runLoop)
-    : conn_(conn), screens_(screens), runLoop_(runLoop) {}
+X11EventPoster::X11EventPoster(Connection& conn, X11Screens& screens, ModifierMapSource modifiers, RunLoop* runLoop)
+    : conn_(conn), screens_(screens), modifiers_(std::move(modifiers)), runLoop_(runLoop) {}
 
 X11EventPoster::~X11EventPoster() {
     *alive_ = false;
@@ -90,23 +90,7 @@ bool X11EventPoster::blocked(const SyntheticEvent& event) {
     }
     XPtr<xcb_query_keymap_reply_t> keymap(xcb_query_keymap_reply(conn_.get(), xcb_query_keymap(conn_.get()), nullptr));
     if (!keymap) return false;
-    return readModifierKeys(conn_.get()).othersDown(keymap->keys, event.flags, keysDown_);
-}
-
-void X11EventPoster::syncWithWindowManager() {
-    // The window manager answers a frame-extents request for a window of
-    // ours by setting a property on it, after whatever came before.
-    xcb_atom_t request = conn_.atoms()._NET_REQUEST_FRAME_EXTENTS, extents = conn_.atoms()._NET_FRAME_EXTENTS;
-    if (!conn_.windowManagerSupports(request)) return;
-    xcb_window_t helper = conn_.helperWindow();
-    conn_.sendRootMessage(helper, request, {0, 0, 0, 0, 0});
-    conn_.waitForEvent(
-        [&](const xcb_generic_event_t& e) {
-            if (eventType(e) != XCB_PROPERTY_NOTIFY) return false;
-            const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(e);
-            return p.window == helper && p.atom == extents;
-        },
-        Connection::Clock::now() + kWindowManagerPatience);
+    return modifiers_().othersDown(keymap->keys, event.flags, keysDown_);
 }
 
 bool X11EventPoster::keyboardGrabbedElsewhere() {
@@ -133,12 +117,12 @@ void X11EventPoster::moveTo(Point location) {
 void X11EventPoster::send(const SyntheticEvent& event) {
     if (!conn_.isUsable()) return;
     // Press the event's modifiers that are not down already; let them go after it.
-    ModifierKeys modifiers = readModifierKeys(conn_.get());
+    const ModifierMap& modifiers = modifiers_();
     XPtr<xcb_query_keymap_reply_t> keymap(xcb_query_keymap_reply(conn_.get(), xcb_query_keymap(conn_.get()), nullptr));
     uint64_t held = keymap ? modifiers.held(keymap->keys) : 0;
     std::vector<uint8_t> pressed;
-    for (size_t i = 0; i < ModifierKeys::kFlags.size(); ++i) {
-        if (!(event.flags & ModifierKeys::kFlags[i]) || (held & ModifierKeys::kFlags[i]) || modifiers.keys[i].empty())
+    for (size_t i = 0; i < ModifierMap::kFlags.size(); ++i) {
+        if (!(event.flags & ModifierMap::kFlags[i]) || (held & ModifierMap::kFlags[i]) || modifiers.keys[i].empty())
             continue;
         pressed.push_back(modifiers.keys[i].front());
         fake(XCB_KEY_PRESS, pressed.back());
@@ -152,7 +136,7 @@ void X11EventPoster::send(const SyntheticEvent& event) {
             // The nudge that makes the window manager take the press for a drag.
             // It must see the press first: it takes the pointer's position then
             // as where the drag starts.
-            syncWithWindowManager();
+            conn_.syncWithWindowManager();
             bool atRightEdge =
                 std::lround(event.location.x + screens_.primaryOrigin().x) + 1 >= conn_.screen()->width_in_pixels;
             int16_t step = atRightEdge ? -1 : 1;
@@ -169,7 +153,7 @@ void X11EventPoster::send(const SyntheticEvent& event) {
             fake(XCB_BUTTON_RELEASE, kLeftButton);
             // A window manager that reads ahead for the latest movement of a
             // drag would otherwise take the next one for part of it.
-            syncWithWindowManager();
+            conn_.syncWithWindowManager();
             break;
         case EventType::KeyDown:
         case EventType::KeyUp:

@@ -4,13 +4,14 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "platform/events.h"
 #include "platform/run_loop.h"
-#include "platform/x11/modifier_keys.h"
+#include "platform/x11/modifier_map.h"
 #include "platform/x11/x11_connection.h"
 #include "platform/x11/x11_screens.h"
 
@@ -71,12 +72,13 @@ class X11EventPoster : public EventPoster {
 public:
     // How long the events after a press wait for the window manager to start a drag.
     static constexpr auto kDragStartPatience = std::chrono::milliseconds(300);
-    // How long a press waits for the window manager to have handled it.
-    static constexpr auto kWindowManagerPatience = std::chrono::milliseconds(500);
+
+    // Where the poster finds the keyboard's modifier map, asked for only when an event goes out.
+    using ModifierMapSource = std::function<const ModifierMap&()>;
 
     // Without a run loop events go at once, held modifiers or not, and
     // nothing waits for a drag to start.
-    X11EventPoster(Connection& conn, X11Screens& screens, RunLoop* runLoop);
+    X11EventPoster(Connection& conn, X11Screens& screens, ModifierMapSource modifiers, RunLoop* runLoop);
     ~X11EventPoster() override;
 
     Point currentPointerLocation() override;
@@ -85,8 +87,6 @@ public:
 private:
     void pump();
     bool blocked(const SyntheticEvent& event);
-    // Returns once the window manager has handled everything sent before.
-    void syncWithWindowManager();
     // Whether another client (the window manager, while it drags) has the keyboard.
     bool keyboardGrabbedElsewhere();
     void send(const SyntheticEvent& event);
@@ -95,6 +95,7 @@ private:
 
     Connection& conn_;
     X11Screens& screens_;
+    ModifierMapSource modifiers_;
     RunLoop* runLoop_;
     InputHoldBack holdBack_;
     // The movement after a press, until the window manager starts the drag.

@@ -8,47 +8,18 @@ namespace tilvane::x11 {
 
 namespace {
 
-constexpr uint16_t kModifierMask = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_2 |
-                                   XCB_MOD_MASK_3 | XCB_MOD_MASK_4 | XCB_MOD_MASK_5;
 constexpr uint8_t kBadAccess = 10;
-
-constexpr xcb_keysym_t kNumLock = 0xff7f, kScrollLock = 0xff14, kAltL = 0xffe9, kAltR = 0xffea, kSuperL = 0xffeb,
-                       kSuperR = 0xffec;
 
 }  // namespace
 
-uint16_t ModifierBits::fromCarbon(uint32_t carbon) const {
-    uint16_t mods = 0;
-    if (carbon & kCarbonControlKey) mods |= XCB_MOD_MASK_CONTROL;
-    if (carbon & kCarbonOptionKey) mods |= option;
-    if (carbon & kCarbonCmdKey) mods |= command;
-    if (carbon & kCarbonShiftKey) mods |= XCB_MOD_MASK_SHIFT;
-    return mods;
-}
-
-std::vector<uint16_t> ModifierBits::lockVariants() const {
-    std::vector<uint16_t> locks{XCB_MOD_MASK_LOCK};
-    for (uint16_t m : {numLock, scrollLock})
-        if (m != 0 && std::find(locks.begin(), locks.end(), m) == locks.end()) locks.push_back(m);
-    std::vector<uint16_t> variants;
-    for (unsigned subset = 0; subset < (1u << locks.size()); ++subset) {
-        uint16_t v = 0;
-        for (size_t i = 0; i < locks.size(); ++i)
-            if (subset & (1u << i)) v |= locks[i];
-        variants.push_back(v);
-    }
-    return variants;
-}
-
-uint16_t ModifierBits::significant(uint16_t state) const {
-    return state & kModifierMask & static_cast<uint16_t>(~(numLock | scrollLock));
-}
-
-X11HotKeyService::X11HotKeyService(Connection& conn, X11Keyboard& keyboard) : conn_(conn) {
-    readModifierBits();
+X11HotKeyService::X11HotKeyService(Connection& conn, X11Keyboard& keyboard)
+    : conn_(conn), keyboard_(keyboard), modifiers_(keyboard.modifierMap()) {
     keyboard.addMappingObserver([this] { mappingChanged(); });
     conn_.onEvent(XCB_KEY_PRESS, [this](const xcb_generic_event_t& e) {
         keyPressed(reinterpret_cast<const xcb_key_press_event_t&>(e));
+    });
+    conn_.onEvent(XCB_KEY_RELEASE, [this](const xcb_generic_event_t& e) {
+        if (grabbedKeys_) keyOfGrab(reinterpret_cast<const xcb_key_press_event_t&>(e), false);
     });
 }
 
@@ -57,56 +28,18 @@ X11HotKeyService::~X11HotKeyService() {
     conn_.flush();
 }
 
-void X11HotKeyService::readModifierBits() {
-    xcb_connection_t* c = conn_.get();
-    const xcb_setup_t* setup = xcb_get_setup(c);
-    xcb_keycode_t first = setup->min_keycode;
-    uint8_t count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
-    XPtr<xcb_get_modifier_mapping_reply_t> modmap(
-        xcb_get_modifier_mapping_reply(c, xcb_get_modifier_mapping(c), nullptr));
-    XPtr<xcb_get_keyboard_mapping_reply_t> keymap(
-        xcb_get_keyboard_mapping_reply(c, xcb_get_keyboard_mapping(c, first, count), nullptr));
-    ModifierBits bits{0, 0, 0, 0};
-    if (modmap && keymap) {
-        const xcb_keycode_t* keycodes = xcb_get_modifier_mapping_keycodes(modmap.get());
-        const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(keymap.get());
-        int symsLength = xcb_get_keyboard_mapping_keysyms_length(keymap.get());
-        int perKey = keymap->keysyms_per_keycode;
-        int perModifier = modmap->keycodes_per_modifier;
-        for (int mod = 0; mod < 8; ++mod) {
-            uint16_t bit = static_cast<uint16_t>(1u << mod);
-            for (int j = 0; j < perModifier; ++j) {
-                xcb_keycode_t kc = keycodes[mod * perModifier + j];
-                if (kc < first) continue;
-                for (int k = 0; k < perKey; ++k) {
-                    int index = (kc - first) * perKey + k;
-                    if (index >= symsLength) break;
-                    xcb_keysym_t sym = syms[index];
-                    if (sym == kNumLock && !bits.numLock) bits.numLock = bit;
-                    if (sym == kScrollLock && !bits.scrollLock) bits.scrollLock = bit;
-                    if ((sym == kAltL || sym == kAltR) && !bits.option) bits.option = bit;
-                    if ((sym == kSuperL || sym == kSuperR) && !bits.command) bits.command = bit;
-                }
-            }
-        }
-    }
-    if (!bits.option) bits.option = XCB_MOD_MASK_1;
-    if (!bits.command) bits.command = XCB_MOD_MASK_4;
-    bits_ = bits;
-}
-
 std::optional<X11HotKeyService::Combination> X11HotKeyService::combinationFor(uint32_t keyCode,
                                                                               uint32_t carbonModifiers) const {
     if (keyCode > 0xFFFF) return std::nullopt;
     auto keycode = xKeycodeForVirtualKey(static_cast<uint16_t>(keyCode));
     if (!keycode) return std::nullopt;
-    return Combination{*keycode, bits_.fromCarbon(carbonModifiers)};
+    return Combination{*keycode, modifiers_.fromCarbon(carbonModifiers)};
 }
 
 OSStatus X11HotKeyService::grab(const Combination& combination) {
     xcb_connection_t* c = conn_.get();
     std::vector<xcb_void_cookie_t> cookies;
-    auto variants = bits_.lockVariants();
+    auto variants = modifiers_.lockVariants();
     for (uint16_t lock : variants)
         cookies.push_back(xcb_grab_key_checked(c, 0, conn_.root(), combination.modifiers | lock, combination.keycode,
                                                XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
@@ -123,9 +56,20 @@ OSStatus X11HotKeyService::grab(const Combination& combination) {
     return status;
 }
 
+bool X11HotKeyService::isHeldByAnotherProgram(uint32_t keyCode, uint32_t carbonModifiers) {
+    auto combination = combinationFor(keyCode, carbonModifiers);
+    if (!combination) return false;
+    // A combination this program holds is its own; probing it would let go of it.
+    if (grabs_.count(*combination)) return false;
+    OSStatus status = grab(*combination);
+    if (status == kNoErr) ungrab(*combination);
+    conn_.flush();
+    return status == kEventHotKeyExistsErr;
+}
+
 void X11HotKeyService::ungrab(const Combination& combination) {
     // Ungrabbing a variant another client holds leaves that grab alone.
-    for (uint16_t lock : bits_.lockVariants())
+    for (uint16_t lock : modifiers_.lockVariants())
         xcb_ungrab_key(conn_.get(), combination.keycode, conn_.root(), combination.modifiers | lock);
 }
 
@@ -173,20 +117,20 @@ OSStatus X11HotKeyService::removeEventHandler(EventHandlerRef ref) {
 }
 
 void X11HotKeyService::mappingChanged() {
-    ModifierBits before = bits_;
-    readModifierBits();
+    ModifierMap before = modifiers_;
+    modifiers_ = keyboard_.modifierMap();
     std::map<Combination, std::vector<EventHotKeyRef>> wanted;
     for (const auto& [ref, r] : registrations_)
         if (auto combination = combinationFor(r.keyCode, r.carbonModifiers)) wanted[*combination].push_back(ref);
     bool sameKeys =
         wanted.size() == grabs_.size() && std::equal(wanted.begin(), wanted.end(), grabs_.begin(),
                                                      [](const auto& a, const auto& b) { return a.first == b.first; });
-    if (before == bits_ && sameKeys) return;
+    if (before == modifiers_ && sameKeys) return;
 
     // Release everything under the old mapping, then grab under the new one.
-    std::swap(bits_, before);
+    std::swap(modifiers_, before);
     for (const auto& [combination, refs] : grabs_) ungrab(combination);
-    std::swap(bits_, before);
+    std::swap(modifiers_, before);
     grabs_.clear();
     for (auto& [combination, refs] : wanted) {
         // A combination someone else took meanwhile stays registered but silent.
@@ -195,9 +139,43 @@ void X11HotKeyService::mappingChanged() {
     conn_.flush();
 }
 
+bool X11HotKeyService::grabKeyboard(std::function<void(const GrabbedKey&)> onKey) {
+    releaseKeyboard();
+    XPtr<xcb_grab_keyboard_reply_t> reply(xcb_grab_keyboard_reply(
+        conn_.get(),
+        xcb_grab_keyboard(conn_.get(), 0, conn_.root(), XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+        nullptr));
+    if (!reply || reply->status != XCB_GRAB_STATUS_SUCCESS) return false;
+    grabbedKeys_ = std::move(onKey);
+    return true;
+}
+
+void X11HotKeyService::releaseKeyboard() {
+    if (!grabbedKeys_) return;
+    grabbedKeys_ = nullptr;
+    xcb_ungrab_keyboard(conn_.get(), XCB_CURRENT_TIME);
+    conn_.flush();
+}
+
+void X11HotKeyService::keyOfGrab(const xcb_key_press_event_t& event, bool press) {
+    auto keyCode = virtualKeyForXKeycode(event.detail);
+    if (!keyCode) return;
+    // The state is the one before the key: a modifier key changes it.
+    GrabbedKey key{press, *keyCode, modifiers_.flagsOf(modifiers_.significant(event.state)), false};
+    for (size_t i = 0; i < ModifierMap::kFlags.size(); ++i) {
+        const auto& keys = modifiers_.keys[i];
+        if (std::find(keys.begin(), keys.end(), event.detail) == keys.end()) continue;
+        key.isModifier = true;
+        key.flags = press ? key.flags | ModifierMap::kFlags[i] : key.flags & ~ModifierMap::kFlags[i];
+    }
+    auto onKey = grabbedKeys_;
+    onKey(key);
+}
+
 void X11HotKeyService::keyPressed(const xcb_key_press_event_t& event) {
+    if (grabbedKeys_) return keyOfGrab(event, true);
     if (event.event != conn_.root()) return;
-    auto found = grabs_.find({event.detail, bits_.significant(event.state)});
+    auto found = grabs_.find({event.detail, modifiers_.significant(event.state)});
     if (found == grabs_.end() || found->second.empty()) return;
     auto registration = registrations_.find(found->second.back());
     if (registration == registrations_.end()) return;

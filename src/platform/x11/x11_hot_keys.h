@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
@@ -9,24 +10,6 @@
 #include "platform/x11/x11_keyboard.h"
 
 namespace tilvane::x11 {
-
-// Which X modifier bits stand for Option and Command, and which are locks
-// that a press may carry without changing its meaning.
-struct ModifierBits {
-    uint16_t option = XCB_MOD_MASK_1;
-    uint16_t command = XCB_MOD_MASK_4;
-    uint16_t numLock = XCB_MOD_MASK_2;
-    uint16_t scrollLock = 0;
-
-    // The X modifiers of Carbon modifier bits: Control, Option (Alt),
-    // Command (Super) and Shift; other bits have no X counterpart.
-    uint16_t fromCarbon(uint32_t carbon) const;
-    // Every combination of the lock modifiers, none first.
-    std::vector<uint16_t> lockVariants() const;
-    // The modifiers of a key event with the locks and mouse buttons left out.
-    uint16_t significant(uint16_t state) const;
-    friend bool operator==(const ModifierBits&, const ModifierBits&) = default;
-};
 
 // System-wide hot keys as passive key grabs on the root window. Each
 // combination is grabbed once for every lock variant, so Num Lock or Caps
@@ -44,6 +27,26 @@ public:
     OSStatus unregisterEventHotKey(EventHotKeyRef ref) override;
     OSStatus installEventHandler(Handler handler, EventHandlerRef& outRef) override;
     OSStatus removeEventHandler(EventHandlerRef ref) override;
+    // Probes with a grab of every lock variant, let go of at once: another
+    // client's grab refuses it.
+    bool isHeldByAnotherProgram(uint32_t keyCode, uint32_t modifiers) override;
+
+    // A key while the keyboard is grabbed: its virtual key code, the modifier
+    // flags held after it (a modifier key's own included when it goes down),
+    // and whether it is a modifier key.
+    struct GrabbedKey {
+        bool press = true;
+        uint16_t keyCode = 0;
+        uint64_t flags = 0;
+        bool isModifier = false;
+    };
+    // While the user records a shortcut every key of the desktop comes here,
+    // combinations that hot keys (this program's or others') hold included:
+    // an active grab wins over them all. The keys go to onKey instead of
+    // acting as hot keys. False when the server refuses the grab (another
+    // program holds the keyboard).
+    bool grabKeyboard(std::function<void(const GrabbedKey&)> onKey);
+    void releaseKeyboard();
 
 private:
     struct Combination {
@@ -60,17 +63,20 @@ private:
     std::optional<Combination> combinationFor(uint32_t keyCode, uint32_t carbonModifiers) const;
     OSStatus grab(const Combination& combination);
     void ungrab(const Combination& combination);
-    void readModifierBits();
     void mappingChanged();
     void keyPressed(const xcb_key_press_event_t& event);
+    void keyOfGrab(const xcb_key_press_event_t& event, bool press);
 
     Connection& conn_;
-    ModifierBits bits_;
+    X11Keyboard& keyboard_;
+    // The modifier map the grabs were made under.
+    ModifierMap modifiers_;
     std::map<EventHotKeyRef, Registration> registrations_;
     // The combinations grabbed, each with the registrations sharing it, oldest first.
     std::map<Combination, std::vector<EventHotKeyRef>> grabs_;
     std::map<EventHandlerRef, Handler> handlers_;
     uint64_t nextRef_ = 1;
+    std::function<void(const GrabbedKey&)> grabbedKeys_;
 };
 
 }  // namespace tilvane::x11

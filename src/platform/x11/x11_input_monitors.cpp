@@ -5,7 +5,6 @@
 #define explicit explicit_
 #include <xcb/xkb.h>
 #undef explicit
-#include <xkbcommon/xkbcommon-x11.h>
 
 #include <cmath>
 
@@ -16,13 +15,10 @@ namespace {
 constexpr uint16_t kAllDevices = 0, kAllMasterDevices = 1;
 constexpr uint16_t kFirstPointerAxis = 0, kSecondPointerAxis = 1;
 constexpr uint32_t kLeftButton = 1;
+constexpr uint16_t kAnyButton =
+    XCB_BUTTON_MASK_1 | XCB_BUTTON_MASK_2 | XCB_BUTTON_MASK_3 | XCB_BUTTON_MASK_4 | XCB_BUTTON_MASK_5;
 constexpr uint16_t kModifierParts =
     XCB_XKB_STATE_PART_MODIFIER_BASE | XCB_XKB_STATE_PART_MODIFIER_LATCH | XCB_XKB_STATE_PART_MODIFIER_LOCK;
-
-struct XkbEventHeader {
-    uint8_t response_type;
-    uint8_t xkbType;
-};
 
 uint64_t maskOf(EventType type) {
     return 1ull << static_cast<uint32_t>(type);
@@ -44,12 +40,6 @@ std::map<uint16_t, double> rawValues(const xcb_input_raw_motion_event_t& raw) {
     return values;
 }
 
-class XkbStateRequest
-    : public PendingReply<xcb_xkb_get_state_cookie_t, xcb_xkb_get_state_reply_t, xcb_xkb_get_state_reply> {
-public:
-    explicit XkbStateRequest(xcb_connection_t* c) : PendingReply(c, xcb_xkb_get_state(c, XCB_XKB_ID_USE_CORE_KBD)) {}
-};
-
 class QueryDeviceRequest : public PendingReply<xcb_input_xi_query_device_cookie_t, xcb_input_xi_query_device_reply_t,
                                                xcb_input_xi_query_device_reply> {
 public:
@@ -65,8 +55,8 @@ public:
 
 }  // namespace
 
-uint64_t flagsOfKeyboardState(uint16_t heldOrLatched, uint16_t locked, const ModifierKeys& keys) {
-    uint64_t flags = keys.flagsOf(heldOrLatched);
+uint64_t flagsOfKeyboardState(uint16_t heldOrLatched, uint16_t locked, const ModifierMap& modifiers) {
+    uint64_t flags = modifiers.flagsOf(heldOrLatched);
     if (locked & XCB_MOD_MASK_LOCK) flags |= modifier::kCapsLock;
     return flags;
 }
@@ -94,18 +84,16 @@ double scrollingDelta(double valuatorChange, const ScrollAxis& axis) {
     return -valuatorChange / axis.increment;
 }
 
-X11InputMonitors::X11InputMonitors(Connection& conn, X11Screens& screens, RunLoop* runLoop)
-    : conn_(conn), screens_(screens), runLoop_(runLoop) {
+X11InputMonitors::X11InputMonitors(Connection& conn, X11Screens& screens, X11Keyboard& keyboard, RunLoop* runLoop)
+    : conn_(conn), screens_(screens), keyboard_(keyboard), runLoop_(runLoop) {
     xcb_connection_t* c = conn_.get();
-    uint8_t xkbBase = 0;
-    if (xkb_x11_setup_xkb_extension(c, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
-                                    XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, &xkbBase, nullptr)) {
+    if (auto xkbBase = keyboard_.xkbEventBase()) {
         // Only the state notifications: what else this connection hears from XKB stays as it is.
         xcb_xkb_select_events(c, XCB_XKB_ID_USE_CORE_KBD, XCB_XKB_EVENT_TYPE_STATE_NOTIFY, 0,
                               XCB_XKB_EVENT_TYPE_STATE_NOTIFY, 0, 0, nullptr);
-        if (XkbStateRequest state(c); state)
-            flags_ = flagsOfKeyboardState(state->baseMods | state->latchedMods, state->lockedMods, readModifierKeys(c));
-        conn_.onEvent(xkbBase, [this](const xcb_generic_event_t& e) { keyboardEvent(e); });
+        if (auto state = keyboard_.state())
+            flags_ = flagsOfKeyboardState(state->heldOrLatched, state->locked, keyboard_.modifierMap());
+        conn_.onEvent(*xkbBase, [this](const xcb_generic_event_t& e) { keyboardEvent(e); });
     }
 
     const xcb_query_extension_reply_t* xinput = xcb_get_extension_data(c, &xcb_input_id);
@@ -158,12 +146,12 @@ void X11InputMonitors::deliver(const std::vector<std::pair<uint64_t, Handler>>& 
         if (m & mask) handle(event);
 }
 
-Point X11InputMonitors::pointerLocation() {
+X11InputMonitors::Pointer X11InputMonitors::queryPointer() {
     XPtr<xcb_query_pointer_reply_t> p(
         xcb_query_pointer_reply(conn_.get(), xcb_query_pointer(conn_.get(), conn_.root()), nullptr));
     Point origin = screens_.primaryOrigin();
-    if (!p) return lastPointer_.value_or(Point{});
-    return {p->root_x - origin.x, p->root_y - origin.y};
+    if (!p) return {lastPointer_.value_or(Point{}), 0};
+    return {{p->root_x - origin.x, p->root_y - origin.y}, p->mask};
 }
 
 Point X11InputMonitors::mouseLocation() {
@@ -174,11 +162,11 @@ Point X11InputMonitors::mouseLocation() {
 }
 
 void X11InputMonitors::keyboardEvent(const xcb_generic_event_t& e) {
-    if (reinterpret_cast<const XkbEventHeader&>(e).xkbType != XCB_XKB_STATE_NOTIFY) return;
+    if (xkbEventType(e) != XCB_XKB_STATE_NOTIFY) return;
     const auto& state = reinterpret_cast<const xcb_xkb_state_notify_event_t&>(e);
     if (!(state.changed & kModifierParts)) return;
     uint64_t flags =
-        flagsOfKeyboardState(state.baseMods | state.latchedMods, state.lockedMods, readModifierKeys(conn_.get()));
+        flagsOfKeyboardState(state.baseMods | state.latchedMods, state.lockedMods, keyboard_.modifierMap());
     if (flags == flags_) return;
     flags_ = flags;
     if (!wants(maskOf(EventType::FlagsChanged))) return;
@@ -219,16 +207,17 @@ void X11InputMonitors::rawMotion(const xcb_generic_event_t& e) {
     const auto& raw = reinterpret_cast<const xcb_input_raw_motion_event_t&>(e);
     auto values = rawValues(raw);
     if ((values.count(kFirstPointerAxis) || values.count(kSecondPointerAxis)) && wants(maskOf(EventType::MouseMoved))) {
-        Point now = pointerLocation();
-        Point before = lastPointer_.value_or(now);
-        lastPointer_ = now;
-        if (now != before) {
+        Pointer now = queryPointer();
+        Point before = lastPointer_.value_or(now.location);
+        // Followed while a button is held too, so that the first free movement after it goes from there.
+        lastPointer_ = now.location;
+        if (now.location != before && !(now.buttons & kAnyButton)) {
             InputEvent event;
             event.type = EventType::MouseMoved;
-            event.location = now;
+            event.location = now.location;
             event.modifierFlags = flags_;
-            event.deltaX = now.x - before.x;
-            event.deltaY = now.y - before.y;
+            event.deltaX = now.location.x - before.x;
+            event.deltaY = now.location.y - before.y;
             deliver(global_, event);
         }
     }

@@ -10,15 +10,16 @@
 
 #include "platform/events.h"
 #include "platform/run_loop.h"
-#include "platform/x11/modifier_keys.h"
+#include "platform/x11/modifier_map.h"
 #include "platform/x11/x11_connection.h"
+#include "platform/x11/x11_keyboard.h"
 #include "platform/x11/x11_screens.h"
 
 namespace tilvane::x11 {
 
 // The modifier flags of an XKB state: the modifiers held or latched, and
 // Caps Lock when it is locked on. Other locks (Num Lock) do not count.
-uint64_t flagsOfKeyboardState(uint16_t heldOrLatched, uint16_t locked, const ModifierKeys& keys);
+uint64_t flagsOfKeyboardState(uint16_t heldOrLatched, uint16_t locked, const ModifierMap& modifiers);
 
 // Scrolling on X11 has no phases: a touchpad's two-finger scroll arrives as a
 // stream of valuator changes. The first change after a quiet period begins a
@@ -60,12 +61,14 @@ double scrollingDelta(double valuatorChange, const ScrollAxis& axis);
 // how far the pointer went since the last one: raw values cannot tell a
 // device's relative motion from an absolute one (tablets, XTest), so they
 // serve only as the signal. A movement that leaves the pointer where it was
-// is not reported. Local monitors watch this program's own windows, and it
-// has none yet: they deliver nothing.
+// is not reported, nor one made with a mouse button held: that is a drag
+// (selecting text, say), and a pointer monitor hears only free movement.
+// Local monitors watch this program's own windows, and it has none yet: they
+// deliver nothing.
 class X11InputMonitors : public EventMonitors {
 public:
     // Without a run loop gestures never end, so scrolling goes unreported.
-    X11InputMonitors(Connection& conn, X11Screens& screens, RunLoop* runLoop);
+    X11InputMonitors(Connection& conn, X11Screens& screens, X11Keyboard& keyboard, RunLoop* runLoop);
     ~X11InputMonitors() override;
 
     void addGlobalMonitor(uint64_t mask, Handler handler) override;
@@ -88,12 +91,19 @@ private:
     void scrolled(double deltaX, double deltaY);
     void checkGestureEnd();
     void readDevices();
-    Point pointerLocation();  // top-left
+    // Where the pointer is (top-left) and which buttons are held.
+    struct Pointer {
+        Point location;
+        uint16_t buttons = 0;
+    };
+    Pointer queryPointer();
+    Point pointerLocation() { return queryPointer().location; }
     void deliver(const std::vector<std::pair<uint64_t, Handler>>& handlers, const InputEvent& event);
     bool wants(uint64_t mask) const;
 
     Connection& conn_;
     X11Screens& screens_;
+    X11Keyboard& keyboard_;
     RunLoop* runLoop_;
     std::optional<uint8_t> xinputOpcode_;
     std::vector<std::pair<uint64_t, Handler>> global_;

@@ -1,12 +1,15 @@
 #include "platform/x11/x11_instance.h"
 
 #include <cstring>
+#include <optional>
 
 namespace tilvane::x11 {
 
 InstanceSelection::InstanceSelection(Connection& conn, RunLoop& loop)
     : conn_(conn), loop_(loop), name_("TILVANE_S" + std::to_string(conn.screenNumber())) {
-    selection_ = InternAtomRequest(conn_.get(), name_).atom();
+    InternAtomRequest selection(conn_.get(), name_), showPreferences(conn_.get(), "TILVANE_SHOW_PREFERENCES");
+    selection_ = selection.atom();
+    showPreferences_ = showPreferences.atom();
     conn_.onEvent(XCB_SELECTION_REQUEST, [this](const xcb_generic_event_t& e) {
         const auto& request = reinterpret_cast<const xcb_selection_request_event_t&>(e);
         if (request.selection != selection_ || !owned_) return;
@@ -61,17 +64,8 @@ bool InstanceSelection::claim() {
     owned_ = true;
     since_ = time;
 
-    xcb_client_message_event_t manager;
-    std::memset(&manager, 0, sizeof manager);
-    manager.response_type = XCB_CLIENT_MESSAGE;
-    manager.format = 32;
-    manager.window = conn_.root();
-    manager.type = conn_.atoms().MANAGER;
-    manager.data.data32[0] = time;
-    manager.data.data32[1] = selection_;
-    manager.data.data32[2] = helper;
-    xcb_send_event(conn_.get(), 0, conn_.root(), XCB_EVENT_MASK_STRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&manager));
+    conn_.sendClientMessage(conn_.root(), XCB_EVENT_MASK_STRUCTURE_NOTIFY, conn_.root(), conn_.atoms().MANAGER,
+                            {time, selection_, helper, 0, 0});
     conn_.flush();
     return true;
 }
@@ -87,6 +81,11 @@ void InstanceSelection::answer(const xcb_selection_request_event_t& request) {
     } else if (request.target == a.TIMESTAMP) {
         xcb_change_property(conn_.get(), XCB_PROP_MODE_REPLACE, request.requestor, property, XCB_ATOM_INTEGER, 32, 1,
                             &since_);
+    } else if (request.target == showPreferences_ && onShowPreferences_) {
+        uint32_t shown = 1;
+        xcb_change_property(conn_.get(), XCB_PROP_MODE_REPLACE, request.requestor, property, XCB_ATOM_INTEGER, 32, 1,
+                            &shown);
+        onShowPreferences_();
     } else {
         property = XCB_ATOM_NONE;  // refused
     }
@@ -100,6 +99,24 @@ void InstanceSelection::answer(const xcb_selection_request_event_t& request) {
     notify.property = property;
     xcb_send_event(conn_.get(), 0, request.requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&notify));
     conn_.flush();
+}
+
+InstanceSelection::Request InstanceSelection::askOwnerToShowPreferences(std::chrono::milliseconds limit) {
+    if (SelectionOwnerRequest(conn_.get(), selection_).owner() == XCB_WINDOW_NONE) return Request::NoOwner;
+    xcb_window_t helper = conn_.helperWindow();
+    xcb_convert_selection(conn_.get(), helper, selection_, showPreferences_, showPreferences_, XCB_CURRENT_TIME);
+    conn_.flush();
+    std::optional<xcb_atom_t> answered;
+    conn_.waitForEvent(
+        [&](const xcb_generic_event_t& e) {
+            if (eventType(e) != XCB_SELECTION_NOTIFY) return false;
+            const auto& notify = reinterpret_cast<const xcb_selection_notify_event_t&>(e);
+            if (notify.requestor != helper || notify.selection != selection_) return false;
+            answered = notify.property;
+            return true;
+        },
+        Connection::Clock::now() + limit);
+    return answered && *answered != XCB_ATOM_NONE ? Request::Done : Request::Refused;
 }
 
 }  // namespace tilvane::x11

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -26,6 +27,14 @@ public:
     bool claim();
     // Runs when another client takes the selection away.
     void onLost(std::function<void()> handler) { onLost_ = std::move(handler); }
+    // The owner's answer to a request to show its preferences window; a
+    // program without one refuses such requests.
+    void onShowPreferences(std::function<void()> handler) { onShowPreferences_ = std::move(handler); }
+
+    enum class Request { Done, NoOwner, Refused };
+    // Asks the program that serves the display to show its preferences
+    // window, and waits for its answer.
+    Request askOwnerToShowPreferences(std::chrono::milliseconds limit);
 
 private:
     xcb_timestamp_t serverTime();
@@ -38,6 +47,8 @@ private:
     xcb_timestamp_t since_ = XCB_CURRENT_TIME;
     bool owned_ = false;
     std::function<void()> onLost_;
+    std::function<void()> onShowPreferences_;
+    xcb_atom_t showPreferences_ = XCB_ATOM_NONE;
 };
 
 }  // namespace tilvane::x11

@@ -13,19 +13,6 @@ namespace tilvane::x11 {
 
 namespace {
 
-// The header every XKB event shares.
-struct XkbEventHeader {
-    uint8_t response_type;
-    uint8_t xkbType;
-};
-
-class XkbStateRequest
-    : public PendingReply<xcb_xkb_get_state_cookie_t, xcb_xkb_get_state_reply_t, xcb_xkb_get_state_reply> {
-public:
-    XkbStateRequest(xcb_connection_t* c, int32_t device)
-        : PendingReply(c, xcb_xkb_get_state(c, static_cast<xcb_xkb_device_spec_t>(device))) {}
-};
-
 constexpr uint16_t kVirtualKeyA = 0x00;
 
 xkb_keysym_t firstSymbol(xkb_keymap* keymap, xkb_keycode_t key, xkb_layout_index_t layout) {
@@ -35,6 +22,11 @@ xkb_keysym_t firstSymbol(xkb_keymap* keymap, xkb_keycode_t key, xkb_layout_index
 }
 
 }  // namespace
+
+uint8_t xkbEventType(const xcb_generic_event_t& event) {
+    // Every XKB event starts with its response type and then its kind.
+    return reinterpret_cast<const uint8_t*>(&event)[1];
+}
 
 std::u16string utf16FromCodePoint(uint32_t cp) {
     if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return {};
@@ -53,7 +45,7 @@ X11Keyboard::X11Keyboard(Connection& conn) : conn_(conn) {
         uint16_t mapParts = XCB_XKB_MAP_PART_KEY_TYPES | XCB_XKB_MAP_PART_KEY_SYMS | XCB_XKB_MAP_PART_MODIFIER_MAP;
         xcb_xkb_select_events(conn_.get(), XCB_XKB_ID_USE_CORE_KBD, events, 0, events, mapParts, mapParts, nullptr);
         conn_.onEvent(base, [this](const xcb_generic_event_t& e) {
-            uint8_t type = reinterpret_cast<const XkbEventHeader&>(e).xkbType;
+            uint8_t type = xkbEventType(e);
             if (type == XCB_XKB_NEW_KEYBOARD_NOTIFY || type == XCB_XKB_MAP_NOTIFY) mappingChanged();
         });
     }
@@ -68,9 +60,23 @@ X11Keyboard::~X11Keyboard() {
     if (context_) xkb_context_unref(context_);
 }
 
+std::optional<X11Keyboard::State> X11Keyboard::state() {
+    if (deviceId_ < 0) return std::nullopt;
+    PendingReply<xcb_xkb_get_state_cookie_t, xcb_xkb_get_state_reply_t, xcb_xkb_get_state_reply> reply(
+        conn_.get(), xcb_xkb_get_state(conn_.get(), static_cast<xcb_xkb_device_spec_t>(deviceId_)));
+    if (!reply) return std::nullopt;
+    return State{static_cast<uint16_t>(reply->baseMods | reply->latchedMods), reply->lockedMods, reply->group};
+}
+
+const ModifierMap& X11Keyboard::modifierMap() {
+    if (!modifierMap_) modifierMap_ = readModifierMap(conn_.get());
+    return *modifierMap_;
+}
+
 void X11Keyboard::mappingChanged() {
     if (keymap_) xkb_keymap_unref(keymap_);
     keymap_ = nullptr;
+    modifierMap_.reset();
     auto observers = mappingObservers_;
     for (const auto& notify : observers) notify();
 }
@@ -91,8 +97,8 @@ KeyTranslation X11Keyboard::translateKeyCode(uint16_t keyCode) {
 
     xkb_layout_index_t layouts = xkb_keymap_num_layouts(keymap_);
     if (layouts == 0) return {KeyTranslation::Status::NoLayout, {}};
-    XkbStateRequest state(conn_.get(), deviceId_);
-    xkb_layout_index_t current = state ? state->group % layouts : 0;
+    auto state = this->state();
+    xkb_layout_index_t current = state ? state->layout % layouts : 0;
 
     // The layout to use: the current one if it types Latin letters, else the first that does.
     auto latin = [&](xkb_layout_index_t layout) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/keyboard.h"
+#include "platform/x11/modifier_map.h"
 #include "platform/x11/x11_connection.h"
 
 struct xkb_context;
@@ -17,8 +18,13 @@ namespace tilvane::x11 {
 // Code points as UTF-16, the form key texts take in the program.
 std::u16string utf16FromCodePoint(uint32_t codePoint);
 
+// The kind of an XKB event (state, map, new keyboard...), all of which share one event code.
+uint8_t xkbEventType(const xcb_generic_event_t& event);
+
 // The keyboard of the X display through XKB: what a key types on the current
-// layout, and word of every change of the keyboard's mapping.
+// layout, which keys and bits hold the modifiers, and word of every change of
+// the keyboard's mapping. The modifier map is read on first use and again
+// after a change, never for each key or modifier event.
 class X11Keyboard : public Keyboard {
 public:
     explicit X11Keyboard(Connection& conn);
@@ -34,6 +40,17 @@ public:
     // layout, a new modifier map), from the event dispatch.
     void addMappingObserver(std::function<void()> observer) { mappingObservers_.push_back(std::move(observer)); }
 
+    const ModifierMap& modifierMap();
+    // The modifiers held or latched and locked, and the layout in use; none without XKB.
+    struct State {
+        uint16_t heldOrLatched = 0;
+        uint16_t locked = 0;
+        uint8_t layout = 0;
+    };
+    std::optional<State> state();
+    // The first event code of XKB; none when the server lacks it.
+    std::optional<uint8_t> xkbEventBase() const { return xkbEventBase_; }
+
 private:
     void mappingChanged();
     bool loadKeymap();
@@ -43,6 +60,7 @@ private:
     int32_t deviceId_ = -1;
     xkb_context* context_ = nullptr;
     xkb_keymap* keymap_ = nullptr;
+    std::optional<ModifierMap> modifierMap_;
     std::vector<std::function<void()>> mappingObservers_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/x11/window_owners.h"
 #include "platform/x11/x11_accessibility.h"
 
 namespace tilvane::x11 {
@@ -16,17 +17,11 @@ public:
     AttributesRequest(xcb_connection_t* c, xcb_window_t w) : PendingReply(c, xcb_get_window_attributes(c, w)) {}
 };
 
-Extents extentsFrom(const std::vector<uint32_t>& words) {
-    if (words.size() < 4) return {};
-    return {double(words[0]), double(words[1]), double(words[2]), double(words[3])};
-}
-
 // Every request about one window, sent together and read later.
 struct ClientRequests {
     AttributesRequest attributes;
     PropertyRequest desktop;
     PropertyRequest types;
-    PropertyRequest pid;
     TranslateRequest origin;
     GeometryRequest geometry;
     PropertyRequest decorations;
@@ -72,12 +67,11 @@ std::vector<WindowInfo> X11WindowList::copyWindowInfo(uint32_t options) {
     requests.reserve(stacking.size());
     for (xcb_window_t w : stacking) {
         requests.push_back({AttributesRequest(c, w), PropertyRequest(c, w, wmDesktop_, XCB_ATOM_CARDINAL, 1),
-                            PropertyRequest(c, w, windowType_, XCB_ATOM_ATOM),
-                            PropertyRequest(c, w, a._NET_WM_PID, XCB_ATOM_CARDINAL, 1),
-                            TranslateRequest(c, w, conn_.root()), GeometryRequest(c, w),
-                            PropertyRequest(c, w, a._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4),
+                            PropertyRequest(c, w, windowType_, XCB_ATOM_ATOM), TranslateRequest(c, w, conn_.root()),
+                            GeometryRequest(c, w), PropertyRequest(c, w, a._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4),
                             PropertyRequest(c, w, a._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4)});
     }
+    ApplicationsRequest owners(conn_, stacking);
     Point origin = screens_.primaryOrigin();
 
     // The stacking list runs from bottom to top; the window list from front to back.
@@ -98,7 +92,7 @@ std::vector<WindowInfo> X11WindowList::copyWindowInfo(uint32_t options) {
         WindowInfo info;
         info.layer = layerOf(facts);
         info.bounds = {frame.x - origin.x, frame.y - origin.y, frame.width, frame.height};
-        info.ownerPid = static_cast<int32_t>(r.pid.word().value_or(0));
+        info.ownerPid = owners.applicationOf(i);
         info.windowNumber = stacking[i];
         list.push_back(info);
     }

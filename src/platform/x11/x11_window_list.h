@@ -29,9 +29,10 @@ bool listsWindow(const ClientFacts& facts, std::optional<uint32_t> currentDeskto
 int64_t layerOf(const ClientFacts& facts);
 
 // The window manager's managed windows, front to back, as the window list:
-// the frame in the program's top-left coordinates, the owner's process id
-// from _NET_WM_PID (0 when the window names none) and the client window's id
-// as its number. Only windows shown on the current desktop are listed.
+// the frame in the program's top-left coordinates, the owner as
+// owningApplication tells (a process id, or for a program on another machine
+// the window's own) and the client window's id as its number. Only windows
+// shown on the current desktop are listed.
 class X11WindowList : public WindowList {
 public:
     X11WindowList(Connection& conn, X11Screens& screens);

@@ -192,10 +192,12 @@ Desktop::~Desktop() {
 }
 
 std::map<std::string, std::string> Desktop::environment() const {
+    // The program ends on an X error it does not expect, so a wrong request fails the test that makes it.
     return {{"DISPLAY", display_},
             {"XDG_CONFIG_HOME", folder_ + "/config"},
             {"XDG_STATE_HOME", folder_ + "/state"},
-            {"XDG_RUNTIME_DIR", folder_ + "/runtime"}};
+            {"XDG_RUNTIME_DIR", folder_ + "/runtime"},
+            {"TILVANE_EXIT_ON_XERROR", "1"}};
 }
 
 std::unique_ptr<Process> Desktop::start(const std::vector<std::string>& argv, const std::string& logName) {

@@ -49,7 +49,8 @@ public:
     // A folder of this desktop's own for logs, settings and screenshots.
     const std::string& folder() const { return folder_; }
     // The variables every program started on the desktop gets: the display,
-    // a settings folder and a runtime folder of its own.
+    // a settings folder and a runtime folder of its own, and the switch that
+    // ends the program on an X error it does not expect.
     std::map<std::string, std::string> environment() const;
     XClient& x() { return *x_; }
 

@@ -109,21 +109,13 @@ xcb_window_t XClient::topLevelOf(xcb_window_t client) {
 }
 
 bool XClient::windowManagerAnswers(std::chrono::milliseconds limit) {
-    xcb_window_t own = ownWindow();
-    xcb_atom_t extents = atom("_NET_FRAME_EXTENTS");
-    conn_->sendRootMessage(own, atom("_NET_REQUEST_FRAME_EXTENTS"), {0, 0, 0, 0, 0});
-    bool answered = conn_->waitForEvent(
-        [&](const xcb_generic_event_t& e) {
-            if (x11::eventType(e) != XCB_PROPERTY_NOTIFY) return false;
-            const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(e);
-            return p.window == own && p.atom == extents;
-        },
-        std::chrono::steady_clock::now() + limit);
+    bool answered = conn_->syncWithWindowManager(limit);
     conn_->dispatchPending();
     return answered;
 }
 
 void XClient::syncWindowManager() {
+    // Tests on a busy machine are more patient than the program.
     if (!windowManagerAnswers(10s)) ADD_FAILURE() << "the window manager did not answer a frame-extents request";
 }
 

@@ -4,6 +4,7 @@
 #include <csignal>
 
 #include "harness/desktop_test.h"
+#include "platform/x11/x_errors.h"
 
 namespace tilvane::e2e {
 
@@ -30,6 +31,8 @@ protected:
         if (tilvane_ && tilvane_->running()) {
             tilvane_->signal(SIGTERM);
             tilvane_->wait();
+        } else if (tilvane_ && tilvane_->wait() == x11::kExitStatusOnXError) {
+            ADD_FAILURE() << "tilvane ended on an X error";
         }
         if (tilvane_ && HasFailure()) std::cerr << "tilvane's output:\n" << tilvane_->log();
         DesktopTest::TearDown();

@@ -2,8 +2,10 @@
 // window manager: focus, the outer frame, writes that land where they say,
 // and windows that go away under the program's feet.
 
+#include <algorithm>
 #include <limits>
 
+#include "platform/x11/window_owners.h"
 #include "x11/backend_test.h"
 
 namespace tilvane::e2e {
@@ -11,23 +13,60 @@ namespace {
 
 using AccessibilityTest = BackendTest;
 
-TEST_F(AccessibilityTest, FocusedWindowOfAProgramWithAndWithoutAPid) {
-    auto window = desktop().openWindow("with pid");
-    EXPECT_EQ(idOf(focusedWindow()), window.id);
-    EXPECT_EQ(backend().workspace().frontmostApplicationPid(), window.process->pid());
+struct OwnerRow {
+    const char* name;
+    bool xlogo;
+    std::vector<std::string> args;  // of the tests' own window
+};
 
-    auto xlogo = desktop().openXlogo();
-    EXPECT_EQ(idOf(focusedWindow()), xlogo.id);
-    EXPECT_EQ(backend().workspace().frontmostApplicationPid(), std::nullopt);
+// xlogo, xclock and many Xt and Motif programs name no process in _NET_WM_PID.
+const OwnerRow kOwnerRows[] = {
+    {"a window that names its process", false, {}},
+    {"xlogo", true, {}},
+    {"a window that names no process", false, {"--no-pid"}},
+};
+
+TEST_F(AccessibilityTest, WindowsWithoutNetWmPidBelongToTheirProcess) {
+    std::vector<TestWindow> open;
+    for (const auto& row : kOwnerRows) {
+        SCOPED_TRACE(row.name);
+        auto& window = open.emplace_back(row.xlogo ? desktop().openXlogo() : desktop().openWindow(row.name, row.args));
+        int32_t pid = window.process->pid();
+        EXPECT_EQ(idOf(focusedWindow()), window.id);
+        EXPECT_EQ(backend().workspace().frontmostApplicationPid(), pid);
+        auto windows = ax().copyAttributeValue(ax().createApplication(pid), ax::kWindows);
+        ASSERT_TRUE(windows.ok() && windows.value.array());
+        ASSERT_EQ(windows.value.array()->size(), 1u);
+        EXPECT_EQ(idOf(*windows.value.array()->front().element()), window.id);
+    }
     auto title = ax().copyAttributeValue(focusedWindow(), ax::kTitle);
     ASSERT_TRUE(title.ok());
-    EXPECT_EQ(*title.value.text(), "xlogo");
+    EXPECT_EQ(*title.value.text(), "a window that names no process");
 
-    // The program with a pid is found again by its pid.
-    ASSERT_TRUE(backend().workspace().activateApplication(window.process->pid(), 0));
+    // xlogo's program is found again by the owner the window list names.
+    xcb_window_t xlogo = open[1].id;
+    auto list = backend().windowList().copyWindowInfo(kWindowListOnScreenOnly);
+    auto entry = std::find_if(list.begin(), list.end(), [&](const auto& w) { return w.windowNumber == xlogo; });
+    ASSERT_NE(entry, list.end());
+    ASSERT_TRUE(backend().workspace().activateApplication(entry->ownerPid, 0));
     backend().connection().flush();
-    ASSERT_TRUE(x().waitUntil([&] { return x().activeWindow() == window.id; }));
-    EXPECT_EQ(idOf(focusedWindow()), window.id);
+    ASSERT_TRUE(x().waitUntil([&] { return x().activeWindow() == xlogo; }));
+    EXPECT_EQ(idOf(focusedWindow()), xlogo);
+}
+
+TEST_F(AccessibilityTest, AWindowOfAProgramElsewhereIsItsOwnApplication) {
+    // The server knows no process for a program on another machine; the
+    // window list names such a window's application by the window itself.
+    auto window = desktop().openWindow("elsewhere");
+    auto app = ax().createApplication(x11::owningApplication(window.id, std::nullopt, std::nullopt));
+    auto windows = ax().copyAttributeValue(app, ax::kWindows);
+    ASSERT_TRUE(windows.ok() && windows.value.array());
+    ASSERT_EQ(windows.value.array()->size(), 1u);
+    EXPECT_EQ(idOf(*windows.value.array()->front().element()), window.id);
+    auto focused = ax().copyAttributeValue(app, ax::kFocusedWindow);
+    ASSERT_TRUE(focused.ok() && focused.value.element());
+    EXPECT_EQ(idOf(*focused.value.element()), window.id);
+    EXPECT_EQ(*ax().copyAttributeValue(app, ax::kFrontmost).value.boolean(), true);
 }
 
 TEST_F(AccessibilityTest, PositionAndSizeAreTheFrameWindowsGeometry) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdlib>
+
 #include "harness/desktop_test.h"
 #include "platform/x11/x11_desktop.h"
 
@@ -11,6 +13,8 @@ protected:
     void SetUp() override {
         DesktopTest::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
+        // As for the program: an X error the backend does not expect ends the test.
+        ::setenv("TILVANE_EXIT_ON_XERROR", "1", 0);
         std::string error;
         backend_ = x11::X11Desktop::open(desktop().display().c_str(), error);
         ASSERT_TRUE(backend_) << error;

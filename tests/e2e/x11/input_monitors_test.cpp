@@ -33,6 +33,14 @@ protected:
         return std::exchange(global_, {});
     }
 
+    // How many requests the backend's connection makes while the work runs.
+    int requestsDuring(const std::function<void()>& work) {
+        xcb_connection_t* c = backend().connection().get();
+        unsigned before = xcb_no_operation(c).sequence;
+        work();
+        return int(xcb_no_operation(c).sequence - before) - 1;
+    }
+
     Platform platform_;
     std::vector<InputEvent> global_, local_, taps_;
 };
@@ -78,6 +86,27 @@ TEST_F(InputMonitorsTest, PointerMovementAndReleaseInProgramCoordinates) {
     EXPECT_TRUE(local_.empty());
 }
 
+TEST_F(InputMonitorsTest, MovementWithAMouseButtonHeldIsNoPointerMovement) {
+    // A drag (selecting text with the move combination held, say) is not
+    // what the pointer monitor is for; the first free movement after it goes
+    // from where the drag left the pointer.
+    for (uint8_t button : {1, 2, 3}) {
+        SCOPED_TRACE(int(button));
+        fake(XCB_MOTION_NOTIFY, 0, 2000, 500);
+        events();
+        fake(XCB_BUTTON_PRESS, button);
+        fake(XCB_MOTION_NOTIFY, 1, 7, -3);
+        EXPECT_TRUE(events().empty());
+        fake(XCB_BUTTON_RELEASE, button);
+        fake(XCB_MOTION_NOTIFY, 1, 5, 4);
+        auto moved = events();
+        ASSERT_EQ(moved.size(), 1u);
+        EXPECT_EQ(moved[0].location, (Point{2012 - 1440, 501}));
+        EXPECT_EQ(moved[0].deltaX, 5);
+        EXPECT_EQ(moved[0].deltaY, 4);
+    }
+}
+
 TEST_F(InputMonitorsTest, APostedKeyCarriesItsModifiersAndAPostedMoveGoesThere) {
     // Without a run loop the poster sends at once; the monitors hear each modifier go down and up.
     platform_.eventPoster->post({EventType::KeyDown, {}, 0x12, modifier::kControl | modifier::kOption});
@@ -90,6 +119,30 @@ TEST_F(InputMonitorsTest, APostedKeyCarriesItsModifiersAndAPostedMoveGoesThere) 
     platform_.eventPoster->post({EventType::MouseMoved, {-700, 400}, 0, 0});
     events();
     EXPECT_EQ(platform_.eventPoster->currentPointerLocation(), (Point{-700, 400}));
+}
+
+TEST_F(InputMonitorsTest, ModifierChangesAndPostedKeysDoNotReadTheModifierMap) {
+    // The first key from XTest switches the server to its keyboard; that
+    // reads the map once, for everyone who needs it.
+    fake(XCB_KEY_PRESS, 50);
+    fake(XCB_KEY_RELEASE, 50);
+    events();
+
+    // A modifier change asks only where the pointer is.
+    fake(XCB_KEY_PRESS, 37);
+    x().conn().roundTrip();
+    backend().connection().roundTrip();
+    EXPECT_EQ(requestsDuring([&] { backend().dispatchEvents(); }), 1);
+    ASSERT_EQ(global_.size(), 1u);
+    fake(XCB_KEY_RELEASE, 37);
+    events();
+
+    // A posted key with a modifier asks which keys are down, presses the
+    // modifier and the key, and lets the modifier go.
+    int posted = requestsDuring([&] { platform_.eventPoster->post({EventType::KeyDown, {}, 0x12, modifier::kShift}); });
+    EXPECT_EQ(posted, 4);
+    platform_.eventPoster->post({EventType::KeyUp, {}, 0x12, 0});
+    events();
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
-// Key positions, modifier bits, frame arithmetic and key texts of the X11
-// backend, without a server.
+// Key positions, frame arithmetic and key texts of the X11 backend, without a server.
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "platform/x11/key_codes.h"
 #include "platform/x11/x11_accessibility.h"
-#include "platform/x11/x11_hot_keys.h"
 #include "platform/x11/x11_keyboard.h"
 
 namespace tilvane::x11 {
@@ -40,38 +40,6 @@ TEST(KeyCodes, EveryKeyHasItsOwnPosition) {
     EXPECT_FALSE(xKeycodeForVirtualKey(0x34));
     EXPECT_FALSE(xKeycodeForVirtualKey(0xFFFF));
     EXPECT_FALSE(virtualKeyForXKeycode(3));
-}
-
-TEST(ModifierBits, CarbonBitsBecomeTheModifiersThatHoldTheKeys) {
-    ModifierBits bits;  // Alt on Mod1, Super on Mod4, Num Lock on Mod2
-    EXPECT_EQ(bits.fromCarbon(kCarbonControlKey | kCarbonOptionKey), XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1);
-    EXPECT_EQ(bits.fromCarbon(kCarbonCmdKey | kCarbonShiftKey), XCB_MOD_MASK_4 | XCB_MOD_MASK_SHIFT);
-    EXPECT_EQ(bits.fromCarbon(0x0400 /* Caps Lock */), 0);
-    ModifierBits moved{XCB_MOD_MASK_3, XCB_MOD_MASK_5, XCB_MOD_MASK_2, 0};
-    EXPECT_EQ(moved.fromCarbon(kCarbonOptionKey | kCarbonCmdKey), XCB_MOD_MASK_3 | XCB_MOD_MASK_5);
-}
-
-TEST(ModifierBits, EveryLockCombinationIsAVariant) {
-    ModifierBits bits;
-    auto variants = bits.lockVariants();
-    std::set<uint16_t> set(variants.begin(), variants.end());
-    EXPECT_EQ(set, (std::set<uint16_t>{0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2, XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2}));
-    EXPECT_EQ(variants.front(), 0);
-
-    bits.scrollLock = XCB_MOD_MASK_5;
-    EXPECT_EQ(bits.lockVariants().size(), 8u);
-    bits.numLock = 0;
-    bits.scrollLock = 0;
-    EXPECT_EQ(bits.lockVariants().size(), 2u);
-}
-
-TEST(ModifierBits, APressIsMatchedWithoutLocksAndButtons) {
-    ModifierBits bits;
-    uint16_t controlAlt = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
-    EXPECT_EQ(bits.significant(controlAlt), controlAlt);
-    EXPECT_EQ(bits.significant(controlAlt | XCB_MOD_MASK_2 | XCB_MOD_MASK_LOCK), controlAlt);
-    EXPECT_EQ(bits.significant(controlAlt | XCB_BUTTON_MASK_1), controlAlt);
-    EXPECT_EQ(bits.significant(controlAlt | XCB_MOD_MASK_SHIFT), controlAlt | XCB_MOD_MASK_SHIFT);
 }
 
 TEST(FrameArithmetic, DecorationsAddAndShadowsTakeAway) {

@@ -93,6 +93,37 @@ TEST(ScreensFromMonitors, WithoutAPrimaryTheFirstLeadsAndWithoutMonitorsTheRootI
     EXPECT_EQ(whole[0].frame, (Rect{0, 0, 3360, 1080}));
 }
 
+struct PanelRow {
+    const char* name;
+    std::vector<Strut> struts;
+    double rightPanel, leftPanel;  // the menu bar height of each screen
+};
+
+TEST(ScreensFromMonitors, APanelAcrossAMonitorsTopIsItsMenuBar) {
+    const PanelRow rows[] = {
+        {"none", {}, 0, 0},
+        {"panel across the lower monitor's top", {partial({0, 0, 210, 0, 0, 0, 0, 0, 0, 1439, 0, 0})}, 0, 30},
+        {"panel across the taller monitor's top", {partial({0, 0, 25, 0, 0, 0, 0, 0, 1440, 3359, 0, 0})}, 25, 0},
+        {"docks at the bottom and the sides",
+         {partial({0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 1440, 3359}), partial({50, 30, 0, 0, 0, 1079, 0, 1079, 0, 0, 0, 0})},
+         0,
+         0},
+        {"two panels on one monitor: the deeper one",
+         {partial({0, 0, 20, 0, 0, 0, 0, 0, 1440, 2000, 0, 0}), partial({0, 0, 32, 0, 0, 0, 0, 0, 2100, 3359, 0, 0})},
+         32,
+         0},
+        {"a panel deeper than the monitor", {partial({0, 0, 2000, 0, 0, 0, 0, 0, 0, 1439, 0, 0})}, 0, 900},
+    };
+    auto ordered = orderedMonitors({{8, kRight, true}, {7, kLeft, false}}, kRoot);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto screens = screensFromMonitors(ordered, row.struts, kRoot);
+        ASSERT_EQ(screens.size(), 2u);
+        EXPECT_EQ(screens[0].menuBarHeight, row.rightPanel);
+        EXPECT_EQ(screens[1].menuBarHeight, row.leftPanel);
+    }
+}
+
 TEST(MonitorWithLargestOverlap, LargestShareWinsEarlierOnTies) {
     std::vector<Monitor> monitors{{1, kRight, true}, {2, kLeft, false}};
     EXPECT_EQ(monitorWithLargestOverlap(monitors, {1400, 300, 100, 100}), 0u);  // 60 of 100 columns on the right

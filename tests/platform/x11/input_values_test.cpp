@@ -1,10 +1,9 @@
 // The X11 backend's input and desktop values without a server: Spaces from
-// desktops, which windows the window list shows, modifier flags from key and
-// state bits, scroll phases and deltas, and synthesized input held back.
+// desktops, which windows the window list shows, scroll phases and deltas,
+// and synthesized input held back.
 
 #include <gtest/gtest.h>
 
-#include "platform/x11/modifier_keys.h"
 #include "platform/x11/x11_event_poster.h"
 #include "platform/x11/x11_input_monitors.h"
 #include "platform/x11/x11_spaces.h"
@@ -59,60 +58,6 @@ TEST(WindowList, ShownWindowsOfTheCurrentDesktopWithTheirLayers) {
     }
     // A window manager without desktops shows every mapped window.
     EXPECT_TRUE(listsWindow({true, 5, false, false}, std::nullopt, 0));
-}
-
-ModifierKeys usualKeys() {
-    ModifierKeys keys;
-    keys.keys = {std::vector<uint8_t>{50, 62}, {37, 105}, {64, 108}, {133, 134}};
-    return keys;
-}
-
-struct Keymap {
-    uint8_t bits[32] = {};
-    Keymap(std::initializer_list<uint8_t> down) {
-        for (uint8_t k : down) bits[k / 8] |= uint8_t(1u << (k % 8));
-    }
-};
-
-TEST(ModifierKeys, KeysDownAndStateBitsGiveTheFlags) {
-    ModifierKeys keys = usualKeys();
-    EXPECT_EQ(keys.held(Keymap{37, 133}.bits), modifier::kControl | modifier::kCommand);
-    EXPECT_EQ(keys.held(Keymap{62, 108, 38}.bits), modifier::kShift | modifier::kOption);
-    EXPECT_EQ(keys.held(Keymap{}.bits), 0u);
-
-    // Held or latched modifiers count; of the locks only Caps Lock, as its flag.
-    EXPECT_EQ(flagsOfKeyboardState(XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1, 0, keys),
-              modifier::kControl | modifier::kOption);
-    EXPECT_EQ(flagsOfKeyboardState(XCB_MOD_MASK_4, XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2, keys),
-              modifier::kCommand | modifier::kCapsLock);
-    EXPECT_EQ(flagsOfKeyboardState(0, XCB_MOD_MASK_2, keys), 0u);
-    // Where Alt and Super sit elsewhere in the modifier map.
-    keys.masks[2] = XCB_MOD_MASK_3;
-    keys.masks[3] = XCB_MOD_MASK_5;
-    EXPECT_EQ(flagsOfKeyboardState(XCB_MOD_MASK_3 | XCB_MOD_MASK_5 | XCB_MOD_MASK_4, 0, keys),
-              modifier::kOption | modifier::kCommand);
-}
-
-TEST(ModifierKeys, KeysInTheWayOfAnEvent) {
-    ModifierKeys keys = usualKeys();
-    struct Row {
-        const char* name;
-        Keymap down;
-        uint64_t flags;
-        std::vector<uint8_t> ours;
-        bool inTheWay;
-    };
-    const Row rows[] = {
-        {"nothing down", {}, modifier::kControl, {}, false},
-        {"the event's own modifier", {105}, modifier::kControl, {}, false},
-        {"a modifier the event lacks", {37, 133}, modifier::kControl, {}, true},
-        {"the shortcut's key still down", {57}, 0, {}, true},
-        {"a key the program pressed", {11}, 0, {11}, false},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(keys.othersDown(row.down.bits, row.flags, row.ours), row.inTheWay);
-    }
 }
 
 TEST(ScrollPhases, AGestureBeginsAfterQuietAndEndsWithIt) {

@@ -1,0 +1,164 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/settings_store.h"
+#include "platform/user_interface.h"
+#include "preferences/launch_at_login_controller.h"
+#include "preferences/preferences_host.h"
+#include "preferences/preferences_window_controller.h"
+#include "preferences/setting_bindings.h"
+#include "shortcuts/shortcut_view.h"
+
+namespace tilvane {
+
+// What every pane shares: its interface file, loaded on first use, and the
+// settings it writes through.
+class PreferencePane : public PreferencesViewController {
+public:
+    PreferencePane(UserInterface& ui, SettingsStore& settings, std::string interfaceFile);
+    View& view() override;
+    // Writes the settings through to storage.
+    void syncDefaults() { settings_.synchronize(); }
+
+protected:
+    // Ties the loaded view's controls to the settings; once, when the view is loaded.
+    virtual void viewDidLoad() {}
+
+    UserInterface& ui_;
+    SettingsStore& settings_;
+
+private:
+    std::string interfaceFile_;
+    std::unique_ptr<View> view_;
+};
+
+// The accessibility permission (always granted on X11), the taskbar entry of
+// the program's windows and starting at login.
+class GeneralPrefsViewController : public PreferencePane {
+public:
+    GeneralPrefsViewController(UserInterface& ui, SettingsStore& settings, PreferencesHost& host,
+                               LaunchAtLoginController& launchAtLogin);
+    ~GeneralPrefsViewController() override;
+    std::string viewIdentifier() const override { return "GeneralPreferences"; }
+    std::string toolbarItemLabel() const override { return "General"; }
+    std::optional<std::string> toolbarItemImage() const override { return "NSImageNamePreferencesGeneral"; }
+    void viewWillAppear() override;
+    void viewWillDisappear() override;
+
+    void setHideDockIcon();
+    void openAccessibility();
+    bool accessibilityEnabled() { return host_.accessibilityEnabled(); }
+    std::string isAccessibilityEnabledImage();
+    std::string maybeEnableAccessibilityString();
+
+    SettingsStore* defaults;
+
+protected:
+    void viewDidLoad() override;
+
+private:
+    void showAccessibility();
+    void showLaunchAtLogin();
+
+    PreferencesHost& host_;
+    LaunchAtLoginController& launchAtLogin_;
+    std::vector<std::unique_ptr<CheckboxBinding>> bindings_;
+};
+
+// A recorder for each window action that has a menu entry.
+class ShortcutsPrefsViewController : public PreferencePane {
+public:
+    ShortcutsPrefsViewController(UserInterface& ui, SettingsStore& settings, PreferencesHost& host,
+                                 RecorderGroup& recorders);
+    std::string viewIdentifier() const override { return "Shortcuts"; }
+    std::string toolbarItemLabel() const override { return "Shortcuts"; }
+    std::optional<std::string> toolbarItemImage() const override { return "shortcuts.tiff"; }
+
+    void restoreDefaults();
+    // The recorder of the outlet; null before the view is loaded or for an unknown one.
+    ShortcutView* recorder(const std::string& outlet) const;
+
+    // The recorders by outlet name and the action each records, in the order they are set up.
+    struct Outlet {
+        const char* name;
+        int64_t action;
+    };
+    static const std::vector<Outlet>& outlets();
+
+protected:
+    void viewDidLoad() override;
+
+private:
+    PreferencesHost& host_;
+    RecorderGroup& recorders_;
+    std::vector<std::pair<std::string, std::unique_ptr<ShortcutView>>> views_;
+};
+
+// The swipe settings and a note that turns red when swipes cannot work.
+class MultiTouchPrefsViewController : public PreferencePane {
+public:
+    MultiTouchPrefsViewController(UserInterface& ui, SettingsStore& settings)
+        : PreferencePane(ui, settings, "MultiTouchPrefsView") {}
+    std::string viewIdentifier() const override { return "MultiTouch"; }
+    std::string toolbarItemLabel() const override { return "MultiTouch"; }
+    std::optional<std::string> toolbarItemImage() const override { return "multitouch"; }
+
+    NamedColor notesLabelColor() const;
+    bool isOneOrMoreSwipeModifersSelected() const;
+    void syncDefaults();
+
+protected:
+    void viewDidLoad() override;
+
+private:
+    std::vector<std::unique_ptr<CheckboxBinding>> bindings_;
+};
+
+// The modifier-drag settings and the recorders of the four keyboard moves.
+class MoveResizePrefsViewController : public PreferencePane {
+public:
+    MoveResizePrefsViewController(UserInterface& ui, SettingsStore& settings, PreferencesHost& host,
+                                  RecorderGroup& recorders);
+    std::string viewIdentifier() const override { return "MoveResize"; }
+    std::string toolbarItemLabel() const override { return "Move/Resize"; }
+    std::optional<std::string> toolbarItemImage() const override { return "move-resize"; }
+
+    ShortcutView* keyMoveLeftShortcut = nullptr;
+    ShortcutView* keyMoveRightShortcut = nullptr;
+    ShortcutView* keyMoveUpShortcut = nullptr;
+    ShortcutView* keyMoveDownShortcut = nullptr;
+
+protected:
+    void viewDidLoad() override;
+
+private:
+    PreferencesHost& host_;
+    RecorderGroup& recorders_;
+    std::vector<std::unique_ptr<CheckboxBinding>> bindings_;
+    std::vector<std::unique_ptr<ShortcutView>> views_;
+};
+
+// Snapping to the screen edges, otherwise only reachable from the command line.
+class SnapPrefsViewController : public PreferencePane {
+public:
+    SnapPrefsViewController(UserInterface& ui, SettingsStore& settings)
+        : PreferencePane(ui, settings, "SnapPrefsView") {}
+    std::string viewIdentifier() const override { return "Snap"; }
+    std::string toolbarItemLabel() const override { return "Snap to Edge"; }
+    std::optional<std::string> toolbarItemImage() const override { return "snap-to-edge"; }
+
+protected:
+    void viewDidLoad() override;
+
+private:
+    std::vector<std::unique_ptr<CheckboxBinding>> bindings_;
+};
+
+// The pictures of the panes' toolbar items, for the user interface's images.
+void registerPaneImages(UserInterface& ui);
+
+}  // namespace tilvane
