@@ -74,9 +74,20 @@ public:
     // Sets the monitors anew with xrandr: name, area in root coordinates; the first is primary.
     bool setMonitors(const std::vector<std::pair<std::string, Rect>>& monitors);
 
+    // A new openbox that takes over from the running one (openbox --replace),
+    // or, with the running one killed first, one started afresh; returns once
+    // it manages the windows. False (with the reason in failure) when it does not.
+    bool replaceWindowManager(std::string& failure);
+    bool killAndRestartWindowManager(std::string& failure);
+    // Kills the X server. The tests' own connection is broken from then on.
+    void killServer();
+
 private:
     Desktop() = default;
     bool launch(const Options& options, std::string& failure);
+    // Starts openbox and waits until a window manager other than the one
+    // announced before manages the docks.
+    bool startWindowManager(const std::vector<std::string>& extraArgs, std::string& failure);
     TestWindow waitForWindow(std::unique_ptr<Process> process, const std::string& title);
 
     std::string folder_;
