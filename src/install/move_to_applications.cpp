@@ -230,8 +230,9 @@ std::string shellQuoted(const std::string& path) {
     return quoted + "'";
 }
 
-// The wait writes ">/dev/null 2>&1": "/bin/sh" is dash on Debian, which
-// refuses bash's ">&/dev/null" ("Bad fd number"), and the copy never started.
+// The wait writes ">/dev/null 2>&1", which every shell reads: "/bin/sh" is
+// dash on Debian, which refuses bash's ">&/dev/null" ("Bad fd number"); the
+// background shell then dies and the moved copy never starts.
 std::string relaunchLine(int32_t processIdentifier, const std::string& destinationPath) {
     return "(while /bin/kill -0 " + std::to_string(processIdentifier) + " >/dev/null 2>&1; do /bin/sleep 0.1; done; " +
            shellQuoted(runnerOf(destinationPath)) + ") &";
