@@ -269,11 +269,15 @@ bool LinuxRelocation::moveToTrash(const std::string& path) {
     std::error_code error;
     const fs::path item = fs::absolute(path, error).lexically_normal();
     if (error || !item.has_filename()) return false;
+    // The trash is the user's alone.
     const fs::path trash = fs::path(places_.dataHome) / "Trash";
+    if (!fs::exists(trash, error)) {
+        fs::create_directories(trash, error);
+        fs::permissions(trash, fs::perms::owner_all, error);
+    }
     for (const char* folder : {"files", "info"}) {
         fs::create_directories(trash / folder, error);
         if (error) return false;
-        fs::permissions(trash, fs::perms::owner_all, error);
     }
 
     // The name in the trash: the item's own, else the first free "NAME.2", "NAME.3"...
