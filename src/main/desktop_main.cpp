@@ -35,12 +35,13 @@ std::string storedSettings(SettingsStore& settings) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The loop outlives the signals' watch on it; it starts no thread.
+    qt::QtRunLoop loop;
     // Before Qt starts any thread that would take the signals instead.
     linux_platform::TerminationSignals terminationSignals;
     addInstalledResourceDirectories(TILVANE_DATA_FROM_BINARY);
     // The display is opened before Qt's, so that a missing display or a
     // running instance gets the program's own message.
-    qt::QtRunLoop loop;
     int status = 0;
     auto program = ServingProgram::open(loop, std::cerr, status);
     if (!program) return status;
