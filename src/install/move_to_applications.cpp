@@ -39,6 +39,7 @@ std::string standardized(const std::string& path) {
 
 // Whether the path is the directory or lies inside it.
 bool beginsWith(const std::string& path, const std::string& directory) {
+    if (directory.empty()) return false;
     fs::path inside(standardized(path)), folder(standardized(directory));
     return std::mismatch(folder.begin(), folder.end(), inside.begin(), inside.end()).first == folder.end();
 }
