@@ -64,6 +64,7 @@ std::unique_ptr<ServingProgram> ServingProgram::open(RunLoop& loop, std::ostream
         linux_platform::FileSettingsStore::defaultPath(), program->log_);
     program->platform_ = composePlatform(*program->desktop_, x11::X11Desktop::Uses::Everything, loop,
                                          *program->settings_, program->log_, &program->archiver_);
+    program->platform_.relocation = &program->relocation_;
     return program;
 }
 
@@ -72,7 +73,7 @@ ServingProgram::~ServingProgram() {
 }
 
 bool ServingProgram::start(DescriptorWatcher& watcher, std::function<void(int)> stop, std::ostream& err) {
-    desktop_->attach(watcher, [this, stop, &err] {
+    desktop_->attach(watcher, [stop, &err] {
         err << "tilvane: the connection to display " << displayName() << " broke\n";
         stop(1);
     });
