@@ -67,7 +67,7 @@ TEST_F(StatusMenuTest, EntriesInOrderWithTagsImagesAndSeparators) {
             continue;
         }
         std::string line = item->title();
-        if (item->tag()) line += " " + std::to_string(item->tag()) + " " + item->imageName();
+        if (item->tag()) line.append(" ").append(std::to_string(item->tag())).append(" ").append(item->imageName());
         shown.push_back(line);
     }
     std::vector<std::string> expected{".enable.",
