@@ -110,12 +110,12 @@ TEST_F(PreferencesTest, ARecordedShortcutIsStoredAndActsOnceTheWindowIsNoLongerA
     // Another window takes the keyboard: the new combination acts, the old one no longer does.
     x().activate(window.id);
     settle();
-    pressAndSettle({key::kControl, key::kOption, key::kRight});
-    EXPECT_EQ(frame(window.id), pixelRect({2400, 0, 960, 1040}));
+    EXPECT_TRUE(
+        pressAndWaitFor({key::kControl, key::kOption, key::kRight}, window.id, pixelRect({2400, 0, 960, 1040})));
     pressAndSettle({key::kControl, key::kOption, key::kLeft});
     EXPECT_EQ(frame(window.id), pixelRect({2400, 0, 960, 1040}));
-    pressAndSettle({key::kControl, key::kOption, key::kCommand, vk::kH});
-    EXPECT_EQ(frame(window.id), pixelRect({1440, 0, 960, 1040}));
+    EXPECT_TRUE(pressAndWaitFor({key::kControl, key::kOption, key::kCommand, vk::kH}, window.id,
+                                pixelRect({1440, 0, 960, 1040})));
     openMenu("tray-menu-new-shortcut.png");
     x().pressChord({vk::kEscape});
 }
