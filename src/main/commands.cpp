@@ -87,8 +87,6 @@ int place(int64_t code, std::ostream& err) {
     OneShotLoop oneShot(loop);
     ErrorStreamLog log;
     FileSettingsStore settings(FileSettingsStore::defaultPath(), log);
-    // One action and done: a window's frame read once serves the action's other reads and its write.
-    desktop->accessibility().keepFrameReadsBriefly();
     Platform platform = composePlatform(*desktop, X11Desktop::Uses::OneAction, oneShot, settings, log, nullptr);
     desktop->attach(loop, [&] { loop.stop(); });
 

@@ -95,6 +95,8 @@ Connection::Connection(xcb_connection_t* c, int screenNumber) : c_(c), screenNum
 }
 
 Connection::~Connection() {
+    sendHeldRequests();
+    xcb_flush(c_);
     queue_.clear();
     xcb_disconnect(c_);
 }
@@ -139,6 +141,11 @@ void Connection::dispatchPending() {
     }
 }
 
+void Connection::flush() {
+    sendHeldRequests();
+    xcb_flush(c_);
+}
+
 bool Connection::waitForEvent(const std::function<bool(const xcb_generic_event_t&)>& matches,
                               Clock::time_point deadline) {
     flush();
@@ -158,6 +165,7 @@ bool Connection::waitForEvent(const std::function<bool(const xcb_generic_event_t
 }
 
 void Connection::roundTrip() {
+    sendHeldRequests();
     XPtr<xcb_get_input_focus_reply_t> r(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr));
 }
 
@@ -182,6 +190,7 @@ void Connection::askWindowManager() {
     // The window manager answers a frame-extents request for one of our own
     // windows by setting a property on it. It handles requests in order, so
     // once the answer arrives every request sent before it has been applied.
+    sendHeldRequests();
     if (!windowManagerSupports(atoms_._NET_REQUEST_FRAME_EXTENTS)) {
         roundTripOwed_ = true;
         return;
@@ -227,6 +236,7 @@ void Connection::selectRootEvents(uint32_t mask) {
 
 void Connection::sendClientMessage(xcb_window_t destination, uint32_t eventMask, xcb_window_t window, xcb_atom_t type,
                                    std::array<uint32_t, 5> data) {
+    sendHeldRequests();
     xcb_client_message_event_t event;
     std::memset(&event, 0, sizeof event);
     event.response_type = XCB_CLIENT_MESSAGE;
@@ -240,6 +250,35 @@ void Connection::sendClientMessage(xcb_window_t destination, uint32_t eventMask,
 void Connection::sendRootMessage(xcb_window_t window, xcb_atom_t type, std::array<uint32_t, 5> data) {
     sendClientMessage(root(), XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY, window, type,
                       data);
+}
+
+void Connection::moveResizeWindow(xcb_window_t window, const MoveResize& request) {
+    if (held_ && held_->first != window) sendHeldRequests();
+    if (!held_) held_.emplace(window, MoveResize{});
+    MoveResize& merged = held_->second;
+    if (request.position) merged.position = request.position;
+    if (request.size) merged.size = request.size;
+}
+
+void Connection::sendHeldRequests() {
+    if (!held_) return;
+    // Gravity in the low byte, the fields given, and the source: 2, a pager acting for the user.
+    constexpr uint32_t kGravityNorthWest = 1, kSourcePager = 2u << 12;
+    constexpr uint32_t kX = 1u << 8, kY = 1u << 9, kWidth = 1u << 10, kHeight = 1u << 11;
+    auto [window, request] = *held_;
+    held_.reset();
+    std::array<uint32_t, 5> data{kGravityNorthWest | kSourcePager, 0, 0, 0, 0};
+    if (request.position) {
+        data[0] |= kX | kY;
+        data[1] = static_cast<uint32_t>((*request.position)[0]);
+        data[2] = static_cast<uint32_t>((*request.position)[1]);
+    }
+    if (request.size) {
+        data[0] |= kWidth | kHeight;
+        data[3] = (*request.size)[0];
+        data[4] = (*request.size)[1];
+    }
+    sendRootMessage(window, atoms_._NET_MOVERESIZE_WINDOW, data);
 }
 
 std::optional<uint8_t> Connection::extensionEventBase(xcb_extension_t* extension) {

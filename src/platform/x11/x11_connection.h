@@ -193,7 +193,7 @@ public:
     // passes. Every event read meanwhile, the matching one included, is kept
     // for dispatchPending.
     bool waitForEvent(const std::function<bool(const xcb_generic_event_t&)>& matches, Clock::time_point deadline);
-    void flush() { xcb_flush(c_); }
+    void flush();
     // A request with a reply, to be sure the server has handled everything sent before.
     void roundTrip();
 
@@ -225,6 +225,22 @@ public:
     // Sends a client message to the root window the way EWMH asks.
     void sendRootMessage(xcb_window_t window, xcb_atom_t type, std::array<uint32_t, 5> data);
 
+    // Asks the window manager, as a pager acting for the user, to move the
+    // window's frame (north-west gravity: x and y place the frame's corner)
+    // and to size its client area. The request is held back until the
+    // connection is flushed, another message or question goes to the window
+    // manager, or input is synthesized: a move and a size of the same window
+    // in between reach the window manager as one request carrying both, the
+    // later value of each winning.
+    struct MoveResize {
+        std::optional<std::array<int32_t, 2>> position;
+        std::optional<std::array<uint32_t, 2>> size;
+    };
+    void moveResizeWindow(xcb_window_t window, const MoveResize& request);
+    // Sends the request held back, if any; what must reach the window
+    // manager after it (synthesized input, say) calls this first.
+    void sendHeldRequests();
+
     // The first event code of an extension, or none when the server lacks it.
     std::optional<uint8_t> extensionEventBase(xcb_extension_t* extension);
 
@@ -248,6 +264,7 @@ private:
     bool roundTripOwed_ = false;
     uint32_t rootMask_ = 0;
     std::optional<std::vector<uint32_t>> supported_;
+    std::optional<std::pair<xcb_window_t, MoveResize>> held_;
 };
 
 }  // namespace tilvane::x11

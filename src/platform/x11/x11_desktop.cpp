@@ -96,6 +96,7 @@ void X11Desktop::setSkipTaskbar(xcb_window_t window, bool skip) {
 
 void X11Desktop::dispatchEvents() {
     conn_->dispatchPending();
+    accessibility_->endTurn();
     conn_->flush();
 }
 
@@ -117,8 +118,7 @@ void X11Desktop::attach(DescriptorWatcher& loop, std::function<void()> onLost) {
     loop.addBeforeWait([this, handle] {
         handle();
         if (!onLost_) return;
-        // The writes of the turn are out: the window manager's answer comes while the loop waits.
-        accessibility_->askAfterWrites();
+        accessibility_->endTurn();
         conn_->flush();
     });
 }

@@ -106,6 +106,8 @@ bool X11EventPoster::keyboardGrabbedElsewhere() {
 }
 
 void X11EventPoster::fake(uint8_t type, uint8_t detail, int16_t x, int16_t y) {
+    // A move held back goes first: the input may act on the window where the move leaves it.
+    conn_.sendHeldRequests();
     xcb_test_fake_input(conn_.get(), type, detail, XCB_CURRENT_TIME, conn_.root(), x, y, XCB_NONE);
 }
 

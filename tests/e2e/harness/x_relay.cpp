@@ -72,8 +72,8 @@ struct Link {
             } else {
                 if (left < 32) break;
                 uint8_t type = unit[0] & 0x7f;
-                uint32_t extra = uint32_t(unit[4]) | uint32_t(unit[5]) << 8 | uint32_t(unit[6]) << 16 |
-                                 uint32_t(unit[7]) << 24;
+                uint32_t extra =
+                    uint32_t(unit[4]) | uint32_t(unit[5]) << 8 | uint32_t(unit[6]) << 16 | uint32_t(unit[7]) << 24;
                 length = type == 1 || type == 35 ? 32 + 4 * size_t(extra) : 32;
                 reply = type == 0 || type == 1;
             }
