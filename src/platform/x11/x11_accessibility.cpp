@@ -92,7 +92,10 @@ void X11Accessibility::observe(const xcb_generic_event_t& event) {
     if (p.window == conn_.root() && p.atom == a._NET_CLIENT_LIST) {
         applications_.clear();
         applicationAhead_.reset();
+        contexts_.clear();
     }
+    if (p.atom == a._NET_WM_STATE || p.atom == a._NET_FRAME_EXTENTS || p.atom == a._GTK_FRAME_EXTENTS)
+        contexts_.erase(p.window);
     if (p.atom == a._NET_WM_PID) {
         applications_.erase(p.window);
         if (applicationAhead_ && applicationAhead_->window == p.window) applicationAhead_.reset();
@@ -349,8 +352,13 @@ AXError X11Accessibility::writeAttribute(const AXElement& element, std::string_v
 std::optional<X11Accessibility::WriteContext> X11Accessibility::prepareWrite(xcb_window_t window) {
     conn_.readAvailable();
     if (const FrameRead* known = freshFrame(window); known && !known->maximized) return known->context;
+    if (auto known = contexts_.find(window); known != contexts_.end()) return known->second;
     const Atoms& a = conn_.atoms();
     xcb_connection_t* c = conn_.get();
+    // Told of every later change of the state or the decorations, the program
+    // can keep what it reads now; asked first, so that no change falls between.
+    uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(c, window, XCB_CW_EVENT_MASK, &mask);
     PropertyRequest state(c, window, a._NET_WM_STATE, XCB_ATOM_ATOM);
     std::optional<PropertyRequest> decorations, shadows;
     decorations.emplace(c, window, a._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
@@ -371,7 +379,11 @@ std::optional<X11Accessibility::WriteContext> X11Accessibility::prepareWrite(xcb
         decorations.emplace(c, window, a._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
         shadows.emplace(c, window, a._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
     }
-    return WriteContext{extentsFrom(decorations->words()), extentsFrom(shadows->words())};
+    WriteContext context{extentsFrom(decorations->words()), extentsFrom(shadows->words())};
+    // Events read with the replies are older than them.
+    conn_.readAvailable();
+    if (!maximized) contexts_[window] = context;
+    return context;
 }
 
 std::optional<X11Accessibility::WriteContext> X11Accessibility::contextForWrite(xcb_window_t window) {

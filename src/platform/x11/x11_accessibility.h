@@ -138,6 +138,9 @@ private:
         std::optional<Point> position;
     };
     std::optional<TurnWrites> writes_;
+    // What writes need of the windows written to before, kept until the
+    // server reports a change of their state or decorations.
+    std::map<xcb_window_t, WriteContext> contexts_;
     // The frame read last in this turn, with what a write needs, for the
     // reads and the writes of the action that follow it. Any event from the
     // server, any write and the end of the turn make it stale.
