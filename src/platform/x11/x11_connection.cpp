@@ -88,10 +88,12 @@ Connection::Connection(xcb_connection_t* c, int screenNumber) : c_(c), screenNum
 #define TILVANE_X11_REQUEST_ATOM(name) requests.emplace_back(c_, #name);
     TILVANE_X11_ATOMS(TILVANE_X11_REQUEST_ATOM)
 #undef TILVANE_X11_REQUEST_ATOM
+    InternAtomRequest windowManagerSelection(c_, "WM_S" + std::to_string(screenNumber_));
     size_t i = 0;
 #define TILVANE_X11_STORE_ATOM(name) atoms_.name = requests[i++].atom();
     TILVANE_X11_ATOMS(TILVANE_X11_STORE_ATOM)
 #undef TILVANE_X11_STORE_ATOM
+    windowManagerSelection_ = windowManagerSelection.atom();
 }
 
 Connection::~Connection() {
@@ -111,10 +113,7 @@ void Connection::addObserver(EventHandler observer) {
 
 void Connection::take(xcb_generic_event_t* event) {
     XPtr<xcb_generic_event_t> owned(event);
-    if (eventType(*event) == XCB_PROPERTY_NOTIFY) {
-        const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(*event);
-        if (p.window == root() && p.atom == atoms_._NET_SUPPORTED) supported_.reset();
-    }
+    if (isWindowManagerChange(*event)) windowManagerChanged();
     if (isWindowManagerAnswer(*event)) ++answered_;
     for (const auto& observe : observers_) observe(*event);
     queue_.push_back(std::move(owned));
@@ -182,27 +181,87 @@ xcb_window_t Connection::helperWindow() {
 }
 
 bool Connection::windowManagerSupports(xcb_atom_t atom) {
-    if (!supported_) supported_ = PropertyRequest(c_, root(), atoms_._NET_SUPPORTED, XCB_ATOM_ATOM).words();
+    if (!supported_) readWindowManager();
     return std::find(supported_->begin(), supported_->end(), atom) != supported_->end();
 }
 
+void Connection::readWindowManager() {
+    // Changes of the window manager come as changes of these properties, as a
+    // MANAGER message and as the destruction of its check window.
+    selectRootEvents(XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY);
+    PropertyRequest check(c_, root(), atoms_._NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW, 1);
+    PropertyRequest supported(c_, root(), atoms_._NET_SUPPORTED, XCB_ATOM_ATOM);
+    supported_.emplace();
+    windowManagerCheck_ = XCB_WINDOW_NONE;
+    auto window = check.word();
+    if (!window || *window == XCB_WINDOW_NONE) return;
+    // A window manager that was killed leaves its properties behind: its
+    // check window, which names itself while it runs, tells. Watched before
+    // it is asked, so that its end cannot fall in between.
+    uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c_, *window, XCB_CW_EVENT_MASK, &mask);
+    if (PropertyRequest(c_, *window, atoms_._NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW, 1).word() != window) return;
+    windowManagerCheck_ = *window;
+    supported_ = supported.words();
+}
+
+bool Connection::isWindowManagerChange(const xcb_generic_event_t& event) const {
+    switch (eventType(event)) {
+        case XCB_PROPERTY_NOTIFY: {
+            const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+            return p.window == root() && (p.atom == atoms_._NET_SUPPORTED || p.atom == atoms_._NET_SUPPORTING_WM_CHECK);
+        }
+        case XCB_DESTROY_NOTIFY:
+            return windowManagerCheck_ != XCB_WINDOW_NONE &&
+                   reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window == windowManagerCheck_;
+        case XCB_CLIENT_MESSAGE: {
+            const auto& m = reinterpret_cast<const xcb_client_message_event_t&>(event);
+            return m.type == atoms_.MANAGER && m.format == 32 && m.data.data32[1] == windowManagerSelection_;
+        }
+        default: return false;
+    }
+}
+
+void Connection::windowManagerChanged() {
+    supported_.reset();
+    windowManagerCheck_ = XCB_WINDOW_NONE;
+    forgetQuestions();
+}
+
+void Connection::forgetQuestions() {
+    // Answers to them would come to the old window, where nobody listens;
+    // the next question goes to a new one.
+    if (answers_ != XCB_WINDOW_NONE) xcb_destroy_window(c_, answers_);
+    answers_ = XCB_WINDOW_NONE;
+    if (asked_ > answered_) roundTripOwed_ = true;
+    asked_ = answered_ = 0;
+}
+
 void Connection::askWindowManager() {
+    sendHeldRequests();
+    // A window manager that left or came since the last question changes who answers.
+    readAvailable();
     // The window manager answers a frame-extents request for one of our own
     // windows by setting a property on it. It handles requests in order, so
     // once the answer arrives every request sent before it has been applied.
-    sendHeldRequests();
     if (!windowManagerSupports(atoms_._NET_REQUEST_FRAME_EXTENTS)) {
         roundTripOwed_ = true;
         return;
     }
-    sendRootMessage(helperWindow(), atoms_._NET_REQUEST_FRAME_EXTENTS, {0, 0, 0, 0, 0});
+    if (answers_ == XCB_WINDOW_NONE) {
+        answers_ = xcb_generate_id(c_);
+        uint32_t values[] = {XCB_EVENT_MASK_PROPERTY_CHANGE};
+        xcb_create_window(c_, XCB_COPY_FROM_PARENT, answers_, root(), -1, -1, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, values);
+    }
+    sendRootMessage(answers_, atoms_._NET_REQUEST_FRAME_EXTENTS, {0, 0, 0, 0, 0});
     ++asked_;
 }
 
 bool Connection::isWindowManagerAnswer(const xcb_generic_event_t& event) const {
-    if (helper_ == XCB_WINDOW_NONE || eventType(event) != XCB_PROPERTY_NOTIFY) return false;
+    if (answers_ == XCB_WINDOW_NONE || eventType(event) != XCB_PROPERTY_NOTIFY) return false;
     const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-    return p.window == helper_ && p.atom == atoms_._NET_FRAME_EXTENTS;
+    return p.window == answers_ && p.atom == atoms_._NET_FRAME_EXTENTS;
 }
 
 bool Connection::waitForWindowManager(std::chrono::milliseconds patience) {
@@ -211,8 +270,8 @@ bool Connection::waitForWindowManager(std::chrono::milliseconds patience) {
     bool answered = true;
     while (answered_ < asked_) {
         if (!waitForEvent([this](const xcb_generic_event_t& e) { return isWindowManagerAnswer(e); }, deadline)) {
-            answered_ = asked_;
-            roundTripOwed_ = true;
+            // Late answers to these questions would be taken for answers to later ones.
+            forgetQuestions();
             answered = false;
         }
     }

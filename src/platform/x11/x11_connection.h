@@ -199,7 +199,8 @@ public:
 
     // A window of the program's own: never mapped, its property changes reported.
     xcb_window_t helperWindow();
-    // Whether the window manager lists the atom in _NET_SUPPORTED (read once).
+    // Whether a window manager runs and lists the atom in _NET_SUPPORTED
+    // (read once, and again when the window manager changes).
     bool windowManagerSupports(xcb_atom_t atom);
 
     // How long the program waits for the window manager's answer before it
@@ -210,7 +211,8 @@ public:
     void askWindowManager();
     // Waits for the answers to every question asked so far; false when one
     // did not come within the patience. Where the window manager cannot
-    // answer, a round trip is all there is.
+    // answer, a round trip is all there is. Questions asked of a window
+    // manager that has gone since are not waited for.
     bool waitForWindowManager(std::chrono::milliseconds patience = kWindowManagerPatience);
     // Asks and waits: returns once the window manager has handled every request sent before.
     bool syncWithWindowManager(std::chrono::milliseconds patience = kWindowManagerPatience);
@@ -248,6 +250,14 @@ private:
     Connection(xcb_connection_t* c, int screenNumber);
     void take(xcb_generic_event_t* event);
     bool isWindowManagerAnswer(const xcb_generic_event_t& event) const;
+    // Reads which window manager runs and what it supports.
+    void readWindowManager();
+    // Whether the event tells that a window manager left, came or changed what it supports.
+    bool isWindowManagerChange(const xcb_generic_event_t& event) const;
+    void windowManagerChanged();
+    // Gives up on the questions still unanswered: the window manager that
+    // was asked has gone, or is too slow to wait for.
+    void forgetQuestions();
 
     xcb_connection_t* c_;
     int screenNumber_;
@@ -258,12 +268,18 @@ private:
     std::vector<EventHandler> observers_;
     std::vector<ErrorHandler> errorHandlers_;
     xcb_window_t helper_ = XCB_WINDOW_NONE;
-    // Questions to the window manager asked and answered (see askWindowManager).
+    // Questions to the window manager asked and answered (see askWindowManager),
+    // and the window whose property changes answer them.
+    xcb_window_t answers_ = XCB_WINDOW_NONE;
     uint64_t asked_ = 0;
     uint64_t answered_ = 0;
     bool roundTripOwed_ = false;
     uint32_t rootMask_ = 0;
     std::optional<std::vector<uint32_t>> supported_;
+    // The running window manager's check window (none: no window manager
+    // runs, or it is not known yet), and the selection window managers hold.
+    xcb_window_t windowManagerCheck_ = XCB_WINDOW_NONE;
+    xcb_atom_t windowManagerSelection_ = XCB_ATOM_NONE;
     std::optional<std::pair<xcb_window_t, MoveResize>> held_;
 };
 

@@ -113,23 +113,39 @@ bool Desktop::launch(const Options& options, std::string& failure) {
             return false;
         }
     }
-    if (options.windowManager) {
-        windowManager_ =
-            start({"openbox", "--sm-disable", "--config-file", std::string(TILVANE_E2E_DIR) + "/openbox-rc.xml"},
-                  "openbox.log");
-        // Started once it manages the docks (or at least announces itself when there are none).
-        bool ready = x_->waitUntil(
-            [&] {
-                if (x_->words(x_->root(), "_NET_SUPPORTING_WM_CHECK").empty()) return false;
-                return x_->clientList().size() == docks_.size();
-            },
-            30s);
-        if (!ready) {
-            failure = "openbox did not start: " + readFile(folder_ + "/openbox.log");
-            return false;
-        }
+    if (options.windowManager && !startWindowManager()) {
+        failure = "openbox did not start: " + (windowManager_ ? windowManager_->log() : std::string());
+        return false;
     }
     return true;
+}
+
+bool Desktop::startWindowManager() {
+    windowManager_ =
+        start({"openbox", "--sm-disable", "--config-file", std::string(TILVANE_E2E_DIR) + "/openbox-rc.xml"},
+              "openbox-" + std::to_string(++runs_) + ".log");
+    // Started once it manages the docks (or at least announces itself when there are none).
+    return x_->waitUntil(
+        [&] {
+            auto check = x_->words(x_->root(), "_NET_SUPPORTING_WM_CHECK");
+            if (check.empty() || x_->words(check[0], "_NET_SUPPORTING_WM_CHECK") != check) return false;
+            return x_->clientList().size() >= docks_.size();
+        },
+        30s);
+}
+
+void Desktop::stopWindowManager(int signal) {
+    if (!windowManager_) return;
+    auto check = x_->words(x_->root(), "_NET_SUPPORTING_WM_CHECK");
+    windowManager_->signal(signal);
+    windowManager_->wait();
+    windowManager_.reset();
+    // Its windows go when the server sees the connection close.
+    if (!check.empty())
+        x_->waitUntil([&] {
+            x11::GeometryRequest geometry(x_->c(), check[0]);
+            return !geometry;
+        });
 }
 
 Desktop::~Desktop() {
