@@ -37,7 +37,7 @@ namespace tilvane::plist {
     X(plist_to_bin) \
     X(plist_to_bin_free) \
     X(plist_to_xml) \
-    X(plist_to_xml_free) \
+    X(plist_to_xml_free)
 
 // clang-format on
 
