@@ -80,10 +80,42 @@ X11Accessibility::X11Accessibility(Connection& conn, X11Screens& screens) : conn
 
 X11Accessibility::~X11Accessibility() = default;
 
+bool X11Accessibility::changesWatched(const xcb_generic_event_t& event) const {
+    if (!watch_) return true;
+    auto concerns = [&](xcb_window_t w) { return w == watch_->window || w == watch_->topLevel || w == conn_.root(); };
+    const Atoms& a = conn_.atoms();
+    switch (eventType(event)) {
+        case XCB_CONFIGURE_NOTIFY:
+        case XCB_REPARENT_NOTIFY:
+        case XCB_UNMAP_NOTIFY:
+        case XCB_MAP_NOTIFY:
+        case XCB_DESTROY_NOTIFY:
+        case XCB_GRAVITY_NOTIFY: {
+            // These events all begin with the window selected on, then the window concerned.
+            const auto* words = reinterpret_cast<const uint32_t*>(&event);
+            return concerns(words[1]) || concerns(words[2]);
+        }
+        case XCB_PROPERTY_NOTIFY: {
+            const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+            return p.window == watch_->window &&
+                   (p.atom == a._NET_WM_STATE || p.atom == a._NET_FRAME_EXTENTS || p.atom == a._GTK_FRAME_EXTENTS);
+        }
+        default: return false;
+    }
+}
+
 void X11Accessibility::observe(const xcb_generic_event_t& event) {
-    // Whatever the server says, the frame last read (or about to be) may be out of date.
-    lastFrame_.reset();
-    frameAhead_.reset();
+    // The frame last read (or about to be) may be out of date: that of the
+    // watched window when the event says it changed, any other one whatever
+    // the server says.
+    bool watchedChanged = changesWatched(event);
+    auto watched = [&](xcb_window_t w) { return watch_ && watch_->window == w; };
+    if (lastFrame_ && (watchedChanged || !watched(lastFrame_->window))) lastFrame_.reset();
+    if (frameAhead_ && (watchedChanged || !watched(frameAhead_->window))) frameAhead_.reset();
+    // Moved to another parent (another window manager took it): its frame is another window now.
+    if (watch_ && eventType(event) == XCB_REPARENT_NOTIFY &&
+        reinterpret_cast<const xcb_reparent_notify_event_t&>(event).window == watch_->window)
+        watch_.reset();
     if (eventType(event) != XCB_PROPERTY_NOTIFY) return;
     const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(event);
     const Atoms& a = conn_.atoms();
@@ -121,10 +153,36 @@ void X11Accessibility::endTurn() {
     // The writes of the turn are out: the window manager's answer comes while the loop waits.
     askAfterWrites();
     conn_.sendHeldRequests();
-    lastFrame_.reset();
-    frameAhead_.reset();
+    auto watched = [&](xcb_window_t w) { return watch_ && watch_->window == w; };
+    if (lastFrame_ && !watched(lastFrame_->window)) lastFrame_.reset();
+    if (frameAhead_ && !watched(frameAhead_->window)) frameAhead_.reset();
     applicationAhead_.reset();
     writes_.reset();
+    // The active window's frame changed (it moved, say): read it again now,
+    // so that the next action finds it. Not while the window manager has
+    // writes still to apply: what it answers then would be out of date.
+    if (watch_ && active_ && *active_ == watch_->window && !lastFrame_ && !frameAhead_ && !conn_.questionsPending())
+        frameAhead_ = std::make_unique<FrameRequests>(conn_, watch_->window);
+}
+
+void X11Accessibility::watch(xcb_window_t window) {
+    watch_.reset();
+    frameAhead_.reset();
+    lastFrame_.reset();
+    // Watched before its frame is read, so that no change falls in between.
+    constexpr uint32_t kMask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+    conn_.selectWindowEvents(window, kMask);
+    xcb_window_t w = window;
+    for (int depth = 0; depth < 16; ++depth) {
+        XPtr<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(conn_.get(), xcb_query_tree(conn_.get(), w), nullptr));
+        if (!tree) return;
+        if (tree->parent == conn_.root() || tree->parent == XCB_WINDOW_NONE) break;
+        w = tree->parent;
+    }
+    if (w != window) conn_.selectWindowEvents(w, XCB_EVENT_MASK_STRUCTURE_NOTIFY);
+    // Events read so far came before the selections took effect or say nothing new.
+    conn_.readAvailable();
+    watch_ = Watch{window, w};
 }
 
 void X11Accessibility::readAhead(xcb_window_t window) {
@@ -202,6 +260,8 @@ std::optional<Rect> X11Accessibility::outerFrameInRoot(xcb_window_t window) {
     settle();
     conn_.readAvailable();
     if (const FrameRead* known = freshFrame(window)) return known->frame;
+    // The active window's frame is kept between actions while it reports no change.
+    if (keepActiveFrame_ && active_ && *active_ == window && !(watch_ && watch_->window == window)) watch(window);
     std::unique_ptr<FrameRequests> requests = std::move(frameAhead_);
     if (!requests || requests->window != window) requests = std::make_unique<FrameRequests>(conn_, window);
     auto read = readFrame(*requests);
@@ -357,8 +417,7 @@ std::optional<X11Accessibility::WriteContext> X11Accessibility::prepareWrite(xcb
     xcb_connection_t* c = conn_.get();
     // Told of every later change of the state or the decorations, the program
     // can keep what it reads now; asked first, so that no change falls between.
-    uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_change_window_attributes(c, window, XCB_CW_EVENT_MASK, &mask);
+    conn_.selectWindowEvents(window, XCB_EVENT_MASK_PROPERTY_CHANGE);
     PropertyRequest state(c, window, a._NET_WM_STATE, XCB_ATOM_ATOM);
     std::optional<PropertyRequest> decorations, shadows;
     decorations.emplace(c, window, a._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);

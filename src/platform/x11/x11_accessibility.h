@@ -83,6 +83,10 @@ public:
     // held back, asks the window manager to tell when it has handled them,
     // and forgets the reads of the turn.
     void endTurn();
+    // For a program that serves: the active window's frame is kept from one
+    // action to the next, and read again as soon as it changes, so that an
+    // action finds it without asking the server.
+    void keepActiveFrame() { keepActiveFrame_ = true; }
 
 private:
     AXCopyResult readSystemWide(std::string_view attribute);
@@ -153,6 +157,17 @@ private:
     struct FrameRequests;
     std::optional<FrameRead> lastFrame_;
     std::unique_ptr<FrameRequests> frameAhead_;
+    // The window whose frame is kept across turns, and its top-level
+    // ancestor (the window manager's frame, or itself); both report changes.
+    struct Watch {
+        xcb_window_t window;
+        xcb_window_t topLevel;
+    };
+    std::optional<Watch> watch_;
+    bool keepActiveFrame_ = false;
+    void watch(xcb_window_t window);
+    // Whether the event may change the watched window's frame (true when none is watched).
+    bool changesWatched(const xcb_generic_event_t& event) const;
     const FrameRead* freshFrame(xcb_window_t window) const;
     std::optional<FrameRead> readFrame(FrameRequests& requests);
 };

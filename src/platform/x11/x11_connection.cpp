@@ -114,6 +114,8 @@ void Connection::addObserver(EventHandler observer) {
 void Connection::take(xcb_generic_event_t* event) {
     XPtr<xcb_generic_event_t> owned(event);
     if (isWindowManagerChange(*event)) windowManagerChanged();
+    if (eventType(*event) == XCB_DESTROY_NOTIFY)
+        windowMasks_.erase(reinterpret_cast<const xcb_destroy_notify_event_t&>(*event).window);
     if (isWindowManagerAnswer(*event)) ++answered_;
     for (const auto& observe : observers_) observe(*event);
     queue_.push_back(std::move(owned));
@@ -291,6 +293,13 @@ void Connection::selectRootEvents(uint32_t mask) {
     if ((rootMask_ | mask) == rootMask_) return;
     rootMask_ |= mask;
     xcb_change_window_attributes(c_, root(), XCB_CW_EVENT_MASK, &rootMask_);
+}
+
+void Connection::selectWindowEvents(xcb_window_t window, uint32_t mask) {
+    uint32_t& selected = windowMasks_[window];
+    if ((selected | mask) == selected) return;
+    selected |= mask;
+    xcb_change_window_attributes(c_, window, XCB_CW_EVENT_MASK, &selected);
 }
 
 void Connection::sendClientMessage(xcb_window_t destination, uint32_t eventMask, xcb_window_t window, xcb_atom_t type,

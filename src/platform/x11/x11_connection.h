@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -219,6 +220,10 @@ public:
 
     // Adds to the events this program hears on the root window.
     void selectRootEvents(uint32_t mask);
+    // Adds to the events this program hears on another window; what was selected before stays.
+    void selectWindowEvents(xcb_window_t window, uint32_t mask);
+    // Whether questions to the window manager are still unanswered.
+    bool questionsPending() const { return answered_ < asked_; }
 
     // Sends a client message about the window, with 32-bit data, to the
     // clients that select the mask on the destination.
@@ -275,6 +280,7 @@ private:
     uint64_t answered_ = 0;
     bool roundTripOwed_ = false;
     uint32_t rootMask_ = 0;
+    std::map<xcb_window_t, uint32_t> windowMasks_;
     std::optional<std::vector<uint32_t>> supported_;
     // The running window manager's check window (none: no window manager
     // runs, or it is not known yet), and the selection window managers hold.

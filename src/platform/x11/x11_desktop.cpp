@@ -62,6 +62,7 @@ void X11Desktop::fill(Platform& platform, Uses uses) {
     }
     platform.eventPoster = eventPoster_.get();
     if (uses == Uses::OneAction) return;
+    accessibility_->keepActiveFrame();
     platform.keyboard = &keyboard();
     platform.hotKeys = &hotKeys();
     if (!inputMonitors_)

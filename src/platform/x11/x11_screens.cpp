@@ -89,9 +89,8 @@ std::unique_ptr<X11Screens::StrutReads> X11Screens::readStruts(const std::vector
     xcb_connection_t* c = conn_.get();
     std::set<xcb_window_t> current(clients.begin(), clients.end());
     // Hear about struts set or changed later on every client's window.
-    uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     for (xcb_window_t w : current)
-        if (!clients_.count(w)) xcb_change_window_attributes(c, w, XCB_CW_EVENT_MASK, &mask);
+        if (!clients_.count(w)) conn_.selectWindowEvents(w, XCB_EVENT_MASK_PROPERTY_CHANGE);
     clients_ = std::move(current);
     auto reads = std::make_unique<StrutReads>();
     reads->partialAndFull.reserve(clients.size());
