@@ -17,7 +17,11 @@
 //     placements, each as a whole process, with the round trips of each and
 //     the dynamic loader's start-up time for the tilvane builds.
 //
-//   bench_x11_actions [--presses N] [--runs N] [--idle SECONDS] [--also PROGRAM]...
+//   bench_x11_actions [--presses N] [--runs N] [--gap MS] [--idle SECONDS] [--also PROGRAM]...
+//
+// --gap leaves that long between one press's final ConfigureNotify and the
+// next press (25 ms, about a key's repeat interval; 0 measures presses back
+// to back, where a press also meets what is left of the one before).
 //
 // --also adds another build of tilvane to every comparison (an older one,
 // say), so that before and after are measured side by side in one run: the
@@ -101,8 +105,10 @@ void stopServing(std::unique_ptr<Process>& process) {
 
 // Presses chord i % 2 with its modifiers already down; the times to the
 // window's first and last ConfigureNotify. False when it did not arrive.
-bool pressAndTime(XClient& x, xcb_window_t window, const Chords& chords, int i, double& first, double& last) {
+bool pressAndTime(XClient& x, xcb_window_t window, const Chords& chords, int i, double& first, double& last,
+                  std::chrono::milliseconds gap) {
     int k = i % 2;
+    std::this_thread::sleep_for(gap);
     sendKeys(x, chords.modifiers[k], XCB_KEY_PRESS);
     // The clock starts at the key that completes the chord, once the program has seen the modifiers.
     x.pingSelectionOwner(kSelection);
@@ -177,11 +183,13 @@ double cpuMegahertz() {
 
 int main(int argc, char** argv) {
     int presses = 300, runs = 100, idleSeconds = 60;
+    auto gap = std::chrono::milliseconds(25);
     std::vector<std::string> also;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--presses")) presses = std::max(10, std::atoi(argv[i + 1]));
         if (!std::strcmp(argv[i], "--runs")) runs = std::max(5, std::atoi(argv[i + 1]));
         if (!std::strcmp(argv[i], "--idle")) idleSeconds = std::max(1, std::atoi(argv[i + 1]));
+        if (!std::strcmp(argv[i], "--gap")) gap = std::chrono::milliseconds(std::max(0, std::atoi(argv[i + 1])));
         if (!std::strcmp(argv[i], "--also")) also.emplace_back(argv[i + 1]);
     }
     std::string skip, failure;
@@ -227,7 +235,7 @@ int main(int argc, char** argv) {
             if (!serving) return 1;
             for (int i = -10; i < presses / blocks; ++i) {
                 double first, last;
-                if (!pressAndTime(x, window.id, chords, i + 100, first, last)) {
+                if (!pressAndTime(x, window.id, chords, i + 100, first, last, gap)) {
                     ++s.lost;
                     continue;
                 }
@@ -243,6 +251,7 @@ int main(int argc, char** argv) {
             Rect r = toCentre ? Rect{v.x + v.width / 4, v.y + v.height / 4, v.width / 2, v.height / 2}
                               : Rect{v.x, v.y, v.width / 2, v.height};
             double wantedHeight = r.height - extents[2] - extents[3];
+            std::this_thread::sleep_for(gap);
             x.conn().dispatchPending();
             auto t0 = Clock::now();
             x.conn().sendRootMessage(window.id, x.atom("_NET_MOVERESIZE_WINDOW"),
@@ -260,8 +269,8 @@ int main(int argc, char** argv) {
     }
     std::printf(
         "\nXTest key press completing a shortcut -> the window's ConfigureNotify while serving (%d presses each, "
-        "the programs taking turns in %d blocks):\n",
-        presses / blocks * blocks, blocks);
+        "%d ms apart, the programs taking turns in %d blocks):\n",
+        presses / blocks * blocks, int(gap.count()), blocks);
     for (const auto& s : servers) {
         print((s.name + ": first ConfigureNotify").c_str(), s.first.size(), summarize(s.first));
         print((s.name + ": the final geometry").c_str(), s.last.size(), summarize(s.last));
