@@ -392,8 +392,9 @@ int main(int argc, char** argv) {
             sendKeys(x, {chords.key[0]}, XCB_KEY_RELEASE);
             sendKeys(x, chords.modifiers[0], XCB_KEY_RELEASE);
             x.pingSelectionOwner(kSelection);
-            if (!desktop->startWindowManager()) {
-                std::fprintf(stderr, "bench_x11_actions: openbox did not come back\n");
+            std::string failure;
+            if (!desktop->restartWindowManager(failure)) {
+                std::fprintf(stderr, "bench_x11_actions: %s\n", failure.c_str());
                 return 1;
             }
             x.syncWindowManager();

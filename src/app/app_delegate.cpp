@@ -21,7 +21,9 @@ const char* const kOpenSecurityPaneScript =
 
 AppDelegate::AppDelegate(const Platform& platform) : defaults(platform.settings), platform_(platform) {}
 
-AppDelegate::~AppDelegate() = default;
+AppDelegate::~AppDelegate() {
+    stopWatchingForEmptySettings();
+}
 
 WindowAccess& AppDelegate::windowAccess() {
     if (!windowAccess_) windowAccess_ = std::make_unique<WindowAccess>(*platform_.accessibility);

@@ -93,6 +93,15 @@ public:
     void activateHotkeys();
     void deactivateHotkeys();
     void restoreDefaults() override;
+    // While the program runs, settings that become empty (the file emptied or
+    // deleted) are the same as settings never written: after a short grace
+    // for an editor or a command that puts a new file in place, start-up's
+    // settings and default shortcuts fill in what the settings then lack, and
+    // the log says so once.
+    void watchForEmptySettings();
+    void stopWatchingForEmptySettings();
+    // Whether a setting that start-up stores is missing.
+    bool lacksStartUpSettings() const;
     std::optional<Shortcut> shortCutWithKey(const std::string& key);
     std::optional<Shortcut> shortcutWithData(const std::optional<std::vector<uint8_t>>& data);
     const std::vector<HotKeyEntry>& keysArray() const { return keysArray_; }
@@ -154,10 +163,12 @@ private:
     std::deque<int64_t> spaceMoves_;
     bool spaceMoveUnderway_ = false;
     void startSpaceMove();
-    // Tells work left on the run loop that the application has gone.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     // Shared ownership only so that this header needs no complete type to destroy it.
     std::shared_ptr<ShortcutBinder> shortcutBinder_;
+    std::optional<SettingsStore::ObserverId> emptySettingsObserver_;
+    bool emptySettingsCheckQueued_ = false;
+    // Work queued on the run loop checks that the application still lives.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 
 public:
     // Started by applicationDidFinishLaunching when the platform can watch input;

@@ -2,12 +2,16 @@
 
 #include <array>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 
 #include "app/action_table.h"
+#include "app/printable_text.h"
 #include "platform/settings_keys.h"
+#include "platform/utf8.h"
 
 namespace tilvane {
 namespace {
@@ -58,8 +62,10 @@ void printUsage(std::ostream& out) {
            "Booleans take true, false, yes, no, 1 or 0. Shortcuts are changed with\n"
            "'tilvane shortcuts set'.\n"
            "\n"
+           "Text may hold tab and newline but no other control characters.\n"
+           "\n"
            "Exit status: 0 done; 1 the key holds no value, or the settings could not be\n"
-           "saved; 2 bad usage, unknown key, or a value that does not fit the key.\n"
+           "read or saved; 2 bad usage, unknown key, or a value that does not fit the key.\n"
            "\n"
            "Boolean keys:\n";
     for (auto key : kBooleanKeys) out << "  " << key << "\n";
@@ -80,21 +86,12 @@ bool needsQuotes(std::string_view text) {
 }
 
 void printQuoted(std::ostream& out, std::string_view text) {
-    if (!needsQuotes(text)) {
-        out << text;
-        return;
-    }
-    out << '"';
-    for (char c : text) {
-        switch (c) {
-            case '"': out << "\\\""; break;
-            case '\\': out << "\\\\"; break;
-            case '\n': out << "\\n"; break;
-            case '\t': out << "\\t"; break;
-            default: out << c;
-        }
-    }
-    out << '"';
+    out << (needsQuotes(text) ? printableText(text, true) : std::string(text));
+}
+
+// A word the user typed, for a message.
+std::string quotedWord(std::string_view text) {
+    return "'" + printableText(text) + "'";
 }
 
 void printReal(std::ostream& out, double d) {
@@ -123,7 +120,8 @@ void printValue(std::ostream& out, const SettingsValue& value, int indent, bool 
             } else if constexpr (std::is_same_v<T, double>) {
                 printReal(out, v);
             } else if constexpr (std::is_same_v<T, std::string>) {
-                if (topLevel)
+                // Text on its own prints as it is, unless it would reach the terminal as control characters.
+                if (topLevel && isPrintableAsItIs(v))
                     out << v;
                 else
                     printQuoted(out, v);
@@ -159,19 +157,36 @@ std::optional<bool> parseBool(std::string text) {
     return std::nullopt;
 }
 
-std::optional<int64_t> parseInteger(std::string_view text) {
-    int64_t value = 0;
+enum class Parse { Ok, Malformed, OutOfRange };
+
+Parse parseInteger(std::string_view text, int64_t& value) {
     auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size()) return std::nullopt;
-    return value;
+    if (text.empty() || result.ptr != text.data() + text.size()) return Parse::Malformed;
+    if (result.ec == std::errc::result_out_of_range) return Parse::OutOfRange;
+    return result.ec == std::errc() ? Parse::Ok : Parse::Malformed;
 }
 
-std::optional<double> parseReal(const std::string& text) {
-    if (text.empty() || std::isspace(static_cast<unsigned char>(text.front()))) return std::nullopt;
+Parse parseReal(const std::string& text, double& value) {
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text.front()))) return Parse::Malformed;
     char* end = nullptr;
-    double value = std::strtod(text.c_str(), &end);
-    if (end != text.c_str() + text.size() || !std::isfinite(value)) return std::nullopt;
-    return value;
+    errno = 0;
+    value = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size() || std::isnan(value)) return Parse::Malformed;
+    // Too large to hold is out of range; "inf" written out is not a number a setting takes.
+    if (std::isinf(value)) return errno == ERANGE ? Parse::OutOfRange : Parse::Malformed;
+    return Parse::Ok;
+}
+
+// Text a settings file can keep and a terminal can show: UTF-8, with tab and
+// newline the only control characters. The reason when it is not.
+std::optional<std::string> unstorableText(std::string_view text) {
+    for (size_t at = 0; at < text.size();) {
+        auto c = utf8::next(text, at);
+        if (!c) return "is not UTF-8 text";
+        if (utf8::isControl(*c) && *c != '\t' && *c != '\n')
+            return "holds a control character; only tab and newline may be in text";
+    }
+    return std::nullopt;
 }
 
 const char* kindName(SettingKind kind) {
@@ -191,9 +206,21 @@ struct Usage {
     }
 };
 
+std::string unknownKey(const std::string& key) {
+    return "unknown key " + quotedWord(key) + "; see 'tilvane defaults --help'";
+}
+
 int read(const std::vector<std::string>& args, SettingsStore& store, std::ostream& out, std::ostream& err) {
     Usage usage{err};
     if (args.size() > 2) return usage("read takes at most one key");
+    if (args.size() == 2 && !settingKindForKey(args[1]) && !store.objectForKey(args[1]) && !store.readProblem())
+        return usage(unknownKey(args[1]));
+    if (auto problem = store.readProblem()) {
+        err << kCommand << ": " << printableText(*problem);
+        if (args.size() == 2) err << "; the value of " << printableText(args[1]) << " is unknown";
+        err << "\n";
+        return 1;
+    }
     if (args.size() == 1) {
         SettingsDictionary domain;
         for (const auto& key : store.keys())
@@ -204,14 +231,19 @@ int read(const std::vector<std::string>& args, SettingsStore& store, std::ostrea
     }
     const std::string& key = args[1];
     auto value = store.objectForKey(key);
-    if (!settingKindForKey(key) && !value) return usage("unknown key '" + key + "'; see 'tilvane defaults --help'");
     if (!value) {
-        err << kCommand << ": " << key << " holds no value\n";
+        err << kCommand << ": " << printableText(key) << " holds no value\n";
         return 1;
     }
     printValue(out, *value, 0, true);
     out << "\n";
     return 0;
+}
+
+int save(SettingsStore& store, std::ostream& err, const char* what) {
+    if (store.synchronize()) return 0;
+    err << kCommand << ": " << what << "\n";
+    return 1;
 }
 
 int write(const std::vector<std::string>& args, SettingsStore& store, std::ostream& err) {
@@ -221,7 +253,7 @@ int write(const std::vector<std::string>& args, SettingsStore& store, std::ostre
     const std::string& type = args[2];
     const std::string& text = args[3];
     auto kind = settingKindForKey(key);
-    if (!kind) return usage("unknown key '" + key + "'; see 'tilvane defaults --help'");
+    if (!kind) return usage(unknownKey(key));
     if (*kind == SettingKind::Shortcut)
         return usage(key + " holds a recorded shortcut; change it with 'tilvane shortcuts set'");
 
@@ -229,45 +261,52 @@ int write(const std::vector<std::string>& args, SettingsStore& store, std::ostre
     SettingKind given = SettingKind::Text;
     if (type == "-bool" || type == "-boolean") {
         auto b = parseBool(text);
-        if (!b) return usage("'" + text + "' is not a boolean (true, false, yes, no, 1 or 0)");
+        if (!b) return usage(quotedWord(text) + " is not a boolean (true, false, yes, no, 1 or 0)");
         value = SettingsValue(*b);
         given = SettingKind::Boolean;
     } else if (type == "-int" || type == "-integer") {
-        auto i = parseInteger(text);
-        if (!i) return usage("'" + text + "' is not a whole number");
+        int64_t i = 0;
+        switch (parseInteger(text, i)) {
+            case Parse::Malformed: return usage(quotedWord(text) + " is not a whole number");
+            case Parse::OutOfRange:
+                return usage(quotedWord(text) + " is out of range: whole numbers go from " + std::to_string(INT64_MIN) +
+                             " to " + std::to_string(INT64_MAX));
+            case Parse::Ok: break;
+        }
         return usage(key + " holds " + kindName(*kind));
     } else if (type == "-float") {
-        auto d = parseReal(text);
-        if (!d) return usage("'" + text + "' is not a number");
+        double d = 0;
+        switch (parseReal(text, d)) {
+            case Parse::Malformed: return usage(quotedWord(text) + " is not a number");
+            case Parse::OutOfRange: return usage(quotedWord(text) + " is out of range for a number");
+            case Parse::Ok: break;
+        }
         return usage(key + " holds " + kindName(*kind));
     } else if (type == "-string") {
+        if (auto why = unstorableText(text)) return usage(quotedWord(text) + " " + *why);
         value = SettingsValue(text);
         given = SettingKind::Text;
     } else {
-        return usage("unknown value type '" + type + "'; use -bool, -int, -float or -string");
+        return usage("unknown value type " + quotedWord(type) + "; use -bool, -int, -float or -string");
     }
     if (given != *kind) return usage(key + " holds " + kindName(*kind));
 
     store.setObject(key, std::move(*value));
-    if (!store.synchronize()) {
-        err << kCommand << ": the settings could not be saved\n";
-        return 1;
-    }
-    return 0;
+    return save(store, err, "the change was not saved");
 }
 
 int remove(const std::vector<std::string>& args, SettingsStore& store, std::ostream& err) {
     Usage usage{err};
     if (args.size() != 2) return usage("delete takes one key");
     const std::string& key = args[1];
-    bool held = store.objectForKey(key).has_value();
-    if (!settingKindForKey(key) && !held) return usage("unknown key '" + key + "'; see 'tilvane defaults --help'");
-    store.removeObject(key);
-    if (!store.synchronize()) {
-        err << kCommand << ": the settings could not be saved\n";
+    if (auto problem = store.readProblem()) {
+        err << kCommand << ": " << printableText(*problem) << "; nothing was deleted\n";
         return 1;
     }
-    return 0;
+    bool held = store.objectForKey(key).has_value();
+    if (!settingKindForKey(key) && !held) return usage(unknownKey(key));
+    store.removeObject(key);
+    return save(store, err, "nothing was deleted");
 }
 
 }  // namespace
@@ -299,7 +338,7 @@ int runDefaultsCommand(const std::vector<std::string>& args, SettingsStore& stor
     if (command == "read") return read(args, store, out, err);
     if (command == "write") return write(args, store, err);
     if (command == "delete") return remove(args, store, err);
-    err << kCommand << ": unknown command '" << command << "'\n";
+    err << kCommand << ": unknown command " << quotedWord(command) << "\n";
     printUsage(err);
     return 2;
 }

@@ -19,8 +19,10 @@ std::optional<SettingKind> settingKindForKey(std::string_view key);
 // `tilvane defaults read [KEY] | write KEY -bool|-int|-float|-string VALUE |
 // delete KEY`: the user's settings from the shell. args are the words after
 // "defaults". Exit status: 0 done; 1 the key holds no value (read) or the
-// settings could not be saved; 2 bad usage, unknown key, or a value that does
-// not parse or does not fit the key; nothing is changed then.
+// settings could not be read or saved; 2 bad usage, unknown key, or a value
+// that does not parse or does not fit the key (text with control characters
+// other than tab and newline, or not UTF-8, included); nothing is changed then.
+// Nothing it prints carries a control character as it is.
 int runDefaultsCommand(const std::vector<std::string>& args, SettingsStore& store, std::ostream& out,
                        std::ostream& err);
 

@@ -1,5 +1,8 @@
 // Start-up and termination of the application.
 
+#include <chrono>
+
+#include "app/action_table.h"
 #include "app/app_delegate.h"
 #include "install/move_to_applications.h"
 #include "interaction/move_resize_manager.h"
@@ -14,16 +17,21 @@ const char* const kBetaFeedURL = "https://tilvane.example/updates/beta.xml";
 namespace {
 // Beta updates are looked for every twelve hours.
 constexpr double kBetaUpdateCheckInterval = 43200;
+// An editor that saves by renaming the old file away leaves no file for a moment.
+constexpr auto kEmptySettingsGrace = std::chrono::milliseconds(300);
+}  // namespace
+
+namespace {
+constexpr std::pair<const char*, bool> kFirstLaunch[] = {
+    {settings_key::kEnableShotcuts, true},
+    {settings_key::kWMoveSizeEnabledBrigToFront, false},
+    {settings_key::kWindowMovingEnabled, false},
+    {settings_key::kWindowResizingEnabled, false},
+};
 }  // namespace
 
 void AppDelegate::writeFirstLaunchSettings() {
     if (!defaults) return;
-    static const std::pair<const char*, bool> kFirstLaunch[] = {
-        {settings_key::kEnableShotcuts, true},
-        {settings_key::kWMoveSizeEnabledBrigToFront, false},
-        {settings_key::kWindowMovingEnabled, false},
-        {settings_key::kWindowResizingEnabled, false},
-    };
     for (const auto& [key, value] : kFirstLaunch) {
         if (defaults->objectForKey(key)) continue;
         defaults->setBool(key, value);
@@ -57,6 +65,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     }
     registerHotkeys(false);
     activateHotkeys();
+    watchForEmptySettings();
     setupStatusMenuItem();
     if (platform_.eventMonitors) {
         resizeMan = std::make_shared<MoveResizeManager>(platform_);
@@ -92,7 +101,49 @@ void AppDelegate::showFeedbackDialog() {
 }
 
 void AppDelegate::applicationWillTerminate() {
+    stopWatchingForEmptySettings();
     deactivateHotkeys();
+}
+
+void AppDelegate::watchForEmptySettings() {
+    if (!defaults || !platform_.runLoop || emptySettingsObserver_) return;
+    RunLoop& loop = *platform_.runLoop;
+    std::weak_ptr<bool> alive = alive_;
+    // Changes come in bursts of one key each; the keys are counted once the burst is over.
+    emptySettingsObserver_ = defaults->addObserver([this, &loop, alive](const std::string&) {
+        if (emptySettingsCheckQueued_) return;
+        emptySettingsCheckQueued_ = true;
+        loop.async([this, &loop, alive] {
+            if (alive.expired()) return;
+            emptySettingsCheckQueued_ = false;
+            if (!emptySettingsObserver_ || !defaults->keys().empty()) return;
+            loop.after(kEmptySettingsGrace, [this, alive] {
+                if (alive.expired() || !emptySettingsObserver_) return;
+                // Whatever came meanwhile (a command's change in a new folder, say) stays; the rest
+                // is filled in as start-up fills it.
+                if (!lacksStartUpSettings()) return;
+                if (platform_.log)
+                    platform_.log->write(
+                        "settings: the settings file was emptied or removed; the defaults are "
+                        "stored and used again");
+                writeFirstLaunchSettings();
+                registerHotkeys(false);
+            });
+        });
+    });
+}
+
+bool AppDelegate::lacksStartUpSettings() const {
+    for (const auto& entry : kFirstLaunch)
+        if (!defaults->objectForKey(entry.first)) return true;
+    for (const ActionInfo& action : kActions)
+        if (!defaults->objectForKey(std::string(action.settingsKey))) return true;
+    return false;
+}
+
+void AppDelegate::stopWatchingForEmptySettings() {
+    if (emptySettingsObserver_ && defaults) defaults->removeObserver(*emptySettingsObserver_);
+    emptySettingsObserver_.reset();
 }
 
 }  // namespace tilvane

@@ -3,6 +3,7 @@
 
 #include "app/action_table.h"
 #include "app/app_delegate.h"
+#include "app/shortcut_holders.h"
 #include "preferences/launch_at_login_controller.h"
 #include "preferences/preference_panes.h"
 #include "preferences/preferences_window_controller.h"
@@ -59,14 +60,12 @@ std::string AppDelegate::settingsKeyForAction(int64_t code) {
 }
 
 std::optional<std::string> AppDelegate::shortcutTakenByAnotherAction(const Shortcut& shortcut, const std::string& key) {
-    for (const auto& action : kActions) {
-        if (action.settingsKey == key) continue;
-        auto held = shortCutWithKey(std::string(action.settingsKey));
-        if (!held || !(*held == shortcut)) continue;
-        std::string name = action.menuTitle.empty() ? std::string(action.name) : std::string(action.menuTitle);
-        return "This shortcut cannot be used because it is already used by Tilvane's action \u2018" + name + "\u2019.";
-    }
-    return std::nullopt;
+    // The same rule as `tilvane shortcuts set`.
+    if (!defaults || !platform_.archiver) return std::nullopt;
+    const ActionInfo* holder = actionHoldingShortcut(*defaults, *platform_.archiver, shortcut, key);
+    if (!holder) return std::nullopt;
+    std::string name = holder->menuTitle.empty() ? std::string(holder->name) : std::string(holder->menuTitle);
+    return "This shortcut cannot be used because it is already used by Tilvane's action \u2018" + name + "\u2019.";
 }
 
 }  // namespace tilvane

@@ -1,6 +1,8 @@
 #include "app/shortcuts_command.h"
 
 #include "app/action_table.h"
+#include "app/printable_text.h"
+#include "app/shortcut_holders.h"
 #include "shortcuts/key_names.h"
 #include "shortcuts/shortcut.h"
 #include "shortcuts/shortcut_validator.h"
@@ -18,6 +20,8 @@ void printUsage(std::ostream& out) {
            "settings key (LeftShortcut) or the action's name (left). COMBO is any of\n"
            "ctrl, alt, shift and super joined by '+', then a key: ctrl+alt+Left,\n"
            "ctrl+alt+super+m, shift+ctrl+F5. A running Tilvane takes a change at once.\n"
+           "A combination that another action has is refused: one combination runs one\n"
+           "action.\n"
            "\n"
            "The list shows what Tilvane does: the stored shortcut, or the default marked\n"
            "(default) where nothing is stored, as before the first start; Tilvane stores\n"
@@ -25,8 +29,8 @@ void printUsage(std::ostream& out) {
            "until then. (none) marks a stored value that is not a shortcut: that action\n"
            "has no shortcut.\n"
            "\n"
-           "Exit status: 0 done; 1 the settings could not be saved; 2 bad usage,\n"
-           "unknown key or a combination that cannot be used.\n";
+           "Exit status: 0 done; 1 the settings could not be read or saved; 2 bad usage,\n"
+           "unknown key or a combination that cannot be used or is another action's.\n";
 }
 
 const ActionInfo* findAction(const std::string& key) {
@@ -49,24 +53,20 @@ void list(SettingsStore& store, KeyedArchiver& archiver, Keyboard& keyboard, std
         std::string key(action.settingsKey);
         out << padded(key, 24) << ' ';
         // Start-up stores the default under a key that holds nothing, and uses it.
-        auto value = store.objectForKey(key);
-        std::optional<Shortcut> shortcut = defaultShortcut(action);
-        if (value) {
-            auto data = std::get_if<SettingsData>(&value->value);
-            shortcut = data ? unarchiveShortcut(archiver, *data) : std::nullopt;
-        }
+        bool stored = store.objectForKey(key).has_value();
+        std::optional<Shortcut> shortcut = effectiveShortcut(store, archiver, action);
         if (!shortcut) {
             out << "(none: the stored value is not a shortcut)\n";
             continue;
         }
         out << padded(shortcut->description(&keyboard), 6) << ' ' << shortcutWords(*shortcut)
-            << (value ? "" : " (default)") << '\n';
+            << (stored ? "" : " (default)") << '\n';
     }
 }
 
 int save(SettingsStore& store, std::ostream& err) {
     if (store.synchronize()) return 0;
-    err << "tilvane shortcuts: the settings could not be saved\n";
+    err << "tilvane shortcuts: the change was not saved\n";
     return 1;
 }
 
@@ -75,6 +75,10 @@ int save(SettingsStore& store, std::ostream& err) {
 int runShortcutsCommand(const std::vector<std::string>& args, SettingsStore& store, KeyedArchiver& archiver,
                         Keyboard& keyboard, std::ostream& out, std::ostream& err) {
     if (args.empty() || (args.size() == 1 && args[0] == "list")) {
+        if (auto problem = store.readProblem()) {
+            err << "tilvane shortcuts: " << printableText(*problem) << "; the shortcuts in it are unknown\n";
+            return 1;
+        }
         list(store, archiver, keyboard, out);
         return 0;
     }
@@ -91,7 +95,8 @@ int runShortcutsCommand(const std::vector<std::string>& args, SettingsStore& sto
     }
     const ActionInfo* action = findAction(args[1]);
     if (!action) {
-        err << "tilvane shortcuts: unknown key '" << args[1] << "'; 'tilvane shortcuts' lists the keys\n";
+        err << "tilvane shortcuts: unknown key '" << printableText(args[1])
+            << "'; 'tilvane shortcuts' lists the keys\n";
         return 2;
     }
     std::string key(action->settingsKey);
@@ -105,7 +110,7 @@ int runShortcutsCommand(const std::vector<std::string>& args, SettingsStore& sto
     }
     auto shortcut = parseShortcutWords(args[2]);
     if (!shortcut) {
-        err << "tilvane shortcuts: cannot read the combination '" << args[2]
+        err << "tilvane shortcuts: cannot read the combination '" << printableText(args[2])
             << "'; write it like ctrl+alt+Left (modifiers ctrl, alt, shift, super)\n";
         return 2;
     }
@@ -118,6 +123,11 @@ int runShortcutsCommand(const std::vector<std::string>& args, SettingsStore& sto
     std::string explanation;
     if (validator.isShortcutAlreadyTakenBySystem(*shortcut, &explanation)) {
         err << "tilvane shortcuts: " << args[2] << " cannot be used. " << explanation << '\n';
+        return 2;
+    }
+    if (const ActionInfo* holder = actionHoldingShortcut(store, archiver, *shortcut, key)) {
+        err << "tilvane shortcuts: " << args[2] << " is already the shortcut of " << holder->settingsKey << " ("
+            << holder->name << "); give that action another one first\n";
         return 2;
     }
     store.setObject(key, SettingsValue(archiveShortcut(archiver, *shortcut)));

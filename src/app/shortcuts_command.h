@@ -16,8 +16,8 @@ namespace tilvane {
 // that holds nothing (start-up stores and uses the default there). args are the words after "shortcuts". KEY is an
 // action's settings key ("LeftShortcut") or its command-line name ("left");
 // COMBO is written like ctrl+alt+Left. Exit status: 0 done; 1 the settings
-// could not be saved; 2 bad usage, unknown key, a combination that does not
-// parse or cannot be used; nothing is changed then.
+// could not be read (list) or saved; 2 bad usage, unknown key, a combination that does not
+// parse, cannot be used or is another action's; nothing is changed then.
 int runShortcutsCommand(const std::vector<std::string>& args, SettingsStore& store, KeyedArchiver& archiver,
                         Keyboard& keyboard, std::ostream& out, std::ostream& err);
 

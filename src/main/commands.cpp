@@ -7,9 +7,9 @@
 #include "app/shortcuts_command.h"
 #include "main/error_stream_log.h"
 #include "main/serving_program.h"
+#include "platform/linux/control_signals.h"
 #include "platform/linux/file_settings_store.h"
 #include "platform/linux/linux_run_loop.h"
-#include "platform/linux/termination_signals.h"
 #include "platform/plist/keyed_archiver.h"
 #include "platform/x11/x11_desktop.h"
 #include "platform/x11/x11_instance.h"
@@ -60,11 +60,12 @@ int serve(std::ostream& out, std::ostream& err) {
     // Everything below goes before the loop it uses.
     LinuxRunLoop loop;
     // Before anything could start a thread that would take the signals instead.
-    linux_platform::TerminationSignals signals;
+    linux_platform::ControlSignals signals;
     int status = 0;
     auto program = ServingProgram::open(loop, err, status);
     if (!program) return status;
-    signals.watch(loop, [&](int) { loop.stop(); });
+    signals.watch(
+        loop, [&] { loop.stop(); }, [&] { program->rereadSettings(); });
     auto stop = [&](int code) {
         status = code;
         loop.stop();

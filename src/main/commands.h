@@ -10,7 +10,8 @@ namespace tilvane::commands {
 // The program's commands on an X11 desktop, composed from the X11 backend,
 // the Linux services and the core. Each returns the process's exit status.
 
-// Serves the hot keys on $DISPLAY until SIGINT or SIGTERM: 0 after an orderly
+// Serves the hot keys on $DISPLAY until SIGINT or SIGTERM (SIGHUP has it read
+// the settings file again; SIGPIPE is ignored): 0 after an orderly
 // end; 1 when there is no display, another instance serves it, or the
 // connection to the server breaks.
 int serve(std::ostream& out, std::ostream& err);

@@ -14,13 +14,21 @@
 #include "app/menu_images.h"
 #include "main/serving_program.h"
 #include "main/support_report.h"
+#include "platform/linux/control_signals.h"
 #include "platform/linux/crash_reports.h"
-#include "platform/linux/termination_signals.h"
 #include "platform/linux/xdg_autostart.h"
 #include "platform/qt/qt_run_loop.h"
 #include "platform/qt/qt_support.h"
 #include "platform/qt/qt_user_interface.h"
 #include "platform/x11/key_codes.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+// libdbus, which Qt loads for the tray, frees its buffers only in dbus_shutdown(),
+// which Qt never calls: what it holds when the program ends is not a leak of ours.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libdbus-1.so\n";
+}
+#endif
 
 namespace {
 
@@ -35,12 +43,13 @@ std::string storedSettings(SettingsStore& settings) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Before Qt starts any thread that would take the signals instead.
-    linux_platform::TerminationSignals terminationSignals;
     addInstalledResourceDirectories(TILVANE_DATA_FROM_BINARY);
     // The display is opened before Qt's, so that a missing display or a
     // running instance gets the program's own message.
     qt::QtRunLoop loop;
+    // Before Qt starts any thread that would take the signals instead, and
+    // after the loop that watches them, so that it goes before the loop does.
+    linux_platform::ControlSignals controlSignals;
     int status = 0;
     auto program = ServingProgram::open(loop, std::cerr, status);
     if (!program) return status;
@@ -60,6 +69,21 @@ int main(int argc, char** argv) {
         if (nativeKeyCode > 255) return std::nullopt;
         return x11::virtualKeyForXKeycode(static_cast<uint8_t>(nativeKeyCode));
     });
+    // While a shortcut is recorded, the desktop's keyboard grab sends every key here,
+    // each named by its physical position as the hot keys name it.
+    ui.setKeyboardGrabber([&](bool grab) {
+        auto& hotKeys = program->desktop().hotKeys();
+        if (!grab) {
+            hotKeys.releaseKeyboard();
+            return true;
+        }
+        return hotKeys.grabKeyboard([&](const x11::X11HotKeyService::GrabbedKey& key) {
+            if (!key.press && !key.isModifier) return;
+            ui.deliverGrabbedKey(
+                {key.isModifier ? EventType::FlagsChanged : EventType::KeyDown, key.keyCode, key.flags});
+        });
+    });
+    program->desktop().onActiveWindowChange([&](uint32_t window) { ui.activeWindowChanged(window); });
     ui.onTaskbarPresence([&](unsigned long window, bool skip) {
         program->desktop().setSkipTaskbar(static_cast<uint32_t>(window), skip);
     });
@@ -103,7 +127,8 @@ int main(int argc, char** argv) {
         QApplication::exit(code);
     };
     ui.onTerminate([&] { end(0); });
-    terminationSignals.watch(loop, [&](int) { end(0); });
+    controlSignals.watch(
+        loop, [&] { end(0); }, [&] { program->rereadSettings(); });
     // The session ending counts as Quit.
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &application, [&] { end(0); });
 

@@ -47,7 +47,11 @@ void printUsage(std::ostream& out) {
         out << " " << action.name << " (" << code << ")";
         column += width;
     }
-    out << "\n";
+    out << "\n"
+           "\n"
+           "Signals to a serving Tilvane: SIGINT and SIGTERM end it in order; SIGHUP makes it\n"
+           "read its settings file again; SIGPIPE is ignored. Other signals act as they do on\n"
+           "any program: SIGUSR1, for one, ends it at once.\n";
 }
 
 const tilvane::ActionInfo* actionNamed(const std::string& word) {

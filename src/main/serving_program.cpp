@@ -93,6 +93,11 @@ bool ServingProgram::start(DescriptorWatcher& watcher, std::function<void(int)> 
     return true;
 }
 
+void ServingProgram::rereadSettings() {
+    log_.write("settings: reading " + settings_->path() + " again, as asked");
+    settings_->reload();
+}
+
 void ServingProgram::finish() {
     if (!started_) return;
     started_ = false;

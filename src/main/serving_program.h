@@ -43,6 +43,8 @@ public:
     bool start(DescriptorWatcher& watcher, std::function<void(int status)> stop, std::ostream& err);
     // Releases the hot keys and stops watching; once.
     void finish();
+    // Reads the settings file again, as asked with SIGHUP; says so in the log.
+    void rereadSettings();
 
     static std::string displayName();
 

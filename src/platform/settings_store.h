@@ -59,6 +59,10 @@ public:
     virtual ObserverId addObserver(Observer observer) = 0;
     virtual void removeObserver(ObserverId id) = 0;
 
+    // Why the stored settings could not be read when last tried (the values in
+    // use are then the ones read before, if any); none when they were read.
+    virtual std::optional<std::string> readProblem() const { return std::nullopt; }
+
     bool boolForKey(const std::string& key) const;
     int64_t integerForKey(const std::string& key) const;
     std::optional<std::string> stringForKey(const std::string& key) const;

@@ -169,6 +169,8 @@ public:
     virtual std::string accessibilityLabel() = 0;
     virtual std::string accessibilityHelp() = 0;
     virtual bool accessibilityPerformPress() = 0;
+    // The view's bounds changed: areas that depend on them must follow.
+    virtual void boundsDidChange() {}
 };
 
 class Window;
@@ -194,6 +196,8 @@ public:
     virtual void removeTrackingArea(int area) = 0;
     // Draws through a layer of its own (the borderless look).
     virtual void setWantsLayer(bool layer) = 0;
+    // Whether the view takes the keyboard focus (by Tab, say).
+    virtual void setAcceptsFocus(bool accepts) = 0;
     // The window that shows the view; null when it is in none.
     virtual Window* window() = 0;
 };
@@ -289,6 +293,8 @@ public:
     virtual void removeObserver(ObserverId id) = 0;
     // Asked before the user's close takes effect; false keeps the window open.
     virtual void setShouldClose(std::function<bool()> shouldClose) = 0;
+    // What the desktop's keys for the next and the previous tab do in the window.
+    virtual void setTabActions(std::function<void()> next, std::function<void()> previous) = 0;
 
     virtual std::string title() const = 0;
     virtual void setTitle(std::string title) = 0;

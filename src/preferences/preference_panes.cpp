@@ -27,6 +27,8 @@ std::unique_ptr<ShortcutView> makeRecorder(View& view, const std::string& outlet
     CustomView* custom = view.customView(outlet);
     if (!custom) return nullptr;
     auto recorder = std::make_unique<ShortcutView>(*custom, recorders);
+    // The recorders take the keyboard focus, so the panes work without a mouse.
+    recorder->setAcceptsFirstResponder(true);
     std::string key = host.settingsKeyForAction(action);
     recorder->setTakenElsewhere(
         [&host, key](const Shortcut& shortcut) { return host.shortcutTakenByAnotherAction(shortcut, key); });

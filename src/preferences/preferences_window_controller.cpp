@@ -65,12 +65,14 @@ PreferencesWindowController::PreferencesWindowController(UserInterface& ui, Sett
     window_ = ui_.createWindow(_title);
     window_->toolbar().setDelegate(this);
     window_->setShouldClose([this] { return windowShouldClose(); });
+    window_->setTabActions([this] { goNextTab(); }, [this] { goPreviousTab(); });
     windowDidLoad();
 }
 
 PreferencesWindowController::~PreferencesWindowController() {
     for (auto id : observers_) window_->removeObserver(id);
     window_->setShouldClose(nullptr);
+    window_->setTabActions(nullptr, nullptr);
     for (ToolbarItem* item : window_->toolbar().items()) item->setAction(nullptr);
     window_->toolbar().setDelegate(nullptr);
 }

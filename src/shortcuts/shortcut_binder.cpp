@@ -1,20 +1,26 @@
 #include "shortcuts/shortcut_binder.h"
 
-#include <vector>
+#include <algorithm>
+
+#include "shortcuts/key_names.h"
 
 namespace tilvane {
 
-ShortcutBinder::ShortcutBinder(SettingsStore& store, KeyedArchiver* archiver, ShortcutMonitor* monitor)
-    : store_(&store), transformer_(archiver), shortcutMonitor_(monitor) {}
+ShortcutBinder::ShortcutBinder(SettingsStore& store, KeyedArchiver* archiver, ShortcutMonitor* monitor, Log* log)
+    : store_(&store), transformer_(archiver), shortcutMonitor_(monitor), log_(log) {}
 
 ShortcutBinder::ShortcutBinder(const Platform& platform)
     : ownedMonitor_(platform.hotKeys && platform.runLoop ? ShortcutMonitor::create(*platform.hotKeys, *platform.runLoop)
                                                          : nullptr),
       store_(platform.settings),
       transformer_(platform.archiver),
-      shortcutMonitor_(ownedMonitor_.get()) {}
+      shortcutMonitor_(ownedMonitor_.get()),
+      log_(platform.log) {}
 
 ShortcutBinder::~ShortcutBinder() {
+    // Every hot key goes; none is handed on.
+    for (const auto& key : holders_) shortcutMonitor_->unregisterShortcut(shortcuts_.at(key));
+    holders_.clear();
     std::vector<std::string> keys;
     for (const auto& entry : actions_) keys.push_back(entry.first);
     for (const auto& key : keys) breakBindingWithDefaultsKey(key);
@@ -23,6 +29,7 @@ ShortcutBinder::~ShortcutBinder() {
 void ShortcutBinder::bindShortcutWithDefaultsKey(const std::string& key, Action action) {
     // The action goes in first so that the first delivery finds the key bound.
     actions_[key] = std::move(action);
+    if (std::find(bindingOrder_.begin(), bindingOrder_.end(), key) == bindingOrder_.end()) bindingOrder_.push_back(key);
     unbind(key);
     if (store_) {
         bindings_[key] = store_->addObserver([this, key](const std::string& changed) {
@@ -38,18 +45,45 @@ void ShortcutBinder::deliver(const std::string& key) {
 }
 
 bool ShortcutBinder::setValueForUndefinedKey(const std::optional<Shortcut>& value, const std::string& key) {
-    auto action = actions_.find(key);
-    if (action == actions_.end()) return false;
-    if (auto old = shortcuts_.find(key); old != shortcuts_.end()) {
-        // The old registration goes first, even when the new value is the same combination.
-        if (shortcutMonitor_) shortcutMonitor_->unregisterShortcut(old->second);
-        shortcuts_.erase(old);
+    if (!actions_.count(key)) return false;
+    if (value && holders_.count(key) && shortcuts_.at(key) == *value) {
+        // The same combination again: the old registration goes first, and the key keeps the combination.
+        shortcutMonitor_->unregisterShortcut(*value);
+        holders_.erase(key);
+    } else {
+        release(key);
     }
+    shortcuts_.erase(key);
     if (value) {
         shortcuts_.insert_or_assign(key, *value);
-        if (shortcutMonitor_) shortcutMonitor_->registerShortcut(*value, action->second);
+        registerFor(key);
     }
     return true;
+}
+
+void ShortcutBinder::release(const std::string& key) {
+    if (!holders_.count(key)) return;
+    Shortcut combination = shortcuts_.at(key);
+    shortcutMonitor_->unregisterShortcut(combination);
+    holders_.erase(key);
+    for (const auto& waiting : bindingOrder_) {
+        auto it = shortcuts_.find(waiting);
+        if (waiting == key || it == shortcuts_.end() || !(it->second == combination)) continue;
+        registerFor(waiting);
+        return;
+    }
+}
+
+void ShortcutBinder::registerFor(const std::string& key) {
+    const Shortcut& shortcut = shortcuts_.at(key);
+    for (const auto& holder : holders_) {
+        if (!(shortcuts_.at(holder) == shortcut)) continue;
+        if (log_)
+            log_->write("shortcuts: " + key + " and " + holder + " hold the same shortcut, " + shortcutWords(shortcut) +
+                        "; it stays with " + holder + " until " + holder + " changes");
+        return;
+    }
+    if (shortcutMonitor_ && shortcutMonitor_->registerShortcut(shortcut, actions_.at(key))) holders_.insert(key);
 }
 
 std::optional<Shortcut> ShortcutBinder::valueForUndefinedKey(const std::string& key) const {
@@ -59,11 +93,10 @@ std::optional<Shortcut> ShortcutBinder::valueForUndefinedKey(const std::string& 
 }
 
 void ShortcutBinder::breakBindingWithDefaultsKey(const std::string& key) {
-    if (auto it = shortcuts_.find(key); it != shortcuts_.end()) {
-        if (shortcutMonitor_) shortcutMonitor_->unregisterShortcut(it->second);
-        shortcuts_.erase(it);
-    }
+    release(key);
+    shortcuts_.erase(key);
     actions_.erase(key);
+    std::erase(bindingOrder_, key);
     unbind(key);
 }
 

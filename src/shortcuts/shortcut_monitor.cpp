@@ -24,6 +24,8 @@ ShortcutMonitor::~ShortcutMonitor() {
 }
 
 bool ShortcutMonitor::registerShortcut(const Shortcut& shortcut, Action action) {
+    // Modifiers alone cannot be pressed as a hot key; the service would take key code 0, the A key.
+    if (shortcut.keyCode() == Shortcut::kNoKeyCode) return false;
     auto hotKey = HotKey::registeredHotKeyWithShortcut(service_, identifiers_, shortcut);
     if (!hotKey) return false;
     hotKey->setAction(std::move(action));

@@ -26,7 +26,8 @@ public:
 
     // Registers the combination and gives it the action, replacing an entry
     // for an equal shortcut only once the system has accepted the new one.
-    // False when the system refuses; the table is then unchanged.
+    // False when the system refuses, or the shortcut has no key; the table is
+    // then unchanged.
     bool registerShortcut(const Shortcut& shortcut, Action action);
     void unregisterShortcut(const std::optional<Shortcut>& shortcut);
     bool isShortcutRegistered(const Shortcut& shortcut) const;

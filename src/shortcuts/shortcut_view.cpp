@@ -462,4 +462,10 @@ void ShortcutView::propagateValue() {
     store->synchronize();
 }
 
+void ShortcutView::boundsDidChange() {
+    // The hint rect sits at the right edge: its tool tip and tracking area move with it.
+    updateTrackingAreas();
+    resetToolTips();
+}
+
 }  // namespace tilvane

@@ -100,7 +100,10 @@ public:
     void setEnabled(bool enabled);
     bool showsDeleteButton() const { return showsDeleteButton_; }
     void setShowsDeleteButton(bool shows) { showsDeleteButton_ = shows; }
-    void setAcceptsFirstResponder(bool accepts) { acceptsFirstResponder_ = accepts; }
+    void setAcceptsFirstResponder(bool accepts) {
+        acceptsFirstResponder_ = accepts;
+        view_.setAcceptsFocus(accepts);
+    }
     // 0 round-rect bezel, 1 textured rounded, 2 rounded, 3 borderless on a clear background.
     unsigned style() const { return style_; }
     void setStyle(unsigned style);
@@ -144,6 +147,7 @@ public:
     std::string accessibilityLabel() override;
     std::string accessibilityHelp() override;
     bool accessibilityPerformPress() override;
+    void boundsDidChange() override;
 
 private:
     friend class RecorderGroup;

@@ -79,6 +79,31 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"writeIntToBool", {"write", "HideDocIcon", "-int", "1"}, 2, "", "HideDocIcon holds a boolean", kBefore},
         Row{"writeBadInt", {"write", "HideDocIcon", "-int", "1x"}, 2, "", "'1x' is not a whole number", kBefore},
         Row{"writeBadFloat", {"write", "HideDocIcon", "-float", "nan"}, 2, "", "'nan' is not a number", kBefore},
+        Row{"writeIntOutOfRange",
+            {"write", "HideDocIcon", "-int", "-9223372036854775809"},
+            2,
+            "",
+            "'-9223372036854775809' is out of range",
+            kBefore},
+        Row{"writeFloatOutOfRange",
+            {"write", "HideDocIcon", "-float", "1e999"},
+            2,
+            "",
+            "'1e999' is out of range",
+            kBefore},
+        Row{"writeControlCharacter",
+            {"write", "SUFeedURL", "-string", "a\x1b[2Jb"},
+            2,
+            "",
+            "'a\\u001b[2Jb' holds a control character",
+            kBefore},
+        Row{"writeNotUtf8", {"write", "SUFeedURL", "-string", "caf\xe9"}, 2, "", "'caf\\xe9' is not UTF-8", kBefore},
+        Row{"writeTabAndNewline",
+            {"write", "SUFeedURL", "-string", "a\tb\nc"},
+            0,
+            "",
+            "",
+            with(kBefore, "SUFeedURL", "a\tb\nc")},
         Row{"writeBoolToText", {"write", "SUFeedURL", "-bool", "yes"}, 2, "", "SUFeedURL holds text", kBefore},
         Row{"writeShortcut", {"write", "LeftShortcut", "-string", "x"}, 2, "", "tilvane shortcuts set", kBefore},
         Row{"writeUnknownKey", {"write", "Nope", "-bool", "yes"}, 2, "", "unknown key 'Nope'", kBefore},
@@ -105,7 +130,60 @@ TEST(DefaultsCommandSave, AFailedSaveIsExitStatusOne) {
     } store;
     std::ostringstream out, err;
     EXPECT_EQ(runDefaultsCommand({"write", "HideDocIcon", "-bool", "yes"}, store, out, err), 1);
-    EXPECT_NE(err.str().find("could not be saved"), std::string::npos);
+    EXPECT_EQ(err.str(), "tilvane defaults: the change was not saved\n");
+}
+
+// A stored value or a typed word never reaches the terminal as control characters.
+TEST(DefaultsCommandRead, NeverPrintsControlCharactersAsTheyAre) {
+    sim::MemorySettingsStore store;
+    store.setObject("SUFeedURL", "a\x1b[31mred\x07");
+    store.setObject("Odd", SettingsArray{"tab\there", "caf\xe9", SettingsDictionary{{"k\xc2\x9b", 1}}});
+    store.setObject("Plain", "caf\xc3\xa9 \"x\"");
+    const struct {
+        std::vector<std::string> args;
+        std::string out, err;
+    } rows[] = {
+        {{"read", "SUFeedURL"}, "\"a\\u001b[31mred\\u0007\"\n", ""},
+        {{"read", "Plain"}, "caf\xc3\xa9 \"x\"\n", ""},
+        {{"read", "Odd"},
+         "(\n    \"tab\\there\",\n    \"caf\\xe9\",\n    {\n        \"k\\u009b\" = 1;\n    }\n)\n",
+         ""},
+        {{"read", "Nope\x1b]0;title\x07"}, "", "unknown key 'Nope\\u001b]0;title\\u0007'"},
+        {{"write", "HideDocIcon", "-bool", "\x1b[2J"}, "", "'\\u001b[2J' is not a boolean"},
+    };
+    for (const auto& row : rows) {
+        std::ostringstream out, err;
+        runDefaultsCommand(row.args, store, out, err);
+        EXPECT_EQ(out.str(), row.out);
+        EXPECT_NE(err.str().find(row.err), std::string::npos) << err.str();
+        for (char c : out.str() + err.str()) EXPECT_FALSE(c == '\x1b' || c == '\x07') << row.args[1];
+    }
+}
+
+// `defaults read KEY` on a file that could not be read said "KEY holds no value".
+TEST(DefaultsCommandRead, AnUnreadableFileIsSaidToBeUnreadable) {
+    struct UnreadableStore : sim::MemorySettingsStore {
+        std::optional<std::string> readProblem() const override {
+            return "/x/defaults.plist could not be read (not a regular file)";
+        }
+    } store;
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } rows[] = {
+        {{"read", "LeftShortcut"},
+         "tilvane defaults: /x/defaults.plist could not be read (not a regular file); the value of LeftShortcut is "
+         "unknown\n"},
+        {{"read"}, "tilvane defaults: /x/defaults.plist could not be read (not a regular file)\n"},
+        {{"delete", "HideDocIcon"},
+         "tilvane defaults: /x/defaults.plist could not be read (not a regular file); nothing was deleted\n"},
+    };
+    for (const auto& row : rows) {
+        std::ostringstream out, err;
+        EXPECT_EQ(runDefaultsCommand(row.args, store, out, err), 1);
+        EXPECT_EQ(out.str(), "");
+        EXPECT_EQ(err.str(), row.err);
+    }
 }
 
 TEST(DefaultsCommandRead, QuotesTextInsideCollections) {

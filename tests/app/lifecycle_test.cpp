@@ -48,6 +48,51 @@ TEST_F(LifecycleTest, AFirstLaunchWritesTheSwitchesAndEveryShortcut) {
     EXPECT_TRUE(hotKeys.registrations().empty());
 }
 
+// At run time an emptied or deleted settings file switched every hot key off
+// until a restart, though a restart with the same file brought the defaults.
+TEST_F(LifecycleTest, AnEmptiedOrDeletedSettingsFileBringsBackTheDefaults) {
+    using namespace std::chrono_literals;
+    AppDelegate app(platform);
+    app.applicationDidFinishLaunching();
+    const auto startUp = store().userDomain();
+    auto emptyTheFile = [&] {
+        for (const auto& key : store().keys()) store().removeObject(key);
+        desktop.runLoop().runUntilIdle();
+    };
+    const size_t logged = desktop.logLines().size();
+
+    emptyTheFile();
+    EXPECT_TRUE(hotKeys.registrations().empty());
+    desktop.runLoop().advance(1s);
+    EXPECT_EQ(store().userDomain(), startUp);
+    EXPECT_EQ(hotKeys.registrations().size(), kActions.size());
+    ASSERT_EQ(desktop.logLines().size(), logged + 1);
+    EXPECT_NE(desktop.logLines().back().find("emptied or removed"), std::string::npos);
+
+    // What a command or an editor puts in a new file meanwhile stays; the rest is filled in.
+    emptyTheFile();
+    desktop.runLoop().advance(100ms);
+    store().setBool("HideDocIcon", true);
+    store().setObject("LeftShortcut", SettingsValue("not a shortcut"));
+    desktop.runLoop().advance(1s);
+    auto expected = startUp;
+    expected["HideDocIcon"] = true;
+    expected["LeftShortcut"] = "not a shortcut";
+    EXPECT_EQ(store().userDomain(), expected);
+    EXPECT_EQ(desktop.logLines().size(), logged + 2);
+
+    // Deleting one key is not emptying the file.
+    store().removeObject("RightShortcut");
+    desktop.runLoop().advance(1s);
+    EXPECT_FALSE(store().objectForKey("RightShortcut"));
+
+    // Once the program has ended, nothing comes back.
+    app.applicationWillTerminate();
+    emptyTheFile();
+    desktop.runLoop().advance(1s);
+    EXPECT_TRUE(store().keys().empty());
+}
+
 // The hot-key service, noting each registration in the journal.
 class JournalledHotKeys : public sim::SimHotKeyService {
 public:

@@ -69,6 +69,35 @@ TEST_F(ShortcutsCommandTest, SetAndClear) {
     EXPECT_TRUE(err.str().empty());
 }
 
+// `shortcuts set` gave two actions one combination, and then one of them
+// died: a combination another action has is refused, naming that action.
+TEST_F(ShortcutsCommandTest, TwoActionsCannotBeGivenTheSameShortcut) {
+    const Shortcut ctrlSuperH(4, modifier::kControl | modifier::kCommand);
+    storeShortcut("RightShortcut", ctrlSuperH);
+    store.setObject("TopShortcut", SettingsValue("junk"));
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        int status;
+        const char* holder;  // named in the message when refused
+    } rows[] = {
+        {"stored under another key", {"set", "left", "ctrl+super+h"}, 2, "RightShortcut (right)"},
+        {"another key's default where it holds nothing", {"set", "left", "ctrl+alt+Down"}, 2, "BottomShortcut"},
+        {"the key's own shortcut", {"set", "right", "super+ctrl+h"}, 0, nullptr},
+        {"the default of a key holding no shortcut", {"set", "left", "ctrl+alt+Up"}, 0, nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto before = store.userDomain();
+        EXPECT_EQ(run(row.args), row.status) << err.str();
+        if (!row.holder) continue;
+        EXPECT_NE(err.str().find(std::string("is already the shortcut of ") + row.holder), std::string::npos)
+            << err.str();
+        EXPECT_EQ(store.userDomain(), before);
+    }
+    EXPECT_EQ(stored("LeftShortcut"), Shortcut(126, modifier::kControl | modifier::kOption));
+}
+
 TEST_F(ShortcutsCommandTest, BadInputChangesNothing) {
     keyboard.setSymbolicHotKeys(std::vector<SymbolicHotKey>{{49, kCarbonCmdKey, true}});
     storeShortcut("LeftShortcut", Shortcut(123, 0xC0000));

@@ -1,12 +1,19 @@
 #include "platform/linux/file_settings_store.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "platform/linux/linux_run_loop.h"
 #include "platform/plist/property_list.h"
@@ -134,45 +141,301 @@ TEST_F(FileSettingsStoreTest, OwnWritesAreHeardOnce) {
     store.detach();
 }
 
-TEST_F(FileSettingsStoreTest, CorruptFileIsKeptAsideAndReportedOnce) {
+TEST_F(FileSettingsStoreTest, ReadingACorruptFileLeavesItAlone) {
     const std::string garbage = "<plist><dict><key>EnableShotcuts</key>";
     writeFileDirectly(garbage);
     FileSettingsStore store(path, log);
     EXPECT_TRUE(store.keys().empty());
+    ASSERT_TRUE(store.readProblem());
+    EXPECT_NE(store.readProblem()->find(path), std::string::npos);
+    EXPECT_EQ(fileContents(path), garbage);
+    EXPECT_TRUE(filesNamed("defaults.plist.corrupt-").empty());
+    EXPECT_TRUE(log.lines.empty());  // the command that reads says what it makes of it
+}
+
+// With no program serving, a command's write keeps the damaged file aside,
+// says so, and writes what it has.
+TEST_F(FileSettingsStoreTest, CommandWriteOverACorruptFileWithNoServingProgramKeepsItAsideAndSaysSo) {
+    const std::string garbage = "<plist><dict><key>EnableShotcuts</key>";
+    writeFileDirectly(garbage);
+    FileSettingsStore store(path, log);
+    store.setBool("HideDocIcon", true);
+    ASSERT_TRUE(store.synchronize());
     auto kept = filesNamed("defaults.plist.corrupt-");
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_EQ(fileContents(kept[0]), garbage);
     ASSERT_EQ(log.lines.size(), 1u);
-    EXPECT_NE(log.lines[0].find(path), std::string::npos);
-    EXPECT_NE(log.lines[0].find(kept[0].string()), std::string::npos);
-
-    store.setBool("EnableShotcuts", true);
-    ASSERT_TRUE(store.synchronize());
-    EXPECT_EQ(fileContents(kept[0]), garbage);
-    EXPECT_EQ(log.lines.size(), 1u);
+    EXPECT_NE(log.lines[0].find(kept[0].string()), std::string::npos) << log.lines[0];
+    EXPECT_NE(log.lines[0].find("only the changes made now"), std::string::npos) << log.lines[0];
+    EXPECT_FALSE(store.readProblem());
+    FileSettingsStore reader(path, log);
+    EXPECT_EQ(reader.keys(), std::vector<std::string>{"HideDocIcon"});
 }
 
-TEST_F(FileSettingsStoreTest, HandEditThatBreaksTheFileKeepsValuesUntilTheNextSave) {
+// The serving program holds the last good settings; a file that turns
+// corrupt is kept aside and they are written back at once.
+TEST_F(FileSettingsStoreTest, CommandWriteOverACorruptFileKeepsTheServingProgramsSettings) {
+    writeFileDirectly(plistText({{"EnableShotcuts", true}, {"LeftShortcut", SettingsData{1, 2, 3}}}));
+    LinuxRunLoop loop;
+    FileSettingsStore serving(path, log);
+    ASSERT_TRUE(serving.attach(loop));
+
+    writeFileDirectly("not a property list");
+    runUntil(loop, [&] { return !filesNamed("defaults.plist.corrupt-").empty() && !log.lines.empty(); });
+    auto kept = filesNamed("defaults.plist.corrupt-");
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(fileContents(kept[0]), "not a property list");
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_NE(log.lines[0].find("written back"), std::string::npos) << log.lines[0];
+    {
+        FileSettingsStore command(path, log);
+        EXPECT_FALSE(command.readProblem());
+        command.setBool("HideDocIcon", true);
+        ASSERT_TRUE(command.synchronize());
+    }
+    runUntil(loop, [&] { return serving.objectForKey("HideDocIcon").has_value(); });
+    EXPECT_EQ(serving.keys(), (std::vector<std::string>{"EnableShotcuts", "HideDocIcon", "LeftShortcut"}));
+    FileSettingsStore reader(path, log);
+    EXPECT_EQ(reader.keys(), serving.keys());
+    serving.detach();
+}
+
+// A command that finds the file corrupt before the serving program has put
+// it back waits for it rather than start from nothing.
+TEST_F(FileSettingsStoreTest, CommandWriteRightAfterTheFileTurnsCorruptWaitsForTheServingProgram) {
+    writeFileDirectly(plistText({{"EnableShotcuts", true}, {"LeftShortcut", SettingsData{1, 2, 3}}}));
+    std::atomic<bool> attached = false, done = false;
+    std::thread servingThread([&] {
+        RecordingLog servingLog;
+        LinuxRunLoop loop;
+        FileSettingsStore serving(path, servingLog);
+        serving.attach(loop);
+        attached = true;
+        while (!done) loop.runOnce(20ms);
+        serving.detach();
+    });
+    while (!attached) std::this_thread::sleep_for(1ms);
+    {
+        writeFileDirectly("not a property list");
+        FileSettingsStore command(path, log);
+        command.setBool("HideDocIcon", true);
+        EXPECT_TRUE(command.synchronize());
+    }
+    done = true;
+    servingThread.join();
+    FileSettingsStore reader(path, log);
+    EXPECT_EQ(reader.keys(), (std::vector<std::string>{"EnableShotcuts", "HideDocIcon", "LeftShortcut"}));
+    EXPECT_EQ(filesNamed("defaults.plist.corrupt-").size(), 1u);
+}
+
+TEST_F(FileSettingsStoreTest, HandEditThatCannotBeReadKeepsTheSettingsInUse) {
     writeFileDirectly(plistText({{"EnableShotcuts", true}}));
     LinuxRunLoop loop;
     FileSettingsStore store(path, log);
     ASSERT_TRUE(store.attach(loop));
 
-    writeFileDirectly("not a property list");
+    // A file that cannot be read is left alone, unlike a damaged one.
+    fs::remove(path);
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
     runUntil(loop, [&] { return !log.lines.empty(); });
-    writeFileDirectly("still not one");
-    loop.runOnce(100ms);
-    EXPECT_EQ(log.lines.size(), 1u);  // reported once
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_NE(log.lines[0].find("not a regular file"), std::string::npos) << log.lines[0];
     EXPECT_TRUE(store.boolForKey("EnableShotcuts"));
+    EXPECT_TRUE(fs::is_fifo(path));
+    EXPECT_TRUE(store.readProblem());
 
-    store.setBool("HideDocIcon", true);
-    ASSERT_TRUE(store.synchronize());
-    auto kept = filesNamed("defaults.plist.corrupt-");
-    ASSERT_EQ(kept.size(), 1u);
-    EXPECT_EQ(fileContents(kept[0]), "still not one");
-    FileSettingsStore reader(path, log);
-    EXPECT_EQ(reader.keys(), (std::vector<std::string>{"EnableShotcuts", "HideDocIcon"}));
+    fs::remove(path);
+    writeFileDirectly(plistText({{"EnableShotcuts", false}}));
+    runUntil(loop, [&] { return !store.boolForKey("EnableShotcuts"); });
+    EXPECT_FALSE(store.readProblem());
     store.detach();
+}
+
+// Files too large to be the program's are treated as damaged before they
+// are parsed: the serving program's memory and time stay its own.
+TEST_F(FileSettingsStoreTest, HugeFileIsRefusedAndTheSettingsInUseStay) {
+    auto manyKeys = [](int count, size_t padding) {
+        std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n";
+        for (int i = 0; i < count; ++i)
+            text += "\t<key>GeneratedKey" + std::to_string(i) + "</key>\n\t<string>" + std::string(padding, 'x') +
+                    "</string>\n";
+        return text + "</dict>\n</plist>\n";
+    };
+    const struct {
+        const char* name;
+        std::string contents;
+        const char* why;
+    } rows[] = {
+        {"200000 keys", manyKeys(200000, 1), "larger than 1024 KiB"},
+        {"too many keys", manyKeys(5000, 1), "too many keys"},
+        {"one huge value", manyKeys(1, 2 * FileSettingsStore::kMaxFileBytes), "larger than 1024 KiB"},
+    };
+    writeFileDirectly(plistText({{"EnableShotcuts", true}}));
+    LinuxRunLoop loop;
+    FileSettingsStore store(path, log);
+    ASSERT_TRUE(store.attach(loop));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        log.lines.clear();
+        for (const auto& kept : filesNamed("defaults.plist.corrupt-")) fs::remove(kept);
+        writeFileDirectly(row.contents);
+        runUntil(loop, [&] { return !log.lines.empty(); });
+        ASSERT_EQ(log.lines.size(), 1u);
+        EXPECT_NE(log.lines[0].find(row.why), std::string::npos) << log.lines[0];
+        EXPECT_EQ(store.keys(), std::vector<std::string>{"EnableShotcuts"});
+        FileSettingsStore reader(path, log);
+        EXPECT_EQ(reader.keys(), std::vector<std::string>{"EnableShotcuts"});
+        auto kept = filesNamed("defaults.plist.corrupt-");
+        ASSERT_EQ(kept.size(), 1u);
+        EXPECT_EQ(fs::file_size(kept[0]), row.contents.size());
+    }
+    store.detach();
+}
+
+// rm -rf of the folder (or of a folder above it) while the program serves:
+// it keeps hearing of changes once the folder is back.
+TEST_F(FileSettingsStoreTest, FolderRemovedWhileServingIsFollowedWhenItReturns) {
+    fs::path folder = fs::path(path).parent_path();
+    const struct {
+        const char* name;
+        std::function<void()> takeAway;
+    } rows[] = {
+        {"folder removed", [&] { fs::remove_all(folder); }},
+        {"folder above removed", [&] { fs::remove_all(root / "tilvane"); }},
+        {"folder moved away", [&] { fs::rename(folder, root / "elsewhere"); }},
+        {"folder removed twice",
+         [&] {
+             fs::remove_all(folder);
+             fs::create_directories(folder);
+             fs::remove_all(folder);
+         }},
+    };
+    path = (root / "tilvane" / "config" / "defaults.plist").string();
+    folder = fs::path(path).parent_path();
+    int value = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove_all(root / "tilvane");
+        fs::remove_all(root / "elsewhere");
+        LinuxRunLoop loop;
+        FileSettingsStore serving(path, log);
+        ASSERT_TRUE(serving.attach(loop));
+        row.takeAway();
+        loop.runOnce(50ms);
+        {
+            FileSettingsStore command(path, log);
+            command.setObject("Counter", ++value);
+            ASSERT_TRUE(command.synchronize());
+        }
+        runUntil(loop, [&] { return serving.integerForKey("Counter") == value; });
+        EXPECT_EQ(serving.integerForKey("Counter"), value);
+        // And again, with the folder's watch in place once more.
+        writeFileDirectly(plistText({{"Counter", ++value}}));
+        runUntil(loop, [&] { return serving.integerForKey("Counter") == value; });
+        EXPECT_EQ(serving.integerForKey("Counter"), value);
+        serving.detach();
+    }
+}
+
+// Runs the work in a child process and reports whether it ended by itself
+// within the limit; a child still blocked then is killed.
+bool finishesWithin(std::chrono::milliseconds limit, const std::function<void()>& work) {
+    pid_t child = ::fork();
+    if (child == 0) {
+        work();
+        ::_exit(0);
+    }
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (::waitpid(child, &status, WNOHANG) == child) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        std::this_thread::sleep_for(10ms);
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+    return false;
+}
+
+TEST_F(FileSettingsStoreTest, FifoOrAnotherNonRegularFileAtTheSettingsPathNeverBlocks) {
+    auto makeSocket = [&] {
+        int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << path;
+        ::close(fd);
+    };
+    fs::path folder = fs::path(path).parent_path();
+    const struct {
+        const char* name;
+        std::function<void()> make;
+    } rows[] = {
+        {"fifo", [&] { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }},
+        {"fifo as the lock", [&] { ASSERT_EQ(::mkfifo((path + ".lock").c_str(), 0600), 0); }},
+        {"link to a fifo",
+         [&] {
+             ASSERT_EQ(::mkfifo((root / "fifo").c_str(), 0600), 0);
+             fs::create_symlink(root / "fifo", path);
+         }},
+        {"link to /dev/zero", [&] { fs::create_symlink("/dev/zero", path); }},
+        {"socket", makeSocket},
+        {"folder", [&] { fs::create_directories(path); }},
+    };
+    // The socket's path must fit in sun_path.
+    ASSERT_LT(path.size(), sizeof(sockaddr_un::sun_path));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove_all(folder);
+        fs::remove(root / "fifo");
+        fs::create_directories(folder);
+        row.make();
+        log.lines.clear();
+        bool finished = finishesWithin(5s, [&] {
+            LinuxRunLoop loop;
+            FileSettingsStore store(path, log);
+            store.attach(loop);
+            store.setBool("HideDocIcon", true);
+            store.synchronize();
+            store.reload();
+            store.detach();
+        });
+        EXPECT_TRUE(finished);
+        if (std::string(row.name) != "fifo as the lock") {
+            FileSettingsStore store(path, log);
+            EXPECT_TRUE(store.readProblem());
+            store.setBool("HideDocIcon", true);
+            EXPECT_FALSE(store.synchronize());
+        }
+    }
+}
+
+TEST_F(FileSettingsStoreTest, FailedOneShotSaveSaysOnceThatItWasNotSaved) {
+    fs::path folder = fs::path(path).parent_path();
+    std::ofstream(folder) << "x";  // the folder cannot be made
+    {
+        FileSettingsStore store(path, log);
+        store.setBool("HideDocIcon", true);
+        EXPECT_FALSE(store.synchronize());
+    }
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(log.lines[0].find("kept"), std::string::npos) << log.lines[0];
+    EXPECT_NE(log.lines[0].find("could not save " + path), std::string::npos) << log.lines[0];
+
+    // A serving program keeps its changes and says so, once for the same reason.
+    log.lines.clear();
+    fs::remove(folder);
+    LinuxRunLoop loop;
+    FileSettingsStore serving(path, log);
+    ASSERT_TRUE(serving.attach(loop));
+    fs::remove_all(folder);
+    std::ofstream(folder) << "x";
+    serving.setBool("HideDocIcon", true);
+    EXPECT_FALSE(serving.synchronize());
+    serving.setBool("WindowMovingEnabled", true);
+    EXPECT_FALSE(serving.synchronize());
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_NE(log.lines[0].find("kept for the next save"), std::string::npos) << log.lines[0];
+    serving.detach();
 }
 
 TEST_F(FileSettingsStoreTest, FailedWritesAreReportedAndRetried) {

@@ -36,7 +36,7 @@ INSTANTIATE_TEST_SUITE_P(
                     RoundTrip{"unicode", SettingsValue("\xD1\x81"
                                                        "enter \xE2\x86\x90")},
                     RoundTrip{"whitespace", SettingsValue("  a\r\n\tb\rc ")},
-                    RoundTrip{"controlCharacters", SettingsValue("\x01\x1f\x7f")},
+                    RoundTrip{"deleteAndC1", SettingsValue("\x7f\xc2\x85")},
                     RoundTrip{"data", SettingsValue(SettingsData{0, 1, 2, 0xFF, 0})},
                     RoundTrip{"array", SettingsValue(SettingsArray{1, "two", 3.5, SettingsArray{}, SettingsData{7}})},
                     RoundTrip{"dictionary", SettingsValue(SettingsDictionary{
@@ -61,6 +61,9 @@ TEST(PropertyList, MalformedInputIsAnErrorNotACrash) {
     std::string manySiblings = "<plist><array>";
     for (int i = 0; i < 5000; ++i) manySiblings += "<dict/>";
     manySiblings += "</array></plist>";
+    std::string manyKeys = "<plist><dict>";
+    for (size_t i = 0; i <= kMaxPropertyListKeys; ++i) manyKeys += "<key>k" + std::to_string(i) + "</key><true/>";
+    manyKeys += "</dict></plist>";
 
     const std::string rows[] = {
         "",
@@ -71,6 +74,7 @@ TEST(PropertyList, MalformedInputIsAnErrorNotACrash) {
         "bplist00\x01\x02",
         deep,
         manySiblings,
+        manyKeys,
         std::string(kMaxPropertyListBytes + 1, ' '),
     };
     for (const auto& row : rows) {
@@ -89,12 +93,28 @@ TEST(PropertyList, EntriesWithoutASettingsTypeAreLeftOut) {
     EXPECT_EQ(*read.value, SettingsValue(SettingsDictionary{{"list", SettingsArray{3}}, {"kept", "yes"}}));
 }
 
+TEST(PropertyList, ControlCharactersAndBrokenUtf8AreLeftOutWhenRead) {
+    auto read = parsePropertyList(
+        "<plist><dict><key>escape</key><string>a&#27;[31mred</string>"
+        "<key>raw</key><string>a\x1b"
+        "b</string>"
+        "<key>latin1</key><string>caf\xe9</string>"
+        "<key>bad&#1;key</key><true/>"
+        "<key>kept</key><string>tab\tand\nnewline, caf\xc3\xa9</string></dict></plist>");
+    ASSERT_TRUE(read.value) << read.error;
+    EXPECT_EQ(*read.value, SettingsValue(SettingsDictionary{{"kept", "tab\tand\nnewline, caf\xc3\xa9"}}));
+}
+
 TEST(PropertyList, RefusesWhatXmlCannotCarry) {
     SettingsValue nested = SettingsArray{};
     for (size_t i = 0; i < kMaxPropertyListDepth + 1; ++i) nested = SettingsArray{nested};
     const SettingsValue rows[] = {
         SettingsValue(std::string("a\0b", 3)),
         SettingsValue(SettingsDictionary{{std::string("k\0", 2), 1}}),
+        SettingsValue("\x1b[2J"),
+        SettingsValue("caf\xe9"),
+        SettingsValue(SettingsArray{"\xef\xbf\xbe"}),  // U+FFFE
+        SettingsValue(SettingsDictionary{{"\x07", 1}}),
         nested,
     };
     for (const auto& row : rows) {

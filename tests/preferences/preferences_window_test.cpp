@@ -133,6 +133,9 @@ TEST_F(PreferencesWindowTest, NextAndPreviousWrapAndSkipPlaceholders) {
         walked += controller.selectedViewController()->viewIdentifier();
     }
     EXPECT_EQ(walked, "bcabacba");
+    window().pressNextTab();  // the desktop's keys for the next tab
+    EXPECT_EQ(controller.selectedViewController(), &b);
+    window().pressPreviousTab();
     controller.selectControllerAtIndex(1);  // a placeholder: nothing happens
     controller.selectControllerAtIndex(9);
     EXPECT_EQ(controller.indexOfSelectedController(), 0u);

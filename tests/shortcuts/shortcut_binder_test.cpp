@@ -17,6 +17,11 @@ const Shortcut kLeft(123, modifier::kControl | modifier::kOption);  // Carbon 0x
 const Shortcut kUp(126, modifier::kControl | modifier::kOption);
 const Shortcut kM(46, modifier::kCommand);  // Carbon 0x0100
 
+struct RecordingLog : Log {
+    std::vector<std::string> lines;
+    void write(std::string_view line) override { lines.emplace_back(line); }
+};
+
 class ShortcutBinderTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -130,16 +135,59 @@ TEST_F(ShortcutBinderTest, BreakingABindingUnregistersAndStopsFollowing) {
     EXPECT_TRUE(service.registrations().empty());
 }
 
-TEST_F(ShortcutBinderTest, TwoKeysWithEqualShortcutsShareOneHotKey) {
+// Two actions given one shortcut (by a hand edit): the first keeps the hot
+// key, and when it moves away the other gets it; neither is left listed and dead.
+TEST_F(ShortcutBinderTest, TwoKeysWithTheSameShortcutNeverLeaveOneDead) {
+    RecordingLog log;
+    binder = std::make_unique<ShortcutBinder>(store, &archiver, monitor.get(), &log);
     store_("A", kLeft);
     store_("B", kLeft);
+    store_("C", kLeft);
     binder->bindShortcutWithDefaultsKey("A", record("a"));
     binder->bindShortcutWithDefaultsKey("B", record("b"));
+    binder->bindShortcutWithDefaultsKey("C", record("c"));
     EXPECT_EQ(service.registrations().size(), 1u);
-    EXPECT_EQ(press(kLeft), std::vector<std::string>{"b"});
-    store.removeObject("A");
-    EXPECT_FALSE(monitor->isShortcutRegistered(kLeft));
-    EXPECT_EQ(binder->valueForUndefinedKey("B"), kLeft);
+    ASSERT_EQ(log.lines.size(), 2u);
+    EXPECT_EQ(log.lines[0],
+              "shortcuts: B and A hold the same shortcut, ctrl+alt+Left; it stays with A until A changes");
+
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        std::vector<std::string> onLeft, onUp;
+    };
+    const Step steps[] = {
+        {"as bound", [] {}, {"a"}, {}},
+        {"the holder moves away: the first waiting takes over", [&] { store_("A", kUp); }, {"b"}, {"a"}},
+        {"the first comes back and waits now", [&] { store_("A", kLeft); }, {"b"}, {}},
+        {"the holder loses its value", [&] { store.removeObject("B"); }, {"a"}, {}},
+        {"the holder's binding is broken", [&] { binder->breakBindingWithDefaultsKey("A"); }, {"c"}, {}},
+        {"the same combination written again keeps it", [&] { store_("C", kLeft); }, {"c"}, {}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.change();
+        EXPECT_EQ(press(kLeft), step.onLeft);
+        EXPECT_EQ(press(kUp), step.onUp);
+        EXPECT_LE(service.registrations().size(), 2u);
+    }
+}
+
+// A stored shortcut without a key (archived with key code -1) must not turn
+// into key code 0, the A key: "super" alone would grab Super+A.
+TEST_F(ShortcutBinderTest, AShortcutWithNoKeyRegistersNothing) {
+    const Shortcut noKey(Shortcut::kNoKeyCode, modifier::kCommand);
+    store_("LeftShortcut", noKey);
+    ASSERT_EQ(unarchiveShortcut(archiver, *store.dataForKey("LeftShortcut")), noKey);
+    binder->bindShortcutWithDefaultsKey("LeftShortcut", record("left"));
+    EXPECT_TRUE(service.calls().empty());
+    EXPECT_FALSE(binder->holdsHotKey("LeftShortcut"));
+    EXPECT_TRUE(press(Shortcut(0, modifier::kCommand)).empty());
+
+    store_("LeftShortcut", kLeft);
+    EXPECT_EQ(press(kLeft), std::vector<std::string>{"left"});
+    store_("LeftShortcut", noKey);
+    EXPECT_TRUE(service.registrations().empty());
 }
 
 TEST_F(ShortcutBinderTest, ARefusedCombinationIsRecordedWithoutAHotKey) {

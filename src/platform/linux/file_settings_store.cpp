@@ -1,6 +1,7 @@
 #include "platform/linux/file_settings_store.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <pwd.h>
 #include <stdio.h>
 #include <sys/file.h>
@@ -9,16 +10,27 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <set>
+#include <thread>
 #include <utility>
 
 #include "platform/plist/property_list.h"
 
 namespace tilvane::linux_platform {
 namespace {
+
+using namespace std::chrono_literals;
+
+// How long a writer waits for the lock another writer holds, and for a
+// serving program to put a damaged file back.
+constexpr auto kLockWait = 2s;
+constexpr auto kServingProgramWait = 2s;
+// After reading more than this, the memory it took goes back to the system.
+constexpr size_t kTrimAfterBytes = 256 * 1024;
 
 std::string errnoText(int error) {
     return std::strerror(error);
@@ -35,8 +47,9 @@ public:
     Fd& operator=(const Fd&) = delete;
     int get() const { return fd_; }
     int release() { return std::exchange(fd_, -1); }
-    void reset() {
-        if (fd_ >= 0) ::close(std::exchange(fd_, -1));
+    void reset(int fd = -1) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = fd;
     }
 
 private:
@@ -75,12 +88,30 @@ int renameNoReplace(const std::string& from, const std::string& to) {
     return 0;
 }
 
+void releaseFreeMemory() {
+#ifdef __GLIBC__
+    ::malloc_trim(0);
+#endif
+}
+
+// The nearest folder above the given one that exists.
+std::string existingFolderAbove(std::string folder) {
+    for (;;) {
+        auto slash = folder.rfind('/');
+        if (slash == std::string::npos) return ".";
+        folder = slash == 0 ? "/" : folder.substr(0, slash);
+        struct stat st {};
+        if (folder == "/" || (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) return folder;
+    }
+}
+
 }  // namespace
 
 struct FileSettingsStore::DiskState {
     enum class Kind { Missing, Read, Unreadable, Corrupt } kind = Kind::Missing;
     SettingsDictionary values;
     std::string error;  // for Unreadable and Corrupt
+    size_t bytes = 0;   // how much was read
 };
 
 FileSettingsStore::FileSettingsStore(std::string path, Log& log) : path_(std::move(path)), log_(log) {
@@ -88,22 +119,24 @@ FileSettingsStore::FileSettingsStore(std::string path, Log& log) : path_(std::mo
     folder_ = slash == std::string::npos ? "." : slash == 0 ? "/" : path_.substr(0, slash);
     name_ = slash == std::string::npos ? path_ : path_.substr(slash + 1);
 
+    // Nothing is said or done about a file that cannot be read yet: a command
+    // reports it as it sees fit, a write or a serving program deals with it.
     auto disk = readFile();
     switch (disk.kind) {
         case DiskState::Kind::Missing: break;
         case DiskState::Kind::Read: disk_ = std::move(disk.values); break;
-        case DiskState::Kind::Corrupt: moveAside(disk.error, "starting from empty settings"); break;
-        case DiskState::Kind::Unreadable:
-            log_.write("settings: cannot read " + path_ + " (" + disk.error + "); starting from empty settings");
-            unreadableReported_ = true;
-            break;
+        case DiskState::Kind::Corrupt:
+        case DiskState::Kind::Unreadable: readProblem_ = path_ + " could not be read (" + disk.error + ")"; break;
     }
+    if (disk.bytes > kTrimAfterBytes) releaseFreeMemory();
 }
 
 FileSettingsStore::~FileSettingsStore() {
     detach();
     observers_.clear();  // whoever observed may be gone already
-    if (!pending_.empty()) synchronize();
+    // A one-shot command has told its user already that its change was not saved.
+    if (pending_.empty() || (!served_ && !saveFailure_.empty())) return;
+    synchronize();
 }
 
 std::string FileSettingsStore::defaultPath() {
@@ -131,40 +164,47 @@ std::string FileSettingsStore::defaultPath(const char* xdgConfigHome, const char
 }
 
 FileSettingsStore::DiskState FileSettingsStore::readFile() const {
+    using Kind = DiskState::Kind;
     DiskState state;
-    Fd fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    // Opened without waiting: a pipe at the path would otherwise block until someone writes to it.
+    Fd fd(::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (fd.get() < 0) {
         if (errno == ENOENT || errno == ENOTDIR) return state;
-        return {DiskState::Kind::Unreadable, {}, errnoText(errno)};
+        if (errno == ENXIO) return {Kind::Unreadable, {}, "not a regular file"};  // a socket
+        return {Kind::Unreadable, {}, errnoText(errno)};
     }
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) return {DiskState::Kind::Unreadable, {}, errnoText(errno)};
-    if (!S_ISREG(st.st_mode)) return {DiskState::Kind::Unreadable, {}, "not a regular file"};
+    if (::fstat(fd.get(), &st) != 0) return {Kind::Unreadable, {}, errnoText(errno)};
+    if (!S_ISREG(st.st_mode)) return {Kind::Unreadable, {}, "not a regular file"};
+    const std::string tooLarge = "the file is larger than " + std::to_string(kMaxFileBytes / 1024) + " KiB";
+    if (static_cast<uint64_t>(st.st_size) > kMaxFileBytes) return {Kind::Corrupt, {}, tooLarge};
 
     std::string bytes;
+    bytes.reserve(static_cast<size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
         ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return {DiskState::Kind::Unreadable, {}, errnoText(errno)};
+            return {Kind::Unreadable, {}, errnoText(errno)};
         }
         if (n == 0) break;
         bytes.append(buffer, static_cast<size_t>(n));
-        if (bytes.size() > plist::kMaxPropertyListBytes) break;  // the parser refuses it
+        if (bytes.size() > kMaxFileBytes) return {Kind::Corrupt, {}, tooLarge, bytes.size()};
     }
-    state.kind = DiskState::Kind::Read;
+    state.kind = Kind::Read;
+    state.bytes = bytes.size();
     if (bytes.empty()) return state;  // an empty file holds no settings, and nothing to keep
 
     auto parsed = plist::parsePropertyList(bytes);
-    if (!parsed.value) return {DiskState::Kind::Corrupt, {}, parsed.error};
+    if (!parsed.value) return {Kind::Corrupt, {}, parsed.error, bytes.size()};
     auto* dict = std::get_if<SettingsDictionary>(&parsed.value->value);
-    if (!dict) return {DiskState::Kind::Corrupt, {}, "the property list is not a dictionary"};
+    if (!dict) return {Kind::Corrupt, {}, "the property list is not a dictionary", bytes.size()};
     state.values = std::move(*dict);
     return state;
 }
 
-bool FileSettingsStore::moveAside(const std::string& why, const std::string& then) {
+std::optional<std::string> FileSettingsStore::moveAside(const std::string& why) {
     std::string stamp = utcStamp();
     int error = 0;
     for (int attempt = 1; attempt <= 100; ++attempt) {
@@ -173,15 +213,12 @@ bool FileSettingsStore::moveAside(const std::string& why, const std::string& the
         target.append(".corrupt-").append(stamp);
         if (attempt > 1) target.append("-").append(std::to_string(attempt));
         error = renameNoReplace(path_, target);
-        if (error == 0) {
-            log_.write("settings: " + path_ + " could not be read (" + why + "); kept it as " + target + "; " + then);
-            return true;
-        }
+        if (error == 0) return target;
         if (error != EEXIST) break;
     }
     log_.write("settings: " + path_ + " could not be read (" + why + ") nor moved aside (" + errnoText(error) +
                "); it is left as it is and not overwritten");
-    return false;
+    return std::nullopt;
 }
 
 bool FileSettingsStore::makeFolder(std::string& error) const {
@@ -227,36 +264,93 @@ bool FileSettingsStore::writeFile(const std::string& contents, std::string& erro
     return true;
 }
 
-bool FileSettingsStore::synchronize() {
-    if (pending_.empty()) return true;
-    auto fail = [&](const std::string& why) {
-        log_.write("settings: could not save " + path_ + " (" + why + "); the changes are kept for the next save");
-        return false;
-    };
-
-    std::string error;
-    if (!makeFolder(error)) return fail(error);
+bool FileSettingsStore::lockWriters(int& lockFd, std::string& error) const {
     std::string lockPath = folder_ + "/" + name_ + ".lock";
-    Fd lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-    if (lock.get() < 0) return fail("cannot open " + lockPath + ": " + errnoText(errno));
-    while (::flock(lock.get(), LOCK_EX) != 0) {
-        if (errno != EINTR) return fail("cannot lock " + lockPath + ": " + errnoText(errno));
+    Fd lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600));
+    if (lock.get() < 0) {
+        error = "cannot open " + lockPath + ": " + errnoText(errno);
+        return false;
     }
+    struct stat st {};
+    if (::fstat(lock.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = lockPath + " is not a regular file";
+        return false;
+    }
+    // Writers hold the lock for milliseconds; one that keeps it longer is stuck and is not waited for.
+    auto deadline = std::chrono::steady_clock::now() + kLockWait;
+    while (::flock(lock.get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR) continue;
+        if (errno != EWOULDBLOCK) {
+            error = "cannot lock " + lockPath + ": " + errnoText(errno);
+            return false;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            error = "another program holds " + lockPath;
+            return false;
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    lockFd = lock.release();
+    return true;
+}
+
+bool FileSettingsStore::anotherProgramServes() const {
+    if (loop_) return false;
+    Fd folder(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() < 0) return false;
+    // Taken, it goes again with the descriptor.
+    return ::flock(folder.get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+}
+
+bool FileSettingsStore::synchronize() {
+    return save(false);
+}
+
+bool FileSettingsStore::saveFailed(const std::string& why) {
+    std::string line = "settings: could not save " + path_ + " (" + why + ")";
+    if (loop_) line += "; the changes are kept for the next save";
+    if (line != saveFailure_) log_.write(line);
+    saveFailure_ = line;
+    return false;
+}
+
+bool FileSettingsStore::save(bool force) {
+    using Kind = DiskState::Kind;
+    if (pending_.empty() && !force) return true;
+    std::string error;
+    if (!makeFolder(error)) return saveFailed(error);
+    Fd lock;
+    int lockFd = -1;
+    if (!lockWriters(lockFd, error)) return saveFailed(error);
+    lock.reset(lockFd);
 
     // What other processes wrote since this one last looked is the base; only
     // this process's own changes go on top of it.
     auto disk = readFile();
+    // A serving program puts a damaged file back with the settings it holds;
+    // a command waits for that rather than start from nothing.
+    auto deadline = std::chrono::steady_clock::now() + kServingProgramWait;
+    while (disk.kind == Kind::Corrupt && std::chrono::steady_clock::now() < deadline && anotherProgramServes()) {
+        lock.reset();
+        std::this_thread::sleep_for(20ms);
+        if (!lockWriters(lockFd, error)) return saveFailed(error);
+        lock.reset(lockFd);
+        disk = readFile();
+    }
     SettingsDictionary merged;
+    std::string keptAside;
     switch (disk.kind) {
-        case DiskState::Kind::Missing: break;
-        case DiskState::Kind::Read: merged = std::move(disk.values); break;
-        case DiskState::Kind::Unreadable: return fail("cannot read it: " + disk.error);
-        case DiskState::Kind::Corrupt:
+        case Kind::Missing: break;
+        case Kind::Read: merged = std::move(disk.values); break;
+        case Kind::Unreadable: return saveFailed("cannot read it: " + disk.error);
+        case Kind::Corrupt: {
             // Keep the damaged file; the values last read from it are the best base.
-            if (!moveAside(disk.error, "saving the settings in use"))
-                return fail("the unreadable file could not be moved aside");
+            auto target = moveAside(disk.error);
+            if (!target) return saveFailed("the unreadable file could not be moved aside");
+            keptAside = "settings: " + path_ + " could not be read (" + disk.error + "); kept it as " + *target;
             merged = disk_;
             break;
+        }
     }
     for (const auto& [key, value] : pending_) {
         if (value)
@@ -266,9 +360,22 @@ bool FileSettingsStore::synchronize() {
     }
 
     auto xml = plist::propertyListXml(SettingsValue(merged));
-    if (!xml.xml) return fail(xml.error);
-    if (!writeFile(*xml.xml, error)) return fail(error);
+    if (!xml.xml) {
+        if (!keptAside.empty()) log_.write(keptAside);
+        return saveFailed(xml.error);
+    }
+    if (!writeFile(*xml.xml, error)) {
+        if (!keptAside.empty()) log_.write(keptAside);
+        return saveFailed(error);
+    }
     lock.reset();  // let other writers in before observers run
+    if (!keptAside.empty()) {
+        if (!disk_.empty())
+            keptAside += "; the settings in use were written back";
+        else if (!pending_.empty())
+            keptAside += "; the new file holds only the changes made now";
+        log_.write(keptAside);
+    }
 
     // The values seen so far with the pending changes on top are what the
     // observers know; hold the pending changes there while the file's contents
@@ -276,10 +383,13 @@ bool FileSettingsStore::synchronize() {
     disk_ = userDomain();
 
     pending_.clear();
+    saveFailure_.clear();
+    readProblem_.reset();
     unreadableReported_ = false;
-    if (loop_ && watch_ < 0) watchFolder();  // the folder had gone; it exists again now
+    if (loop_) watchFolder();  // the folder may have gone, and exists again now
     // Observers hear about what other processes changed in the meantime.
     replaceDisk(std::move(merged));
+    if (disk.bytes > kTrimAfterBytes) releaseFreeMemory();
     return true;
 }
 
@@ -307,25 +417,34 @@ void FileSettingsStore::replaceDisk(SettingsDictionary disk) {
 }
 
 void FileSettingsStore::reload() {
+    using Kind = DiskState::Kind;
+    if (loop_) watchFolder();
     auto disk = readFile();
     switch (disk.kind) {
-        case DiskState::Kind::Missing:
-            unreadableReported_ = false;
-            replaceDisk({});
-            break;
-        case DiskState::Kind::Read:
+        case Kind::Missing:
+        case Kind::Read:
+            readProblem_.reset();
             unreadableReported_ = false;
             replaceDisk(std::move(disk.values));
             break;
-        case DiskState::Kind::Unreadable:
-        case DiskState::Kind::Corrupt:
+        case Kind::Corrupt:
+            readProblem_ = path_ + " could not be read (" + disk.error + ")";
+            // A serving program holds the last good settings: they take the damaged file's place at once.
+            if (loop_) {
+                save(true);
+                break;
+            }
+            [[fallthrough]];
+        case Kind::Unreadable:
+            readProblem_ = path_ + " could not be read (" + disk.error + ")";
             // Perhaps a hand edit in progress: keep the last good values.
             if (!unreadableReported_)
                 log_.write("settings: " + path_ + " could not be read (" + disk.error +
-                           "); keeping the settings read before");
+                           "); the settings read before stay in use");
             unreadableReported_ = true;
             break;
     }
+    if (disk.bytes > kTrimAfterBytes) releaseFreeMemory();
 }
 
 bool FileSettingsStore::attach(DescriptorWatcher& loop) {
@@ -341,7 +460,9 @@ bool FileSettingsStore::attach(DescriptorWatcher& loop) {
         return false;
     }
     loop_ = &loop;
-    if (!watchFolder()) {
+    served_ = true;
+    watchFolder();
+    if (folderWatch_ < 0 && aboveWatch_ < 0) {
         detach();
         return false;
     }
@@ -351,26 +472,76 @@ bool FileSettingsStore::attach(DescriptorWatcher& loop) {
 }
 
 bool FileSettingsStore::watchFolder() {
-    watch_ = ::inotify_add_watch(inotifyFd_, folder_.c_str(),
-                                 IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_CREATE | IN_DELETE | IN_DELETE_SELF |
-                                     IN_MOVE_SELF | IN_ONLYDIR);
-    if (watch_ < 0) {
-        log_.write("settings: cannot watch " + folder_ + " for changes (" + errnoText(errno) + ")");
-        return false;
+    constexpr uint32_t kFolderEvents = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_CREATE | IN_DELETE |
+                                       IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+    // The folder above sees the folder (or a folder on the way to it) go and come back, also
+    // when an open descriptor keeps the removed folder's own deletion event from being sent.
+    constexpr uint32_t kAboveEvents =
+        IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+    bool changed = false;
+    // Each round looks at the tree as it is now; the bound only guards against
+    // a tree that keeps changing while it is looked at.
+    for (int round = 0; round < 16; ++round) {
+        std::string above = existingFolderAbove(folder_);
+        if (above != abovePath_ || aboveWatch_ < 0) {
+            stopWatching(aboveWatch_);
+            aboveWatch_ = ::inotify_add_watch(inotifyFd_, above.c_str(), kAboveEvents);
+            if (aboveWatch_ < 0)
+                log_.write("settings: cannot watch " + above + " for changes of " + folder_ + " (" + errnoText(errno) +
+                           ")");
+            abovePath_ = above;
+            size_t start = above == "/" ? 1 : above.size() + 1;
+            aboveChild_ = folder_.substr(start, folder_.find('/', start) - start);
+        }
+        struct stat st {};
+        bool present = ::stat(folder_.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        bool same = present && folderWatch_ >= 0 && st.st_dev == folderDevice_ && st.st_ino == folderInode_;
+        if (!same) {
+            changed = changed || folderWatch_ >= 0 || present;
+            stopWatching(folderWatch_);
+            if (servingLock_ >= 0) ::close(servingLock_);
+            servingLock_ = -1;
+            if (present) {
+                folderWatch_ = ::inotify_add_watch(inotifyFd_, folder_.c_str(), kFolderEvents);
+                folderDevice_ = st.st_dev;
+                folderInode_ = st.st_ino;
+                if (folderWatch_ < 0)
+                    log_.write("settings: cannot watch " + folder_ + " for changes (" + errnoText(errno) + ")");
+            }
+            // While this program serves, its shared lock on the folder tells command-line
+            // writers that it will put a damaged file back.
+            if (folderWatch_ >= 0) {
+                servingLock_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                if (servingLock_ >= 0 && ::flock(servingLock_, LOCK_SH | LOCK_NB) != 0) {
+                    ::close(servingLock_);
+                    servingLock_ = -1;
+                }
+            }
+        }
+        if (existingFolderAbove(folder_) == abovePath_) break;
     }
-    return true;
+    return changed;
+}
+
+void FileSettingsStore::stopWatching(int& watch) {
+    if (watch >= 0 && inotifyFd_ >= 0) ::inotify_rm_watch(inotifyFd_, watch);
+    watch = -1;
 }
 
 void FileSettingsStore::detach() {
     if (loop_ && inotifyFd_ >= 0) loop_->unwatchFd(inotifyFd_);
-    if (inotifyFd_ >= 0) ::close(inotifyFd_);
+    if (inotifyFd_ >= 0) ::close(inotifyFd_);  // its watches go with it
+    if (servingLock_ >= 0) ::close(servingLock_);
     inotifyFd_ = -1;
-    watch_ = -1;
+    folderWatch_ = -1;
+    aboveWatch_ = -1;
+    abovePath_.clear();
+    servingLock_ = -1;
     loop_ = nullptr;
 }
 
 void FileSettingsStore::onFolderEvents() {
-    bool relevant = false;
+    bool relevant = false, rewatch = false;
     alignas(inotify_event) char buffer[8192];
     for (;;) {
         ssize_t n = ::read(inotifyFd_, buffer, sizeof buffer);
@@ -379,18 +550,31 @@ void FileSettingsStore::onFolderEvents() {
         for (char* at = buffer; at < buffer + n;) {
             auto* event = reinterpret_cast<inotify_event*>(at);
             at += sizeof(inotify_event) + event->len;
-            if (event->mask & IN_Q_OVERFLOW) relevant = true;
-            if (event->wd == watch_ && (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED))) {
-                // The folder went away: the file went with it. The watch is
-                // set again once a save has made the folder anew.
-                if (!(event->mask & IN_IGNORED)) ::inotify_rm_watch(inotifyFd_, watch_);
-                watch_ = -1;
-                relevant = true;
+            bool gone = event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED);
+            if (event->mask & IN_Q_OVERFLOW) relevant = rewatch = true;
+            if (event->wd < 0) continue;
+            if (event->wd == folderWatch_) {
+                if (gone) {
+                    // The folder went away, and the file with it.
+                    if (!(event->mask & IN_IGNORED)) ::inotify_rm_watch(inotifyFd_, folderWatch_);
+                    folderWatch_ = -1;
+                    relevant = rewatch = true;
+                } else if (event->len > 0 && name_ == event->name && !(event->mask & IN_CREATE)) {
+                    // A new file by this name that is still open for writing is read when it is closed.
+                    relevant = true;
+                }
+            } else if (event->wd == aboveWatch_) {
+                if (gone) {
+                    if (!(event->mask & IN_IGNORED)) ::inotify_rm_watch(inotifyFd_, aboveWatch_);
+                    aboveWatch_ = -1;
+                    rewatch = true;
+                } else if (event->len > 0 && aboveChild_ == event->name) {
+                    rewatch = true;  // the folder, or one on the way to it, went or came back
+                }
             }
-            // A new file by this name that is still open for writing is read when it is closed.
-            if (event->len > 0 && name_ == event->name && !(event->mask & IN_CREATE)) relevant = true;
         }
     }
+    if (rewatch && watchFolder()) relevant = true;
     if (relevant) reload();
 }
 

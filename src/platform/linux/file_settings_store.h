@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -19,21 +21,34 @@ namespace tilvane::linux_platform {
 // puts only this process's changed keys (new values and removals) onto what it
 // found, and replaces the file atomically: a temporary file in the folder
 // (mode 0600), fsync, rename, fsync of the folder. Another process's keys are
-// never lost. A write that fails is logged and returns false; the changes stay
-// pending and are tried again by the next synchronize. The destructor writes
-// whatever is still pending.
+// never lost. A write that fails is logged once and returns false; the changes
+// stay pending and are tried again by the next synchronize. The destructor
+// writes whatever is still pending, unless a save failed and was reported in a
+// process that never served (a one-shot command has said it was not saved).
 //
-// The file is read at construction. A file that is not a property list
-// dictionary is renamed to "<file>.corrupt-<time>", logged once, and the store
-// starts from empty settings; it is never overwritten in place. Once attached
-// to a run loop the store watches its folder (inotify) and tells observers of
-// every key that anyone changed, on the loop's thread. A file that a hand edit
-// leaves unreadable is reported once and ignored until it is readable again;
-// the next synchronize moves it aside before writing.
+// Only a regular file is read, never waited for: a pipe, a device or a folder
+// at the path counts as unreadable. A file larger than kMaxFileBytes, or that
+// is not a property list dictionary, counts as damaged. Reading never moves or
+// changes the file; readProblem() says why it could not be read.
+//
+// Once attached to a run loop the store serves: it watches its folder
+// (inotify) and tells observers of every key that anyone changed, on the
+// loop's thread. When the folder goes, it watches the nearest folder above
+// and follows the folder's return. A file that becomes damaged is renamed to
+// "<file>.corrupt-<time>" and the settings in use are written back at once, so
+// nothing valid is lost. A file that cannot be read (a pipe, say) is reported
+// once and left alone; the settings read before stay in use. While attached,
+// the store holds a shared lock on its folder: a command-line writer that
+// finds the file damaged waits briefly for the serving program to put it back
+// instead of starting from empty settings. With no program serving, the writer
+// renames the damaged file, says so, and writes its own changes.
 //
 // Use it on one thread: the run loop's.
 class FileSettingsStore : public SettingsStore {
 public:
+    // A file larger than this is not read: the program's own file is a few kilobytes.
+    static constexpr size_t kMaxFileBytes = 1024 * 1024;
+
     FileSettingsStore(std::string path, Log& log);
     ~FileSettingsStore() override;
     FileSettingsStore(const FileSettingsStore&) = delete;
@@ -44,17 +59,20 @@ public:
     static std::string defaultPath();
     static std::string defaultPath(const char* xdgConfigHome, const char* home);
 
-    // Watches the file from now on, creating its folder when missing. The
-    // loop must outlive the store, or detach() be called before it goes.
+    // Serves from now on: watches the file, creating its folder when missing.
+    // The loop must outlive the store, or detach() be called before it goes.
     // False (and logged) when the folder cannot be watched.
     bool attach(DescriptorWatcher& loop);
     void detach();
-    // Reads the file again and tells observers of each key whose value changed.
+    // Reads the file again and tells observers of each key whose value changed;
+    // while attached, watches the folder again if it was lost and puts a
+    // damaged file back.
     void reload();
 
     const std::string& path() const { return path_; }
     bool hasPendingChanges() const { return !pending_.empty(); }
 
+    std::optional<std::string> readProblem() const override { return readProblem_; }
     std::optional<SettingsValue> objectForKey(const std::string& key) const override;
     void setObject(const std::string& key, SettingsValue value) override;
     void removeObject(const std::string& key) override;
@@ -67,10 +85,21 @@ public:
 private:
     struct DiskState;
     DiskState readFile() const;
-    bool moveAside(const std::string& why, const std::string& then);
+    // Renames a damaged file out of the way; its new name, or none (logged).
+    std::optional<std::string> moveAside(const std::string& why);
+    // Takes the writers' lock on "<file>.lock", waiting a little for another writer.
+    bool lockWriters(int& lockFd, std::string& error) const;
     bool makeFolder(std::string& error) const;
     bool writeFile(const std::string& contents, std::string& error) const;
+    // Writes the file with the pending changes on top of what it holds; with
+    // force, also when nothing is pending (to put back a damaged file).
+    bool save(bool force);
+    bool saveFailed(const std::string& why);
+    bool anotherProgramServes() const;
+    // Watches the folder and the nearest existing folder above it, after a
+    // change there; true when the folder watched is another one than before.
     bool watchFolder();
+    void stopWatching(int& watch);
     void onFolderEvents();
     // The user's values as this process sees them: the file with the pending changes on top.
     SettingsDictionary userDomain() const;
@@ -85,9 +114,18 @@ private:
     std::map<ObserverId, Observer> observers_;
     ObserverId nextObserver_ = 1;
     DescriptorWatcher* loop_ = nullptr;
+    bool served_ = false;  // attached at some time
     int inotifyFd_ = -1;
-    int watch_ = -1;
+    int folderWatch_ = -1;
+    uint64_t folderDevice_ = 0, folderInode_ = 0;  // the folder watched
+    // The nearest existing folder above the folder (its parent while it
+    // exists) and the name in it that leads to the folder.
+    int aboveWatch_ = -1;
+    std::string abovePath_, aboveChild_;
+    int servingLock_ = -1;  // the folder, held with a shared lock while attached
+    std::optional<std::string> readProblem_;
     bool unreadableReported_ = false;
+    std::string saveFailure_;  // the last save failure logged; empty after a save
 };
 
 }  // namespace tilvane::linux_platform

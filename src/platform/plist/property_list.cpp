@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/plist/plist_library.h"
+#include "platform/utf8.h"
 
 namespace tilvane::plist {
 namespace {
@@ -21,19 +22,39 @@ bool matchesWord(std::string_view text, size_t at, std::string_view word) {
     return true;
 }
 
-// An upper bound of the arrays and dictionaries the parser could build: every
-// one of them starts at a '<' followed by "array" or "dict". The library's
-// parser and its free() recurse once per level, so deeply nested input must
-// be turned away before it gets there.
-size_t containerTagCount(std::string_view text) {
-    size_t count = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '<') continue;
+struct TagCounts {
+    size_t containers = 0;
+    size_t keys = 0;
+};
+
+// Upper bounds of the arrays and dictionaries the parser could build, and of
+// the keys in them: every one starts at a '<' followed by "array", "dict" or
+// "key". The library's parser and its free() recurse once per level, so
+// deeply nested input must be turned away before it gets there; and a file
+// of hundreds of thousands of keys would take the program's memory and time.
+TagCounts tagCounts(std::string_view text) {
+    TagCounts counts;
+    for (size_t i = text.find('<'); i != std::string_view::npos; i = text.find('<', i + 1)) {
         size_t j = i + 1;
         while (j < text.size() && std::isspace(static_cast<unsigned char>(text[j]))) ++j;
-        if (matchesWord(text, j, "array") || matchesWord(text, j, "dict")) ++count;
+        if (matchesWord(text, j, "array") || matchesWord(text, j, "dict")) ++counts.containers;
+        if (matchesWord(text, j, "key")) ++counts.keys;
     }
-    return count;
+    return counts;
+}
+
+// Whether XML can carry the text: well-formed UTF-8 without the control
+// characters XML 1.0 leaves out (all below U+0020 but tab, line feed and
+// carriage return) nor U+FFFE and U+FFFF. Other readers refuse a file
+// holding them.
+bool xmlCarries(std::string_view text) {
+    for (size_t at = 0; at < text.size();) {
+        auto c = utf8::next(text, at);
+        if (!c) return false;
+        if (*c < 0x20 && *c != '\t' && *c != '\n' && *c != '\r') return false;
+        if (*c == 0xFFFE || *c == 0xFFFF) return false;
+    }
+    return true;
 }
 
 // Converts a parsed node. False when the node, or one inside it, is of a
@@ -64,7 +85,10 @@ bool fromNode(plist_t node, SettingsValue& out, size_t depth) {
         case PLIST_STRING: {
             uint64_t length = 0;
             const char* s = plistLibrary().plist_get_string_ptr(node, &length);
-            out = SettingsValue(std::string(s ? s : "", s ? length : 0));
+            std::string text(s ? s : "", s ? length : 0);
+            // The library lets through what XML cannot carry; such text could never be written back.
+            if (!xmlCarries(text)) return false;
+            out = SettingsValue(std::move(text));
             return true;
         }
         case PLIST_DATA: {
@@ -99,7 +123,7 @@ bool fromNode(plist_t node, SettingsValue& out, size_t depth) {
                     break;
                 }
                 SettingsValue value;
-                if (key && fromNode(item, value, depth + 1)) dict[key] = std::move(value);
+                if (key && xmlCarries(key) && fromNode(item, value, depth + 1)) dict[key] = std::move(value);
                 free(key);
             }
             free(it);
@@ -119,8 +143,8 @@ struct ToNode {
     Node operator()(int64_t i) const { return Node(plistLibrary().plist_new_uint(static_cast<uint64_t>(i))); }
     Node operator()(double d) const { return Node(plistLibrary().plist_new_real(d)); }
     Node operator()(const std::string& s) const {
-        if (s.find('\0') != std::string::npos) {
-            *error = "text holds a NUL character";
+        if (!xmlCarries(s)) {
+            *error = "text holds a character XML cannot carry";
             return nullptr;
         }
         return Node(plistLibrary().plist_new_string(s.c_str()));
@@ -142,8 +166,8 @@ struct ToNode {
         if (depth >= kMaxPropertyListDepth) return tooDeep();
         Node dict(plistLibrary().plist_new_dict());
         for (const auto& [key, item] : d) {
-            if (key.find('\0') != std::string::npos) {
-                *error = "a key holds a NUL character";
+            if (!xmlCarries(key)) {
+                *error = "a key holds a character XML cannot carry";
                 return nullptr;
             }
             Node child = std::visit(ToNode{depth + 1, error}, item.value);
@@ -163,8 +187,10 @@ struct ToNode {
 PropertyListParse parsePropertyList(std::string_view bytes) {
     if (bytes.empty()) return {std::nullopt, "the file is empty"};
     if (bytes.size() > kMaxPropertyListBytes) return {std::nullopt, "the file is too large"};
-    if (containerTagCount(bytes) > kMaxPropertyListContainers)
+    TagCounts counts = tagCounts(bytes);
+    if (counts.containers > kMaxPropertyListContainers)
         return {std::nullopt, "the file holds too many arrays and dictionaries"};
+    if (counts.keys > kMaxPropertyListKeys) return {std::nullopt, "the file holds too many keys"};
     plist_t raw = nullptr;
     plistLibrary().plist_from_xml(bytes.data(), static_cast<uint32_t>(bytes.size()), &raw);
     Node root(raw);

@@ -49,6 +49,7 @@ void QtSupport::setupIssuesController(bool reportingUnhandledIssues) {
     auto* box =
         new QMessageBox(QMessageBox::Information, QStringLiteral("Tilvane"), crashNoticeText(reports), QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
     box->setTextInteractionFlags(Qt::TextSelectableByMouse);
     box->show();
     ui_.windowShown(box);
@@ -58,6 +59,7 @@ void QtSupport::checkForUpdates() {
     auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Check for Updates"), updatesText(version_),
                                 QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
     box->show();
     ui_.windowShown(box);
 }

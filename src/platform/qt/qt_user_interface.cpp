@@ -313,6 +313,7 @@ void QtUserInterface::orderFrontStandardAboutPanel() {
                                 QMessageBox::Ok);
     box->setIconPixmap(icon("split", true, box->palette().color(QPalette::WindowText)).pixmap(64, 64));
     box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
     box->show();
     windowShown(box);
 }
@@ -323,6 +324,7 @@ void QtUserInterface::beep() {
 
 AlertResult QtUserInterface::runModal(const Alert& alert) {
     QMessageBox box;
+    box.setWindowTitle(about_.name);
     switch (alert.style) {
         case AlertStyle::Critical: box.setIcon(QMessageBox::Critical); break;
         case AlertStyle::Informational: box.setIcon(QMessageBox::Information); break;
@@ -383,6 +385,12 @@ void QtUserInterface::windowGone(QtWindow* window) {
     qtWindows_.erase(std::remove(qtWindows_.begin(), qtWindows_.end(), window), qtWindows_.end());
 }
 
+void QtUserInterface::activeWindowChanged(unsigned long windowId) {
+    auto windows = qtWindows_;
+    for (QtWindow* window : windows)
+        if (window->qwindow().isVisible() && window->qwindow().winId() != windowId) window->resignedKey();
+}
+
 QtWindow* QtUserInterface::windowOf(const QWidget* widget) const {
     const QWidget* top = widget ? widget->window() : nullptr;
     for (QtWindow* window : qtWindows_)
@@ -427,10 +435,13 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
-        // An event a widget leaves is offered to its parents; it is the same event.
-        if (!watched->isWidgetType() || event == last_) return false;
-        last_ = event;
-        auto keyEvent = ui_.keyEventFor(*static_cast<QKeyEvent*>(event));
+        // An event a widget leaves is offered to its parents; it is the same key.
+        if (!watched->isWidgetType()) return false;
+        const auto& key = *static_cast<QKeyEvent*>(event);
+        Seen seen{event->type(), key.timestamp(), key.nativeScanCode()};
+        if (seen == last_) return false;
+        last_ = seen;
+        auto keyEvent = ui_.keyEventFor(key);
         if (!keyEvent) return false;
         auto monitor = monitor_;
         bool goesOn = monitor(*keyEvent);
@@ -441,7 +452,13 @@ protected:
 private:
     QtUserInterface& ui_;
     std::function<bool(const KeyEvent&)> monitor_;
-    const QEvent* last_ = nullptr;
+    struct Seen {
+        QEvent::Type type = QEvent::None;
+        quint64 timestamp = 0;
+        quint32 scanCode = 0;
+        friend bool operator==(const Seen&, const Seen&) = default;
+    };
+    Seen last_;
 };
 
 }  // namespace
@@ -473,14 +490,44 @@ void QtUserInterface::setLocalKeyMonitor(KeyMonitor monitor) {
 void QtUserInterface::setKeyboardGrabbed(bool grabbed) {
     if (keyboardGrabber_) keyboardGrabber_->releaseKeyboard();
     keyboardGrabber_ = nullptr;
+    if (desktopGrab_ && !grabbed) keyboardGrabber_fn_(false);
+    desktopGrab_ = false;
     if (!grabbed) return;
+    if (keyboardGrabber_fn_ && keyboardGrabber_fn_(true)) {
+        desktopGrab_ = true;
+        return;
+    }
     // While it records, every key of the desktop comes here, the combinations
     // other programs hold included.
+    // The window that records: the active one, else the program's window shown last
+    // (Qt may not know yet that the window manager gave it the focus).
     QWidget* window = QApplication::activeWindow();
+    for (auto it = qtWindows_.rbegin(); !window && it != qtWindows_.rend(); ++it)
+        if ((*it)->qwindow().isVisible()) window = &(*it)->qwindow();
     if (!window) return;
     QWidget* focus = QApplication::focusWidget();
     keyboardGrabber_ = focus && focus->window() == window ? focus : window;
     keyboardGrabber_->grabKeyboard();
+}
+
+void QtUserInterface::deliverGrabbedKey(const KeyEvent& event) {
+    KeyMonitor monitor = keyMonitor_;
+    if (!monitor || !monitor(event) || event.type != EventType::KeyDown) return;
+    constexpr uint16_t kTab = 48, kW = 13, kQ = 12;
+    uint64_t modifiers =
+        event.modifierFlags & (modifier::kShift | modifier::kControl | modifier::kOption | modifier::kCommand);
+    if (event.keyCode == kTab) {
+        if (QWidget* focus = QApplication::focusWidget()) {
+            bool back = modifiers & modifier::kShift;
+            QKeyEvent tab(QEvent::KeyPress, back ? Qt::Key_Backtab : Qt::Key_Tab,
+                          back ? Qt::ShiftModifier : Qt::NoModifier);
+            QApplication::sendEvent(focus, &tab);
+        }
+    } else if (event.keyCode == kW && modifiers == modifier::kCommand) {
+        if (QWidget* window = QApplication::activeWindow()) window->close();
+    } else if (event.keyCode == kQ && modifiers == modifier::kCommand) {
+        terminate();
+    }
 }
 
 void QtUserInterface::postAccessibilityAnnouncement(const std::string& text, int) {

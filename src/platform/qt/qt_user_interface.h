@@ -178,10 +178,22 @@ public:
     void setKeyCodeTranslator(std::function<std::optional<uint16_t>(uint32_t)> translator) {
         keyCodeTranslator_ = std::move(translator);
     }
+    // The desktop's way of sending every key to the program while a shortcut
+    // is recorded (true when it took the keyboard); without it, or when it
+    // fails, Qt grabs the keyboard. Keys then come back through deliverGrabbedKey.
+    void setKeyboardGrabber(std::function<bool(bool grab)> grabber) { keyboardGrabber_fn_ = std::move(grabber); }
+    // A key of the desktop's grab: it passes the key monitor; a key the
+    // monitor lets go on does what it does in the window (Tab moves the focus,
+    // Super+W closes the window, Super+Q quits).
+    void deliverGrabbedKey(const KeyEvent& event);
     // The program's windows know the user interface, and it knows them.
     void windowCreated(QtWindow* window) { qtWindows_.push_back(window); }
     void windowGone(QtWindow* window);
     QtWindow* windowOf(const QWidget* widget) const;
+    // The desktop names the window that has the keyboard focus now: the
+    // program's windows that no longer have it resign at once (Qt learns of
+    // it a moment later).
+    void activeWindowChanged(unsigned long windowId);
     // What a key event means to the key monitor; none for events it does not see.
     std::optional<KeyEvent> keyEventFor(const QKeyEvent& event) const;
     // The last text said to assistive technology (tests read it).
@@ -209,6 +221,8 @@ private:
     std::function<std::optional<uint16_t>(uint32_t)> keyCodeTranslator_;
     std::vector<QtWindow*> qtWindows_;
     QPointer<QWidget> keyboardGrabber_;
+    std::function<bool(bool)> keyboardGrabber_fn_;
+    bool desktopGrab_ = false;
     std::string lastAnnouncement_;
 };
 

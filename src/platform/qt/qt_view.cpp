@@ -5,6 +5,7 @@
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -144,7 +145,18 @@ void CustomViewWidget::paintEvent(QPaintEvent*) {
     cell_.setPainter(&painter);
     logic_->drawRect(bounds());
     cell_.setPainter(nullptr);
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = rect().adjusted(1, 1, -1, -1);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
     updateAccessibleTexts();
+}
+
+void CustomViewWidget::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (logic_) logic_->boundsDidChange();
 }
 
 void CustomViewWidget::updateAccessibleTexts() {
@@ -157,6 +169,17 @@ void CustomViewWidget::mousePressEvent(QMouseEvent* event) {
     if (!logic_ || event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
     QPointF at = event->position();
     logic_->mouseDown({at.x(), at.y()});
+}
+
+void CustomViewWidget::keyPressEvent(QKeyEvent* event) {
+    // With the keyboard focus, Space or Return presses the control, as a button's do.
+    bool press = event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (logic_ && press && event->modifiers() == Qt::NoModifier) {
+        logic_->accessibilityPerformPress();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void CustomViewWidget::mouseMoveEvent(QMouseEvent* event) {

@@ -65,6 +65,7 @@ public:
     int addTrackingArea(const Rect& rect, unsigned options) override;
     void removeTrackingArea(int area) override;
     void setWantsLayer(bool layer) override { setAttribute(Qt::WA_TranslucentBackground, layer); }
+    void setAcceptsFocus(bool accepts) override { setFocusPolicy(accepts ? Qt::StrongFocus : Qt::NoFocus); }
     Window* window() override;
 
     CustomViewLogic* logic() const { return logic_; }
@@ -74,7 +75,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;

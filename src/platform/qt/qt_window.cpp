@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QScreen>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "platform/qt/qt_user_interface.h"
@@ -43,8 +44,8 @@ void QtToolbarItem::setImage(std::string name) {
     qaction_->setIcon(ui_.icon(image_, true, text));
 }
 
-QtToolbar::QtToolbar(QtUserInterface& ui, QToolBar& bar) : ui_(ui), bar_(bar), group_(&bar) {
-    group_.setExclusive(true);
+QtToolbar::QtToolbar(QtUserInterface& ui, QToolBar& bar) : ui_(ui), bar_(bar), group_(new QActionGroup(&bar)) {
+    group_->setExclusive(true);
     bar_.setMovable(false);
     bar_.setFloatable(false);
     bar_.setContextMenuPolicy(Qt::PreventContextMenu);
@@ -88,7 +89,7 @@ void QtToolbar::insertItemWithItemIdentifier(std::string identifier, size_t inde
         if (delegate_) selectable = delegate_->toolbarSelectableItemIdentifiers();
         if (std::find(selectable.begin(), selectable.end(), identifier) != selectable.end()) {
             action->setCheckable(true);
-            group_.addAction(action);
+            group_->addAction(action);
         }
     }
     auto item = std::make_unique<QtToolbarItem>(ui_, action, identifier);
@@ -136,14 +137,19 @@ void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::ActivationChange) return;
     bool active = isActiveWindow();
-    if (active == owner_.wasActive_) return;
-    owner_.wasActive_ = active;
-    if (active) {
+    if (!active) {
+        owner_.resignedKey();
+    } else if (!owner_.wasActive_) {
+        owner_.wasActive_ = true;
         owner_.fire(Window::Event::DidBecomeKey);
-    } else {
-        owner_.fire(Window::Event::DidResignKey);
-        owner_.fire(Window::Event::DidResignMain);
     }
+}
+
+void QtWindow::resignedKey() {
+    if (!wasActive_) return;
+    wasActive_ = false;
+    fire(Event::DidResignKey);
+    fire(Event::DidResignMain);
 }
 
 QtWindow::QtWindow(QtUserInterface& ui, std::string title) : ui_(ui), window_(std::make_unique<MainWindow>(*this)) {
@@ -177,6 +183,21 @@ void QtWindow::fire(Event event) {
     auto snapshot = observers_;
     for (auto& [id, observer] : snapshot)
         if (observer.first == event && observers_.count(id)) observer.second();
+}
+
+void QtWindow::setTabActions(std::function<void()> next, std::function<void()> previous) {
+    for (QShortcut* old : window_->findChildren<QShortcut*>(QStringLiteral("tabAction"))) delete old;
+    auto bind = [this](QList<QKeySequence> keys, std::function<void()> action) {
+        if (!action) return;
+        for (const QKeySequence& key : keys) {
+            auto* shortcut = new QShortcut(key, window_.get());
+            shortcut->setObjectName(QStringLiteral("tabAction"));
+            QObject::connect(shortcut, &QShortcut::activated, window_.get(), action);
+        }
+    };
+    bind({QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)}, std::move(next));
+    bind({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), QKeySequence(Qt::CTRL | Qt::Key_PageUp)},
+         std::move(previous));
 }
 
 bool QtWindow::userWantsToClose() {

@@ -56,7 +56,7 @@ public:
 private:
     QtUserInterface& ui_;
     QToolBar& bar_;
-    QActionGroup group_;
+    QActionGroup* group_;  // a child of the bar, which deletes it
     ToolbarDelegate* delegate_ = nullptr;
     int mode_ = kDisplayModeIconAndLabel;
     std::string selected_;
@@ -89,6 +89,7 @@ public:
     ObserverId observe(Event event, std::function<void()> handler) override;
     void removeObserver(ObserverId id) override { observers_.erase(id); }
     void setShouldClose(std::function<bool()> shouldClose) override { shouldClose_ = std::move(shouldClose); }
+    void setTabActions(std::function<void()> next, std::function<void()> previous) override;
     std::string title() const override;
     void setTitle(std::string title) override;
     Toolbar& toolbar() override { return *toolbar_; }
@@ -112,6 +113,8 @@ public:
     void close() override;
 
     QMainWindow& qwindow() { return *window_; }
+    // The window lost the keyboard focus (told by the desktop or by Qt, once).
+    void resignedKey();
     QtToolbar& qtToolbar() { return *toolbar_; }
 
 private:

@@ -168,10 +168,15 @@ public:
     int addTrackingArea(const Rect& rect, unsigned options) override;
     void removeTrackingArea(int area) override { trackingAreas_.erase(area); }
     void setWantsLayer(bool layer) override { layer_ = layer; }
+    void setAcceptsFocus(bool accepts) override { acceptsFocus_ = accepts; }
+    bool acceptsFocus() const { return acceptsFocus_; }
     Window* window() override;
 
     // --- arrangement and input ---------------------------------------------
-    void setBounds(Rect bounds) { bounds_ = bounds; }
+    void setBounds(Rect bounds) {
+        bounds_ = bounds;
+        if (logic_) logic_->boundsDidChange();
+    }
     void setWindow(SimProgramWindow* window) { window_ = window; }
     // Draws the view as the platform would: the pieces the cell drew.
     std::vector<DrawnPiece> draw();
@@ -201,6 +206,7 @@ private:
     SimProgramWindow* window_ = nullptr;
     int redraws_ = 0, sizeChanges_ = 0, nextTag_ = 1;
     bool layer_ = false;
+    bool acceptsFocus_ = false;
     std::map<int, Rect> toolTips_;
     std::map<int, TrackingArea> trackingAreas_;
 };
@@ -312,6 +318,17 @@ public:
     ObserverId observe(Event event, std::function<void()> handler) override;
     void removeObserver(ObserverId id) override { observers_.erase(id); }
     void setShouldClose(std::function<bool()> shouldClose) override { shouldClose_ = std::move(shouldClose); }
+    void setTabActions(std::function<void()> next, std::function<void()> previous) override {
+        nextTab_ = std::move(next);
+        previousTab_ = std::move(previous);
+    }
+    // The user presses the keys for the next (previous) tab.
+    void pressNextTab() {
+        if (nextTab_) nextTab_();
+    }
+    void pressPreviousTab() {
+        if (previousTab_) previousTab_();
+    }
     std::string title() const override { return title_; }
     void setTitle(std::string title) override { title_ = std::move(title); }
     Toolbar& toolbar() override { return toolbar_; }
@@ -369,6 +386,7 @@ private:
     std::map<ObserverId, std::pair<Event, std::function<void()>>> observers_;
     ObserverId nextObserver_ = 1;
     std::function<bool()> shouldClose_;
+    std::function<void()> nextTab_, previousTab_;
 };
 
 // The program's user interface, recorded: every menu and status item made,

@@ -86,6 +86,15 @@ std::string X11Desktop::serverDescription() {
            std::to_string(setup->protocol_major_version) + "." + std::to_string(setup->protocol_minor_version);
 }
 
+void X11Desktop::onActiveWindowChange(std::function<void(xcb_window_t)> handler) {
+    conn_->selectRootEvents(XCB_EVENT_MASK_PROPERTY_CHANGE);
+    conn_->onEvent(XCB_PROPERTY_NOTIFY, [this, handler = std::move(handler)](const xcb_generic_event_t& e) {
+        const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(e);
+        if (p.window != conn_->root() || p.atom != conn_->atoms()._NET_ACTIVE_WINDOW) return;
+        handler(accessibility_->activeWindow().value_or(XCB_WINDOW_NONE));
+    });
+}
+
 void X11Desktop::setSkipTaskbar(xcb_window_t window, bool skip) {
     const Atoms& atoms = conn_->atoms();
     constexpr uint32_t kRemove = 0, kAdd = 1, kFromApplication = 1;

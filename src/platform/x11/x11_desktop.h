@@ -58,6 +58,10 @@ public:
     std::string windowManagerName();
     // The X server's vendor and release.
     std::string serverDescription();
+    // Tells the handler of the window that has the keyboard focus each time
+    // the window manager names another one (none: 0), in the order the
+    // server reports it, before any input that follows the change.
+    void onActiveWindowChange(std::function<void(xcb_window_t window)> handler);
     // Keeps one of the program's own windows out of the taskbar and the
     // pager (skip), or lets it in; for a window the window manager shows.
     void setSkipTaskbar(xcb_window_t window, bool skip);

@@ -18,6 +18,9 @@ X11HotKeyService::X11HotKeyService(Connection& conn, X11Keyboard& keyboard)
     conn_.onEvent(XCB_KEY_PRESS, [this](const xcb_generic_event_t& e) {
         keyPressed(reinterpret_cast<const xcb_key_press_event_t&>(e));
     });
+    conn_.onEvent(XCB_KEY_RELEASE, [this](const xcb_generic_event_t& e) {
+        if (grabbedKeys_) keyOfGrab(reinterpret_cast<const xcb_key_press_event_t&>(e), false);
+    });
 }
 
 X11HotKeyService::~X11HotKeyService() {
@@ -51,6 +54,17 @@ OSStatus X11HotKeyService::grab(const Combination& combination) {
     // All variants or none: a partial grab would work only with some locks on.
     if (status != kNoErr) ungrab(combination);
     return status;
+}
+
+bool X11HotKeyService::isHeldByAnotherProgram(uint32_t keyCode, uint32_t carbonModifiers) {
+    auto combination = combinationFor(keyCode, carbonModifiers);
+    if (!combination) return false;
+    // A combination this program holds is its own; probing it would let go of it.
+    if (grabs_.count(*combination)) return false;
+    OSStatus status = grab(*combination);
+    if (status == kNoErr) ungrab(*combination);
+    conn_.flush();
+    return status == kEventHotKeyExistsErr;
 }
 
 void X11HotKeyService::ungrab(const Combination& combination) {
@@ -125,7 +139,41 @@ void X11HotKeyService::mappingChanged() {
     conn_.flush();
 }
 
+bool X11HotKeyService::grabKeyboard(std::function<void(const GrabbedKey&)> onKey) {
+    releaseKeyboard();
+    XPtr<xcb_grab_keyboard_reply_t> reply(xcb_grab_keyboard_reply(
+        conn_.get(),
+        xcb_grab_keyboard(conn_.get(), 0, conn_.root(), XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+        nullptr));
+    if (!reply || reply->status != XCB_GRAB_STATUS_SUCCESS) return false;
+    grabbedKeys_ = std::move(onKey);
+    return true;
+}
+
+void X11HotKeyService::releaseKeyboard() {
+    if (!grabbedKeys_) return;
+    grabbedKeys_ = nullptr;
+    xcb_ungrab_keyboard(conn_.get(), XCB_CURRENT_TIME);
+    conn_.flush();
+}
+
+void X11HotKeyService::keyOfGrab(const xcb_key_press_event_t& event, bool press) {
+    auto keyCode = virtualKeyForXKeycode(event.detail);
+    if (!keyCode) return;
+    // The state is the one before the key: a modifier key changes it.
+    GrabbedKey key{press, *keyCode, modifiers_.flagsOf(modifiers_.significant(event.state)), false};
+    for (size_t i = 0; i < ModifierMap::kFlags.size(); ++i) {
+        const auto& keys = modifiers_.keys[i];
+        if (std::find(keys.begin(), keys.end(), event.detail) == keys.end()) continue;
+        key.isModifier = true;
+        key.flags = press ? key.flags | ModifierMap::kFlags[i] : key.flags & ~ModifierMap::kFlags[i];
+    }
+    auto onKey = grabbedKeys_;
+    onKey(key);
+}
+
 void X11HotKeyService::keyPressed(const xcb_key_press_event_t& event) {
+    if (grabbedKeys_) return keyOfGrab(event, true);
     if (event.event != conn_.root()) return;
     auto found = grabs_.find({event.detail, modifiers_.significant(event.state)});
     if (found == grabs_.end() || found->second.empty()) return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
@@ -26,6 +27,26 @@ public:
     OSStatus unregisterEventHotKey(EventHotKeyRef ref) override;
     OSStatus installEventHandler(Handler handler, EventHandlerRef& outRef) override;
     OSStatus removeEventHandler(EventHandlerRef ref) override;
+    // Probes with a grab of every lock variant, let go of at once: another
+    // client's grab refuses it.
+    bool isHeldByAnotherProgram(uint32_t keyCode, uint32_t modifiers) override;
+
+    // A key while the keyboard is grabbed: its virtual key code, the modifier
+    // flags held after it (a modifier key's own included when it goes down),
+    // and whether it is a modifier key.
+    struct GrabbedKey {
+        bool press = true;
+        uint16_t keyCode = 0;
+        uint64_t flags = 0;
+        bool isModifier = false;
+    };
+    // While the user records a shortcut every key of the desktop comes here,
+    // combinations that hot keys (this program's or others') hold included:
+    // an active grab wins over them all. The keys go to onKey instead of
+    // acting as hot keys. False when the server refuses the grab (another
+    // program holds the keyboard).
+    bool grabKeyboard(std::function<void(const GrabbedKey&)> onKey);
+    void releaseKeyboard();
 
 private:
     struct Combination {
@@ -44,6 +65,7 @@ private:
     void ungrab(const Combination& combination);
     void mappingChanged();
     void keyPressed(const xcb_key_press_event_t& event);
+    void keyOfGrab(const xcb_key_press_event_t& event, bool press);
 
     Connection& conn_;
     X11Keyboard& keyboard_;
@@ -54,6 +76,7 @@ private:
     std::map<Combination, std::vector<EventHotKeyRef>> grabs_;
     std::map<EventHandlerRef, Handler> handlers_;
     uint64_t nextRef_ = 1;
+    std::function<void(const GrabbedKey&)> grabbedKeys_;
 };
 
 }  // namespace tilvane::x11

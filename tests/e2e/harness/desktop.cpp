@@ -113,25 +113,67 @@ bool Desktop::launch(const Options& options, std::string& failure) {
             return false;
         }
     }
-    if (options.windowManager && !startWindowManager()) {
-        failure = "openbox did not start: " + (windowManager_ ? windowManager_->log() : std::string());
-        return false;
-    }
+    if (options.windowManager && !startWindowManager({}, failure)) return false;
     return true;
 }
 
-bool Desktop::startWindowManager() {
-    windowManager_ =
-        start({"openbox", "--sm-disable", "--config-file", std::string(TILVANE_E2E_DIR) + "/openbox-rc.xml"},
-              "openbox-" + std::to_string(++runs_) + ".log");
-    // Started once it manages the docks (or at least announces itself when there are none).
-    return x_->waitUntil(
+bool Desktop::startWindowManager(const std::vector<std::string>& extraArgs, std::string& failure) {
+    auto announced = [&]() -> xcb_window_t {
+        auto check = x_->words(x_->root(), "_NET_SUPPORTING_WM_CHECK");
+        return check.empty() ? XCB_WINDOW_NONE : check.front();
+    };
+    xcb_window_t before = announced();
+    // The windows in frames now get new frames from the new window manager.
+    std::map<xcb_window_t, xcb_window_t> framed;
+    for (xcb_window_t client : x_->clientList())
+        if (xcb_window_t top = x_->topLevelOf(client); top != client) framed[client] = top;
+    std::vector<std::string> argv{"openbox", "--sm-disable", "--config-file",
+                                  std::string(TILVANE_E2E_DIR) + "/openbox-rc.xml"};
+    argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
+    auto previous = std::move(windowManager_);
+    windowManager_ = start(argv, "openbox-" + std::to_string(++runs_) + ".log");
+    // Started once it manages the docks (or at least announces itself when
+    // there are none) and the windows, and answers requests.
+    bool ready = x_->waitUntil(
         [&] {
-            auto check = x_->words(x_->root(), "_NET_SUPPORTING_WM_CHECK");
-            if (check.empty() || x_->words(check[0], "_NET_SUPPORTING_WM_CHECK") != check) return false;
-            return x_->clientList().size() >= docks_.size();
+            xcb_window_t now = announced();
+            if (now == XCB_WINDOW_NONE || now == before) return false;
+            auto list = x_->clientList();
+            auto docks =
+                std::count_if(list.begin(), list.end(), [&](xcb_window_t w) { return x_->title(w) == "e2e dock"; });
+            if (docks != static_cast<long>(docks_.size())) return false;
+            for (const auto& [client, oldFrame] : framed) {
+                xcb_window_t top = x_->topLevelOf(client);
+                if (top == client || top == oldFrame) return false;
+            }
+            return x_->windowManagerAnswers(200ms);
         },
         30s);
+    if (!ready) failure = "openbox did not start: " + windowManager_->log();
+    if (previous) previous->wait();  // a replaced one ends by itself
+    return ready;
+}
+
+bool Desktop::replaceWindowManager(std::string& failure) {
+    return startWindowManager({"--replace"}, failure);
+}
+
+bool Desktop::killAndRestartWindowManager(std::string& failure) {
+    if (windowManager_) {
+        windowManager_->signal(SIGKILL);
+        windowManager_->wait();
+    }
+    // The dead one's announcement stays behind; a new one may well get the same window number.
+    xcb_delete_property(x_->c(), x_->root(), x_->atom("_NET_SUPPORTING_WM_CHECK"));
+    x_->conn().roundTrip();
+    return startWindowManager({}, failure);
+}
+
+void Desktop::killServer() {
+    if (server_) {
+        server_->signal(SIGKILL);
+        server_->wait();
+    }
 }
 
 void Desktop::stopWindowManager(int signal) {
@@ -140,12 +182,17 @@ void Desktop::stopWindowManager(int signal) {
     windowManager_->signal(signal);
     windowManager_->wait();
     windowManager_.reset();
+    if (check.empty()) return;
     // Its windows go when the server sees the connection close.
-    if (!check.empty())
-        x_->waitUntil([&] {
-            x11::GeometryRequest geometry(x_->c(), check[0]);
-            return !geometry;
-        });
+    x_->waitUntil([&] {
+        x11::GeometryRequest geometry(x_->c(), check[0]);
+        return !geometry;
+    });
+    // A killed one's announcement stays behind; the next may get the same window number.
+    if (x_->words(x_->root(), "_NET_SUPPORTING_WM_CHECK") == check) {
+        xcb_delete_property(x_->c(), x_->root(), x_->atom("_NET_SUPPORTING_WM_CHECK"));
+        x_->conn().roundTrip();
+    }
 }
 
 Desktop::~Desktop() {

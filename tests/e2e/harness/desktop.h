@@ -69,10 +69,10 @@ public:
     std::unique_ptr<Process> startDock(const Rect& area, const std::string& edge);
 
     // Stops the window manager with the signal and waits until the server has
-    // let go of its windows; starts it again and waits until it manages the
-    // windows there are. False when it does not come back.
+    // let go of its windows, leaving no window manager; startWindowManager
+    // (below) or restartWindowManager brings one back.
     void stopWindowManager(int signal);
-    bool startWindowManager();
+    bool restartWindowManager(std::string& failure) { return startWindowManager({}, failure); }
 
     // Leaves the folder in place when the desktop goes, for a look at the logs.
     void keepFolder() { keepFolder_ = true; }
@@ -80,9 +80,20 @@ public:
     // Sets the monitors anew with xrandr: name, area in root coordinates; the first is primary.
     bool setMonitors(const std::vector<std::pair<std::string, Rect>>& monitors);
 
+    // A new openbox that takes over from the running one (openbox --replace),
+    // or, with the running one killed first, one started afresh; returns once
+    // it manages the windows. False (with the reason in failure) when it does not.
+    bool replaceWindowManager(std::string& failure);
+    bool killAndRestartWindowManager(std::string& failure);
+    // Kills the X server. The tests' own connection is broken from then on.
+    void killServer();
+
 private:
     Desktop() = default;
     bool launch(const Options& options, std::string& failure);
+    // Starts openbox and waits until a window manager other than the one
+    // announced before manages the docks.
+    bool startWindowManager(const std::vector<std::string>& extraArgs, std::string& failure);
     TestWindow waitForWindow(std::unique_ptr<Process> process, const std::string& title);
 
     std::string folder_;

@@ -88,6 +88,15 @@ int Process::wait() {
     return *status_;
 }
 
+std::optional<int> Process::waitFor(std::chrono::milliseconds limit) {
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    while (running()) {
+        if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
+        ::usleep(2000);
+    }
+    return status_;
+}
+
 std::string Process::log() const {
     return readFile(logPath_);
 }

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <optional>
@@ -29,6 +30,8 @@ public:
     void signal(int sig);
     // Waits for the process to end; its exit status, or 128 + the signal that ended it.
     int wait();
+    // Waits at most the limit; none when the process still runs then.
+    std::optional<int> waitFor(std::chrono::milliseconds limit);
     const std::string& logPath() const { return logPath_; }
     std::string log() const;
 

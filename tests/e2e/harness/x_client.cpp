@@ -99,11 +99,24 @@ std::optional<Rect> XClient::frameOf(xcb_window_t client) {
     return Rect{double(g->x), double(g->y), g->width + border, g->height + border};
 }
 
+xcb_window_t XClient::topLevelOf(xcb_window_t client) {
+    xcb_window_t w = client;
+    for (;;) {
+        x11::XPtr<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c(), xcb_query_tree(c(), w), nullptr));
+        if (!tree || tree->parent == root() || tree->parent == XCB_WINDOW_NONE) return w;
+        w = tree->parent;
+    }
+}
+
+bool XClient::windowManagerAnswers(std::chrono::milliseconds limit) {
+    bool answered = conn_->syncWithWindowManager(limit);
+    conn_->dispatchPending();
+    return answered;
+}
+
 void XClient::syncWindowManager() {
     // Tests on a busy machine are more patient than the program.
-    if (!conn_->syncWithWindowManager(10s))
-        ADD_FAILURE() << "the window manager did not answer a frame-extents request";
-    conn_->dispatchPending();
+    if (!windowManagerAnswers(10s)) ADD_FAILURE() << "the window manager did not answer a frame-extents request";
 }
 
 void XClient::placeFrame(xcb_window_t client, const Rect& frame) {

@@ -42,8 +42,14 @@ public:
     // How many mapped children of the root window carry this title.
     int viewableTopLevels(const std::string& title);
 
+    // The top-level window that holds the client: the window manager's frame,
+    // or the client itself when it has none.
+    xcb_window_t topLevelOf(xcb_window_t client);
+
     // Returns once the window manager has handled every request sent before.
     void syncWindowManager();
+    // The same, without failing the test: false when no answer came within the limit.
+    bool windowManagerAnswers(std::chrono::milliseconds limit);
     // Puts the window's frame at the rectangle (root coordinates) and waits for it.
     void placeFrame(xcb_window_t client, const Rect& frame);
     void activate(xcb_window_t window);

@@ -61,6 +61,14 @@ protected:
         settle();
     }
 
+    // Presses the chord and waits for the window to reach the frame. The
+    // program's answer to a ping can come before an action it queued has run,
+    // when the press and the ping reach it together; the window's frame tells for sure.
+    bool pressAndWaitFor(const std::vector<uint16_t>& chord, xcb_window_t window, const Rect& expected) {
+        pressAndSettle(chord);
+        return x().waitUntil([&] { return frame(window) == expected; }, 5s);
+    }
+
     int tilvane(const std::vector<std::string>& args, std::string* output = nullptr) {
         std::vector<std::string> argv{tilvaneBinary()};
         argv.insert(argv.end(), args.begin(), args.end());

@@ -120,3 +120,27 @@ TEST_F(HotKeysTest, GrabsFollowAChangedModifierMap) {
 
 }  // namespace
 }  // namespace tilvane::e2e
+
+namespace tilvane::e2e {
+namespace {
+
+// While the user records a shortcut, the program asks whether another
+// program holds the combination: a probe that must leave every grab as it was.
+TEST_F(HotKeysTest, ACombinationAnotherProgramHoldsIsReportedAndProbingChangesNoGrab) {
+    auto& hotKeys = backend().hotKeys();
+    ASSERT_TRUE(x().grabKey(kRight, kXControlAlt));  // another program holds Control+Alt+Right
+    EXPECT_TRUE(hotKeys.isHeldByAnotherProgram(kRight, kControlOption));
+    EXPECT_FALSE(hotKeys.isHeldByAnotherProgram(kLeft, kControlOption));
+    // The free combination was let go of again: the other program can take it.
+    EXPECT_TRUE(x().grabKey(kLeft, kXControlAlt));
+    x().ungrabKey(kLeft, kXControlAlt);
+    x().ungrabKey(kRight, kXControlAlt);
+
+    // The program's own hot key is not another program's, and it keeps acting.
+    ASSERT_EQ(add(kLeft, kControlOption, 9), kNoErr);
+    EXPECT_FALSE(hotKeys.isHeldByAnotherProgram(kLeft, kControlOption));
+    EXPECT_EQ(press({kControl, kOption, kLeft}), std::vector<uint32_t>{9});
+}
+
+}  // namespace
+}  // namespace tilvane::e2e

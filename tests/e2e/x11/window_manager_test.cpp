@@ -35,7 +35,8 @@ TEST_F(WindowManagerTest, NoWaitIsGivenUpWhileTheWindowManagerIsAwayOrAfterItRet
         conn.askWindowManager();
         conn.flush();
 
-        ASSERT_TRUE(desktop().startWindowManager());
+        std::string failure;
+        ASSERT_TRUE(desktop().restartWindowManager(failure)) << failure;
         // The first action after its return waits for the window manager
         // that runs now, not for an answer to the questions asked before.
         EXPECT_TRUE(conn.syncWithWindowManager());
@@ -52,7 +53,8 @@ TEST_F(WindowManagerTest, AQuestionAskedJustBeforeTheWindowManagerWentDoesNotHol
         // Asked before the program has read a word about the window manager's end.
         conn.askWindowManager();
         conn.flush();
-        ASSERT_TRUE(desktop().startWindowManager());
+        std::string failure;
+        ASSERT_TRUE(desktop().restartWindowManager(failure)) << failure;
         EXPECT_TRUE(conn.syncWithWindowManager());
     }
 }

@@ -1,0 +1,134 @@
+// The preferences window drawn by Qt without a display: every check box of
+// the panes' interface files is bound to its settings key, the recorders
+// draw, and the swipe note says what swipes need.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMainWindow>
+#include <QToolBar>
+
+#include "app/app_delegate.h"
+#include "platform/plist/keyed_archiver.h"
+#include "platform/qt/qt_user_interface.h"
+#include "platform/qt/qt_view.h"
+#include "platform/qt/qt_window.h"
+#include "platform/sim/sim_desktop.h"
+#include "platform/sim/sim_hot_keys.h"
+#include "platform/sim/sim_keyboard.h"
+#include "platform/sim/sim_login_items.h"
+#include "preferences/preferences_window_controller.h"
+
+namespace tilvane::qt {
+namespace {
+
+class QtPanesTest : public testing::Test {
+protected:
+    QtPanesTest() {
+        desktop.addScreen({0, 0, 1440, 900});
+        platform = desktop.platform();
+        platform.hotKeys = &hotKeys;
+        platform.keyboard = &keyboard;
+        platform.archiver = &archiver;
+        platform.userInterface = &ui;
+        platform.loginItems = &loginItems;
+        app = std::make_unique<AppDelegate>(platform);
+        app->applicationDidFinishLaunching();
+        app->showPreferecensPane();
+    }
+    ~QtPanesTest() override { app->applicationWillTerminate(); }
+
+    QMainWindow& window() { return static_cast<QtWindow&>(app->preferencesWindowController().window()).qwindow(); }
+    QWidget& pane(const std::string& identifier) {
+        app->preferencesWindowController().selectControllerWithIdentifier(identifier);
+        return *static_cast<QtView&>(app->preferencesWindowController().selectedViewController()->view()).widget();
+    }
+
+    sim::SimDesktop desktop;
+    sim::SimHotKeyService hotKeys;
+    sim::SimKeyboard keyboard;
+    plist::PlistKeyedArchiver archiver;
+    sim::SimLoginItems loginItems;
+    QtUserInterface ui{{"Tilvane", "0.1.0", "MIT"}};
+    Platform platform;
+    std::unique_ptr<AppDelegate> app;
+};
+
+TEST_F(QtPanesTest, EveryCheckBoxOfEveryPaneWritesItsSetting) {
+    struct Row {
+        const char* pane;
+        const char* box;
+        const char* key;
+    } rows[] = {
+        {"GeneralPreferences", "hideDocIconCheckbox", "HideDocIcon"},
+        {"MultiTouch", "enableSwipeGestures", "EnableSwipeGestures"},
+        {"MultiTouch", "swipeFn", "SwipeFn"},
+        {"MultiTouch", "swipeShift", "SwipeShift"},
+        {"MultiTouch", "swipeOption", "SwipeOption"},
+        {"MultiTouch", "swipeControl", "SwipeControl"},
+        {"MultiTouch", "swipeCommand", "SwipeCommand"},
+        {"MoveResize", "windowMovingEnabled", "WindowMovingEnabled"},
+        {"MoveResize", "wMoveF", "WMoveF"},
+        {"MoveResize", "wMoveShift", "WMoveShift"},
+        {"MoveResize", "wMoveOption", "WMoveOption"},
+        {"MoveResize", "wMoveControl", "WMoveControl"},
+        {"MoveResize", "wMoveCommand", "WMoveCommand"},
+        {"MoveResize", "windowResizingEnabled", "WindowResizingEnabled"},
+        {"MoveResize", "wSizeF", "WSizeF"},
+        {"MoveResize", "wSizeShift", "WSizeShift"},
+        {"MoveResize", "wSizeOption", "WSizeOption"},
+        {"MoveResize", "wSizeControl", "WSizeControl"},
+        {"MoveResize", "wSizeCommand", "WSizeCommand"},
+        {"MoveResize", "fourCornerResizing", "fourCornerResizing"},
+        {"MoveResize", "bringToFront", "WMoveSizeEnabledBrigToFront"},
+        {"Snap", "snapToEdgeEnabled", "SnapToEdgeEnabled"},
+    };
+    for (const auto& row : rows) {
+        auto* box = pane(row.pane).findChild<QCheckBox*>(row.box);
+        ASSERT_TRUE(box) << row.box;
+        bool before = desktop.settings().boolForKey(row.key);
+        EXPECT_EQ(box->isChecked(), before) << row.box;
+        box->click();
+        EXPECT_EQ(desktop.settings().boolForKey(row.key), !before) << row.key;
+        desktop.settings().setBool(row.key, before);
+        EXPECT_EQ(box->isChecked(), before) << row.key;
+    }
+}
+
+TEST_F(QtPanesTest, TheToolbarTheStatusAndTheNote) {
+    std::vector<std::string> labels;
+    for (QAction* action : window().findChild<QToolBar*>()->actions()) labels.push_back(action->text().toStdString());
+    EXPECT_EQ(labels, (std::vector<std::string>{"General", "Shortcuts", "MultiTouch", "Move/Resize", "Snap to Edge"}));
+    EXPECT_EQ(window().windowTitle().toStdString(), "Preferences");
+
+    auto* status = pane("GeneralPreferences").findChild<QLabel*>("accessibilityStatusText");
+    EXPECT_EQ(status->text().toStdString(), "Accessibility is enabled. You're all set!");
+    auto* light = pane("GeneralPreferences").findChild<QLabel*>("accessibilityStatusImage");
+    EXPECT_FALSE(light->pixmap().isNull());
+
+    auto* note = pane("MultiTouch").findChild<QLabel*>("noteLabel");
+    EXPECT_NE(note->text().indexOf("touchpad with two-finger scrolling"), -1) << note->text().toStdString();
+    EXPECT_EQ(note->palette().color(QPalette::WindowText), QColor(0xD0, 0x1C, 0x1C));
+}
+
+TEST_F(QtPanesTest, RecordersDrawTheirShortcutsAndRecord) {
+    auto* left = pane("Shortcuts").findChild<CustomViewWidget*>("leftShortcutView");
+    ASSERT_TRUE(left);
+    // Assistive technology hears the recorder as a button named by its shortcut.
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(left);
+    ASSERT_TRUE(accessible);
+    EXPECT_EQ(accessible->role(), QAccessible::Button);
+    EXPECT_EQ(accessible->text(QAccessible::Name).toStdString(), "\u2303\u2325\u2190 keyboard shortcut");
+    QImage picture = left->grab().toImage();
+    EXPECT_GE(picture.width(), 120);
+    EXPECT_EQ(left->logic()->accessibilityLabel(), "\u2303\u2325\u2190 keyboard shortcut");
+    EXPECT_EQ(pane("Shortcuts").findChildren<CustomViewWidget*>().size(), 25);
+    EXPECT_EQ(pane("MoveResize").findChildren<CustomViewWidget*>().size(), 4);
+}
+
+}  // namespace
+}  // namespace tilvane::qt
