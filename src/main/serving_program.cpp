@@ -72,7 +72,7 @@ ServingProgram::~ServingProgram() {
 }
 
 bool ServingProgram::start(DescriptorWatcher& watcher, std::function<void(int)> stop, std::ostream& err) {
-    desktop_->attach(watcher, [this, stop, &err] {
+    desktop_->attach(watcher, [stop, &err] {
         err << "tilvane: the connection to display " << displayName() << " broke\n";
         stop(1);
     });
