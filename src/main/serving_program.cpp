@@ -64,6 +64,7 @@ std::unique_ptr<ServingProgram> ServingProgram::open(RunLoop& loop, std::ostream
         linux_platform::FileSettingsStore::defaultPath(), program->log_);
     program->platform_ = composePlatform(*program->desktop_, x11::X11Desktop::Uses::Everything, loop,
                                          program->settings_.get(), program->log_, &program->archiver_);
+    program->platform_.relocation = &program->relocation_;
     return program;
 }
 

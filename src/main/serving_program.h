@@ -9,6 +9,7 @@
 #include "app/app_delegate.h"
 #include "main/error_stream_log.h"
 #include "platform/linux/file_settings_store.h"
+#include "platform/linux/linux_relocation.h"
 #include "platform/plist/keyed_archiver.h"
 #include "platform/x11/x11_desktop.h"
 #include "platform/x11/x11_instance.h"
@@ -56,6 +57,7 @@ private:
     std::unique_ptr<x11::InstanceSelection> instance_;
     std::unique_ptr<linux_platform::FileSettingsStore> settings_;
     plist::PlistKeyedArchiver archiver_;
+    linux_platform::LinuxRelocation relocation_{linux_platform::LinuxRelocation::currentPlaces()};
     Platform platform_;
     std::unique_ptr<AppDelegate> app_;
     bool started_ = false;

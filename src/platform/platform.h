@@ -10,6 +10,7 @@
 #include "platform/keyboard.h"
 #include "platform/log.h"
 #include "platform/login_items.h"
+#include "platform/relocation.h"
 #include "platform/run_loop.h"
 #include "platform/screens.h"
 #include "platform/script_runner.h"
@@ -46,6 +47,7 @@ struct Platform {
     std::optional<std::string> programPath;
     SupportKit* supportKit = nullptr;
     SupportUpdater* updater = nullptr;
+    Relocation* relocation = nullptr;
 };
 
 }  // namespace tilvane
