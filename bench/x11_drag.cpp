@@ -4,7 +4,10 @@
 // movement sent through XTest to the window's ConfigureNotify, while
 // `tilvane` serves with modifier drags switched on.
 //
-//   bench_x11_drag [--motions N]
+//   bench_x11_drag [--motions N] [--also PROGRAM]...
+//
+// --also measures another build of tilvane the same way (an older one, say),
+// the programs taking turns, so that before and after come from one run.
 //
 // Numbers only; nothing here passes or fails.
 
@@ -48,9 +51,12 @@ struct Drag {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int motions = 500;
-    for (int i = 1; i + 1 < argc; i += 2)
+    int motions = 1000;
+    std::vector<std::string> programs{tilvaneBinary()};
+    for (int i = 1; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--motions")) motions = std::max(10, std::atoi(argv[i + 1]));
+        if (!std::strcmp(argv[i], "--also")) programs.emplace_back(argv[i + 1]);
+    }
     std::string skip, failure;
     auto desktop = Desktop::start({}, skip, failure);
     if (!desktop) {
@@ -75,55 +81,63 @@ int main(int argc, char** argv) {
          350},
     };
     for (const auto& drag : drags) {
-        for (const char* key : {"WMoveF", "WMoveShift", "WMoveOption", "WMoveControl", "WMoveCommand", "WSizeF",
-                                "WSizeShift", "WSizeOption", "WSizeControl", "WSizeCommand"})
-            desktop->run({tilvaneBinary(), "defaults", "write", key, "-bool", "false"});
-        for (const char* key : drag.settings)
-            desktop->run({tilvaneBinary(), "defaults", "write", key, "-bool", "true"});
-        x.placeFrame(window.id, start);
-        auto serving = desktop->start({tilvaneBinary(), "serve"}, "tilvane.log");
-        if (!x.waitUntil([&] { return x.selectionOwner("TILVANE_S0") != XCB_WINDOW_NONE; }, 60s)) {
-            std::fprintf(stderr, "bench_x11_drag: tilvane did not start:\n%s", serving->log().c_str());
-            return 1;
-        }
-        fake(x, XCB_MOTION_NOTIFY, 0, int16_t(start.x + drag.grabX), int16_t(start.y + drag.grabY));
-        keys(x, drag.modifiers, XCB_KEY_PRESS);
-        // Once the program answers, it has seen the modifiers and holds the window.
-        x.pingSelectionOwner("TILVANE_S0");
-
-        std::vector<double> ms;
-        int lost = 0;
-        for (int i = -20; i < motions; ++i) {
-            // Back and forth, so that the window stays where it is.
-            int16_t step = (i % 2 == 0) ? 3 : -3;
-            x.conn().dispatchPending();
-            auto t0 = Clock::now();
-            fake(x, XCB_MOTION_NOTIFY, 1, step, step);
-            bool done = x.conn().waitForEvent(
-                [&](const xcb_generic_event_t& e) {
-                    return x11::eventType(e) == XCB_CONFIGURE_NOTIFY &&
-                           reinterpret_cast<const xcb_configure_notify_event_t&>(e).window == window.id;
-                },
-                t0 + 2s);
-            double elapsed = msSince(t0);
-            // A resize ends with a second notification; let it come before the next movement.
-            x.syncWindowManager();
-            if (!done) {
-                ++lost;
-                continue;
+        for (const auto& program : programs) {
+            for (const char* key : {"WMoveF", "WMoveShift", "WMoveOption", "WMoveControl", "WMoveCommand", "WSizeF",
+                                    "WSizeShift", "WSizeOption", "WSizeControl", "WSizeCommand"})
+                desktop->run({tilvaneBinary(), "defaults", "write", key, "-bool", "false"});
+            for (const char* key : drag.settings)
+                desktop->run({tilvaneBinary(), "defaults", "write", key, "-bool", "true"});
+            x.placeFrame(window.id, start);
+            // Builds older than the desktop application serve without the word.
+            std::string help;
+            desktop->run({program, "--help"}, &help);
+            std::vector<std::string> command{program};
+            if (help.find("tilvane serve") != std::string::npos) command.push_back("serve");
+            auto serving = desktop->start(command, "tilvane.log");
+            if (!x.waitUntil([&] { return x.selectionOwner("TILVANE_S0") != XCB_WINDOW_NONE; }, 60s)) {
+                std::fprintf(stderr, "bench_x11_drag: tilvane did not start:\n%s", serving->log().c_str());
+                return 1;
             }
-            if (i >= 0) ms.push_back(elapsed);
+            fake(x, XCB_MOTION_NOTIFY, 0, int16_t(start.x + drag.grabX), int16_t(start.y + drag.grabY));
+            keys(x, drag.modifiers, XCB_KEY_PRESS);
+            // Once the program answers, it has seen the modifiers and holds the window.
+            x.pingSelectionOwner("TILVANE_S0");
+
+            std::vector<double> ms;
+            int lost = 0;
+            for (int i = -20; i < motions; ++i) {
+                // Back and forth, so that the window stays where it is.
+                int16_t step = (i % 2 == 0) ? 3 : -3;
+                x.conn().dispatchPending();
+                auto t0 = Clock::now();
+                fake(x, XCB_MOTION_NOTIFY, 1, step, step);
+                bool done = x.conn().waitForEvent(
+                    [&](const xcb_generic_event_t& e) {
+                        return x11::eventType(e) == XCB_CONFIGURE_NOTIFY &&
+                               reinterpret_cast<const xcb_configure_notify_event_t&>(e).window == window.id;
+                    },
+                    t0 + 2s);
+                double elapsed = msSince(t0);
+                // A resize ends with a second notification; let it come before the next movement.
+                x.syncWindowManager();
+                if (!done) {
+                    ++lost;
+                    continue;
+                }
+                if (i >= 0) ms.push_back(elapsed);
+            }
+            std::vector<uint16_t> up(drag.modifiers.rbegin(), drag.modifiers.rend());
+            keys(x, up, XCB_KEY_RELEASE);
+            serving->signal(SIGTERM);
+            serving->wait();
+            if (ms.empty()) {
+                std::fprintf(stderr, "bench_x11_drag: no movement reached the window (%s)\n", drag.name);
+                return 1;
+            }
+            std::string name = std::string(drag.name) + (program == tilvaneBinary() ? "" : ", " + program);
+            print(name.c_str(), ms.size(), summarize(ms));
+            if (lost) std::printf("    (%d movements lost)\n", lost);
         }
-        std::vector<uint16_t> up(drag.modifiers.rbegin(), drag.modifiers.rend());
-        keys(x, up, XCB_KEY_RELEASE);
-        serving->signal(SIGTERM);
-        serving->wait();
-        if (ms.empty()) {
-            std::fprintf(stderr, "bench_x11_drag: no movement reached the window (%s)\n", drag.name);
-            return 1;
-        }
-        print(drag.name, ms.size(), summarize(ms));
-        if (lost) std::printf("    (%d movements lost)\n", lost);
     }
     return 0;
 }

@@ -24,9 +24,9 @@ std::optional<WindowElement> WindowElement::focusedWindow(const Platform& platfo
     return WindowElement(platform, std::move(*window));
 }
 
-void WindowElement::moveToSpace(uint64_t spaceNumber) const {
-    if (spaceNumber > kHighestSpaceNumber) return;
-    if (!eventPoster_ || !runLoop_) return;
+bool WindowElement::moveToSpace(uint64_t spaceNumber, std::function<void()> done) const {
+    if (spaceNumber > kHighestSpaceNumber) return false;
+    if (!eventPoster_ || !runLoop_) return false;
 
     auto zoomButton = elementForKey(ax::kZoomButton);
     Rect window = frame();
@@ -37,7 +37,7 @@ void WindowElement::moveToSpace(uint64_t spaceNumber) const {
     double left = zoomButton ? zoomButton->frame().maxX() : window.x;
     Point grab{left + 5, window.y + 5};
     // An unreadable frame is the null rectangle; never click at infinity.
-    if (!isFinite(grab) || !isFinite(pointer)) return;
+    if (!isFinite(grab) || !isFinite(pointer)) return false;
 
     uint16_t key = keyCodeForSpaceNumber(spaceNumber);
     const SyntheticEvent moveToGrab{EventType::MouseMoved, grab, 0, 0};
@@ -53,10 +53,12 @@ void WindowElement::moveToSpace(uint64_t spaceNumber) const {
     eventPoster_->post(keyUp);
 
     EventPoster* poster = eventPoster_;
-    runLoop_->after(kReleaseDelay, [poster, release, moveBack] {
+    runLoop_->after(kReleaseDelay, [poster, release, moveBack, done = std::move(done)] {
         poster->post(release);
         poster->post(moveBack);
+        if (done) poster->afterPostedEvents(done);
     });
+    return true;
 }
 
 }  // namespace tilvane

@@ -3,6 +3,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "accessibility/accessibility_element.h"
@@ -25,8 +26,10 @@ public:
 
     // Grabs the window and switches to Desktop n (1 for the first). Numbers
     // above 16 are ignored, and so is a window (or zoom button) whose frame
-    // cannot be read. Returns at once; the release follows on the run loop.
-    void moveToSpace(uint64_t spaceNumber) const;
+    // cannot be read. Returns at once; the release follows on the run loop,
+    // and then done runs, once the events have reached the system. False
+    // when nothing moves (done does not run then).
+    bool moveToSpace(uint64_t spaceNumber, std::function<void()> done = nullptr) const;
 
     static constexpr uint64_t kHighestSpaceNumber = 16;
     static constexpr auto kReleaseDelay = std::chrono::milliseconds(500);

@@ -59,19 +59,34 @@ void AppDelegate::moveWindowToDirection(int64_t code, bool fromMenu) {
         case action::kPreviousDisplay:
             if (auto window = WindowModel::focusedWindow(platform_, windowAccess())) window->moveToPreviousScreen();
             return;
-        case action::kNextSpace: {
-            uint64_t space = getNextSpaceNumber();
-            if (auto window = WindowElement::focusedWindow(platform_, windowAccess())) window->moveToSpace(space);
+        case action::kNextSpace:
+        case action::kPreviousSpace:
+            spaceMoves_.push_back(code);
+            if (!spaceMoveUnderway_) startSpaceMove();
             return;
-        }
-        case action::kPreviousSpace: {
-            int64_t space = getPrevSpaceNumber();
-            if (auto window = WindowElement::focusedWindow(platform_, windowAccess()))
-                window->moveToSpace(static_cast<uint64_t>(space));
-            return;
-        }
         case action::kSplitView: SplitViewActions::splitView(platform_); return;
         default: layoutManager().moveWindowToDirection(code);
+    }
+}
+
+void AppDelegate::startSpaceMove() {
+    while (!spaceMoves_.empty()) {
+        int64_t code = spaceMoves_.front();
+        spaceMoves_.pop_front();
+        // Counted from where the previous move left the window and the view.
+        uint64_t space =
+            code == action::kNextSpace ? getNextSpaceNumber() : static_cast<uint64_t>(getPrevSpaceNumber());
+        auto window = WindowElement::focusedWindow(platform_, windowAccess());
+        std::weak_ptr<bool> alive = alive_;
+        auto done = [this, alive] {
+            if (!alive.lock()) return;
+            spaceMoveUnderway_ = false;
+            startSpaceMove();
+        };
+        if (window && window->moveToSpace(space, done)) {
+            spaceMoveUnderway_ = true;
+            return;
+        }
     }
 }
 

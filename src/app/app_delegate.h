@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -156,6 +157,12 @@ private:
     std::unique_ptr<WindowAccess> windowAccess_;
     std::unique_ptr<LayoutManager> layoutManager_;
     std::vector<HotKeyEntry> keysArray_;
+    // Next and Previous Space pressed while a move to another Space is under
+    // way wait for it and go in turn: each counts from where the one before
+    // left the window, and each finds the pointer back where it was.
+    std::deque<int64_t> spaceMoves_;
+    bool spaceMoveUnderway_ = false;
+    void startSpaceMove();
     // Shared ownership only so that this header needs no complete type to destroy it.
     std::shared_ptr<ShortcutBinder> shortcutBinder_;
     std::optional<SettingsStore::ObserverId> emptySettingsObserver_;

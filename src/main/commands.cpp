@@ -87,10 +87,9 @@ int place(int64_t code, std::ostream& err) {
     }
     OneShotLoop oneShot(loop);
     ErrorStreamLog log;
-    FileSettingsStore settings(FileSettingsStore::defaultPath(), log);
-    // One action and done: a window's frame read once serves the action's other reads and its write.
-    desktop->accessibility().keepFrameReadsBriefly();
-    Platform platform = composePlatform(*desktop, X11Desktop::Uses::OneAction, oneShot, settings, log, nullptr);
+    // An action asked for by name reads no settings: the switch of the
+    // shortcuts, the only one on its way, does not apply to it.
+    Platform platform = composePlatform(*desktop, X11Desktop::Uses::OneAction, oneShot, nullptr, log, nullptr);
     desktop->attach(loop, [&] { loop.stop(); });
 
     AppDelegate app(platform);

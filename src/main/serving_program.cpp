@@ -29,10 +29,10 @@ std::optional<std::string> programPath() {
     return std::nullopt;
 }
 
-Platform composePlatform(x11::X11Desktop& desktop, x11::X11Desktop::Uses uses, RunLoop& loop, SettingsStore& settings,
+Platform composePlatform(x11::X11Desktop& desktop, x11::X11Desktop::Uses uses, RunLoop& loop, SettingsStore* settings,
                          Log& log, KeyedArchiver* archiver) {
     Platform platform;
-    platform.settings = &settings;
+    platform.settings = settings;
     platform.runLoop = &loop;
     platform.log = &log;
     platform.archiver = archiver;
@@ -63,7 +63,7 @@ std::unique_ptr<ServingProgram> ServingProgram::open(RunLoop& loop, std::ostream
     program->settings_ = std::make_unique<linux_platform::FileSettingsStore>(
         linux_platform::FileSettingsStore::defaultPath(), program->log_);
     program->platform_ = composePlatform(*program->desktop_, x11::X11Desktop::Uses::Everything, loop,
-                                         *program->settings_, program->log_, &program->archiver_);
+                                         program->settings_.get(), program->log_, &program->archiver_);
     program->platform_.relocation = &program->relocation_;
     return program;
 }

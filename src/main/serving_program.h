@@ -75,8 +75,9 @@ void addInstalledResourceDirectories(const std::string& fromBinary);
 std::optional<std::string> programPath();
 
 // The one place where the services of a process are put together: the
-// desktop's, the settings file, the log, the archiver and the main loop.
-Platform composePlatform(x11::X11Desktop& desktop, x11::X11Desktop::Uses uses, RunLoop& loop, SettingsStore& settings,
+// desktop's, the settings file (none for a process that reads no settings),
+// the log, the archiver and the main loop.
+Platform composePlatform(x11::X11Desktop& desktop, x11::X11Desktop::Uses uses, RunLoop& loop, SettingsStore* settings,
                          Log& log, KeyedArchiver* archiver);
 
 }  // namespace tilvane

@@ -44,6 +44,10 @@ public:
     // The pointer position in top-left coordinates.
     virtual Point currentPointerLocation() = 0;
     virtual void post(const SyntheticEvent& event) = 0;
+    // Runs the task on the run loop once every event posted so far has
+    // reached the system and been handled (a poster may hold events back
+    // while the user still holds keys).
+    virtual void afterPostedEvents(std::function<void()> task) = 0;
 };
 
 enum class ScrollPhase : uint32_t {

@@ -71,6 +71,35 @@ TEST(DisplaySpaceDispatch, SpaceActionsPressTheNeighbouringDesktopsDigit) {
     }
 }
 
+TEST(DisplaySpaceDispatch, SpaceActionsPressedDuringAMoveGoInTurnAndThePointerComesBack) {
+    struct Row {
+        const char* name;
+        std::vector<int64_t> presses;  // all at once, as key repeat sends them
+        uint64_t space;                // where the window and the view end
+    };
+    const Row rows[] = {
+        {"next three times wraps to the first", {370, 370, 370}, 10},
+        {"next twice, then previous", {370, 370, 380}, 20},
+        {"previous five times", {380, 380, 380, 380, 380}, 20},
+    };
+    const Point pointer{500, 600};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Desk d;
+        d.desktop.setPointer(pointer);
+        for (int64_t code : row.presses) d.app.moveWindowToDirection(code, false);
+        d.desktop.runLoop().advance(10s);
+        EXPECT_EQ(d.desktop.window(d.window).space, row.space);
+        EXPECT_EQ(d.desktop.copySpaces(1), (std::vector<uint64_t>{row.space}));
+        // One grab, digit and release for each press, and each time the pointer goes back where it was.
+        const auto& posted = d.desktop.postedEvents();
+        ASSERT_EQ(posted.size(), 6 * row.presses.size());
+        for (size_t i = 5; i < posted.size(); i += 6)
+            EXPECT_EQ(posted[i].event, (SyntheticEvent{EventType::MouseMoved, pointer, 0, 0})) << "move " << i / 6;
+        EXPECT_EQ(d.desktop.currentPointerLocation(), pointer);
+    }
+}
+
 TEST(DisplaySpaceDispatch, SplitViewLongPressesTheZoomButton) {
     Desk d;
     d.act(1000);

@@ -1,11 +1,11 @@
 #include "platform/plist/keyed_archiver.h"
 
-#include <plist/plist.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string_view>
+
+#include "platform/plist/plist_library.h"
 
 namespace tilvane::plist {
 
@@ -16,35 +16,35 @@ constexpr std::string_view kArchiverName = "NSKeyedArchiver";
 constexpr char kBinaryMagic[] = "bplist00";
 
 struct PlistFree {
-    void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
+    void operator()(void* node) const { plistLibrary().plist_free(static_cast<plist_t>(node)); }
 };
 using PlistPtr = std::unique_ptr<void, PlistFree>;
 
 std::optional<std::string_view> stringValue(plist_t node) {
-    if (!node || plist_get_node_type(node) != PLIST_STRING) return std::nullopt;
+    if (!node || plistLibrary().plist_get_node_type(node) != PLIST_STRING) return std::nullopt;
     uint64_t length = 0;
-    const char* text = plist_get_string_ptr(node, &length);
+    const char* text = plistLibrary().plist_get_string_ptr(node, &length);
     if (!text) return std::nullopt;
     return std::string_view(text, length);
 }
 
 std::optional<uint64_t> uidValue(plist_t node) {
-    if (!node || plist_get_node_type(node) != PLIST_UID) return std::nullopt;
+    if (!node || plistLibrary().plist_get_node_type(node) != PLIST_UID) return std::nullopt;
     uint64_t value = 0;
-    plist_get_uid_val(node, &value);
+    plistLibrary().plist_get_uid_val(node, &value);
     return value;
 }
 
 plist_t dictItem(plist_t dict, const char* key) {
-    if (!dict || plist_get_node_type(dict) != PLIST_DICT) return nullptr;
-    return plist_dict_get_item(dict, key);
+    if (!dict || plistLibrary().plist_get_node_type(dict) != PLIST_DICT) return nullptr;
+    return plistLibrary().plist_dict_get_item(dict, key);
 }
 
 // The element of $objects a UID points at; null when the UID is out of range.
 plist_t objectAt(plist_t objects, plist_t uidNode) {
     auto uid = uidValue(uidNode);
-    if (!uid || *uid >= plist_array_get_size(objects)) return nullptr;
-    return plist_array_get_item(objects, static_cast<uint32_t>(*uid));
+    if (!uid || *uid >= plistLibrary().plist_array_get_size(objects)) return nullptr;
+    return plistLibrary().plist_array_get_item(objects, static_cast<uint32_t>(*uid));
 }
 
 uint64_t readBigEndian(const uint8_t* bytes, size_t count) {
@@ -98,40 +98,43 @@ bool hasOnlyNulFreeText(const std::vector<uint8_t>& data) {
 }  // namespace
 
 std::vector<uint8_t> PlistKeyedArchiver::archivedDataWithRootObject(const ArchivedObject& object) {
-    plist_t rootObject = plist_new_dict();
-    plist_dict_set_item(rootObject, "$class", plist_new_uid(2));
+    plist_t rootObject = plistLibrary().plist_new_dict();
+    plistLibrary().plist_dict_set_item(rootObject, "$class", plistLibrary().plist_new_uid(2));
     for (const auto& [key, value] : object.integers)
-        plist_dict_set_item(rootObject, key.c_str(), plist_new_uint(static_cast<uint64_t>(value)));
+        plistLibrary().plist_dict_set_item(rootObject, key.c_str(),
+                                           plistLibrary().plist_new_uint(static_cast<uint64_t>(value)));
 
-    plist_t classes = plist_new_array();
-    plist_array_append_item(classes, plist_new_string(object.className.c_str()));
-    plist_array_append_item(classes, plist_new_string("NSObject"));
-    plist_t classObject = plist_new_dict();
-    plist_dict_set_item(classObject, "$classname", plist_new_string(object.className.c_str()));
-    plist_dict_set_item(classObject, "$classes", classes);
+    plist_t classes = plistLibrary().plist_new_array();
+    plistLibrary().plist_array_append_item(classes, plistLibrary().plist_new_string(object.className.c_str()));
+    plistLibrary().plist_array_append_item(classes, plistLibrary().plist_new_string("NSObject"));
+    plist_t classObject = plistLibrary().plist_new_dict();
+    plistLibrary().plist_dict_set_item(classObject, "$classname",
+                                       plistLibrary().plist_new_string(object.className.c_str()));
+    plistLibrary().plist_dict_set_item(classObject, "$classes", classes);
 
-    plist_t objects = plist_new_array();
-    plist_array_append_item(objects, plist_new_string("$null"));
-    plist_array_append_item(objects, rootObject);
-    plist_array_append_item(objects, classObject);
+    plist_t objects = plistLibrary().plist_new_array();
+    plistLibrary().plist_array_append_item(objects, plistLibrary().plist_new_string("$null"));
+    plistLibrary().plist_array_append_item(objects, rootObject);
+    plistLibrary().plist_array_append_item(objects, classObject);
 
-    plist_t top = plist_new_dict();
-    plist_dict_set_item(top, "root", plist_new_uid(1));
+    plist_t top = plistLibrary().plist_new_dict();
+    plistLibrary().plist_dict_set_item(top, "root", plistLibrary().plist_new_uid(1));
 
-    PlistPtr archive(plist_new_dict());
+    PlistPtr archive(plistLibrary().plist_new_dict());
     plist_t root = archive.get();
-    plist_dict_set_item(root, "$version", plist_new_uint(kArchiveVersion));
-    plist_dict_set_item(root, "$archiver", plist_new_string(std::string(kArchiverName).c_str()));
-    plist_dict_set_item(root, "$top", top);
-    plist_dict_set_item(root, "$objects", objects);
+    plistLibrary().plist_dict_set_item(root, "$version", plistLibrary().plist_new_uint(kArchiveVersion));
+    plistLibrary().plist_dict_set_item(root, "$archiver",
+                                       plistLibrary().plist_new_string(std::string(kArchiverName).c_str()));
+    plistLibrary().plist_dict_set_item(root, "$top", top);
+    plistLibrary().plist_dict_set_item(root, "$objects", objects);
 
     char* bytes = nullptr;
     uint32_t length = 0;
-    plist_to_bin(root, &bytes, &length);
+    plistLibrary().plist_to_bin(root, &bytes, &length);
     std::vector<uint8_t> data;
     if (bytes) {
         data.assign(reinterpret_cast<const uint8_t*>(bytes), reinterpret_cast<const uint8_t*>(bytes) + length);
-        plist_to_bin_free(bytes);
+        plistLibrary().plist_to_bin_free(bytes);
     }
     return data;
 }
@@ -143,16 +146,17 @@ std::optional<ArchivedObject> PlistKeyedArchiver::unarchiveObjectWithData(const 
     if (!hasOnlyNulFreeText(data)) return std::nullopt;
 
     plist_t parsed = nullptr;
-    plist_from_bin(reinterpret_cast<const char*>(data.data()), static_cast<uint32_t>(data.size()), &parsed);
+    plistLibrary().plist_from_bin(reinterpret_cast<const char*>(data.data()), static_cast<uint32_t>(data.size()),
+                                  &parsed);
     PlistPtr archive(parsed);
-    if (!parsed || plist_get_node_type(parsed) != PLIST_DICT) return std::nullopt;
+    if (!parsed || plistLibrary().plist_get_node_type(parsed) != PLIST_DICT) return std::nullopt;
 
     if (stringValue(dictItem(parsed, "$archiver")) != kArchiverName) return std::nullopt;
     plist_t objects = dictItem(parsed, "$objects");
-    if (!objects || plist_get_node_type(objects) != PLIST_ARRAY) return std::nullopt;
+    if (!objects || plistLibrary().plist_get_node_type(objects) != PLIST_ARRAY) return std::nullopt;
 
     plist_t rootObject = objectAt(objects, dictItem(dictItem(parsed, "$top"), "root"));
-    if (!rootObject || plist_get_node_type(rootObject) != PLIST_DICT) return std::nullopt;
+    if (!rootObject || plistLibrary().plist_get_node_type(rootObject) != PLIST_DICT) return std::nullopt;
     plist_t classObject = objectAt(objects, dictItem(rootObject, "$class"));
     auto className = stringValue(dictItem(classObject, "$classname"));
     if (!className || className->find('\0') != std::string_view::npos) return std::nullopt;
@@ -161,21 +165,21 @@ std::optional<ArchivedObject> PlistKeyedArchiver::unarchiveObjectWithData(const 
     object.className = std::string(*className);
 
     plist_dict_iter iter = nullptr;
-    plist_dict_new_iter(rootObject, &iter);
+    plistLibrary().plist_dict_new_iter(rootObject, &iter);
     if (!iter) return std::nullopt;
     for (;;) {
         char* key = nullptr;
         plist_t value = nullptr;
-        plist_dict_next_item(rootObject, iter, &key, &value);
+        plistLibrary().plist_dict_next_item(rootObject, iter, &key, &value);
         if (!key || !value) {
             std::free(key);
             break;
         }
         std::string name(key);
         std::free(key);
-        if (name.empty() || name.front() == '$' || plist_get_node_type(value) != PLIST_UINT) continue;
+        if (name.empty() || name.front() == '$' || plistLibrary().plist_get_node_type(value) != PLIST_UINT) continue;
         uint64_t number = 0;
-        plist_get_uint_val(value, &number);
+        plistLibrary().plist_get_uint_val(value, &number);
         // Binary property lists keep 8-byte integers signed; the node hands
         // over their bits.
         object.integers[name] = static_cast<int64_t>(number);

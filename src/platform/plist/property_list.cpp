@@ -1,18 +1,17 @@
 #include "platform/plist/property_list.h"
 
-#include <plist/plist.h>
-
 #include <cctype>
 #include <cstdlib>
 #include <memory>
 
+#include "platform/plist/plist_library.h"
 #include "platform/utf8.h"
 
 namespace tilvane::plist {
 namespace {
 
 struct NodeDeleter {
-    void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
+    void operator()(void* node) const { plistLibrary().plist_free(static_cast<plist_t>(node)); }
 };
 using Node = std::unique_ptr<void, NodeDeleter>;
 
@@ -62,10 +61,10 @@ bool xmlCarries(std::string_view text) {
 // kind the settings have no type for.
 bool fromNode(plist_t node, SettingsValue& out, size_t depth) {
     if (depth > kMaxPropertyListDepth) return false;
-    switch (plist_get_node_type(node)) {
+    switch (plistLibrary().plist_get_node_type(node)) {
         case PLIST_BOOLEAN: {
             uint8_t b = 0;
-            plist_get_bool_val(node, &b);
+            plistLibrary().plist_get_bool_val(node, &b);
             out = SettingsValue(b != 0);
             return true;
         }
@@ -73,19 +72,19 @@ bool fromNode(plist_t node, SettingsValue& out, size_t depth) {
             // The library keeps every integer as 64 unsigned bits; negative
             // numbers come back in two's complement.
             uint64_t v = 0;
-            plist_get_uint_val(node, &v);
+            plistLibrary().plist_get_uint_val(node, &v);
             out = SettingsValue(static_cast<int64_t>(v));
             return true;
         }
         case PLIST_REAL: {
             double d = 0;
-            plist_get_real_val(node, &d);
+            plistLibrary().plist_get_real_val(node, &d);
             out = SettingsValue(d);
             return true;
         }
         case PLIST_STRING: {
             uint64_t length = 0;
-            const char* s = plist_get_string_ptr(node, &length);
+            const char* s = plistLibrary().plist_get_string_ptr(node, &length);
             std::string text(s ? s : "", s ? length : 0);
             // The library lets through what XML cannot carry; such text could never be written back.
             if (!xmlCarries(text)) return false;
@@ -94,17 +93,18 @@ bool fromNode(plist_t node, SettingsValue& out, size_t depth) {
         }
         case PLIST_DATA: {
             uint64_t length = 0;
-            const char* d = plist_get_data_ptr(node, &length);
+            const char* d = plistLibrary().plist_get_data_ptr(node, &length);
             const auto* bytes = reinterpret_cast<const uint8_t*>(d);
             out = SettingsValue(d ? SettingsData(bytes, bytes + length) : SettingsData{});
             return true;
         }
         case PLIST_ARRAY: {
             SettingsArray array;
-            uint32_t size = plist_array_get_size(node);
+            uint32_t size = plistLibrary().plist_array_get_size(node);
             for (uint32_t i = 0; i < size; ++i) {
                 SettingsValue item;
-                if (fromNode(plist_array_get_item(node, i), item, depth + 1)) array.push_back(std::move(item));
+                if (fromNode(plistLibrary().plist_array_get_item(node, i), item, depth + 1))
+                    array.push_back(std::move(item));
             }
             out = SettingsValue(std::move(array));
             return true;
@@ -112,12 +112,12 @@ bool fromNode(plist_t node, SettingsValue& out, size_t depth) {
         case PLIST_DICT: {
             SettingsDictionary dict;
             plist_dict_iter it = nullptr;
-            plist_dict_new_iter(node, &it);
+            plistLibrary().plist_dict_new_iter(node, &it);
             if (!it) return false;
             for (;;) {
                 char* key = nullptr;
                 plist_t item = nullptr;
-                plist_dict_next_item(node, it, &key, &item);
+                plistLibrary().plist_dict_next_item(node, it, &key, &item);
                 if (!item) {
                     free(key);
                     break;
@@ -139,32 +139,32 @@ struct ToNode {
     size_t depth;
     std::string* error;
 
-    Node operator()(bool b) const { return Node(plist_new_bool(b ? 1 : 0)); }
-    Node operator()(int64_t i) const { return Node(plist_new_uint(static_cast<uint64_t>(i))); }
-    Node operator()(double d) const { return Node(plist_new_real(d)); }
+    Node operator()(bool b) const { return Node(plistLibrary().plist_new_bool(b ? 1 : 0)); }
+    Node operator()(int64_t i) const { return Node(plistLibrary().plist_new_uint(static_cast<uint64_t>(i))); }
+    Node operator()(double d) const { return Node(plistLibrary().plist_new_real(d)); }
     Node operator()(const std::string& s) const {
         if (!xmlCarries(s)) {
             *error = "text holds a character XML cannot carry";
             return nullptr;
         }
-        return Node(plist_new_string(s.c_str()));
+        return Node(plistLibrary().plist_new_string(s.c_str()));
     }
     Node operator()(const SettingsData& d) const {
-        return Node(plist_new_data(reinterpret_cast<const char*>(d.data()), d.size()));
+        return Node(plistLibrary().plist_new_data(reinterpret_cast<const char*>(d.data()), d.size()));
     }
     Node operator()(const SettingsArray& a) const {
         if (depth >= kMaxPropertyListDepth) return tooDeep();
-        Node array(plist_new_array());
+        Node array(plistLibrary().plist_new_array());
         for (const auto& item : a) {
             Node child = std::visit(ToNode{depth + 1, error}, item.value);
             if (!child) return nullptr;
-            plist_array_append_item(array.get(), child.release());
+            plistLibrary().plist_array_append_item(array.get(), child.release());
         }
         return array;
     }
     Node operator()(const SettingsDictionary& d) const {
         if (depth >= kMaxPropertyListDepth) return tooDeep();
-        Node dict(plist_new_dict());
+        Node dict(plistLibrary().plist_new_dict());
         for (const auto& [key, item] : d) {
             if (!xmlCarries(key)) {
                 *error = "a key holds a character XML cannot carry";
@@ -172,7 +172,7 @@ struct ToNode {
             }
             Node child = std::visit(ToNode{depth + 1, error}, item.value);
             if (!child) return nullptr;
-            plist_dict_set_item(dict.get(), key.c_str(), child.release());
+            plistLibrary().plist_dict_set_item(dict.get(), key.c_str(), child.release());
         }
         return dict;
     }
@@ -192,7 +192,7 @@ PropertyListParse parsePropertyList(std::string_view bytes) {
         return {std::nullopt, "the file holds too many arrays and dictionaries"};
     if (counts.keys > kMaxPropertyListKeys) return {std::nullopt, "the file holds too many keys"};
     plist_t raw = nullptr;
-    plist_from_xml(bytes.data(), static_cast<uint32_t>(bytes.size()), &raw);
+    plistLibrary().plist_from_xml(bytes.data(), static_cast<uint32_t>(bytes.size()), &raw);
     Node root(raw);
     if (!root) return {std::nullopt, "the file is not an XML property list"};
     SettingsValue value;
@@ -206,10 +206,10 @@ PropertyListWrite propertyListXml(const SettingsValue& value) {
     if (!root) return {std::nullopt, error};
     char* xml = nullptr;
     uint32_t length = 0;
-    plist_to_xml(root.get(), &xml, &length);
+    plistLibrary().plist_to_xml(root.get(), &xml, &length);
     if (!xml) return {std::nullopt, "the property list could not be written"};
     std::string text(xml, length);
-    plist_to_xml_free(xml);
+    plistLibrary().plist_to_xml_free(xml);
     return {std::move(text), {}};
 }
 

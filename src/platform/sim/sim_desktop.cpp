@@ -1,7 +1,10 @@
 #include "platform/sim/sim_desktop.h"
 
 #include <algorithm>
+#include <iterator>
 #include <stdexcept>
+
+#include "platform/virtual_key_codes.h"
 
 namespace tilvane::sim {
 
@@ -238,6 +241,29 @@ void SimDesktop::post(const SyntheticEvent& event) {
     if (event.type == EventType::MouseMoved || event.type == EventType::LeftMouseDown ||
         event.type == EventType::LeftMouseUp)
         pointer_ = event.location;
+    if (event.type == EventType::LeftMouseDown) buttonHeld_ = true;
+    if (event.type == EventType::LeftMouseUp) buttonHeld_ = false;
+    // Control+digit switches to that Space, as the desktops are set up; a
+    // window held by its title bar goes along.
+    static constexpr uint16_t kDigits[] = {key::k1, key::k2, key::k3, key::k4, key::k5,
+                                           key::k6, key::k7, key::k8, key::k9, key::k0};
+    if (event.type != EventType::KeyDown || event.flags != modifier::kControl) return;
+    // The desktops count the reported Spaces from the last, leaving out those of type 2.
+    std::vector<uint64_t> counted;
+    for (auto it = spaces_.rbegin(); it != spaces_.rend(); ++it)
+        if (it->second != 2) counted.push_back(it->first);
+    for (size_t index = 0; index < std::size(kDigits) && index < counted.size(); ++index) {
+        if (event.keyCode != kDigits[index]) continue;
+        currentSpace_ = counted[index];
+        SimApp* app = focusedApp_ ? findApp(*focusedApp_) : nullptr;
+        if (buttonHeld_ && app && app->focusedWindow)
+            if (SimWindow* w = findWindow(*app->focusedWindow)) w->space = *currentSpace_;
+    }
+}
+
+void SimDesktop::afterPostedEvents(std::function<void()> task) {
+    // Posted events arrive at once here.
+    runLoop_.async(std::move(task));
 }
 
 void SimDesktop::addGlobalMonitor(uint64_t mask, Handler handler) {

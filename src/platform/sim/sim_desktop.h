@@ -102,6 +102,10 @@ public:
     void setApiEnabled(bool enabled) { apiEnabled_ = enabled; }
     void setPointer(Point topLeft) { pointer_ = topLeft; }
     // Spaces in the order the window server reports them, with their types.
+    // A posted Control+digit switches to the digit's Space (0 for the tenth),
+    // counted from the last reported and leaving out those of type 2, and
+    // takes the focused window along while the left button is held, as a
+    // desktop set up with those shortcuts does.
     void setSpaces(std::vector<std::pair<uint64_t, int>> spaces, std::optional<uint64_t> current);
 
     // --- observation -------------------------------------------------------
@@ -142,6 +146,7 @@ public:
     // EventPoster
     Point currentPointerLocation() override { return pointer_; }
     void post(const SyntheticEvent& event) override;
+    void afterPostedEvents(std::function<void()> task) override;
     // EventMonitors
     void addGlobalMonitor(uint64_t mask, Handler handler) override;
     void addLocalMonitor(uint64_t mask, Handler handler) override;
@@ -175,6 +180,7 @@ private:
     bool apiEnabled_ = true;
     int trustPrompts_ = 0;
     Point pointer_;
+    bool buttonHeld_ = false;
     std::vector<std::pair<uint64_t, int>> spaces_;
     std::optional<uint64_t> currentSpace_;
 

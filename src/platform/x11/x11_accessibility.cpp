@@ -9,19 +9,11 @@ namespace tilvane::x11 {
 
 namespace {
 
-// _NET_MOVERESIZE_WINDOW: gravity in the low byte, which fields are given, and
-// the source of the request (2: a pager, acting for the user).
-constexpr uint32_t kGravityNorthWest = 1;
-constexpr uint32_t kMoveX = 1u << 8, kMoveY = 1u << 9, kResizeWidth = 1u << 10, kResizeHeight = 1u << 11;
-constexpr uint32_t kSourcePager = 2u << 12;
 constexpr uint32_t kStateRemove = 0;
-// How long a frame read serves the reads and the write right after it (the
-// position and the size of one window read one after the other, say).
-constexpr auto kFrameReadLifetime = std::chrono::milliseconds(20);
 
 // X coordinates are 16-bit; the request carries them in 32-bit words.
-uint32_t coordinate(double v) {
-    return static_cast<uint32_t>(static_cast<int32_t>(std::clamp(std::lround(v), -32768L, 32767L)));
+int32_t coordinate(double v) {
+    return static_cast<int32_t>(std::clamp(std::lround(v), -32768L, 32767L));
 }
 uint32_t dimension(double v) {
     return static_cast<uint32_t>(std::clamp(std::lround(v), 1L, 32767L));
@@ -64,36 +56,141 @@ Size clientSizeForOuterSize(Size outer, const Extents& d, const Extents& s) {
             std::max(1.0, outer.height - d.top - d.bottom + s.top + s.bottom)};
 }
 
+// The requests of one frame read, sent together.
+struct X11Accessibility::FrameRequests {
+    xcb_window_t window;
+    TranslateRequest origin;
+    GeometryRequest geometry;
+    // The state comes along in the same trip, for a write that may follow.
+    PropertyRequest state, decorations, shadows;
+
+    FrameRequests(Connection& conn, xcb_window_t w)
+        : window(w),
+          origin(conn.get(), w, conn.root()),
+          geometry(conn.get(), w),
+          state(conn.get(), w, conn.atoms()._NET_WM_STATE, XCB_ATOM_ATOM),
+          decorations(conn.get(), w, conn.atoms()._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4),
+          shadows(conn.get(), w, conn.atoms()._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4) {}
+};
+
 X11Accessibility::X11Accessibility(Connection& conn, X11Screens& screens) : conn_(conn), screens_(screens) {
     conn_.selectRootEvents(XCB_EVENT_MASK_PROPERTY_CHANGE);
     conn_.addObserver([this](const xcb_generic_event_t& e) { observe(e); });
 }
 
+X11Accessibility::~X11Accessibility() = default;
+
+bool X11Accessibility::changesWatched(const xcb_generic_event_t& event) const {
+    if (!watch_) return true;
+    auto concerns = [&](xcb_window_t w) { return w == watch_->window || w == watch_->topLevel || w == conn_.root(); };
+    const Atoms& a = conn_.atoms();
+    switch (eventType(event)) {
+        case XCB_CONFIGURE_NOTIFY:
+        case XCB_REPARENT_NOTIFY:
+        case XCB_UNMAP_NOTIFY:
+        case XCB_MAP_NOTIFY:
+        case XCB_DESTROY_NOTIFY:
+        case XCB_GRAVITY_NOTIFY: {
+            // These events all begin with the window selected on, then the window concerned.
+            const auto* words = reinterpret_cast<const uint32_t*>(&event);
+            return concerns(words[1]) || concerns(words[2]);
+        }
+        case XCB_PROPERTY_NOTIFY: {
+            const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+            return p.window == watch_->window &&
+                   (p.atom == a._NET_WM_STATE || p.atom == a._NET_FRAME_EXTENTS || p.atom == a._GTK_FRAME_EXTENTS);
+        }
+        default: return false;
+    }
+}
+
 void X11Accessibility::observe(const xcb_generic_event_t& event) {
-    // Whatever the server says, the frame last read may be out of date.
-    lastFrame_.reset();
+    // The frame last read (or about to be) may be out of date: that of the
+    // watched window when the event says it changed, any other one whatever
+    // the server says.
+    bool watchedChanged = changesWatched(event);
+    auto watched = [&](xcb_window_t w) { return watch_ && watch_->window == w; };
+    if (lastFrame_ && (watchedChanged || !watched(lastFrame_->window))) lastFrame_.reset();
+    if (frameAhead_ && (watchedChanged || !watched(frameAhead_->window))) frameAhead_.reset();
+    // Moved to another parent (another window manager took it): its frame is another window now.
+    if (watch_ && eventType(event) == XCB_REPARENT_NOTIFY &&
+        reinterpret_cast<const xcb_reparent_notify_event_t&>(event).window == watch_->window)
+        watch_.reset();
     if (eventType(event) != XCB_PROPERTY_NOTIFY) return;
     const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(event);
     const Atoms& a = conn_.atoms();
     if (p.window == conn_.root() && p.atom == a._NET_ACTIVE_WINDOW) active_.reset();
     // A window that leaves may see its number given to another one.
-    if (p.window == conn_.root() && p.atom == a._NET_CLIENT_LIST) applications_.clear();
-    if (p.atom == a._NET_WM_PID) applications_.erase(p.window);
+    if (p.window == conn_.root() && p.atom == a._NET_CLIENT_LIST) {
+        applications_.clear();
+        applicationAhead_.reset();
+        contexts_.clear();
+    }
+    if (p.atom == a._NET_WM_STATE || p.atom == a._NET_FRAME_EXTENTS || p.atom == a._GTK_FRAME_EXTENTS)
+        contexts_.erase(p.window);
+    if (p.atom == a._NET_WM_PID) {
+        applications_.erase(p.window);
+        if (applicationAhead_ && applicationAhead_->window == p.window) applicationAhead_.reset();
+    }
 }
 
 void X11Accessibility::wrote() {
     writesUnanswered_ = true;
     lastFrame_.reset();
+    frameAhead_.reset();
 }
 
 const X11Accessibility::FrameRead* X11Accessibility::freshFrame(xcb_window_t window) const {
-    if (!keepFrameReads_ || !lastFrame_ || lastFrame_->window != window) return nullptr;
-    if (std::chrono::steady_clock::now() - lastFrame_->at > kFrameReadLifetime) return nullptr;
+    if (!lastFrame_ || lastFrame_->window != window) return nullptr;
     return &*lastFrame_;
 }
 
 void X11Accessibility::askAfterWrites() {
     if (writesUnanswered_) askWindowManagerToAnswer();
+}
+
+void X11Accessibility::endTurn() {
+    // The writes of the turn are out: the window manager's answer comes while the loop waits.
+    askAfterWrites();
+    conn_.sendHeldRequests();
+    auto watched = [&](xcb_window_t w) { return watch_ && watch_->window == w; };
+    if (lastFrame_ && !watched(lastFrame_->window)) lastFrame_.reset();
+    if (frameAhead_ && !watched(frameAhead_->window)) frameAhead_.reset();
+    applicationAhead_.reset();
+    writes_.reset();
+    // The active window's frame changed (it moved, say): read it again now,
+    // so that the next action finds it. Not while the window manager has
+    // writes still to apply: what it answers then would be out of date.
+    if (watch_ && active_ && *active_ == watch_->window && !lastFrame_ && !frameAhead_ && !conn_.questionsPending())
+        frameAhead_ = std::make_unique<FrameRequests>(conn_, watch_->window);
+}
+
+void X11Accessibility::watch(xcb_window_t window) {
+    watch_.reset();
+    frameAhead_.reset();
+    lastFrame_.reset();
+    // Watched before its frame is read, so that no change falls in between.
+    constexpr uint32_t kMask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+    conn_.selectWindowEvents(window, kMask);
+    xcb_window_t w = window;
+    for (int depth = 0; depth < 16; ++depth) {
+        XPtr<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(conn_.get(), xcb_query_tree(conn_.get(), w), nullptr));
+        if (!tree) return;
+        if (tree->parent == conn_.root() || tree->parent == XCB_WINDOW_NONE) break;
+        w = tree->parent;
+    }
+    if (w != window) conn_.selectWindowEvents(w, XCB_EVENT_MASK_STRUCTURE_NOTIFY);
+    // Events read so far came before the selections took effect or say nothing new.
+    conn_.readAvailable();
+    watch_ = Watch{window, w};
+}
+
+void X11Accessibility::readAhead(xcb_window_t window) {
+    if (!freshFrame(window) && !(frameAhead_ && frameAhead_->window == window))
+        frameAhead_ = std::make_unique<FrameRequests>(conn_, window);
+    if (!applications_.count(window) && !(applicationAhead_ && applicationAhead_->window == window))
+        applicationAhead_ = std::make_unique<ApplicationAhead>(conn_, window);
+    screens_.readAhead();
 }
 
 void X11Accessibility::askWindowManagerToAnswer() {
@@ -131,44 +228,48 @@ std::optional<xcb_window_t> X11Accessibility::activeWindow() {
         auto w = PropertyRequest(conn_.get(), conn_.root(), conn_.atoms()._NET_ACTIVE_WINDOW, XCB_ATOM_WINDOW).word();
         active_ = w && *w != XCB_WINDOW_NONE ? std::optional<xcb_window_t>(*w) : std::nullopt;
     }
+    if (*active_) readAhead(**active_);
     return *active_;
 }
 
 std::optional<int32_t> X11Accessibility::applicationOf(xcb_window_t window) {
     conn_.readAvailable();
     if (auto known = applications_.find(window); known != applications_.end()) return known->second;
-    ApplicationsRequest request(conn_, {window});
-    int32_t application = request.applicationOf(0);
-    if (!request.exists(0)) return std::nullopt;
+    std::unique_ptr<ApplicationAhead> ahead = std::move(applicationAhead_);
+    if (!ahead || ahead->window != window) ahead = std::make_unique<ApplicationAhead>(conn_, window);
+    int32_t application = ahead->request.applicationOf(0);
+    if (!ahead->request.exists(0)) return std::nullopt;
     applications_[window] = application;
     return application;
+}
+
+std::optional<X11Accessibility::FrameRead> X11Accessibility::readFrame(FrameRequests& r) {
+    if (!r.origin || !r.geometry || r.state.errorCode() != 0) return std::nullopt;
+    const Atoms& a = conn_.atoms();
+    Rect client{double(r.origin->dst_x), double(r.origin->dst_y), double(r.geometry->width),
+                double(r.geometry->height)};
+    WriteContext context{extentsFrom(r.decorations.words()), extentsFrom(r.shadows.words())};
+    auto atoms = r.state.words();
+    bool maximized = std::any_of(atoms.begin(), atoms.end(), [&](uint32_t s) {
+        return s == a._NET_WM_STATE_MAXIMIZED_VERT || s == a._NET_WM_STATE_MAXIMIZED_HORZ;
+    });
+    return FrameRead{r.window, outerFrame(client, context.decorations, context.shadows), maximized, context};
 }
 
 std::optional<Rect> X11Accessibility::outerFrameInRoot(xcb_window_t window) {
     settle();
     conn_.readAvailable();
     if (const FrameRead* known = freshFrame(window)) return known->frame;
-    const Atoms& a = conn_.atoms();
-    xcb_connection_t* c = conn_.get();
-    TranslateRequest origin(c, window, conn_.root());
-    GeometryRequest geometry(c, window);
-    // The state comes along in the same trip, for a write that may follow.
-    PropertyRequest state(c, window, a._NET_WM_STATE, XCB_ATOM_ATOM);
-    PropertyRequest decorations(c, window, a._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
-    PropertyRequest shadows(c, window, a._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
-    if (!origin || !geometry) return std::nullopt;
-    Rect client{double(origin->dst_x), double(origin->dst_y), double(geometry->width), double(geometry->height)};
-    WriteContext context{extentsFrom(decorations.words()), extentsFrom(shadows.words())};
-    auto atoms = state.words();
-    bool maximized = std::any_of(atoms.begin(), atoms.end(), [&](uint32_t s) {
-        return s == a._NET_WM_STATE_MAXIMIZED_VERT || s == a._NET_WM_STATE_MAXIMIZED_HORZ;
-    });
-    Rect frame = outerFrame(client, context.decorations, context.shadows);
+    // The active window's frame is kept between actions while it reports no change.
+    if (keepActiveFrame_ && active_ && *active_ == window && !(watch_ && watch_->window == window)) watch(window);
+    std::unique_ptr<FrameRequests> requests = std::move(frameAhead_);
+    if (!requests || requests->window != window) requests = std::make_unique<FrameRequests>(conn_, window);
+    auto read = readFrame(*requests);
+    if (!read) return std::nullopt;
     // Events that came before the replies are older than them: taken now, they leave this read standing.
     conn_.readAvailable();
-    if (keepFrameReads_ && state.errorCode() == 0)
-        lastFrame_ = FrameRead{window, frame, maximized, context, std::chrono::steady_clock::now()};
-    return frame;
+    lastFrame_ = read;
+    return read->frame;
 }
 
 std::vector<xcb_window_t> X11Accessibility::windowsOfApplication(int32_t application) {
@@ -273,7 +374,8 @@ AXCopyResult X11Accessibility::readWindow(const X11Element& window, std::string_
 AXError X11Accessibility::setAttributeValue(const AXElement& element, std::string_view attribute,
                                             const AXValue& value) {
     AXError result = writeAttribute(element, attribute, value);
-    if (attribute != ax::kPosition || result != AXError::Success) lastPosition_.reset();
+    // Only a size right after a move rounds its far edges.
+    if (writes_ && (attribute != ax::kPosition || result != AXError::Success)) writes_->position.reset();
     return result;
 }
 
@@ -310,8 +412,12 @@ AXError X11Accessibility::writeAttribute(const AXElement& element, std::string_v
 std::optional<X11Accessibility::WriteContext> X11Accessibility::prepareWrite(xcb_window_t window) {
     conn_.readAvailable();
     if (const FrameRead* known = freshFrame(window); known && !known->maximized) return known->context;
+    if (auto known = contexts_.find(window); known != contexts_.end()) return known->second;
     const Atoms& a = conn_.atoms();
     xcb_connection_t* c = conn_.get();
+    // Told of every later change of the state or the decorations, the program
+    // can keep what it reads now; asked first, so that no change falls between.
+    conn_.selectWindowEvents(window, XCB_EVENT_MASK_PROPERTY_CHANGE);
     PropertyRequest state(c, window, a._NET_WM_STATE, XCB_ATOM_ATOM);
     std::optional<PropertyRequest> decorations, shadows;
     decorations.emplace(c, window, a._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
@@ -332,39 +438,49 @@ std::optional<X11Accessibility::WriteContext> X11Accessibility::prepareWrite(xcb
         decorations.emplace(c, window, a._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
         shadows.emplace(c, window, a._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
     }
-    return WriteContext{extentsFrom(decorations->words()), extentsFrom(shadows->words())};
+    WriteContext context{extentsFrom(decorations->words()), extentsFrom(shadows->words())};
+    // Events read with the replies are older than them.
+    conn_.readAvailable();
+    if (!maximized) contexts_[window] = context;
+    return context;
+}
+
+std::optional<X11Accessibility::WriteContext> X11Accessibility::contextForWrite(xcb_window_t window) {
+    // What the first write of the turn read still holds for the next ones:
+    // moves and sizes change neither the window's state nor its decorations.
+    if (writes_ && writes_->window == window) return writes_->context;
+    writes_.reset();
+    auto context = prepareWrite(window);
+    if (context) writes_ = TurnWrites{window, *context, std::nullopt};
+    return context;
 }
 
 AXError X11Accessibility::writePosition(xcb_window_t window, Point position) {
     if (!std::isfinite(position.x) || !std::isfinite(position.y)) return AXError::IllegalArgument;
-    auto context = prepareWrite(window);
+    auto context = contextForWrite(window);
     if (!context) return AXError::InvalidUIElement;
     Point origin = screens_.primaryOrigin();
-    lastPosition_ = {window, {position.x + origin.x, position.y + origin.y}};
-    lastWrite_ = context;
+    Point root{position.x + origin.x, position.y + origin.y};
     // With north-west gravity x and y place the outer corner of the decorations.
-    conn_.sendRootMessage(
-        window, conn_.atoms()._NET_MOVERESIZE_WINDOW,
-        {kGravityNorthWest | kMoveX | kMoveY | kSourcePager, coordinate(position.x + origin.x - context->shadows.left),
-         coordinate(position.y + origin.y - context->shadows.top), 0, 0});
+    conn_.moveResizeWindow(window, {std::array<int32_t, 2>{coordinate(root.x - context->shadows.left),
+                                                           coordinate(root.y - context->shadows.top)},
+                                    std::nullopt});
+    writes_->position = root;
     wrote();
     return AXError::Success;
 }
 
 AXError X11Accessibility::writeSize(xcb_window_t window, Size size) {
     if (!std::isfinite(size.width) || !std::isfinite(size.height)) return AXError::IllegalArgument;
-    // Right after a move of the same window, what the move read still holds:
-    // a move changes neither the window's state nor its decorations.
-    auto context = lastPosition_ && lastPosition_->first == window ? lastWrite_ : prepareWrite(window);
+    auto context = contextForWrite(window);
     if (!context) return AXError::InvalidUIElement;
     // Right after a move, round the far edges rather than the size, so that
     // two windows placed side by side meet without a gap or an overlap.
-    if (lastPosition_ && lastPosition_->first == window) size = pixelSize(lastPosition_->second, size);
+    if (writes_->position) size = pixelSize(*writes_->position, size);
     // The request sizes the client window, inside the decorations.
     Size client = clientSizeForOuterSize(size, context->decorations, context->shadows);
-    conn_.sendRootMessage(window, conn_.atoms()._NET_MOVERESIZE_WINDOW,
-                          {kGravityNorthWest | kResizeWidth | kResizeHeight | kSourcePager, 0, 0,
-                           dimension(client.width), dimension(client.height)});
+    conn_.moveResizeWindow(window,
+                           {std::nullopt, std::array<uint32_t, 2>{dimension(client.width), dimension(client.height)}});
     wrote();
     return AXError::Success;
 }

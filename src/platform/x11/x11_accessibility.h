@@ -1,11 +1,13 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "platform/accessibility.h"
 #include "platform/window_server.h"
+#include "platform/x11/window_owners.h"
 #include "platform/x11/x11_connection.h"
 #include "platform/x11/x11_screens.h"
 
@@ -48,10 +50,16 @@ Size clientSizeForOuterSize(Size outer, const Extents& decorations, const Extent
 // process is always trusted.
 //
 // The active window and the windows' applications are read once and kept
-// until the server reports a change of them.
+// until the server reports a change of them. A frame read serves the reads
+// and writes of the same window that follow it within one turn of the main
+// loop, and once the active window is known, its frame and application and
+// what the screens need are asked for together. A move and a size of the
+// same window within one turn reach the window manager as one request (see
+// Connection::moveResizeWindow).
 class X11Accessibility : public Accessibility {
 public:
     X11Accessibility(Connection& conn, X11Screens& screens);
+    ~X11Accessibility() override;
 
     AXElement createSystemWide() override;
     AXElement createApplication(int32_t pid) override;
@@ -71,14 +79,14 @@ public:
     void activate(xcb_window_t window);
     // Returns once the window manager has handled every request sent so far.
     void syncWithWindowManager();
-    // Asks the window manager to tell when it has handled the writes sent so
-    // far, without waiting; the main loop calls it before it waits.
-    void askAfterWrites();
-    // For a one-shot command that runs one action and exits: a frame read
-    // then serves the reads and the write that follow it at once. A program
-    // that serves reads afresh, since other programs move windows between
-    // its reads.
-    void keepFrameReadsBriefly() { keepFrameReads_ = true; }
+    // The end of a turn of the main loop, before it waits: sends the writes
+    // held back, asks the window manager to tell when it has handled them,
+    // and forgets the reads of the turn.
+    void endTurn();
+    // For a program that serves: the active window's frame is kept from one
+    // action to the next, and read again as soon as it changes, so that an
+    // action finds it without asking the server.
+    void keepActiveFrame() { keepActiveFrame_ = true; }
 
 private:
     AXCopyResult readSystemWide(std::string_view attribute);
@@ -87,12 +95,15 @@ private:
     AXError writeAttribute(const AXElement& element, std::string_view attribute, const AXValue& value);
     AXError writePosition(xcb_window_t window, Point position);
     AXError writeSize(xcb_window_t window, Size size);
-    // Reads what a move or resize needs, taking the window out of the
-    // maximized state first; none when the window is gone.
+    // What a move or resize needs to know of the window.
     struct WriteContext {
         Extents decorations, shadows;
     };
+    // Reads what a move or resize needs, taking the window out of the
+    // maximized state first; none when the window is gone.
     std::optional<WriteContext> prepareWrite(xcb_window_t window);
+    // The context of the turn's writes when they are of this window, else prepareWrite's.
+    std::optional<WriteContext> contextForWrite(xcb_window_t window);
     void observe(const xcb_generic_event_t& event);
     void wrote();
     bool belongsTo(const X11Element& app, xcb_window_t window);
@@ -100,9 +111,15 @@ private:
     AXElement windowElement(xcb_window_t window, int32_t pid);
     // After a write: asks the window manager for an answer that tells when it has handled the write.
     void askWindowManagerToAnswer();
+    // Asks for that answer when writes went out since the last question.
+    void askAfterWrites();
     // Before a read: waits for the answers still to come, so the window
     // manager has handled every write sent so far.
     void settle();
+    // Sends the reads an action asks for after it has found the active
+    // window (its frame and application, and what the screens need), so
+    // that they cost one trip together.
+    void readAhead(xcb_window_t window);
 
     Connection& conn_;
     X11Screens& screens_;
@@ -110,23 +127,49 @@ private:
     // Reads kept, see above.
     std::optional<std::optional<xcb_window_t>> active_;
     std::map<xcb_window_t, int32_t> applications_;
-    // The last position written (root coordinates, unrounded) and what was
-    // read for it, for the size that follows it.
-    std::optional<std::pair<xcb_window_t, Point>> lastPosition_;
-    std::optional<WriteContext> lastWrite_;
-    // The last frame read, with what a write needs, for the reads and the
-    // write of one action that follow it at once. Any event from the server,
-    // any write and a little time make it stale.
+    struct ApplicationAhead {
+        xcb_window_t window;
+        ApplicationsRequest request;
+        ApplicationAhead(Connection& conn, xcb_window_t w) : window(w), request(conn, {w}) {}
+    };
+    std::unique_ptr<ApplicationAhead> applicationAhead_;
+    // The writes of the turn so far, all of one window: what was read for
+    // them, and the last position written (root coordinates, unrounded)
+    // when the last write was a move, for the size that follows it.
+    struct TurnWrites {
+        xcb_window_t window;
+        WriteContext context;
+        std::optional<Point> position;
+    };
+    std::optional<TurnWrites> writes_;
+    // What writes need of the windows written to before, kept until the
+    // server reports a change of their state or decorations.
+    std::map<xcb_window_t, WriteContext> contexts_;
+    // The frame read last in this turn, with what a write needs, for the
+    // reads and the writes of the action that follow it. Any event from the
+    // server, any write and the end of the turn make it stale.
     struct FrameRead {
         xcb_window_t window;
         Rect frame;
         bool maximized;
         WriteContext context;
-        std::chrono::steady_clock::time_point at;
     };
+    struct FrameRequests;
     std::optional<FrameRead> lastFrame_;
-    bool keepFrameReads_ = false;
+    std::unique_ptr<FrameRequests> frameAhead_;
+    // The window whose frame is kept across turns, and its top-level
+    // ancestor (the window manager's frame, or itself); both report changes.
+    struct Watch {
+        xcb_window_t window;
+        xcb_window_t topLevel;
+    };
+    std::optional<Watch> watch_;
+    bool keepActiveFrame_ = false;
+    void watch(xcb_window_t window);
+    // Whether the event may change the watched window's frame (true when none is watched).
+    bool changesWatched(const xcb_generic_event_t& event) const;
     const FrameRead* freshFrame(xcb_window_t window) const;
+    std::optional<FrameRead> readFrame(FrameRequests& requests);
 };
 
 // The running applications as processes owning windows.

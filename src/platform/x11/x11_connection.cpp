@@ -88,13 +88,17 @@ Connection::Connection(xcb_connection_t* c, int screenNumber) : c_(c), screenNum
 #define TILVANE_X11_REQUEST_ATOM(name) requests.emplace_back(c_, #name);
     TILVANE_X11_ATOMS(TILVANE_X11_REQUEST_ATOM)
 #undef TILVANE_X11_REQUEST_ATOM
+    InternAtomRequest windowManagerSelection(c_, "WM_S" + std::to_string(screenNumber_));
     size_t i = 0;
 #define TILVANE_X11_STORE_ATOM(name) atoms_.name = requests[i++].atom();
     TILVANE_X11_ATOMS(TILVANE_X11_STORE_ATOM)
 #undef TILVANE_X11_STORE_ATOM
+    windowManagerSelection_ = windowManagerSelection.atom();
 }
 
 Connection::~Connection() {
+    sendHeldRequests();
+    xcb_flush(c_);
     queue_.clear();
     xcb_disconnect(c_);
 }
@@ -109,10 +113,9 @@ void Connection::addObserver(EventHandler observer) {
 
 void Connection::take(xcb_generic_event_t* event) {
     XPtr<xcb_generic_event_t> owned(event);
-    if (eventType(*event) == XCB_PROPERTY_NOTIFY) {
-        const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(*event);
-        if (p.window == root() && p.atom == atoms_._NET_SUPPORTED) supported_.reset();
-    }
+    if (isWindowManagerChange(*event)) windowManagerChanged();
+    if (eventType(*event) == XCB_DESTROY_NOTIFY)
+        windowMasks_.erase(reinterpret_cast<const xcb_destroy_notify_event_t&>(*event).window);
     if (isWindowManagerAnswer(*event)) ++answered_;
     for (const auto& observe : observers_) observe(*event);
     queue_.push_back(std::move(owned));
@@ -139,6 +142,11 @@ void Connection::dispatchPending() {
     }
 }
 
+void Connection::flush() {
+    sendHeldRequests();
+    xcb_flush(c_);
+}
+
 bool Connection::waitForEvent(const std::function<bool(const xcb_generic_event_t&)>& matches,
                               Clock::time_point deadline) {
     flush();
@@ -158,6 +166,7 @@ bool Connection::waitForEvent(const std::function<bool(const xcb_generic_event_t
 }
 
 void Connection::roundTrip() {
+    sendHeldRequests();
     XPtr<xcb_get_input_focus_reply_t> r(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr));
 }
 
@@ -174,11 +183,66 @@ xcb_window_t Connection::helperWindow() {
 }
 
 bool Connection::windowManagerSupports(xcb_atom_t atom) {
-    if (!supported_) supported_ = PropertyRequest(c_, root(), atoms_._NET_SUPPORTED, XCB_ATOM_ATOM).words();
+    if (!supported_) readWindowManager();
     return std::find(supported_->begin(), supported_->end(), atom) != supported_->end();
 }
 
+void Connection::readWindowManager() {
+    // Changes of the window manager come as changes of these properties, as a
+    // MANAGER message and as the destruction of its check window.
+    selectRootEvents(XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY);
+    PropertyRequest check(c_, root(), atoms_._NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW, 1);
+    PropertyRequest supported(c_, root(), atoms_._NET_SUPPORTED, XCB_ATOM_ATOM);
+    supported_.emplace();
+    windowManagerCheck_ = XCB_WINDOW_NONE;
+    auto window = check.word();
+    if (!window || *window == XCB_WINDOW_NONE) return;
+    // A window manager that was killed leaves its properties behind: its
+    // check window, which names itself while it runs, tells. Watched before
+    // it is asked, so that its end cannot fall in between.
+    uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c_, *window, XCB_CW_EVENT_MASK, &mask);
+    if (PropertyRequest(c_, *window, atoms_._NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW, 1).word() != window) return;
+    windowManagerCheck_ = *window;
+    supported_ = supported.words();
+}
+
+bool Connection::isWindowManagerChange(const xcb_generic_event_t& event) const {
+    switch (eventType(event)) {
+        case XCB_PROPERTY_NOTIFY: {
+            const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+            return p.window == root() && (p.atom == atoms_._NET_SUPPORTED || p.atom == atoms_._NET_SUPPORTING_WM_CHECK);
+        }
+        case XCB_DESTROY_NOTIFY:
+            return windowManagerCheck_ != XCB_WINDOW_NONE &&
+                   reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window == windowManagerCheck_;
+        case XCB_CLIENT_MESSAGE: {
+            const auto& m = reinterpret_cast<const xcb_client_message_event_t&>(event);
+            return m.type == atoms_.MANAGER && m.format == 32 && m.data.data32[1] == windowManagerSelection_;
+        }
+        default: return false;
+    }
+}
+
+void Connection::windowManagerChanged() {
+    supported_.reset();
+    windowManagerCheck_ = XCB_WINDOW_NONE;
+    forgetQuestions();
+}
+
+void Connection::forgetQuestions() {
+    // Answers to them would come to the old window, where nobody listens;
+    // the next question goes to a new one.
+    if (answers_ != XCB_WINDOW_NONE) xcb_destroy_window(c_, answers_);
+    answers_ = XCB_WINDOW_NONE;
+    if (asked_ > answered_) roundTripOwed_ = true;
+    asked_ = answered_ = 0;
+}
+
 void Connection::askWindowManager() {
+    sendHeldRequests();
+    // A window manager that left or came since the last question changes who answers.
+    readAvailable();
     // The window manager answers a frame-extents request for one of our own
     // windows by setting a property on it. It handles requests in order, so
     // once the answer arrives every request sent before it has been applied.
@@ -186,14 +250,20 @@ void Connection::askWindowManager() {
         roundTripOwed_ = true;
         return;
     }
-    sendRootMessage(helperWindow(), atoms_._NET_REQUEST_FRAME_EXTENTS, {0, 0, 0, 0, 0});
+    if (answers_ == XCB_WINDOW_NONE) {
+        answers_ = xcb_generate_id(c_);
+        uint32_t values[] = {XCB_EVENT_MASK_PROPERTY_CHANGE};
+        xcb_create_window(c_, XCB_COPY_FROM_PARENT, answers_, root(), -1, -1, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, values);
+    }
+    sendRootMessage(answers_, atoms_._NET_REQUEST_FRAME_EXTENTS, {0, 0, 0, 0, 0});
     ++asked_;
 }
 
 bool Connection::isWindowManagerAnswer(const xcb_generic_event_t& event) const {
-    if (helper_ == XCB_WINDOW_NONE || eventType(event) != XCB_PROPERTY_NOTIFY) return false;
+    if (answers_ == XCB_WINDOW_NONE || eventType(event) != XCB_PROPERTY_NOTIFY) return false;
     const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-    return p.window == helper_ && p.atom == atoms_._NET_FRAME_EXTENTS;
+    return p.window == answers_ && p.atom == atoms_._NET_FRAME_EXTENTS;
 }
 
 bool Connection::waitForWindowManager(std::chrono::milliseconds patience) {
@@ -202,8 +272,8 @@ bool Connection::waitForWindowManager(std::chrono::milliseconds patience) {
     bool answered = true;
     while (answered_ < asked_) {
         if (!waitForEvent([this](const xcb_generic_event_t& e) { return isWindowManagerAnswer(e); }, deadline)) {
-            answered_ = asked_;
-            roundTripOwed_ = true;
+            // Late answers to these questions would be taken for answers to later ones.
+            forgetQuestions();
             answered = false;
         }
     }
@@ -225,8 +295,16 @@ void Connection::selectRootEvents(uint32_t mask) {
     xcb_change_window_attributes(c_, root(), XCB_CW_EVENT_MASK, &rootMask_);
 }
 
+void Connection::selectWindowEvents(xcb_window_t window, uint32_t mask) {
+    uint32_t& selected = windowMasks_[window];
+    if ((selected | mask) == selected) return;
+    selected |= mask;
+    xcb_change_window_attributes(c_, window, XCB_CW_EVENT_MASK, &selected);
+}
+
 void Connection::sendClientMessage(xcb_window_t destination, uint32_t eventMask, xcb_window_t window, xcb_atom_t type,
                                    std::array<uint32_t, 5> data) {
+    sendHeldRequests();
     xcb_client_message_event_t event;
     std::memset(&event, 0, sizeof event);
     event.response_type = XCB_CLIENT_MESSAGE;
@@ -240,6 +318,35 @@ void Connection::sendClientMessage(xcb_window_t destination, uint32_t eventMask,
 void Connection::sendRootMessage(xcb_window_t window, xcb_atom_t type, std::array<uint32_t, 5> data) {
     sendClientMessage(root(), XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY, window, type,
                       data);
+}
+
+void Connection::moveResizeWindow(xcb_window_t window, const MoveResize& request) {
+    if (held_ && held_->first != window) sendHeldRequests();
+    if (!held_) held_.emplace(window, MoveResize{});
+    MoveResize& merged = held_->second;
+    if (request.position) merged.position = request.position;
+    if (request.size) merged.size = request.size;
+}
+
+void Connection::sendHeldRequests() {
+    if (!held_) return;
+    // Gravity in the low byte, the fields given, and the source: 2, a pager acting for the user.
+    constexpr uint32_t kGravityNorthWest = 1, kSourcePager = 2u << 12;
+    constexpr uint32_t kX = 1u << 8, kY = 1u << 9, kWidth = 1u << 10, kHeight = 1u << 11;
+    auto [window, request] = *held_;
+    held_.reset();
+    std::array<uint32_t, 5> data{kGravityNorthWest | kSourcePager, 0, 0, 0, 0};
+    if (request.position) {
+        data[0] |= kX | kY;
+        data[1] = static_cast<uint32_t>((*request.position)[0]);
+        data[2] = static_cast<uint32_t>((*request.position)[1]);
+    }
+    if (request.size) {
+        data[0] |= kWidth | kHeight;
+        data[3] = (*request.size)[0];
+        data[4] = (*request.size)[1];
+    }
+    sendRootMessage(window, atoms_._NET_MOVERESIZE_WINDOW, data);
 }
 
 std::optional<uint8_t> Connection::extensionEventBase(xcb_extension_t* extension) {

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -193,13 +194,14 @@ public:
     // passes. Every event read meanwhile, the matching one included, is kept
     // for dispatchPending.
     bool waitForEvent(const std::function<bool(const xcb_generic_event_t&)>& matches, Clock::time_point deadline);
-    void flush() { xcb_flush(c_); }
+    void flush();
     // A request with a reply, to be sure the server has handled everything sent before.
     void roundTrip();
 
     // A window of the program's own: never mapped, its property changes reported.
     xcb_window_t helperWindow();
-    // Whether the window manager lists the atom in _NET_SUPPORTED (read once).
+    // Whether a window manager runs and lists the atom in _NET_SUPPORTED
+    // (read once, and again when the window manager changes).
     bool windowManagerSupports(xcb_atom_t atom);
 
     // How long the program waits for the window manager's answer before it
@@ -210,13 +212,18 @@ public:
     void askWindowManager();
     // Waits for the answers to every question asked so far; false when one
     // did not come within the patience. Where the window manager cannot
-    // answer, a round trip is all there is.
+    // answer, a round trip is all there is. Questions asked of a window
+    // manager that has gone since are not waited for.
     bool waitForWindowManager(std::chrono::milliseconds patience = kWindowManagerPatience);
     // Asks and waits: returns once the window manager has handled every request sent before.
     bool syncWithWindowManager(std::chrono::milliseconds patience = kWindowManagerPatience);
 
     // Adds to the events this program hears on the root window.
     void selectRootEvents(uint32_t mask);
+    // Adds to the events this program hears on another window; what was selected before stays.
+    void selectWindowEvents(xcb_window_t window, uint32_t mask);
+    // Whether questions to the window manager are still unanswered.
+    bool questionsPending() const { return answered_ < asked_; }
 
     // Sends a client message about the window, with 32-bit data, to the
     // clients that select the mask on the destination.
@@ -225,6 +232,22 @@ public:
     // Sends a client message to the root window the way EWMH asks.
     void sendRootMessage(xcb_window_t window, xcb_atom_t type, std::array<uint32_t, 5> data);
 
+    // Asks the window manager, as a pager acting for the user, to move the
+    // window's frame (north-west gravity: x and y place the frame's corner)
+    // and to size its client area. The request is held back until the
+    // connection is flushed, another message or question goes to the window
+    // manager, or input is synthesized: a move and a size of the same window
+    // in between reach the window manager as one request carrying both, the
+    // later value of each winning.
+    struct MoveResize {
+        std::optional<std::array<int32_t, 2>> position;
+        std::optional<std::array<uint32_t, 2>> size;
+    };
+    void moveResizeWindow(xcb_window_t window, const MoveResize& request);
+    // Sends the request held back, if any; what must reach the window
+    // manager after it (synthesized input, say) calls this first.
+    void sendHeldRequests();
+
     // The first event code of an extension, or none when the server lacks it.
     std::optional<uint8_t> extensionEventBase(xcb_extension_t* extension);
 
@@ -232,6 +255,14 @@ private:
     Connection(xcb_connection_t* c, int screenNumber);
     void take(xcb_generic_event_t* event);
     bool isWindowManagerAnswer(const xcb_generic_event_t& event) const;
+    // Reads which window manager runs and what it supports.
+    void readWindowManager();
+    // Whether the event tells that a window manager left, came or changed what it supports.
+    bool isWindowManagerChange(const xcb_generic_event_t& event) const;
+    void windowManagerChanged();
+    // Gives up on the questions still unanswered: the window manager that
+    // was asked has gone, or is too slow to wait for.
+    void forgetQuestions();
 
     xcb_connection_t* c_;
     int screenNumber_;
@@ -242,12 +273,20 @@ private:
     std::vector<EventHandler> observers_;
     std::vector<ErrorHandler> errorHandlers_;
     xcb_window_t helper_ = XCB_WINDOW_NONE;
-    // Questions to the window manager asked and answered (see askWindowManager).
+    // Questions to the window manager asked and answered (see askWindowManager),
+    // and the window whose property changes answer them.
+    xcb_window_t answers_ = XCB_WINDOW_NONE;
     uint64_t asked_ = 0;
     uint64_t answered_ = 0;
     bool roundTripOwed_ = false;
     uint32_t rootMask_ = 0;
+    std::map<xcb_window_t, uint32_t> windowMasks_;
     std::optional<std::vector<uint32_t>> supported_;
+    // The running window manager's check window (none: no window manager
+    // runs, or it is not known yet), and the selection window managers hold.
+    xcb_window_t windowManagerCheck_ = XCB_WINDOW_NONE;
+    xcb_atom_t windowManagerSelection_ = XCB_ATOM_NONE;
+    std::optional<std::pair<xcb_window_t, MoveResize>> held_;
 };
 
 }  // namespace tilvane::x11

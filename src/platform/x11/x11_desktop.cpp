@@ -62,6 +62,7 @@ void X11Desktop::fill(Platform& platform, Uses uses) {
     }
     platform.eventPoster = eventPoster_.get();
     if (uses == Uses::OneAction) return;
+    accessibility_->keepActiveFrame();
     platform.keyboard = &keyboard();
     platform.hotKeys = &hotKeys();
     if (!inputMonitors_)
@@ -105,6 +106,7 @@ void X11Desktop::setSkipTaskbar(xcb_window_t window, bool skip) {
 
 void X11Desktop::dispatchEvents() {
     conn_->dispatchPending();
+    accessibility_->endTurn();
     conn_->flush();
 }
 
@@ -126,8 +128,7 @@ void X11Desktop::attach(DescriptorWatcher& loop, std::function<void()> onLost) {
     loop.addBeforeWait([this, handle] {
         handle();
         if (!onLost_) return;
-        // The writes of the turn are out: the window manager's answer comes while the loop waits.
-        accessibility_->askAfterWrites();
+        accessibility_->endTurn();
         conn_->flush();
     });
 }

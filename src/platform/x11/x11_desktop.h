@@ -50,7 +50,8 @@ public:
     // flushes requests before the loop waits. Calls onLost, once, when the
     // connection to the server breaks.
     void attach(DescriptorWatcher& loop, std::function<void()> onLost);
-    // Handles whatever events have arrived; for loops other than the main one.
+    // Handles whatever events have arrived and ends a turn, as the main loop
+    // does before it waits; for loops other than the main one.
     void dispatchEvents();
 
     // The running window manager's name; empty when none runs.

@@ -53,12 +53,34 @@ Point X11EventPoster::currentPointerLocation() {
 }
 
 void X11EventPoster::post(const SyntheticEvent& event) {
+    ++posted_;
     if (!runLoop_) {
         send(event);
         return;
     }
     holdBack_.queue(event, runLoop_->now());
     if (!pumpScheduled_) pump();
+}
+
+void X11EventPoster::afterPostedEvents(std::function<void()> task) {
+    waiters_.emplace_back(posted_, std::move(task));
+    runWaiters();
+}
+
+void X11EventPoster::runWaiters() {
+    auto due = std::stable_partition(waiters_.begin(), waiters_.end(), [&](const auto& w) { return w.first > sent_; });
+    if (due == waiters_.end()) return;
+    std::vector<std::function<void()>> tasks;
+    for (auto it = due; it != waiters_.end(); ++it) tasks.push_back(std::move(it->second));
+    waiters_.erase(due, waiters_.end());
+    conn_.syncWithWindowManager();
+    for (auto& task : tasks) {
+        if (runLoop_) {
+            runLoop_->async(std::move(task));
+        } else {
+            task();
+        }
+    }
 }
 
 void X11EventPoster::pump() {
@@ -77,6 +99,7 @@ void X11EventPoster::pump() {
                 if (alive.lock()) pump();
             });
         }
+        runWaiters();
         return;
     }
 }
@@ -106,6 +129,8 @@ bool X11EventPoster::keyboardGrabbedElsewhere() {
 }
 
 void X11EventPoster::fake(uint8_t type, uint8_t detail, int16_t x, int16_t y) {
+    // A move held back goes first: the input may act on the window where the move leaves it.
+    conn_.sendHeldRequests();
     xcb_test_fake_input(conn_.get(), type, detail, XCB_CURRENT_TIME, conn_.root(), x, y, XCB_NONE);
 }
 
@@ -115,6 +140,7 @@ void X11EventPoster::moveTo(Point location) {
 }
 
 void X11EventPoster::send(const SyntheticEvent& event) {
+    ++sent_;
     if (!conn_.isUsable()) return;
     // Press the event's modifiers that are not down already; let them go after it.
     const ModifierMap& modifiers = modifiers_();

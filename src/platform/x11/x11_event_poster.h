@@ -83,9 +83,14 @@ public:
 
     Point currentPointerLocation() override;
     void post(const SyntheticEvent& event) override;
+    // Once the events posted so far have gone out, the window manager is
+    // asked to catch up; the task runs when it has.
+    void afterPostedEvents(std::function<void()> task) override;
 
 private:
     void pump();
+    // Runs the tasks whose events have all gone out.
+    void runWaiters();
     bool blocked(const SyntheticEvent& event);
     // Whether another client (the window manager, while it drags) has the keyboard.
     bool keyboardGrabbedElsewhere();
@@ -107,6 +112,9 @@ private:
     // Keys pressed by a key-down event and not yet released: they hold nothing back.
     std::vector<uint8_t> keysDown_;
     bool pumpScheduled_ = false;
+    // Events posted and sent so far, and the tasks waiting for a number of them to be sent.
+    uint64_t posted_ = 0, sent_ = 0;
+    std::vector<std::pair<uint64_t, std::function<void()>>> waiters_;
     // Tells timers that outlive the poster not to touch it.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

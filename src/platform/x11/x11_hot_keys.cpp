@@ -63,7 +63,8 @@ bool X11HotKeyService::isHeldByAnotherProgram(uint32_t keyCode, uint32_t carbonM
     if (grabs_.count(*combination)) return false;
     OSStatus status = grab(*combination);
     if (status == kNoErr) ungrab(*combination);
-    conn_.flush();
+    // Once the answer is given the probe is over: another program may grab the combination at once.
+    conn_.roundTrip();
     return status == kEventHotKeyExistsErr;
 }
 

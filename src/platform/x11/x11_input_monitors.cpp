@@ -88,9 +88,14 @@ X11InputMonitors::X11InputMonitors(Connection& conn, X11Screens& screens, X11Key
     : conn_(conn), screens_(screens), keyboard_(keyboard), runLoop_(runLoop) {
     xcb_connection_t* c = conn_.get();
     if (auto xkbBase = keyboard_.xkbEventBase()) {
-        // Only the state notifications: what else this connection hears from XKB stays as it is.
-        xcb_xkb_select_events(c, XCB_XKB_ID_USE_CORE_KBD, XCB_XKB_EVENT_TYPE_STATE_NOTIFY, 0,
-                              XCB_XKB_EVENT_TYPE_STATE_NOTIFY, 0, 0, nullptr);
+        // Only the state notifications, and of them only the modifiers' (not the
+        // buttons', the layout's or the grabs'), so that a modifier key wakes the
+        // program once and a click not at all. What else this connection hears
+        // from XKB stays as it is.
+        xcb_xkb_select_events_details_t details{};
+        details.affectState = kModifierParts;
+        details.stateDetails = kModifierParts;
+        xcb_xkb_select_events_aux(c, XCB_XKB_ID_USE_CORE_KBD, XCB_XKB_EVENT_TYPE_STATE_NOTIFY, 0, 0, 0, 0, &details);
         if (auto state = keyboard_.state())
             flags_ = flagsOfKeyboardState(state->heldOrLatched, state->locked, keyboard_.modifierMap());
         conn_.onEvent(*xkbBase, [this](const xcb_generic_event_t& e) { keyboardEvent(e); });
@@ -115,6 +120,10 @@ X11InputMonitors::X11InputMonitors(Connection& conn, X11Screens& screens, X11Key
     }
     InternAtomRequest touchpad(c, "TOUCHPAD");
     touchpadType_ = touchpad.atom();
+    // A pointer query answers until the server says anything more.
+    conn_.addObserver([alive = std::weak_ptr<bool>(alive_), this](const xcb_generic_event_t&) {
+        if (alive.lock()) pointer_.reset();
+    });
     lastPointer_ = pointerLocation();
 }
 
@@ -147,11 +156,17 @@ void X11InputMonitors::deliver(const std::vector<std::pair<uint64_t, Handler>>& 
 }
 
 X11InputMonitors::Pointer X11InputMonitors::queryPointer() {
+    conn_.readAvailable();
+    if (pointer_) return *pointer_;
     XPtr<xcb_query_pointer_reply_t> p(
         xcb_query_pointer_reply(conn_.get(), xcb_query_pointer(conn_.get(), conn_.root()), nullptr));
     Point origin = screens_.primaryOrigin();
     if (!p) return {lastPointer_.value_or(Point{}), 0};
-    return {{p->root_x - origin.x, p->root_y - origin.y}, p->mask};
+    // Events read with the reply are older than it: taken now, they leave the answer standing.
+    conn_.readAvailable();
+    pointer_ = Pointer{{p->root_x - origin.x, p->root_y - origin.y}, p->mask};
+    seenPointer_ = pointer_->location;
+    return *pointer_;
 }
 
 Point X11InputMonitors::mouseLocation() {
@@ -172,7 +187,8 @@ void X11InputMonitors::keyboardEvent(const xcb_generic_event_t& e) {
     if (!wants(maskOf(EventType::FlagsChanged))) return;
     InputEvent event;
     event.type = EventType::FlagsChanged;
-    event.location = pointerLocation();
+    // Where the pointer was last seen: a modifier key costs no question to the server.
+    event.location = seenPointer_;
     event.modifierFlags = flags;
     deliver(global_, event);
 }

@@ -57,7 +57,9 @@ double scrollingDelta(double valuatorChange, const ScrollAxis& axis);
 // tap: modifier changes from XKB state notifications; pointer movement, the
 // left button's release and touchpad scrolling from XInput 2 raw events on the
 // root window, which arrive whoever has the pointer. Locations come from a
-// query of the pointer when the event is handled, and a movement's deltas are
+// query of the pointer when the event is handled (one query serves until the
+// next event arrives; a modifier change reports where the pointer was last
+// seen, without asking), and a movement's deltas are
 // how far the pointer went since the last one: raw values cannot tell a
 // device's relative motion from an absolute one (tablets, XTest), so they
 // serve only as the signal. A movement that leaves the pointer where it was
@@ -112,6 +114,9 @@ private:
     std::optional<std::map<uint16_t, Device>> devices_;             // by device id; none until read
     std::map<std::pair<uint16_t, uint16_t>, double> lastAbsolute_;  // by device and valuator
     std::optional<Point> lastPointer_;
+    // The answer of the last pointer query, until another event arrives.
+    std::optional<Pointer> pointer_;
+    Point seenPointer_;
     xcb_atom_t touchpadType_ = XCB_ATOM_NONE;
     ScrollPhases phases_;
     bool endCheckScheduled_ = false;

@@ -97,6 +97,9 @@ void InstanceSelection::answer(const xcb_selection_request_event_t& request) {
     notify.selection = request.selection;
     notify.target = request.target;
     notify.property = property;
+    // The answer says the program has handled everything sent before the
+    // question: a move it holds back goes out first.
+    conn_.sendHeldRequests();
     xcb_send_event(conn_.get(), 0, request.requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&notify));
     conn_.flush();
 }

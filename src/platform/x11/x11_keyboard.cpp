@@ -4,6 +4,7 @@
 #define explicit explicit_
 #include <xcb/xkb.h>
 #undef explicit
+#include <dlfcn.h>
 #include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
 
@@ -15,11 +16,51 @@ namespace {
 
 constexpr uint16_t kVirtualKeyA = 0x00;
 
+// xkbcommon, loaded the first time a key's text is asked for: serving the
+// hot keys and placing windows need no layout, and start quicker without it.
+#define TILVANE_XKBCOMMON_FUNCTIONS(X)     \
+    X(xkb_context_new)                     \
+    X(xkb_context_unref)                   \
+    X(xkb_keymap_key_get_syms_by_level)    \
+    X(xkb_keymap_num_layouts)              \
+    X(xkb_keymap_unref)                    \
+    X(xkb_keysym_to_utf32)                 \
+    X(xkb_x11_get_core_keyboard_device_id) \
+    X(xkb_x11_keymap_new_from_device)
+
+struct XkbLibrary {
+#define TILVANE_XKB_DECLARE(name) decltype(&::name) name = nullptr;
+    TILVANE_XKBCOMMON_FUNCTIONS(TILVANE_XKB_DECLARE)
+#undef TILVANE_XKB_DECLARE
+    bool loaded = false;
+};
+
+// The library; not loaded (and no layout to be had) when it cannot be found.
+const XkbLibrary& xkb() {
+    static const XkbLibrary library = [] {
+        XkbLibrary l;
+        // The X11 part needs the rest and brings it along.
+        void* handle = ::dlopen(TILVANE_XKBCOMMON_X11_SONAME, RTLD_NOW | RTLD_LOCAL);
+        if (!handle) return l;
+        l.loaded = true;
+#define TILVANE_XKB_LOAD(name)                                            \
+    l.name = reinterpret_cast<decltype(&::name)>(::dlsym(handle, #name)); \
+    l.loaded = l.loaded && l.name;
+        TILVANE_XKBCOMMON_FUNCTIONS(TILVANE_XKB_LOAD)
+#undef TILVANE_XKB_LOAD
+        return l;
+    }();
+    return library;
+}
+
 xkb_keysym_t firstSymbol(xkb_keymap* keymap, xkb_keycode_t key, xkb_layout_index_t layout) {
     const xkb_keysym_t* syms = nullptr;
-    int n = xkb_keymap_key_get_syms_by_level(keymap, key, layout, 0, &syms);
+    int n = xkb().xkb_keymap_key_get_syms_by_level(keymap, key, layout, 0, &syms);
     return n > 0 ? syms[0] : XKB_KEY_NoSymbol;
 }
+
+using UseExtensionRequest =
+    PendingReply<xcb_xkb_use_extension_cookie_t, xcb_xkb_use_extension_reply_t, xcb_xkb_use_extension_reply>;
 
 }  // namespace
 
@@ -36,11 +77,12 @@ std::u16string utf16FromCodePoint(uint32_t cp) {
 }
 
 X11Keyboard::X11Keyboard(Connection& conn) : conn_(conn) {
-    uint8_t base = 0;
-    if (xkb_x11_setup_xkb_extension(conn_.get(), XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
-                                    XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, &base, nullptr)) {
+    const xcb_query_extension_reply_t* extension = xcb_get_extension_data(conn_.get(), &xcb_xkb_id);
+    UseExtensionRequest use(conn_.get(), xcb_xkb_use_extension(conn_.get(), XCB_XKB_MAJOR_VERSION, 0));
+    if (extension && extension->present && use && use->supported) {
+        uint8_t base = extension->first_event;
         xkbEventBase_ = base;
-        deviceId_ = xkb_x11_get_core_keyboard_device_id(conn_.get());
+        hasXkb_ = true;
         uint16_t events = XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY;
         uint16_t mapParts = XCB_XKB_MAP_PART_KEY_TYPES | XCB_XKB_MAP_PART_KEY_SYMS | XCB_XKB_MAP_PART_MODIFIER_MAP;
         xcb_xkb_select_events(conn_.get(), XCB_XKB_ID_USE_CORE_KBD, events, 0, events, mapParts, mapParts, nullptr);
@@ -56,14 +98,14 @@ X11Keyboard::X11Keyboard(Connection& conn) : conn_(conn) {
 }
 
 X11Keyboard::~X11Keyboard() {
-    if (keymap_) xkb_keymap_unref(keymap_);
-    if (context_) xkb_context_unref(context_);
+    if (keymap_) xkb().xkb_keymap_unref(keymap_);
+    if (context_) xkb().xkb_context_unref(context_);
 }
 
 std::optional<X11Keyboard::State> X11Keyboard::state() {
-    if (deviceId_ < 0) return std::nullopt;
+    if (!hasXkb_) return std::nullopt;
     PendingReply<xcb_xkb_get_state_cookie_t, xcb_xkb_get_state_reply_t, xcb_xkb_get_state_reply> reply(
-        conn_.get(), xcb_xkb_get_state(conn_.get(), static_cast<xcb_xkb_device_spec_t>(deviceId_)));
+        conn_.get(), xcb_xkb_get_state(conn_.get(), XCB_XKB_ID_USE_CORE_KBD));
     if (!reply) return std::nullopt;
     return State{static_cast<uint16_t>(reply->baseMods | reply->latchedMods), reply->lockedMods, reply->group};
 }
@@ -74,7 +116,7 @@ const ModifierMap& X11Keyboard::modifierMap() {
 }
 
 void X11Keyboard::mappingChanged() {
-    if (keymap_) xkb_keymap_unref(keymap_);
+    if (keymap_) xkb().xkb_keymap_unref(keymap_);
     keymap_ = nullptr;
     modifierMap_.reset();
     auto observers = mappingObservers_;
@@ -83,10 +125,12 @@ void X11Keyboard::mappingChanged() {
 
 bool X11Keyboard::loadKeymap() {
     if (keymap_) return true;
-    if (deviceId_ < 0) return false;
-    if (!context_) context_ = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    if (!hasXkb_ || !xkb().loaded) return false;
+    if (!context_) context_ = xkb().xkb_context_new(XKB_CONTEXT_NO_FLAGS);
     if (!context_) return false;
-    keymap_ = xkb_x11_keymap_new_from_device(context_, conn_.get(), deviceId_, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    int32_t device = xkb().xkb_x11_get_core_keyboard_device_id(conn_.get());
+    if (device < 0) return false;
+    keymap_ = xkb().xkb_x11_keymap_new_from_device(context_, conn_.get(), device, XKB_KEYMAP_COMPILE_NO_FLAGS);
     return keymap_ != nullptr;
 }
 
@@ -95,7 +139,7 @@ KeyTranslation X11Keyboard::translateKeyCode(uint16_t keyCode) {
     auto key = xKeycodeForVirtualKey(keyCode);
     if (!key) return {KeyTranslation::Status::Error, {}};
 
-    xkb_layout_index_t layouts = xkb_keymap_num_layouts(keymap_);
+    xkb_layout_index_t layouts = xkb().xkb_keymap_num_layouts(keymap_);
     if (layouts == 0) return {KeyTranslation::Status::NoLayout, {}};
     auto state = this->state();
     xkb_layout_index_t current = state ? state->layout % layouts : 0;
@@ -115,7 +159,7 @@ KeyTranslation X11Keyboard::translateKeyCode(uint16_t keyCode) {
         }
     }
     xkb_keysym_t sym = firstSymbol(keymap_, *key, layout);
-    return {KeyTranslation::Status::Ok, utf16FromCodePoint(xkb_keysym_to_utf32(sym))};
+    return {KeyTranslation::Status::Ok, utf16FromCodePoint(xkb().xkb_keysym_to_utf32(sym))};
 }
 
 }  // namespace tilvane::x11

@@ -57,7 +57,7 @@ private:
 
     Connection& conn_;
     std::optional<uint8_t> xkbEventBase_;
-    int32_t deviceId_ = -1;
+    bool hasXkb_ = false;
     xkb_context* context_ = nullptr;
     xkb_keymap* keymap_ = nullptr;
     std::optional<ModifierMap> modifierMap_;

@@ -37,6 +37,10 @@ struct X11Screens::Reads {
     }
 };
 
+struct X11Screens::StrutReads {
+    std::vector<std::pair<PropertyRequest, PropertyRequest>> partialAndFull;
+};
+
 X11Screens::~X11Screens() = default;
 
 X11Screens::X11Screens(Connection& conn) : conn_(conn) {
@@ -57,7 +61,10 @@ void X11Screens::observe(const xcb_generic_event_t& event) {
     stale_ = false;
     observeChange(event);
     // Reads sent before a change would give the old answer.
-    if (stale_) early_.reset();
+    if (stale_) {
+        early_.reset();
+        struts_.reset();
+    }
     stale_ = stale_ || wasStale;
 }
 
@@ -78,37 +85,46 @@ void X11Screens::observeChange(const xcb_generic_event_t& event) {
     }
 }
 
+std::unique_ptr<X11Screens::StrutReads> X11Screens::readStruts(const std::vector<uint32_t>& clients) {
+    xcb_connection_t* c = conn_.get();
+    std::set<xcb_window_t> current(clients.begin(), clients.end());
+    // Hear about struts set or changed later on every client's window.
+    for (xcb_window_t w : current)
+        if (!clients_.count(w)) conn_.selectWindowEvents(w, XCB_EVENT_MASK_PROPERTY_CHANGE);
+    clients_ = std::move(current);
+    auto reads = std::make_unique<StrutReads>();
+    reads->partialAndFull.reserve(clients.size());
+    for (xcb_window_t w : clients)
+        reads->partialAndFull.emplace_back(
+            PropertyRequest(c, w, conn_.atoms()._NET_WM_STRUT_PARTIAL, XCB_ATOM_CARDINAL, 12),
+            PropertyRequest(c, w, conn_.atoms()._NET_WM_STRUT, XCB_ATOM_CARDINAL, 4));
+    return reads;
+}
+
+void X11Screens::readAhead() {
+    if (!stale_ || struts_) return;
+    if (!early_) early_ = std::make_unique<Reads>(conn_, randrBase_.has_value());
+    // The client list was asked for before the caller's reads: its answer is usually in already.
+    struts_ = readStruts(early_->clientList.words());
+}
+
 void X11Screens::refresh() {
     conn_.readAvailable();
     if (!stale_) return;
     // Cleared before reading: a change that arrives during the reads marks it stale again.
     stale_ = false;
-    xcb_connection_t* c = conn_.get();
     std::unique_ptr<Reads> reads = early_ ? std::move(early_) : std::make_unique<Reads>(conn_, randrBase_.has_value());
+    std::unique_ptr<StrutReads> struts = struts_ ? std::move(struts_) : readStruts(reads->clientList.words());
     GeometryRequest& rootGeometry = reads->rootGeometry;
     std::optional<MonitorsRequest>& monitorsRequest = reads->monitors;
 
-    std::vector<uint32_t> clients = reads->clientList.words();
-    std::set<xcb_window_t> current(clients.begin(), clients.end());
-    // Hear about struts set or changed later on every client's window.
-    uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    for (xcb_window_t w : current)
-        if (!clients_.count(w)) xcb_change_window_attributes(c, w, XCB_CW_EVENT_MASK, &mask);
-    clients_ = std::move(current);
-
-    std::vector<std::pair<PropertyRequest, PropertyRequest>> strutRequests;
-    strutRequests.reserve(clients.size());
-    for (xcb_window_t w : clients)
-        strutRequests.emplace_back(PropertyRequest(c, w, conn_.atoms()._NET_WM_STRUT_PARTIAL, XCB_ATOM_CARDINAL, 12),
-                                   PropertyRequest(c, w, conn_.atoms()._NET_WM_STRUT, XCB_ATOM_CARDINAL, 4));
-
     root_ = rootGeometry ? Size{double(rootGeometry->width), double(rootGeometry->height)}
                          : Size{double(conn_.screen()->width_in_pixels), double(conn_.screen()->height_in_pixels)};
-    std::vector<Strut> struts;
-    for (auto& [partial, full] : strutRequests)
-        if (auto s = strutFromProperties(partial.words(), full.words(), root_)) struts.push_back(*s);
+    std::vector<Strut> list;
+    for (auto& [partial, full] : struts->partialAndFull)
+        if (auto s = strutFromProperties(partial.words(), full.words(), root_)) list.push_back(*s);
     monitors_ = orderedMonitors(monitorsRequest ? monitorsRequest->monitors() : std::vector<Monitor>{}, root_);
-    screens_ = screensFromMonitors(monitors_, struts, root_);
+    screens_ = screensFromMonitors(monitors_, list, root_);
 }
 
 std::vector<Screen> X11Screens::screens() {

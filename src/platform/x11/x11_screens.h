@@ -29,13 +29,19 @@ public:
     // Root coordinates of the primary monitor's top-left corner: where the
     // program's coordinates have their origin.
     Point primaryOrigin();
+    // Sends the reads a refresh will need, when the screens are stale, so
+    // that they travel with the caller's own; they are read when asked for.
+    void readAhead();
     // Where mainScreen learns the outer frame (root coordinates) of the window
     // with the keyboard focus.
     void setFocusedFrameSource(std::function<std::optional<Rect>()> source) { focusedFrame_ = std::move(source); }
 
 private:
-    // The first batch of reads of a refresh, sent ahead of time.
+    // The first batch of reads of a refresh, sent ahead of time, and the
+    // second, which needs the first's client list: the clients' struts.
     struct Reads;
+    struct StrutReads;
+    std::unique_ptr<StrutReads> readStruts(const std::vector<uint32_t>& clients);
     void observe(const xcb_generic_event_t& event);
     // Marks the screens stale when the event says something they depend on changed.
     void observeChange(const xcb_generic_event_t& event);
@@ -51,6 +57,7 @@ private:
     std::function<std::optional<Rect>()> focusedFrame_;
     // Sent when the screens were made, used by the first refresh unless a change came since.
     std::unique_ptr<Reads> early_;
+    std::unique_ptr<StrutReads> struts_;
 };
 
 }  // namespace tilvane::x11

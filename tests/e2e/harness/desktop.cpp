@@ -176,6 +176,25 @@ void Desktop::killServer() {
     }
 }
 
+void Desktop::stopWindowManager(int signal) {
+    if (!windowManager_) return;
+    auto check = x_->words(x_->root(), "_NET_SUPPORTING_WM_CHECK");
+    windowManager_->signal(signal);
+    windowManager_->wait();
+    windowManager_.reset();
+    if (check.empty()) return;
+    // Its windows go when the server sees the connection close.
+    x_->waitUntil([&] {
+        x11::GeometryRequest geometry(x_->c(), check[0]);
+        return !geometry;
+    });
+    // A killed one's announcement stays behind; the next may get the same window number.
+    if (x_->words(x_->root(), "_NET_SUPPORTING_WM_CHECK") == check) {
+        xcb_delete_property(x_->c(), x_->root(), x_->atom("_NET_SUPPORTING_WM_CHECK"));
+        x_->conn().roundTrip();
+    }
+}
+
 Desktop::~Desktop() {
     docks_.clear();
     windowManager_.reset();

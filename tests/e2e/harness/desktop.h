@@ -68,6 +68,12 @@ public:
     // Starts another dock; returns its process.
     std::unique_ptr<Process> startDock(const Rect& area, const std::string& edge);
 
+    // Stops the window manager with the signal and waits until the server has
+    // let go of its windows, leaving no window manager; startWindowManager
+    // (below) or restartWindowManager brings one back.
+    void stopWindowManager(int signal);
+    bool restartWindowManager(std::string& failure) { return startWindowManager({}, failure); }
+
     // Leaves the folder in place when the desktop goes, for a look at the logs.
     void keepFolder() { keepFolder_ = true; }
 

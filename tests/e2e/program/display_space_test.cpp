@@ -113,6 +113,44 @@ TEST_F(DisplaySpaceTest, ASpaceMoveWaitsForTheShortcutsModifiersToBeLetGo) {
         << "window on " << desktopOf(window.id).value_or(99) << ", view on " << current().value_or(99);
 }
 
+TEST_F(DisplaySpaceTest, FiveQuickPressesCarryTheWindowFiveDesktopsOnAndThePointerComesBack) {
+    // Key repeat: the presses come while the first move is still under way.
+    auto window = desktop().openWindow("repeat");
+    x().placeFrame(window.id, {1700, 300, 500, 400});
+    startTilvane();
+    HeldInput input(x());
+    input.moveTo(2500, 900);
+    // The desktops the window goes to, in order, as the window manager sets them.
+    std::vector<uint32_t> visited;
+    xcb_atom_t desktopAtom = x().atom("_NET_WM_DESKTOP");
+    uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(x().c(), window.id, XCB_CW_EVENT_MASK, &mask);
+    x().conn().onEvent(XCB_PROPERTY_NOTIFY, [&](const xcb_generic_event_t& e) {
+        const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(e);
+        if (p.window != window.id || p.atom != desktopAtom) return;
+        if (auto d = desktopOf(window.id); d && (visited.empty() || visited.back() != *d)) visited.push_back(*d);
+    });
+
+    input.pressKeys({kControl, kCommand});
+    for (int i = 0; i < 5; ++i) {
+        input.pressKeys({kN});
+        input.releaseKeys({kN});
+    }
+    input.releaseKeys({kCommand, kControl});
+    bool done = x().waitUntil(
+        [&] {
+            x11::XPtr<xcb_query_pointer_reply_t> p(
+                xcb_query_pointer_reply(x().c(), xcb_query_pointer(x().c(), x().root()), nullptr));
+            return visited.size() >= 5 && p && p->root_x == 2500 && p->root_y == 900 && !(p->mask & XCB_BUTTON_MASK_1);
+        },
+        30s);
+    EXPECT_TRUE(done) << "desktops visited: " << visited.size();
+    EXPECT_EQ(visited, (std::vector<uint32_t>{1, 2, 3, 0, 1}));
+    EXPECT_TRUE(reachesDesktop(window.id, 1));
+    x().syncWindowManager();
+    EXPECT_EQ(frame(window.id), (Rect{1700, 300, 500, 400}));
+}
+
 TEST_F(DisplaySpaceTest, SplitViewChangesNothing) {
     auto window = desktop().openWindow("split");
     const Rect start{1700, 300, 500, 400};

@@ -3,6 +3,8 @@
 // a combination another program holds is left to it, a window that vanishes
 // does no harm, one instance serves a display, and SIGTERM ends it in order.
 
+#include <functional>
+
 #include "program/program_test.h"
 
 namespace tilvane::e2e {
@@ -50,6 +52,51 @@ TEST_F(ServingTest, TheDefaultHotKeysActWhileItRuns) {
     pressAndSettle({kControl, kOption, kRight});
     const Rect& v = layout::kSecondaryVisible;
     EXPECT_EQ(frame(window.id), (Rect{v.x + v.width / 2, v.y, v.width / 2, v.height}));
+}
+
+TEST_F(ServingTest, AWindowChangedByOthersBetweenTwoPressesIsPlacedFromWhereItIs) {
+    // The program keeps the active window's frame from one press to the next
+    // while the server reports no change; every change must reach it.
+    auto window = desktop().openWindow("changed by others");
+    x().placeFrame(window.id, kStart);
+    startTilvane();
+    pressAndSettle({kControl, kOption, kLeft});
+    ASSERT_EQ(frame(window.id), kLeftHalf);
+    const Rect& secondary = layout::kSecondaryVisible;
+    struct Row {
+        const char* name;
+        std::function<void()> change;
+        std::vector<uint16_t> chord;
+        Rect frame;
+    };
+    const Row rows[] = {
+        {"moved to the other monitor",
+         [&] {
+             x().placeFrame(window.id, {100, 400, 500, 300});
+         },
+         {kControl, kOption, kRight},
+         {secondary.x + secondary.width / 2, secondary.y, secondary.width / 2, secondary.height}},
+        {"maximized on the primary monitor",
+         [&] {
+             x().placeFrame(window.id, kStart);
+             x().setMaximized(window.id, true);
+         },
+         {kControl, kOption, kLeft},
+         kLeftHalf},
+        {"moved a little", [&] { x().placeFrame(window.id, kStart); }, {kControl, kOption, kRight}, kRightHalf},
+        {"moved to the other monitor and not pressed for",
+         [&] {
+             x().placeFrame(window.id, {200, 500, 400, 300});
+         },
+         {kControl, kOption, kLeft},
+         {secondary.x, secondary.y, secondary.width / 2, secondary.height}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.change();
+        pressAndSettle(row.chord);
+        EXPECT_EQ(frame(window.id), row.frame);
+    }
 }
 
 TEST_F(ServingTest, SwitchingShortcutsOffDropsHotKeysWhilePlaceStillActs) {

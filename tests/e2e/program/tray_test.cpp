@@ -22,8 +22,7 @@ TEST_F(TrayTest, LeftFromTheMenuPlacesTheWindowThatHadTheFocus) {
     x().placeFrame(window.id, {1600, 200, 700, 500});
     openMenu();
     choose(kLeft);
-    // The menu's action runs on the program's turn after the menu has closed.
-    EXPECT_TRUE(x().waitUntil([&] { return frame(window.id) == pixelRect({1440, 0, 960, 1040}); }));
+    expectFrameReaches(window.id, pixelRect({1440, 0, 960, 1040}));
 }
 
 TEST_F(TrayTest, DisableShortcutsStopsTheHotKeysWhileTheMenuStillActs) {
@@ -41,8 +40,7 @@ TEST_F(TrayTest, DisableShortcutsStopsTheHotKeysWhileTheMenuStillActs) {
     EXPECT_EQ(frame(window.id), (Rect{1600, 200, 700, 500}));
     openMenu("tray-menu-shortcuts-off.png");
     choose(kLeft);
-    // The menu's action runs on the program's turn after the menu has closed.
-    EXPECT_TRUE(x().waitUntil([&] { return frame(window.id) == pixelRect({1440, 0, 960, 1040}); }));
+    expectFrameReaches(window.id, pixelRect({1440, 0, 960, 1040}));
 
     openMenu();
     choose(kSwitch);

@@ -94,6 +94,13 @@ protected:
         }
     }
 
+    // The menu's action runs on the application's turn after the menu closes,
+    // which the program's own connection may answer a ping before.
+    void expectFrameReaches(xcb_window_t window, const Rect& expected) {
+        bool reached = x().waitUntil([&] { return frame(window) == expected; }, 10s);
+        EXPECT_TRUE(reached) << "the window is at " << frame(window) << ", not at " << expected;
+    }
+
     // Chooses the menu entry that many steps down from the top, with the keyboard.
     void choose(int stepsDown) {
         std::vector<uint16_t> none;

@@ -73,6 +73,8 @@ TEST_F(AccessibilityTest, PositionAndSizeAreTheFrameWindowsGeometry) {
     auto window = desktop().openWindow("frame");
     for (Rect frame : {Rect{1500, 100, 640, 480}, Rect{20, 300, 333, 222}}) {
         x().placeFrame(window.id, frame);
+        // A read serves the rest of the loop's turn; the move comes in another.
+        catchUp();
         auto serverFrame = x().frameOf(window.id);
         ASSERT_TRUE(serverFrame);
         EXPECT_EQ(*serverFrame, frame);
@@ -105,6 +107,66 @@ TEST_F(AccessibilityTest, AReadAfterAWriteReportsWhereTheWindowIs) {
         EXPECT_EQ(reportedFrame(element), p.root);
         x().syncWindowManager();
         EXPECT_EQ(x().frameOf(window.id), std::optional<Rect>(p.root));
+    }
+}
+
+// One write of a sequence: a move, a size, or a read of the frame in between.
+struct Write {
+    enum { Position, Size, Read } kind;
+    double a = 0, b = 0;
+};
+
+struct CoalescingRow {
+    const char* name;
+    std::vector<Write> writes;
+    std::vector<uint32_t> fields;  // of each request the window manager gets: 0x300 a move, 0xC00 a size
+    Rect root;
+};
+
+const CoalescingRow kCoalescingRows[] = {
+    {"a move and the size after it",
+     {{Write::Position, 100, 100}, {Write::Size, 500, 400}},
+     {0xF00},
+     {1540, 100, 500, 400}},
+    {"a size, a move and the size again, as a move to another display writes them",
+     {{Write::Size, 300, 300}, {Write::Position, 200, 150}, {Write::Size, 640, 480}},
+     {0xF00},
+     {1640, 150, 640, 480}},
+    {"a size alone", {{Write::Size, 420, 310}}, {0xC00}, {1600, 200, 420, 310}},
+    {"a read between the move and the size",
+     {{Write::Position, 10, 10}, {Write::Read}, {Write::Size, 700, 500}},
+     {0x300, 0xC00},
+     {1450, 10, 700, 500}},
+};
+
+TEST_F(AccessibilityTest, AMoveAndASizeInOneTurnReachTheWindowManagerAsOneRequest) {
+    auto window = desktop().openWindow("coalesced");
+    xcb_atom_t moveResize = x().atom("_NET_MOVERESIZE_WINDOW");
+    // The test's connection hears the client messages sent to the root window, as the window manager does.
+    std::vector<uint32_t> fields;
+    x().conn().onEvent(XCB_CLIENT_MESSAGE, [&](const xcb_generic_event_t& e) {
+        const auto& m = reinterpret_cast<const xcb_client_message_event_t&>(e);
+        if (m.type == moveResize && m.window == window.id) fields.push_back(m.data.data32[0] & 0xF00);
+    });
+    AXElement element = focusedWindow();
+    for (const auto& row : kCoalescingRows) {
+        SCOPED_TRACE(row.name);
+        x().placeFrame(window.id, {1600, 200, 300, 200});
+        catchUp();
+        x().conn().roundTrip();
+        x().conn().dispatchPending();
+        fields.clear();
+        for (const auto& w : row.writes) {
+            if (w.kind == Write::Position) ax().setAttributeValue(element, ax::kPosition, AXValue(Point{w.a, w.b}));
+            if (w.kind == Write::Size) ax().setAttributeValue(element, ax::kSize, AXValue(Size{w.a, w.b}));
+            if (w.kind == Write::Read) reportedFrame(element);
+        }
+        // The end of the loop's turn sends what is held back.
+        catchUp();
+        x().syncWindowManager();
+        x().conn().dispatchPending();
+        EXPECT_EQ(fields, row.fields);
+        EXPECT_EQ(x().frameOf(window.id), std::optional<Rect>(row.root));
     }
 }
 

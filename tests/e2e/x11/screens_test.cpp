@@ -28,6 +28,7 @@ TEST_F(ScreensTest, MainScreenHoldsTheFocusedWindow) {
     EXPECT_EQ(main->frame, (Rect{-1440, 0, 1440, 900}));
 
     x().placeFrame(window.id, {2000, 400, 500, 300});
+    catchUp();
     main = backend().screens().mainScreen();
     ASSERT_TRUE(main);
     EXPECT_EQ(main->frame, (Rect{0, 0, 1920, 1080}));

@@ -1,0 +1,106 @@
+// What the program costs the X server and the machine, counted: the round
+// trips of a placement as a whole process and of a hot key while serving
+// (through a relay in front of the server), and the libraries `tilvane place`
+// loads. Time is the benchmarks' business; counts are this file's.
+
+#include "harness/x_relay.h"
+#include "program/program_test.h"
+
+namespace tilvane::e2e {
+namespace {
+
+using namespace key;
+
+class FrugalityTest : public ProgramTest {
+protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        relay_ = XRelay::start(desktop().display());
+        ASSERT_TRUE(relay_);
+    }
+    std::map<std::string, std::string> relayed() {
+        auto environment = desktop().environment();
+        environment["DISPLAY"] = relay_->display();
+        return environment;
+    }
+    std::unique_ptr<XRelay> relay_;
+};
+
+struct PlaceRow {
+    const char* name;
+    bool xlogo;
+};
+
+// Connecting, the atoms, the root window's properties with the monitors,
+// the window's frame and application with the docks' struts, and the last
+// trip that makes sure the request arrived.
+constexpr int kPlaceRoundTrips = 5;
+
+TEST_F(FrugalityTest, PlaceAsksEverythingItNeedsInFiveRoundTrips) {
+    const PlaceRow rows[] = {{"a window that names its process", false}, {"xlogo, which names none", true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto window = row.xlogo ? desktop().openXlogo() : desktop().openWindow(row.name);
+        x().placeFrame(window.id, {1600, 100, 300, 300});
+        relay_->reset();
+        auto place = Process::spawn({tilvaneBinary(), "place", "left"}, relayed(), desktop().folder() + "/place.log");
+        ASSERT_TRUE(place);
+        ASSERT_EQ(place->wait(), 0) << place->log();
+        EXPECT_EQ(relay_->connections(), 1);
+        EXPECT_LE(relay_->roundTrips(), kPlaceRoundTrips);
+        x().syncWindowManager();
+        EXPECT_EQ(frame(window.id), (Rect{1440, 0, 960, 1040}));
+        desktop().closeWindow(window);
+    }
+}
+
+TEST_F(FrugalityTest, AHotKeyCostsOneRoundTripAndAModifierNone) {
+    auto window = desktop().openWindow("hot key");
+    x().placeFrame(window.id, {1600, 100, 300, 300});
+    tilvane_ = Process::spawn({tilvaneBinary(), "serve"}, relayed(), desktop().folder() + "/tilvane.log");
+    ASSERT_TRUE(x().waitUntil([&] { return x().selectionOwner(kSelection) != XCB_WINDOW_NONE; }, 60s))
+        << tilvane_->log();
+    settle();
+    // The first press reads the screens; later ones have them.
+    pressAndSettle({kControl, kOption, kRight});
+
+    struct Row {
+        const char* name;
+        std::vector<uint16_t> chord;
+        int roundTrips;  // at most
+    };
+    // The placement reads the window's frame: one trip. The serving program may spend two more.
+    const Row rows[] = {
+        {"left half", {kControl, kOption, kLeft}, 3},
+        {"centre", {kControl, kOption, kCommand, kC}, 3},
+        {"Shift alone", {kShift}, 0},
+        {"Control and Option alone", {kControl, kOption}, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        settle();
+        relay_->reset();
+        pressAndSettle(row.chord);
+        EXPECT_LE(relay_->roundTrips(), row.roundTrips);
+    }
+    EXPECT_EQ(frame(window.id), (Rect{1440 + 480, 260, 960, 520}));
+}
+
+TEST_F(FrugalityTest, PlaceLoadsNeitherThePropertyListLibraryNorXkbcommon) {
+    auto window = desktop().openWindow("libraries");
+    // With the settings written, as a user's desktop has them.
+    ASSERT_EQ(tilvane({"defaults", "write", "EnableShotcuts", "-bool", "true"}), 0);
+    auto environment = desktop().environment();
+    environment["LD_DEBUG"] = "libs";
+    auto place = Process::spawn({tilvaneBinary(), "place", "right"}, environment, desktop().folder() + "/ld.log");
+    ASSERT_TRUE(place);
+    ASSERT_EQ(place->wait(), 0);
+    std::string log = place->log();
+    ASSERT_NE(log.find("calling init"), std::string::npos) << "no word from the dynamic loader:\n" << log;
+    EXPECT_EQ(log.find("libplist"), std::string::npos) << log;
+    EXPECT_EQ(log.find("libxkbcommon"), std::string::npos) << log;
+}
+
+}  // namespace
+}  // namespace tilvane::e2e
