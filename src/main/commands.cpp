@@ -54,6 +54,14 @@ private:
     int queued_ = 0;
 };
 
+// The X display named by $DISPLAY, or null after saying why it cannot be opened.
+std::unique_ptr<X11Desktop> openDesktop(std::ostream& err) {
+    std::string error;
+    auto desktop = X11Desktop::open(nullptr, error);
+    if (!desktop) err << "tilvane: " << error << "\n";
+    return desktop;
+}
+
 }  // namespace
 
 int serve(std::ostream& out, std::ostream& err) {
@@ -79,12 +87,8 @@ int serve(std::ostream& out, std::ostream& err) {
 
 int place(int64_t code, std::ostream& err) {
     LinuxRunLoop loop;
-    std::string error;
-    auto desktop = X11Desktop::open(nullptr, error);
-    if (!desktop) {
-        err << "tilvane: " << error << "\n";
-        return 1;
-    }
+    auto desktop = openDesktop(err);
+    if (!desktop) return 1;
     OneShotLoop oneShot(loop);
     ErrorStreamLog log;
     // An action asked for by name reads no settings: the switch of the
@@ -100,12 +104,8 @@ int place(int64_t code, std::ostream& err) {
 
 int preferences(std::ostream& err) {
     LinuxRunLoop loop;
-    std::string error;
-    auto desktop = X11Desktop::open(nullptr, error);
-    if (!desktop) {
-        err << "tilvane: " << error << "\n";
-        return 1;
-    }
+    auto desktop = openDesktop(err);
+    if (!desktop) return 1;
     x11::InstanceSelection instance(desktop->connection(), loop);
     switch (instance.askOwnerToShowPreferences(std::chrono::seconds(5))) {
         case x11::InstanceSelection::Request::Done: return 0;

@@ -7,27 +7,17 @@
 #include "app/action_table.h"
 #include "app/app_delegate.h"
 #include "app/menu_images.h"
-#include "platform/plist/keyed_archiver.h"
-#include "platform/sim/sim_desktop.h"
-#include "platform/sim/sim_hot_keys.h"
-#include "platform/sim/sim_keyboard.h"
-#include "platform/sim/sim_user_interface.h"
+#include "app/sim_application.h"
 #include "shortcuts/shortcut.h"
 
 namespace tilvane {
 namespace {
 
-class StatusMenuTest : public testing::Test {
+class StatusMenuTest : public testing::Test, protected SimApplication<sim::SimUserInterface> {
 protected:
     StatusMenuTest() {
-        desktop.addScreen({0, 0, 1440, 900});
         window = desktop.addWindow(42, {100, 100, 800, 600}).id;
         desktop.focus(window);
-        platform = desktop.platform();
-        platform.hotKeys = &hotKeys;
-        platform.keyboard = &keyboard;
-        platform.archiver = &archiver;
-        platform.userInterface = &ui;
         platform.supportKit = &support;
         platform.updater = &support;
         registerMenuImages(ui);
@@ -46,14 +36,7 @@ protected:
         desktop.settings().setObject(key, SettingsValue(archiveShortcut(archiver, shortcut)));
     }
 
-    sim::SimDesktop desktop;
-    sim::SimHotKeyService hotKeys;
-    sim::SimKeyboard keyboard;
-    plist::PlistKeyedArchiver archiver;
-    sim::Journal journal;
-    sim::SimUserInterface ui{&journal};
     sim::SimSupport support{&journal};
-    Platform platform;
     uint64_t window = 0;
     std::unique_ptr<AppDelegate> app;
 };

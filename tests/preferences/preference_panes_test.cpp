@@ -9,12 +9,7 @@
 
 #include "app/action_table.h"
 #include "app/app_delegate.h"
-#include "platform/plist/keyed_archiver.h"
-#include "platform/sim/sim_desktop.h"
-#include "platform/sim/sim_hot_keys.h"
-#include "platform/sim/sim_keyboard.h"
-#include "platform/sim/sim_login_items.h"
-#include "platform/sim/sim_user_interface.h"
+#include "app/sim_application.h"
 #include "preferences/preferences_window_controller.h"
 
 namespace tilvane {
@@ -26,18 +21,11 @@ std::vector<std::string> recorderOutlets() {
     return names;
 }
 
-class PreferencePanesTest : public testing::Test {
+class PreferencePanesTest : public testing::Test, protected SimApplication<sim::SimUserInterface> {
 protected:
     PreferencePanesTest() {
-        desktop.addScreen({0, 0, 1440, 900});
         window = desktop.addWindow(42, {100, 100, 800, 600}).id;
         desktop.focus(window);
-        platform = desktop.platform();
-        platform.hotKeys = &hotKeys;
-        platform.keyboard = &keyboard;
-        platform.archiver = &archiver;
-        platform.userInterface = &ui;
-        platform.loginItems = &loginItems;
         platform.programPath = "/usr/bin/tilvane";
         ui.defineView("GeneralPreferencesView",
                       {{560, 200},
@@ -76,14 +64,6 @@ protected:
     std::optional<Shortcut> stored(const std::string& key) { return app->shortCutWithKey(key); }
     Rect frame() { return desktop.window(window).frame; }
 
-    sim::SimDesktop desktop;
-    sim::SimHotKeyService hotKeys;
-    sim::SimKeyboard keyboard;
-    plist::PlistKeyedArchiver archiver;
-    sim::Journal journal;
-    sim::SimUserInterface ui{&journal};
-    sim::SimLoginItems loginItems;
-    Platform platform;
     uint64_t window = 0;
     std::unique_ptr<AppDelegate> app;
 };

@@ -81,60 +81,31 @@ QColor colorFor(NamedColor color, const QPalette& palette) {
 // --- menu items ---------------------------------------------------------------
 
 QtMenuItem::QtMenuItem(QtUserInterface& ui, QtMenu& menu, QAction* action, bool separator)
-    : ui_(ui), menu_(menu), qaction_(action), separator_(separator) {}
-
-void QtMenuItem::setTitle(std::string title) {
-    title_ = std::move(title);
-    update();
-}
-
-void QtMenuItem::setImage(std::string name, bool isTemplate) {
-    image_ = std::move(name);
-    imageIsTemplate_ = isTemplate;
-    update();
-}
-
-void QtMenuItem::setKeyEquivalent(std::string key) {
-    key_ = std::move(key);
-    update();
-}
-
-void QtMenuItem::setKeyEquivalentModifierMask(uint64_t mask) {
-    mask_ = mask;
-    update();
-}
-
-void QtMenuItem::setAttributedTitle(AttributedTitle title) {
-    attributed_ = std::move(title);
-    update();
-}
-
-void QtMenuItem::setEnabled(bool enabled) {
-    enabled_ = enabled;
-    update();
-}
+    : StoredMenuItem(separator), ui_(ui), menu_(menu), qaction_(action) {}
 
 void QtMenuItem::setSubmenu(std::unique_ptr<Menu> menu) {
-    submenu_ = std::move(menu);
-    auto* qtMenu = dynamic_cast<QtMenu*>(submenu_.get());
+    StoredMenuItem::setSubmenu(std::move(menu));
+    auto* qtMenu = dynamic_cast<QtMenu*>(submenu());
     qaction_->setMenu(qtMenu ? qtMenu->qmenu() : nullptr);
 }
 
-void QtMenuItem::update() {
-    if (separator_) return;
+void QtMenuItem::changed() {
+    if (isSeparatorItem()) return;
     // An attributed title replaces the title, as the menu shows it.
-    QString text = QString::fromStdString(attributed_ ? attributed_->text : title_);
+    std::optional<AttributedTitle> attributed = attributedTitle();
+    QString text = QString::fromStdString(attributed ? attributed->text : title());
     // Menus show an ampersand as a mnemonic marker; the program's titles have none.
     text.replace("&", "&&");
-    QString shortcut = shortcutDisplayText(key_, mask_);
+    QString shortcut = shortcutDisplayText(keyEquivalent(), keyEquivalentModifierMask());
     if (!shortcut.isEmpty()) text += "\t" + shortcut;
     qaction_->setText(text);
     QFont font = qaction_->font();
-    font.setBold(attributed_ && attributed_->attributes.bold);
+    font.setBold(attributed && attributed->attributes.bold);
     qaction_->setFont(font);
-    qaction_->setEnabled(enabled_);
+    qaction_->setEnabled(isEnabled());
     QColor iconColor = menu_.qmenu()->palette().color(QPalette::Active, QPalette::Text);
-    qaction_->setIcon(image_.empty() ? QIcon() : ui_.icon(image_, imageIsTemplate_, iconColor));
+    std::string image = imageName();
+    qaction_->setIcon(image.empty() ? QIcon() : ui_.icon(image, imageIsTemplate(), iconColor));
 }
 
 // --- menus --------------------------------------------------------------------
@@ -180,7 +151,7 @@ MenuItem& QtMenu::addItem(std::string title, MenuItem::Action action, std::strin
     raw->setKeyEquivalent(std::move(keyEquivalent));
     // The item acts once the menu has closed and let go of the pointer and keyboard.
     QObject::connect(qaction, &QAction::triggered, qmenu_.get(),
-                     [raw, menu = qmenu_.get()] { QTimer::singleShot(0, menu, [raw] { raw->trigger(); }); });
+                     [raw, menu = qmenu_.get()] { QTimer::singleShot(0, menu, [raw] { raw->choose(); }); });
     return *raw;
 }
 
@@ -206,7 +177,7 @@ void QtMenu::aboutToShow() {
         for (auto& item : items_)
             if (item->hasValidator()) item->setEnabled(item->validate());
     // Pictures follow the menu's text colour, which the desktop's theme may have changed.
-    for (auto& item : items_) item->update();
+    for (auto& item : items_) item->changed();
 }
 
 // --- the status item ----------------------------------------------------------

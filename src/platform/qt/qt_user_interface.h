@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/stored_controls.h"
 #include "platform/user_interface.h"
 
 namespace tilvane::qt {
@@ -31,53 +32,19 @@ class QtWindow;
 
 // A menu item as an action of a Qt menu. The item keeps what the program set;
 // the action shows it after each change and each time the menu opens.
-class QtMenuItem : public MenuItem {
+class QtMenuItem : public StoredMenuItem {
 public:
     QtMenuItem(QtUserInterface& ui, QtMenu& menu, QAction* action, bool separator);
 
-    bool isSeparatorItem() const override { return separator_; }
-    std::string title() const override { return title_; }
-    void setTitle(std::string title) override;
-    int64_t tag() const override { return tag_; }
-    void setTag(int64_t tag) override { tag_ = tag; }
-    std::string imageName() const override { return image_; }
-    void setImage(std::string name, bool isTemplate) override;
-    std::string keyEquivalent() const override { return key_; }
-    void setKeyEquivalent(std::string key) override;
-    uint64_t keyEquivalentModifierMask() const override { return mask_; }
-    void setKeyEquivalentModifierMask(uint64_t mask) override;
-    std::optional<AttributedTitle> attributedTitle() const override { return attributed_; }
-    void setAttributedTitle(AttributedTitle title) override;
-    bool isEnabled() const override { return enabled_; }
-    void setEnabled(bool enabled) override;
-    void setAction(Action action) override { action_ = std::move(action); }
-    void setValidator(Validator validator) override { validator_ = std::move(validator); }
-    Menu* submenu() const override { return submenu_.get(); }
     void setSubmenu(std::unique_ptr<Menu> menu) override;
-
     QAction* action() const { return qaction_; }
-    bool validate() { return validator_ ? validator_(*this) : enabled_; }
-    bool hasValidator() const { return static_cast<bool>(validator_); }
-    void trigger() {
-        if (action_) action_(*this);
-    }
-    // Shows the item's state on the action.
-    void update();
+    // Shows the item's state on the action (also when the menu opens).
+    void changed() override;
 
 private:
     QtUserInterface& ui_;
     QtMenu& menu_;
     QAction* qaction_;
-    bool separator_;
-    std::string title_, image_, key_;
-    bool imageIsTemplate_ = false;
-    int64_t tag_ = 0;
-    uint64_t mask_ = 0;
-    std::optional<AttributedTitle> attributed_;
-    bool enabled_ = true;
-    Action action_;
-    Validator validator_;
-    std::unique_ptr<Menu> submenu_;
 };
 
 // The Qt menu that draws attributed titles: the item's weight and colour.

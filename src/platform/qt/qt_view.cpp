@@ -68,7 +68,7 @@ double QtButtonCell::naturalHeight() const {
     QStyleOptionButton option;
     option.initFrom(&widget_);
     QFont font = widget_.font();
-    font.setPointSizeF(fontSize_);
+    font.setPointSizeF(fontPointSize());
     QSize text = QFontMetrics(font).size(Qt::TextSingleLine, QStringLiteral("Record Shortcut"));
     return widget_.style()->sizeFromContents(QStyle::CT_PushButton, &option, text, &widget_).height();
 }
@@ -79,15 +79,16 @@ void QtButtonCell::drawWithFrame(const Rect& frame) {
     option.initFrom(&widget_);
     option.rect = toQt(frame);
     option.state &= ~(QStyle::State_Sunken | QStyle::State_On | QStyle::State_MouseOver);
-    if (!enabled_) option.state &= ~QStyle::State_Enabled;
-    if (on_) option.state |= QStyle::State_Sunken | QStyle::State_On;
-    if (bordered_ && bezel_ != 0) widget_.style()->drawControl(QStyle::CE_PushButtonBevel, &option, painter_, &widget_);
+    if (!isEnabled()) option.state &= ~QStyle::State_Enabled;
+    if (isOn()) option.state |= QStyle::State_Sunken | QStyle::State_On;
+    if (bordered() && bezelStyle() != 0)
+        widget_.style()->drawControl(QStyle::CE_PushButtonBevel, &option, painter_, &widget_);
     QFont font = widget_.font();
-    font.setPointSizeF(fontSize_);
+    font.setPointSizeF(fontPointSize());
     painter_->setFont(font);
     QRect text = option.rect.adjusted(6, 0, -6, 0);
-    widget_.style()->drawItemText(painter_, text, int(toQt(alignment_)), option.palette, enabled_, title_,
-                                  QPalette::ButtonText);
+    widget_.style()->drawItemText(painter_, text, int(toQt(alignment())), option.palette, isEnabled(),
+                                  QString::fromStdString(title()), QPalette::ButtonText);
 }
 
 // --- self-drawn controls --------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/stored_controls.h"
 #include "platform/user_interface.h"
 
 class QPainter;
@@ -19,17 +20,9 @@ class QtUserInterface;
 
 // The push button look of the program's self-drawn controls, drawn with the
 // desktop's style on the painter of the widget that is painting.
-class QtButtonCell : public ButtonCell {
+class QtButtonCell : public StoredButtonCell {
 public:
     explicit QtButtonCell(QWidget& widget) : widget_(widget) {}
-    void setTitle(std::string title) override { title_ = QString::fromStdString(title); }
-    void setAlignment(TextAlignment alignment) override { alignment_ = alignment; }
-    void setState(bool on) override { on_ = on; }
-    void setEnabled(bool enabled) override { enabled_ = enabled; }
-    void setBezelStyle(int style) override { bezel_ = style; }
-    void setBordered(bool bordered) override { bordered_ = bordered; }
-    double fontPointSize() const override { return fontSize_; }
-    void setFontPointSize(double points) override { fontSize_ = points; }
     double naturalHeight() const override;
     void drawWithFrame(const Rect& frame) override;
 
@@ -38,11 +31,6 @@ public:
 private:
     QWidget& widget_;
     QPainter* painter_ = nullptr;
-    QString title_;
-    TextAlignment alignment_ = TextAlignment::Center;
-    bool on_ = false, enabled_ = true, bordered_ = true;
-    int bezel_ = ButtonCell::kRoundRectBezel;
-    double fontSize_ = 11;
 };
 
 // The widget of a self-drawn control (the shortcut recorder). Interface

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/stored_controls.h"
 #include "platform/support_kit.h"
 #include "platform/user_interface.h"
 
@@ -17,54 +18,8 @@ namespace tilvane::sim {
 // may write to one journal so a test reads their order across them.
 using Journal = std::vector<std::string>;
 
-class SimMenuItem : public MenuItem {
-public:
-    explicit SimMenuItem(bool separator) : separator_(separator) {}
-
-    bool isSeparatorItem() const override { return separator_; }
-    std::string title() const override { return title_; }
-    void setTitle(std::string title) override { title_ = std::move(title); }
-    int64_t tag() const override { return tag_; }
-    void setTag(int64_t tag) override { tag_ = tag; }
-    std::string imageName() const override { return image_; }
-    void setImage(std::string name, bool isTemplate) override {
-        image_ = std::move(name);
-        imageIsTemplate_ = isTemplate;
-    }
-    bool imageIsTemplate() const { return imageIsTemplate_; }
-    std::string keyEquivalent() const override { return keyEquivalent_; }
-    void setKeyEquivalent(std::string key) override { keyEquivalent_ = std::move(key); }
-    uint64_t keyEquivalentModifierMask() const override { return mask_; }
-    void setKeyEquivalentModifierMask(uint64_t mask) override { mask_ = mask; }
-    std::optional<AttributedTitle> attributedTitle() const override { return attributed_; }
-    void setAttributedTitle(AttributedTitle title) override { attributed_ = std::move(title); }
-    bool isEnabled() const override { return enabled_; }
-    void setEnabled(bool enabled) override { enabled_ = enabled; }
-    void setAction(Action action) override { action_ = std::move(action); }
-    void setValidator(Validator validator) override { validator_ = std::move(validator); }
-    Menu* submenu() const override { return submenu_.get(); }
-    void setSubmenu(std::unique_ptr<Menu> menu) override { submenu_ = std::move(menu); }
-
-    bool hasAction() const { return static_cast<bool>(action_); }
-    bool hasValidator() const { return static_cast<bool>(validator_); }
-    // The user chooses the item.
-    void choose() {
-        if (action_) action_(*this);
-    }
-    bool validate() { return validator_ ? validator_(*this) : enabled_; }
-
-private:
-    bool separator_;
-    std::string title_, image_, keyEquivalent_;
-    bool imageIsTemplate_ = false;
-    int64_t tag_ = 0;
-    uint64_t mask_ = 0;
-    std::optional<AttributedTitle> attributed_;
-    bool enabled_ = true;
-    Action action_;
-    Validator validator_;
-    std::unique_ptr<Menu> submenu_;
-};
+// The simulated menu item keeps what the program set; tests choose it.
+using SimMenuItem = StoredMenuItem;
 
 class SimMenu : public Menu {
 public:
@@ -127,29 +82,15 @@ struct DrawnPiece {
     friend bool operator==(const DrawnPiece&, const DrawnPiece&) = default;
 };
 
-class SimButtonCell : public ButtonCell {
+class SimButtonCell : public StoredButtonCell {
 public:
-    void setTitle(std::string title) override { title_ = std::move(title); }
-    void setAlignment(TextAlignment alignment) override { alignment_ = alignment; }
-    void setState(bool on) override { on_ = on; }
-    void setEnabled(bool enabled) override { enabled_ = enabled; }
-    void setBezelStyle(int style) override { bezel_ = style; }
-    void setBordered(bool bordered) override { bordered_ = bordered; }
-    double fontPointSize() const override { return fontSize_; }
-    void setFontPointSize(double points) override { fontSize_ = points; }
     double naturalHeight() const override { return 19; }
-    void drawWithFrame(const Rect& frame) override { drawn_.push_back({title_, alignment_, on_, enabled_, frame}); }
-
-    int bezelStyle() const { return bezel_; }
-    bool bordered() const { return bordered_; }
+    void drawWithFrame(const Rect& frame) override {
+        drawn_.push_back({title(), alignment(), isOn(), isEnabled(), frame});
+    }
     std::vector<DrawnPiece>& drawn() { return drawn_; }
 
 private:
-    std::string title_;
-    TextAlignment alignment_ = TextAlignment::Center;
-    bool on_ = false, enabled_ = true, bordered_ = true;
-    int bezel_ = 0;
-    double fontSize_ = 13;
     std::vector<DrawnPiece> drawn_;
 };
 

@@ -10,12 +10,9 @@
 
 #include "app/app_delegate.h"
 #include "app/menu_images.h"
+#include "app/sim_application.h"
 #include "platform/events.h"
-#include "platform/plist/keyed_archiver.h"
 #include "platform/qt/qt_user_interface.h"
-#include "platform/sim/sim_desktop.h"
-#include "platform/sim/sim_hot_keys.h"
-#include "platform/sim/sim_keyboard.h"
 #include "shortcuts/shortcut.h"
 
 namespace tilvane::qt {
@@ -40,15 +37,9 @@ TEST(ShortcutDisplayText, AsTheDesktopShowsShortcuts) {
     for (const auto& row : rows) EXPECT_EQ(shortcutDisplayText(row.key, row.mask).toStdString(), row.shown);
 }
 
-class QtMenuTest : public testing::Test {
+class QtMenuTest : public testing::Test, protected SimApplication<QtUserInterface> {
 protected:
     QtMenuTest() {
-        desktop.addScreen({0, 0, 1440, 900});
-        platform = desktop.platform();
-        platform.hotKeys = &hotKeys;
-        platform.keyboard = &keyboard;
-        platform.archiver = &archiver;
-        platform.userInterface = &ui;
         registerMenuImages(ui);
         app = std::make_unique<AppDelegate>(platform);
         app->applicationDidFinishLaunching();
@@ -60,12 +51,6 @@ protected:
     // The menu is about to be shown, as when the user opens it.
     void open() { emit qmenu().aboutToShow(); }
 
-    sim::SimDesktop desktop;
-    sim::SimHotKeyService hotKeys;
-    sim::SimKeyboard keyboard;
-    plist::PlistKeyedArchiver archiver;
-    QtUserInterface ui{{"Tilvane", "0.1.0", "MIT"}};
-    Platform platform;
     std::unique_ptr<AppDelegate> app;
 };
 

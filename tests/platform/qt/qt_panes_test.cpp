@@ -13,29 +13,18 @@
 #include <QToolBar>
 
 #include "app/app_delegate.h"
-#include "platform/plist/keyed_archiver.h"
+#include "app/sim_application.h"
 #include "platform/qt/qt_user_interface.h"
 #include "platform/qt/qt_view.h"
 #include "platform/qt/qt_window.h"
-#include "platform/sim/sim_desktop.h"
-#include "platform/sim/sim_hot_keys.h"
-#include "platform/sim/sim_keyboard.h"
-#include "platform/sim/sim_login_items.h"
 #include "preferences/preferences_window_controller.h"
 
 namespace tilvane::qt {
 namespace {
 
-class QtPanesTest : public testing::Test {
+class QtPanesTest : public testing::Test, protected SimApplication<QtUserInterface> {
 protected:
     QtPanesTest() {
-        desktop.addScreen({0, 0, 1440, 900});
-        platform = desktop.platform();
-        platform.hotKeys = &hotKeys;
-        platform.keyboard = &keyboard;
-        platform.archiver = &archiver;
-        platform.userInterface = &ui;
-        platform.loginItems = &loginItems;
         app = std::make_unique<AppDelegate>(platform);
         app->applicationDidFinishLaunching();
         app->showPreferecensPane();
@@ -48,13 +37,6 @@ protected:
         return *static_cast<QtView&>(app->preferencesWindowController().selectedViewController()->view()).widget();
     }
 
-    sim::SimDesktop desktop;
-    sim::SimHotKeyService hotKeys;
-    sim::SimKeyboard keyboard;
-    plist::PlistKeyedArchiver archiver;
-    sim::SimLoginItems loginItems;
-    QtUserInterface ui{{"Tilvane", "0.1.0", "MIT"}};
-    Platform platform;
     std::unique_ptr<AppDelegate> app;
 };
 
