@@ -31,10 +31,11 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)
-# The libraries the programs link come from dpkg-shlibdeps; Qt's X11 platform
-# plugin is loaded at run time, so no link names it.
+# The libraries the programs link come from dpkg-shlibdeps. What is loaded at
+# run time no link names: Qt's X11 platform plugin, and the property-list and
+# keyboard-layout libraries the commands load only when they need them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libplist3, libxkbcommon-x11-0")
 set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/packages)
 include(CPack)
 
