@@ -6,8 +6,8 @@
 
 #include <type_traits>
 
-#include "platform/plist/keyed_archiver.h"
 #include "platform/platform.h"
+#include "platform/plist/keyed_archiver.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_hot_keys.h"
 #include "platform/sim/sim_keyboard.h"
