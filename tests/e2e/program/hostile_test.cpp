@@ -156,6 +156,9 @@ protected:
 
 TEST_F(HostileBareDesktopTest, TheXServerKilledEndsItWithStatusOneAndOneLine) {
     startTilvane();
+    // The program announces itself once it serves; that line is not the one counted.
+    ASSERT_TRUE(x().waitUntil([&] { return tilvane_->log().find("serving display") != std::string::npos; }))
+        << tilvane_->log();
     std::string before = tilvane_->log();
     desktop().killServer();
     EXPECT_EQ(tilvane_->waitFor(1s), 1) << tilvane_->log();
