@@ -261,6 +261,8 @@ void QtUserInterface::setActivationPolicy(ActivationPolicy policy) {
 
 void QtUserInterface::windowShown(QWidget* window) {
     if (!window) return;
+    // A new window may have the identifier of an alert that has gone.
+    closedAlerts_.erase(window->winId());
     bool known = false;
     for (const auto& w : windows_) known = known || w == window;
     if (!known) windows_.emplace_back(window);
@@ -317,7 +319,9 @@ AlertResult QtUserInterface::runModal(const Alert& alert) {
     }
     box.show();
     windowShown(&box);
+    const WId shownAs = box.winId();
     box.exec();
+    closedAlerts_.insert(shownAs);
     AlertResult result;
     for (size_t i = 0; i < buttons.size(); ++i)
         if (box.clickedButton() == buttons[i]) result.button = i;
@@ -357,6 +361,10 @@ void QtUserInterface::windowGone(QtWindow* window) {
 }
 
 void QtUserInterface::activeWindowChanged(unsigned long windowId) {
+    // The window manager's news comes on another connection than the keys:
+    // an alert answered with the keyboard may be closed before the news that
+    // it became active arrives. That news is stale; the window under it keeps the keyboard.
+    if (closedAlerts_.count(windowId)) return;
     auto windows = qtWindows_;
     for (QtWindow* window : windows)
         if (window->qwindow().isVisible() && window->qwindow().winId() != windowId) window->resignedKey();

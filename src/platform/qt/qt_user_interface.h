@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -187,6 +188,8 @@ private:
     std::unique_ptr<QObject> keyFilter_;
     std::function<std::optional<uint16_t>(uint32_t)> keyCodeTranslator_;
     std::vector<QtWindow*> qtWindows_;
+    // The alerts that have been answered, by window identifier.
+    std::set<unsigned long> closedAlerts_;
     QPointer<QWidget> keyboardGrabber_;
     std::function<bool(bool)> keyboardGrabber_fn_;
     bool desktopGrab_ = false;

@@ -1,6 +1,8 @@
 #include "platform/x11/x11_hot_keys.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "platform/x11/key_codes.h"
 
@@ -9,6 +11,11 @@ namespace tilvane::x11 {
 namespace {
 
 constexpr uint8_t kBadAccess = 10;
+// Another client may hold the whole keyboard for a moment (a launcher, a
+// window manager between two keys of a chain): the grab is asked again for
+// a fifth of a second before it is given up.
+constexpr int kKeyboardGrabAttempts = 50;
+constexpr auto kKeyboardGrabRetry = std::chrono::milliseconds(4);
 
 }  // namespace
 
@@ -142,13 +149,20 @@ void X11HotKeyService::mappingChanged() {
 
 bool X11HotKeyService::grabKeyboard(std::function<void(const GrabbedKey&)> onKey) {
     releaseKeyboard();
-    XPtr<xcb_grab_keyboard_reply_t> reply(xcb_grab_keyboard_reply(
-        conn_.get(),
-        xcb_grab_keyboard(conn_.get(), 0, conn_.root(), XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
-        nullptr));
-    if (!reply || reply->status != XCB_GRAB_STATUS_SUCCESS) return false;
-    grabbedKeys_ = std::move(onKey);
-    return true;
+    for (int attempt = 0; attempt < kKeyboardGrabAttempts; ++attempt) {
+        if (attempt > 0) std::this_thread::sleep_for(kKeyboardGrabRetry);
+        XPtr<xcb_grab_keyboard_reply_t> reply(xcb_grab_keyboard_reply(
+            conn_.get(),
+            xcb_grab_keyboard(conn_.get(), 0, conn_.root(), XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+            nullptr));
+        if (!reply) return false;
+        if (reply->status == XCB_GRAB_STATUS_SUCCESS) {
+            grabbedKeys_ = std::move(onKey);
+            return true;
+        }
+        if (reply->status != XCB_GRAB_STATUS_ALREADY_GRABBED && reply->status != XCB_GRAB_STATUS_FROZEN) return false;
+    }
+    return false;
 }
 
 void X11HotKeyService::releaseKeyboard() {

@@ -43,8 +43,8 @@ public:
     // While the user records a shortcut every key of the desktop comes here,
     // combinations that hot keys (this program's or others') hold included:
     // an active grab wins over them all. The keys go to onKey instead of
-    // acting as hot keys. False when the server refuses the grab (another
-    // program holds the keyboard).
+    // acting as hot keys. False when the server refuses the grab: another
+    // program holds the keyboard, and has not let go of it within a fifth of a second.
     bool grabKeyboard(std::function<void(const GrabbedKey&)> onKey);
     void releaseKeyboard();
 

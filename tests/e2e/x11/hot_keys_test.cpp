@@ -3,6 +3,8 @@
 // combinations another client holds are refused, and the grabs follow
 // changes of the keyboard mapping.
 
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "x11/backend_test.h"
@@ -140,6 +142,43 @@ TEST_F(HotKeysTest, ACombinationAnotherProgramHoldsIsReportedAndProbingChangesNo
     ASSERT_EQ(add(kLeft, kControlOption, 9), kNoErr);
     EXPECT_FALSE(hotKeys.isHeldByAnotherProgram(kLeft, kControlOption));
     EXPECT_EQ(press({kControl, kOption, kLeft}), std::vector<uint32_t>{9});
+}
+
+}  // namespace
+}  // namespace tilvane::e2e
+
+namespace tilvane::e2e {
+namespace {
+
+// Recording a shortcut takes the whole keyboard. Another client holding it
+// for a moment only delays that; one that keeps it makes it fail.
+TEST_F(HotKeysTest, TheKeyboardIsTakenOnceAnotherClientLetsGoOfIt) {
+    auto& hotKeys = backend().hotKeys();
+    auto grabByTheTest = [&] {
+        x11::XPtr<xcb_grab_keyboard_reply_t> reply(xcb_grab_keyboard_reply(
+            x().c(),
+            xcb_grab_keyboard(x().c(), 0, x().root(), XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+            nullptr));
+        return reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
+    };
+    auto noKey = [](const x11::X11HotKeyService::GrabbedKey&) {};
+
+    ASSERT_TRUE(grabByTheTest());
+    std::thread letGo([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        xcb_ungrab_keyboard(x().c(), XCB_CURRENT_TIME);
+        xcb_flush(x().c());
+    });
+    EXPECT_TRUE(hotKeys.grabKeyboard(noKey));
+    letGo.join();
+    EXPECT_FALSE(grabByTheTest());
+    hotKeys.releaseKeyboard();
+    catchUp();
+
+    ASSERT_TRUE(grabByTheTest());
+    EXPECT_FALSE(hotKeys.grabKeyboard(noKey));
+    xcb_ungrab_keyboard(x().c(), XCB_CURRENT_TIME);
+    x().conn().roundTrip();
 }
 
 }  // namespace

@@ -8,8 +8,10 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QLabel>
 #include <QMainWindow>
+#include <QTimer>
 #include <QToolBar>
 
 #include "app/app_delegate.h"
@@ -110,6 +112,35 @@ TEST_F(QtPanesTest, RecordersDrawTheirShortcutsAndRecord) {
     EXPECT_EQ(left->logic()->accessibilityLabel(), "\u2303\u2325\u2190 keyboard shortcut");
     EXPECT_EQ(pane("Shortcuts").findChildren<CustomViewWidget*>().size(), 25);
     EXPECT_EQ(pane("MoveResize").findChildren<CustomViewWidget*>().size(), 4);
+}
+
+// The window manager's news that an alert became active comes on another
+// connection than the key that answered it, and may come after the alert has
+// closed: that news does not take the keyboard from the window under it.
+TEST_F(QtPanesTest, NewsOfAnAnsweredAlertsActivationLeavesTheWindowKey) {
+    auto& prefs = static_cast<QtWindow&>(app->preferencesWindowController().window());
+    prefs.qwindow().activateWindow();
+    QApplication::processEvents();
+    ASSERT_TRUE(prefs.qwindow().isActiveWindow());
+    unsigned long alertId = 0;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(box);
+        alertId = box->winId();
+        box->accept();
+    });
+    ui.runModal({"The key combination cannot be used", "", AlertStyle::Critical, {"OK"}, std::nullopt, false});
+    prefs.qwindow().activateWindow();
+    QApplication::processEvents();
+    ASSERT_NE(alertId, 0u);
+    int resigned = 0;
+    prefs.observe(Window::Event::DidResignKey, [&] { ++resigned; });
+
+    ui.activeWindowChanged(alertId);
+    EXPECT_EQ(resigned, 0);
+    // Another program's window becoming active does take it.
+    ui.activeWindowChanged(alertId + 1000);
+    EXPECT_EQ(resigned, 1);
 }
 
 }  // namespace
