@@ -5,8 +5,6 @@
 
 #include <signal.h>
 
-#include <QApplication>
-#include <QSystemTrayIcon>
 #include <iostream>
 #include <sstream>
 
@@ -17,6 +15,7 @@
 #include "platform/linux/control_signals.h"
 #include "platform/linux/crash_reports.h"
 #include "platform/linux/xdg_autostart.h"
+#include "platform/qt/qt_application.h"
 #include "platform/qt/qt_run_loop.h"
 #include "platform/qt/qt_support.h"
 #include "platform/qt/qt_user_interface.h"
@@ -54,13 +53,8 @@ int main(int argc, char** argv) {
     auto program = ServingProgram::open(loop, std::cerr, status);
     if (!program) return status;
 
-    QApplication application(argc, argv);
+    qt::QtApplication application(argc, argv, "Tilvane", TILVANE_VERSION, "tilvane");
     loop.connectToDispatcher();
-    QApplication::setApplicationName("Tilvane");
-    QApplication::setApplicationVersion(TILVANE_VERSION);
-    QApplication::setDesktopFileName("tilvane");
-    // The program lives in the tray: closing its last window does not end it.
-    QApplication::setQuitOnLastWindowClosed(false);
 
     qt::QtUserInterface ui({"Tilvane", TILVANE_VERSION, "Released under the MIT License."});
     registerMenuImages(ui);
@@ -124,13 +118,13 @@ int main(int argc, char** argv) {
         ending = true;
         status = code;
         program->finish();
-        QApplication::exit(code);
+        qt::QtApplication::exit(code);
     };
     ui.onTerminate([&] { end(0); });
     controlSignals.watch(
         loop, [&] { end(0); }, [&] { program->rereadSettings(); });
     // The session ending counts as Quit.
-    QObject::connect(&application, &QGuiApplication::commitDataRequest, &application, [&] { end(0); });
+    application.onSessionEnd([&] { end(0); });
 
     if (!program->start(loop, end, std::cerr)) return 1;
     // `tilvane preferences` asks the running program, or starts it with --preferences.
@@ -138,11 +132,11 @@ int main(int argc, char** argv) {
     bool showPreferences = false;
     for (int i = 1; i < argc; ++i) showPreferences = showPreferences || std::string(argv[i]) == "--preferences";
     if (showPreferences) loop.async([&] { program->app().showPreferecensPane(); });
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
+    if (!qt::QtApplication::trayAvailable())
         program->log().write("no system tray on display " + ServingProgram::displayName() +
                              "; the shortcuts act, and the icon appears when a tray starts");
     std::cout << "tilvane: serving display " << ServingProgram::displayName() << std::endl;
-    int result = QApplication::exec();
+    int result = application.exec();
     program->finish();
     // The menu and the tray icon go while the user interface and Qt are still there.
     autostart.detach();

@@ -1,0 +1,36 @@
+#include "platform/qt/qt_application.h"
+
+#include <QApplication>
+#include <QSystemTrayIcon>
+
+namespace tilvane::qt {
+
+QtApplication::QtApplication(int& argc, char** argv, const std::string& name, const std::string& version,
+                             const std::string& desktopFileName)
+    : application_(std::make_unique<QApplication>(argc, argv)) {
+    QApplication::setApplicationName(QString::fromStdString(name));
+    QApplication::setApplicationVersion(QString::fromStdString(version));
+    QApplication::setDesktopFileName(QString::fromStdString(desktopFileName));
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+QtApplication::~QtApplication() = default;
+
+void QtApplication::onSessionEnd(std::function<void()> handler) {
+    QObject::connect(application_.get(), &QGuiApplication::commitDataRequest, application_.get(),
+                     [handler = std::move(handler)] { handler(); });
+}
+
+bool QtApplication::trayAvailable() {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+int QtApplication::exec() {
+    return QApplication::exec();
+}
+
+void QtApplication::exit(int status) {
+    QApplication::exit(status);
+}
+
+}  // namespace tilvane::qt
