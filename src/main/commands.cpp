@@ -1,12 +1,12 @@
 #include "main/commands.h"
 
 #include <cstdlib>
-#include <iostream>
 
 #include "app/app_delegate.h"
 #include "app/shortcuts_command.h"
 #include "main/error_stream_log.h"
 #include "main/serving_program.h"
+#include "main/standard_streams.h"
 #include "platform/linux/control_signals.h"
 #include "platform/linux/file_settings_store.h"
 #include "platform/linux/linux_run_loop.h"
@@ -55,16 +55,18 @@ private:
 };
 
 // The X display named by $DISPLAY, or null after saying why it cannot be opened.
-std::unique_ptr<X11Desktop> openDesktop(std::ostream& err) {
+std::unique_ptr<X11Desktop> openDesktop() {
     std::string error;
     auto desktop = X11Desktop::open(nullptr, error);
-    if (!desktop) err << "tilvane: " << error << "\n";
+    if (!desktop) standardError() << "tilvane: " << error << "\n";
     return desktop;
 }
 
 }  // namespace
 
-int serve(std::ostream& out, std::ostream& err) {
+int serve() {
+    std::ostream& out = standardOutput();
+    std::ostream& err = standardError();
     // Everything below goes before the loop it uses.
     LinuxRunLoop loop;
     // Before anything could start a thread that would take the signals instead.
@@ -85,9 +87,9 @@ int serve(std::ostream& out, std::ostream& err) {
     return status;
 }
 
-int place(int64_t code, std::ostream& err) {
+int place(int64_t code) {
     LinuxRunLoop loop;
-    auto desktop = openDesktop(err);
+    auto desktop = openDesktop();
     if (!desktop) return 1;
     OneShotLoop oneShot(loop);
     ErrorStreamLog log;
@@ -102,9 +104,9 @@ int place(int64_t code, std::ostream& err) {
     return 0;
 }
 
-int preferences(std::ostream& err) {
+int preferences() {
     LinuxRunLoop loop;
-    auto desktop = openDesktop(err);
+    auto desktop = openDesktop();
     if (!desktop) return 1;
     x11::InstanceSelection instance(desktop->connection(), loop);
     switch (instance.askOwnerToShowPreferences(std::chrono::seconds(5))) {
@@ -112,12 +114,13 @@ int preferences(std::ostream& err) {
         case x11::InstanceSelection::Request::NoOwner: return kNotRunning;
         case x11::InstanceSelection::Request::Refused: break;
     }
-    err << "tilvane: the Tilvane that serves display " << ServingProgram::displayName()
+    standardError()
+        << "tilvane: the Tilvane that serves display " << ServingProgram::displayName()
         << " has no preferences window (it was started with `tilvane serve`); quit it and start `tilvane`\n";
     return 1;
 }
 
-int shortcuts(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int shortcuts(const std::vector<std::string>& args) {
     ErrorStreamLog log;
     FileSettingsStore settings(FileSettingsStore::defaultPath(), log);
     plist::PlistKeyedArchiver archiver;
@@ -125,7 +128,7 @@ int shortcuts(const std::vector<std::string>& args, std::ostream& out, std::ostr
     auto desktop = X11Desktop::open(nullptr, ignored);
     NoKeyboard noKeyboard;
     Keyboard& keyboard = desktop ? static_cast<Keyboard&>(desktop->keyboard()) : noKeyboard;
-    return runShortcutsCommand(args, settings, archiver, keyboard, out, err);
+    return runShortcutsCommand(args, settings, archiver, keyboard, standardOutput(), standardError());
 }
 
 }  // namespace tilvane::commands

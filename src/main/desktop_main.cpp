@@ -5,12 +5,12 @@
 
 #include <signal.h>
 
-#include <iostream>
 #include <sstream>
 
 #include "app/defaults_command.h"
 #include "app/menu_images.h"
 #include "main/serving_program.h"
+#include "main/standard_streams.h"
 #include "main/support_report.h"
 #include "platform/linux/control_signals.h"
 #include "platform/linux/crash_reports.h"
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
     // after the loop that watches them, so that it goes before the loop does.
     linux_platform::ControlSignals controlSignals;
     int status = 0;
-    auto program = ServingProgram::open(loop, std::cerr, status);
+    auto program = ServingProgram::open(loop, tilvane::standardError(), status);
     if (!program) return status;
 
     qt::QtApplication application(argc, argv, "Tilvane", TILVANE_VERSION, "tilvane");
@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
     // The session ending counts as Quit.
     application.onSessionEnd([&] { end(0); });
 
-    if (!program->start(loop, end, std::cerr)) return 1;
+    if (!program->start(loop, end, tilvane::standardError())) return 1;
     // `tilvane preferences` asks the running program, or starts it with --preferences.
     program->instance().onShowPreferences([&] { program->app().showPreferecensPane(); });
     bool showPreferences = false;
@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
     if (!qt::QtApplication::trayAvailable())
         program->log().write("no system tray on display " + ServingProgram::displayName() +
                              "; the shortcuts act, and the icon appears when a tray starts");
-    std::cout << "tilvane: serving display " << ServingProgram::displayName() << std::endl;
+    tilvane::standardOutput() << "tilvane: serving display " << ServingProgram::displayName() << std::endl;
     int result = application.exec();
     program->finish();
     // The menu and the tray icon go while the user interface and Qt are still there.

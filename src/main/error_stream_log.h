@@ -1,11 +1,11 @@
 #pragma once
 
 #include <deque>
-#include <iostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "main/standard_streams.h"
 #include "platform/log.h"
 
 namespace tilvane {
@@ -13,7 +13,7 @@ namespace tilvane {
 // The program's log lines go to standard error, each led by the program's name.
 class ErrorStreamLog : public Log {
 public:
-    void write(std::string_view line) override { std::cerr << "tilvane: " << line << std::endl; }
+    void write(std::string_view line) override { standardError() << "tilvane: " << line << std::endl; }
 };
 
 // A log that also keeps its last lines, for a support report.

@@ -7,7 +7,6 @@
 #include <charconv>
 #include <cstring>
 #include <filesystem>
-#include <iostream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,9 +16,13 @@
 #include "main/commands.h"
 #include "main/error_stream_log.h"
 #include "main/serving_program.h"
+#include "main/standard_streams.h"
 #include "platform/linux/file_settings_store.h"
 
 namespace {
+
+using tilvane::standardError;
+using tilvane::standardOutput;
 
 const char* const kUsage =
     "usage: tilvane                 start Tilvane on $DISPLAY: the keyboard shortcuts and the tray icon\n"
@@ -86,12 +89,12 @@ int startDesktopApplication(std::vector<std::string> arguments) {
         for (auto& argument : arguments) argv.push_back(argument.data());
         argv.push_back(nullptr);
         ::execv(app->c_str(), argv.data());
-        std::cerr << "tilvane: cannot start " << *app << ": " << std::strerror(errno) << "\n";
+        standardError() << "tilvane: cannot start " << *app << ": " << std::strerror(errno) << "\n";
     } else {
-        std::cerr << "tilvane: the desktop application (tilvane-app) is not installed; "
-                     "serving the shortcuts without a tray icon\n";
+        standardError() << "tilvane: the desktop application (tilvane-app) is not installed; "
+                           "serving the shortcuts without a tray icon\n";
     }
-    return tilvane::commands::serve(std::cout, std::cerr);
+    return tilvane::commands::serve();
 }
 
 }  // namespace
@@ -103,40 +106,40 @@ int main(int argc, char** argv) {
     std::vector<std::string> rest(args.empty() ? args.end() : args.begin() + 1, args.end());
 
     if (command == "--help" || command == "-h" || command == "help") {
-        printUsage(std::cout);
+        printUsage(standardOutput());
         return 0;
     }
     if (command == "--version") {
-        std::cout << "tilvane " << TILVANE_VERSION << "\n";
+        standardOutput() << "tilvane " << TILVANE_VERSION << "\n";
         return 0;
     }
     if (command == "defaults") {
         tilvane::ErrorStreamLog log;
         tilvane::linux_platform::FileSettingsStore store(tilvane::linux_platform::FileSettingsStore::defaultPath(),
                                                          log);
-        return tilvane::runDefaultsCommand(rest, store, std::cout, std::cerr);
+        return tilvane::runDefaultsCommand(rest, store, standardOutput(), standardError());
     }
     if (command.empty()) return startDesktopApplication({});
     if (command == "preferences") {
-        int status = tilvane::commands::preferences(std::cerr);
+        int status = tilvane::commands::preferences();
         // Nothing serves the display: Tilvane starts, showing its preferences.
         return status == tilvane::commands::kNotRunning ? startDesktopApplication({"--preferences"}) : status;
     }
-    if (command == "serve") return tilvane::commands::serve(std::cout, std::cerr);
-    if (command == "shortcuts") return tilvane::commands::shortcuts(rest, std::cout, std::cerr);
+    if (command == "serve") return tilvane::commands::serve();
+    if (command == "shortcuts") return tilvane::commands::shortcuts(rest);
     if (command == "place") {
         if (rest.size() != 1) {
-            std::cerr << "usage: tilvane place ACTION\n";
+            standardError() << "usage: tilvane place ACTION\n";
             return 2;
         }
         const tilvane::ActionInfo* action = actionNamed(rest.front());
         if (!action) {
-            std::cerr << "tilvane: unknown action \"" << rest.front() << "\"; tilvane --help lists them\n";
+            standardError() << "tilvane: unknown action \"" << rest.front() << "\"; tilvane --help lists them\n";
             return 2;
         }
-        return tilvane::commands::place(action->code, std::cerr);
+        return tilvane::commands::place(action->code);
     }
-    std::cerr << "tilvane: unknown command \"" << command << "\"\n";
-    printUsage(std::cerr);
+    standardError() << "tilvane: unknown command \"" << command << "\"\n";
+    printUsage(standardError());
     return 2;
 }

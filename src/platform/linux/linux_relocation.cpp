@@ -17,7 +17,6 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <sstream>
 
 extern char** environ;
@@ -360,8 +359,6 @@ std::optional<int> LinuxRelocation::runShellLineWithPrivileges(const std::string
 void LinuxRelocation::exitProcess(int status) {
     // Quickly and without the program's own clean-up: the user interface and
     // the display connection are in the middle of starting.
-    std::cout.flush();
-    std::cerr.flush();
     std::fflush(nullptr);
     ::_exit(status);
 }
