@@ -8,10 +8,14 @@
 namespace tilvane {
 
 void addInstalledResourceDirectories(const std::string& fromBinary) {
-    std::error_code error;
-    auto binary = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) addShortcutResourceDirectory(binary.parent_path() / fromBinary);
-    addShortcutResourceDirectory(TILVANE_INSTALLED_DATA_DIR);
+    addShortcutResourceDirectories([fromBinary] {
+        std::vector<std::filesystem::path> directories;
+        std::error_code error;
+        auto binary = std::filesystem::read_symlink("/proc/self/exe", error);
+        if (!error) directories.push_back(binary.parent_path() / fromBinary);
+        directories.emplace_back(TILVANE_INSTALLED_DATA_DIR);
+        return directories;
+    });
 }
 
 std::optional<std::string> programPath() {

@@ -16,7 +16,7 @@ constexpr const char* kMissingText = "XXX";
 struct TextState {
     bool resolved = false;
     StringsTable table;
-    std::vector<std::filesystem::path> directories;
+    std::vector<std::function<std::vector<std::filesystem::path>()>> directories;
 };
 
 TextState& state() {
@@ -35,7 +35,8 @@ std::optional<StringsTable> readStringsFile(const std::filesystem::path& path) {
 std::vector<std::filesystem::path> candidateDirectories() {
     std::vector<std::filesystem::path> dirs;
     if (const char* dir = std::getenv("TILVANE_RESOURCE_DIR"); dir && *dir) dirs.emplace_back(dir);
-    for (const auto& dir : state().directories) dirs.push_back(dir);
+    for (const auto& directories : state().directories)
+        for (auto& dir : directories()) dirs.push_back(std::move(dir));
     if (const char* source = std::getenv("TILVANE_SOURCE_DIR"); source && *source)
         dirs.push_back(std::filesystem::path(source) / "resources");
     // The source tree this file was built from, for runs from the build tree.
@@ -165,8 +166,8 @@ std::optional<StringsTable> parseStringsFile(std::string_view text) {
     return StringsParser(text).parse();
 }
 
-void addShortcutResourceDirectory(std::filesystem::path directory) {
-    state().directories.push_back(std::move(directory));
+void addShortcutResourceDirectories(std::function<std::vector<std::filesystem::path>()> directories) {
+    state().directories.push_back(std::move(directories));
 }
 
 void setShortcutStringsTable(std::optional<StringsTable> table) {

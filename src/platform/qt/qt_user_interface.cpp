@@ -211,11 +211,6 @@ void QtStatusItem::setMenu(Menu* menu) {
     tray_->setContextMenu(menu_ ? menu_->qmenu() : nullptr);
 }
 
-void QtStatusItem::reshow() {
-    tray_->hide();
-    tray_->show();
-}
-
 // --- the application ----------------------------------------------------------
 
 QtUserInterface::QtUserInterface(About about) : about_(std::move(about)) {}

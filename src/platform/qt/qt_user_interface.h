@@ -94,8 +94,6 @@ public:
     void setMenu(Menu* menu) override;
 
     QSystemTrayIcon& trayIcon() { return *tray_; }
-    // Shows the icon again: after a tray host appeared, say.
-    void reshow();
 
 private:
     QtUserInterface& ui_;

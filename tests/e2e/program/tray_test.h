@@ -63,6 +63,33 @@ protected:
         return found;
     }
 
+    // Counts from now the grabs that take the keyboard from the window.
+    void watchGrabsOf(xcb_window_t window) {
+        if (!watchingGrabs_) {
+            watchingGrabs_ = true;
+            x().conn().addObserver([this](const xcb_generic_event_t& e) {
+                if (x11::eventType(e) != XCB_FOCUS_OUT) return;
+                const auto& out = reinterpret_cast<const xcb_focus_out_event_t&>(e);
+                if (out.event == grabbedFrom_ && out.mode == XCB_NOTIFY_MODE_GRAB) ++grabs_;
+            });
+        }
+        grabbedFrom_ = window;
+        if (window == XCB_WINDOW_NONE) return;
+        x().conn().selectWindowEvents(window, XCB_EVENT_MASK_FOCUS_CHANGE);
+        // Grabs before now (a hot key's, an earlier menu's) are over.
+        x().conn().roundTrip();
+        x().conn().readAvailable();
+        grabs_ = 0;
+    }
+
+    // The window with the keyboard focus; none when the focus follows the pointer or is nowhere.
+    xcb_window_t focusedWindow() {
+        auto reply = xcb_get_input_focus_reply(x().c(), xcb_get_input_focus(x().c()), nullptr);
+        xcb_window_t focus = reply ? reply->focus : XCB_WINDOW_NONE;
+        std::free(reply);
+        return focus == XCB_INPUT_FOCUS_POINTER_ROOT ? XCB_WINDOW_NONE : focus;
+    }
+
     Point centreOf(xcb_window_t window) {
         auto geometry = xcb_get_geometry_reply(x().c(), xcb_get_geometry(x().c(), window), nullptr);
         auto translated = xcb_translate_coordinates_reply(
@@ -74,19 +101,27 @@ protected:
         return centre;
     }
 
-    // Clicks the tray icon and waits for the menu; saves a screenshot of it.
+    // Clicks the tray icon and waits for the menu and for it to take the
+    // keyboard; saves a screenshot of it.
     void openMenu(const std::string& screenshot = {}) {
         std::optional<xcb_window_t> icon;
         ASSERT_TRUE(x().waitUntil([&] { return (icon = embeddedIcon()).has_value(); }, 20s))
             << "the icon is not in the tray:\n"
             << tilvane_->log();
+        // The menu takes the keyboard a moment after it maps, and keys
+        // pressed before that go to the focused window. Taking it moves the
+        // focus away from that window "for a grab", which is what to wait for.
+        xcb_window_t focused = focusedWindow();
+        watchGrabsOf(focused);
         Point centre = centreOf(*icon);
         HeldInput input(x());
         input.moveTo(int(centre.x), int(centre.y));
         input.pressButton();
         input.releaseButton();
-        ASSERT_TRUE(x().waitUntil([&] { return openMenuWindow().has_value(); })) << "no menu opened:\n"
-                                                                                 << tilvane_->log();
+        ASSERT_TRUE(x().waitUntil([&] { return openMenuWindow().has_value(); }, 20s)) << "no menu opened:\n"
+                                                                                      << tilvane_->log();
+        if (focused != XCB_WINDOW_NONE)
+            ASSERT_TRUE(x().waitUntil([&] { return grabs_ > 0; }, 20s)) << "the menu did not take the keyboard";
         if (!screenshot.empty()) {
             // The menu draws itself after it maps; let its first paint reach the server.
             settle();
@@ -117,6 +152,10 @@ protected:
     std::unique_ptr<Process> tray_;
 
 private:
+    bool watchingGrabs_ = false;
+    xcb_window_t grabbedFrom_ = XCB_WINDOW_NONE;
+    int grabs_ = 0;
+
     template <typename Visit>
     void walk(xcb_window_t window, int depth, Visit visit) {
         visit(window, depth);
