@@ -12,13 +12,9 @@ namespace tilvane::e2e {
 namespace {
 
 using namespace key;
+using namespace primary;
 
 constexpr uint16_t kN = 0x2D, kEqual = 0x18;
-const Rect& kVisible = layout::kPrimaryVisible;
-const Rect kStart{kVisible.x + 100, kVisible.y + 100, 500, 400};
-const Rect kLeftHalf{kVisible.x, kVisible.y, kVisible.width / 2, kVisible.height};
-const Rect kRightHalf{kVisible.x + kVisible.width / 2, kVisible.y, kVisible.width / 2, kVisible.height};
-const std::vector<uint16_t> kDefaultLeft{kControl, kOption, kLeft}, kDefaultRight{kControl, kOption, kRight};
 const std::vector<uint16_t> kNudgeLeft{kControl, kOption, kCommand, kLeft},
     kNudgeRight{kControl, kOption, kCommand, kRight};
 const std::vector<uint16_t> kMaximize{kControl, kOption, kCommand, kM}, kCenter{kControl, kOption, kCommand, kC},

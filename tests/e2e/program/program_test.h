@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <csignal>
+#include <vector>
 
 #include "harness/desktop_test.h"
 #include "platform/x11/x_errors.h"
@@ -13,7 +14,18 @@ namespace key {
 inline constexpr uint16_t kLeft = 123, kRight = 124, kDown = 125, kUp = 126;
 inline constexpr uint16_t kC = 0x08, kM = 0x2E, kJ = 0x26;
 inline constexpr uint16_t kControl = 0x3B, kOption = 0x3A, kCommand = 0x37, kShift = 0x38;
+// The default shortcuts of the left and the right half.
+inline const std::vector<uint16_t> kDefaultLeft{kControl, kOption, kLeft}, kDefaultRight{kControl, kOption, kRight};
 }  // namespace key
+
+// The primary monitor's visible area, where the tests start a window, and
+// the halves the default shortcuts put it in.
+namespace primary {
+inline constexpr Rect kVisible = layout::kPrimaryVisible;
+inline constexpr Rect kStart{kVisible.x + 100, kVisible.y + 100, 500, 400};
+inline constexpr Rect kLeftHalf{kVisible.x, kVisible.y, kVisible.width / 2, kVisible.height};
+inline constexpr Rect kRightHalf{kVisible.x + kVisible.width / 2, kVisible.y, kVisible.width / 2, kVisible.height};
+}  // namespace primary
 
 // The area with its far edges rounded to whole pixels, the way the program
 // places fractional frames.

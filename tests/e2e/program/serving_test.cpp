@@ -11,12 +11,9 @@ namespace tilvane::e2e {
 namespace {
 
 using namespace key;
+using namespace primary;
 
 constexpr uint16_t kXControlAlt = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
-const Rect& kVisible = layout::kPrimaryVisible;
-const Rect kStart{kVisible.x + 100, kVisible.y + 100, 500, 400};
-const Rect kLeftHalf{kVisible.x, kVisible.y, kVisible.width / 2, kVisible.height};
-const Rect kRightHalf{kVisible.x + kVisible.width / 2, kVisible.y, kVisible.width / 2, kVisible.height};
 
 struct ChordRow {
     const char* action;

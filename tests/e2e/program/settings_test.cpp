@@ -21,13 +21,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace key;
+using namespace primary;
 
 constexpr uint16_t kH = 0x04, kK = 0x28;
-const Rect& kVisible = layout::kPrimaryVisible;
-const Rect kStart{kVisible.x + 100, kVisible.y + 100, 500, 400};
-const Rect kLeftHalf{kVisible.x, kVisible.y, kVisible.width / 2, kVisible.height};
-const Rect kRightHalf{kVisible.x + kVisible.width / 2, kVisible.y, kVisible.width / 2, kVisible.height};
-const std::vector<uint16_t> kDefaultLeft{kControl, kOption, kLeft}, kDefaultRight{kControl, kOption, kRight};
 
 size_t count(const std::string& text, const std::string& part) {
     size_t n = 0;
