@@ -23,6 +23,9 @@ AppDelegate::AppDelegate(const Platform& platform) : defaults(platform.settings)
 
 AppDelegate::~AppDelegate() {
     stopWatchingForEmptySettings();
+    // A recording under way lets go of the keyboard while the window it
+    // records in is still there: the window goes before its recorders do.
+    if (recorderGroup_) recorderGroup_->abandonRecording();
 }
 
 WindowAccess& AppDelegate::windowAccess() {
@@ -44,8 +47,16 @@ void AppDelegate::openAccessibility() {
     if (platform_.scripts) platform_.scripts->runAppleScript(kOpenSecurityPaneScript);
 }
 
+bool AppDelegate::preferencesWindowIsKey() {
+    if (!_preferencesWindowController) return false;
+    Window& window = _preferencesWindowController->window();
+    return window.isVisible() && window.isKeyWindow();
+}
+
 void AppDelegate::moveWindowToDirection(int64_t code, bool fromMenu) {
-    if (_prefsWindowActive) return;
+    // The preferences window may have become the key window again a moment
+    // ago, before the program heard of it: that is asked at the moment of the action.
+    if (_prefsWindowActive || preferencesWindowIsKey()) return;
     bool shortcutsEnabled = platform_.settings && platform_.settings->boolForKey(settings_key::kEnableShotcuts);
     if (!fromMenu && !shortcutsEnabled) return;
     if (!accessibilityEnabled()) {

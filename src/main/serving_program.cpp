@@ -49,7 +49,8 @@ std::string ServingProgram::displayName() {
     return d ? d : "";
 }
 
-std::unique_ptr<ServingProgram> ServingProgram::open(RunLoop& loop, std::ostream& err, int& exitStatus) {
+std::unique_ptr<ServingProgram> ServingProgram::open(RunLoop& loop, std::ostream& err, int& exitStatus,
+                                                     WhenAnotherServes whenAnotherServes) {
     std::unique_ptr<ServingProgram> program(new ServingProgram());
     std::string error;
     program->desktop_ = x11::X11Desktop::open(nullptr, error);
@@ -61,7 +62,7 @@ std::unique_ptr<ServingProgram> ServingProgram::open(RunLoop& loop, std::ostream
     program->instance_ = std::make_unique<x11::InstanceSelection>(program->desktop_->connection(), loop);
     if (program->instance_->heldByAnother()) {
         err << "tilvane: Tilvane is already running on display " << displayName() << "\n";
-        exitStatus = 1;
+        exitStatus = whenAnotherServes ? whenAnotherServes(*program->instance_) : 1;
         return nullptr;
     }
     program->settings_ = std::make_unique<linux_platform::FileSettingsStore>(

@@ -23,10 +23,14 @@ namespace tilvane {
 // main loop.
 class ServingProgram {
 public:
+    // What a program does on finding another instance serving the display;
+    // it gives the status to end with.
+    using WhenAnotherServes = std::function<int(x11::InstanceSelection& instance)>;
     // Opens $DISPLAY and makes sure no other instance serves it. Null when
     // this program cannot serve; the reason went to err and exitStatus holds
-    // the status to end with.
-    static std::unique_ptr<ServingProgram> open(RunLoop& loop, std::ostream& err, int& exitStatus);
+    // the status to end with (1, or what whenAnotherServes gave).
+    static std::unique_ptr<ServingProgram> open(RunLoop& loop, std::ostream& err, int& exitStatus,
+                                                WhenAnotherServes whenAnotherServes = nullptr);
     ~ServingProgram();
 
     // The services, for the composition root to add its own to before start().

@@ -32,6 +32,10 @@ RecorderGroup::RecorderGroup(const Platform& platform, ShortcutValidator* valida
     : ui_(requireUserInterface(platform)), platform_(platform), validator_(validator) {}
 
 RecorderGroup::~RecorderGroup() {
+    abandonRecording();
+}
+
+void RecorderGroup::abandonRecording() {
     setResignObserverOn(false);
     setKeyMonitorOn(false);
 }

@@ -33,6 +33,10 @@ public:
 
     // The recorder that last asked to record (it may since have stopped); null at first.
     ShortcutView* activeRecorder() const { return activeRecorder_; }
+    // Lets go of the keyboard and of the recorders' window at once, storing
+    // nothing and saying nothing: the program is ending, and the window may
+    // go before the recorders do.
+    void abandonRecording();
 
 private:
     friend class ShortcutView;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 namespace tilvane::qt {
 
@@ -26,6 +27,11 @@ bool QtApplication::trayAvailable() {
 }
 
 int QtApplication::exec() {
+    return QApplication::exec();
+}
+
+int QtApplication::endWithoutServing(int status) {
+    QTimer::singleShot(0, application_.get(), [status] { QApplication::exit(status); });
     return QApplication::exec();
 }
 

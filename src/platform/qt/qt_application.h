@@ -24,6 +24,9 @@ public:
     // Runs the main loop until exit(); returns exit()'s status.
     int exec();
     static void exit(int status);
+    // For a program that ends before its main loop ran: one turn of the loop
+    // lets Qt finish and free what it started on its own, then it returns status.
+    int endWithoutServing(int status);
 
 private:
     std::unique_ptr<QApplication> application_;

@@ -289,4 +289,22 @@ private:
     std::optional<std::pair<xcb_window_t, MoveResize>> held_;
 };
 
+// The whole server, held for a few requests that must not be interleaved
+// with another client's. Let go of, and the release sent at once, when it
+// goes: a grab left queued would stop every client of the display, the
+// program's own other connections included.
+class ServerGrab {
+public:
+    explicit ServerGrab(Connection& conn) : conn_(conn) { xcb_grab_server(conn_.get()); }
+    ~ServerGrab() {
+        xcb_ungrab_server(conn_.get());
+        conn_.flush();
+    }
+    ServerGrab(const ServerGrab&) = delete;
+    ServerGrab& operator=(const ServerGrab&) = delete;
+
+private:
+    Connection& conn_;
+};
+
 }  // namespace tilvane::x11

@@ -55,11 +55,14 @@ xcb_timestamp_t InstanceSelection::serverTime() {
 bool InstanceSelection::claim() {
     xcb_window_t helper = conn_.helperWindow();
     xcb_timestamp_t time = serverTime();
-    // Look and take in one step, so two programs starting together cannot both win.
-    xcb_grab_server(conn_.get());
-    xcb_window_t owner = SelectionOwnerRequest(conn_.get(), selection_).owner();
-    if (owner == XCB_WINDOW_NONE) xcb_set_selection_owner(conn_.get(), helper, selection_, time);
-    xcb_ungrab_server(conn_.get());
+    xcb_window_t owner = XCB_WINDOW_NONE;
+    {
+        // Look and take in one step, so two programs starting together cannot
+        // both win. The server answers no other client until it is let go.
+        ServerGrab grab(conn_);
+        owner = SelectionOwnerRequest(conn_.get(), selection_).owner();
+        if (owner == XCB_WINDOW_NONE) xcb_set_selection_owner(conn_.get(), helper, selection_, time);
+    }
     if (owner != XCB_WINDOW_NONE || SelectionOwnerRequest(conn_.get(), selection_).owner() != helper) return false;
     owned_ = true;
     since_ = time;
