@@ -56,6 +56,8 @@ public:
     // Opens the preferences window; while it is active, actions do nothing.
     void showPreferecensPane();
     void windowWillClose();
+    // Whether the preferences window is shown and has the keyboard now.
+    bool preferencesWindowIsKey();
     // Made on first use with the panes General, Shortcuts, MultiTouch,
     // Move/Resize and Snap to Edge, and kept.
     PreferencesWindowController& preferencesWindowController();

@@ -5,6 +5,8 @@
 
 #include <signal.h>
 
+#include <chrono>
+#include <functional>
 #include <sstream>
 
 #include "app/defaults_command.h"
@@ -39,6 +41,40 @@ std::string storedSettings(SettingsStore& settings) {
     return out.str();
 }
 
+// Runs its task when it goes, unless the task ran before.
+class ScopeExit {
+public:
+    explicit ScopeExit(std::function<void()> task) : task_(std::move(task)) {}
+    ~ScopeExit() { run(); }
+    ScopeExit(const ScopeExit&) = delete;
+    ScopeExit& operator=(const ScopeExit&) = delete;
+    void run() {
+        if (!task_) return;
+        auto task = std::move(task_);
+        task_ = nullptr;
+        task();
+    }
+
+private:
+    std::function<void()> task_;
+};
+
+// Asks the Tilvane that serves the display to show its preferences window,
+// for a program started to show them that found another already serving.
+int handPreferencesToTheRunningProgram(x11::InstanceSelection& instance) {
+    switch (instance.askOwnerToShowPreferences(std::chrono::seconds(5))) {
+        case x11::InstanceSelection::Request::Done: return 0;
+        case x11::InstanceSelection::Request::NoOwner:
+            tilvane::standardError() << "tilvane: the Tilvane that served display " << ServingProgram::displayName()
+                                     << " has ended; start it again\n";
+            return 1;
+        case x11::InstanceSelection::Request::Refused: break;
+    }
+    tilvane::standardError() << "tilvane: the Tilvane that serves display " << ServingProgram::displayName()
+                             << " has no preferences window (it was started with `tilvane serve`)\n";
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -49,8 +85,11 @@ int main(int argc, char** argv) {
     // Before Qt starts any thread that would take the signals instead, and
     // after the loop that watches them, so that it goes before the loop does.
     linux_platform::ControlSignals controlSignals;
+    bool showPreferences = false;
+    for (int i = 1; i < argc; ++i) showPreferences = showPreferences || std::string(argv[i]) == "--preferences";
     int status = 0;
-    auto program = ServingProgram::open(loop, tilvane::standardError(), status);
+    auto program = ServingProgram::open(loop, tilvane::standardError(), status,
+                                        showPreferences ? handPreferencesToTheRunningProgram : nullptr);
     if (!program) return status;
 
     qt::QtApplication application(argc, argv, "Tilvane", TILVANE_VERSION, "tilvane");
@@ -65,22 +104,27 @@ int main(int argc, char** argv) {
     });
     // While a shortcut is recorded, the desktop's keyboard grab sends every key here,
     // each named by its physical position as the hot keys name it.
-    ui.setKeyboardGrabber([&](bool grab) {
-        auto& hotKeys = program->desktop().hotKeys();
+    // The services the user interface reaches are the program's; they are
+    // taken here, once, because the program goes before the user interface
+    // does, and anything the user interface calls while it goes must not
+    // look for them through a program half gone.
+    x11::X11Desktop& desktop = program->desktop();
+    auto& hotKeys = desktop.hotKeys();
+    ui.setKeyboardGrabber([&hotKeys, &ui](bool grab) {
         if (!grab) {
             hotKeys.releaseKeyboard();
             return true;
         }
-        return hotKeys.grabKeyboard([&](const x11::X11HotKeyService::GrabbedKey& key) {
+        return hotKeys.grabKeyboard([&ui](const x11::X11HotKeyService::GrabbedKey& key) {
             if (!key.press && !key.isModifier) return;
             ui.deliverGrabbedKey(
                 {key.isModifier ? EventType::FlagsChanged : EventType::KeyDown, key.keyCode, key.flags});
         });
     });
-    program->desktop().onActiveWindowChange([&](uint32_t window) { ui.activeWindowChanged(window); });
-    ui.onTaskbarPresence([&](unsigned long window, bool skip) {
-        program->desktop().setSkipTaskbar(static_cast<uint32_t>(window), skip);
-    });
+    desktop.onActiveWindowChange([&ui](uint32_t window) { ui.activeWindowChanged(window); });
+    ui.setActiveWindowQuery([&desktop]() -> std::optional<unsigned long> { return desktop.activeWindowNow(); });
+    ui.onTaskbarPresence(
+        [&desktop](unsigned long window, bool skip) { desktop.setSkipTaskbar(static_cast<uint32_t>(window), skip); });
 
     linux_platform::CrashReports crashReports(linux_platform::CrashReports::defaultFolder(), TILVANE_VERSION);
     qt::QtSupport::Hooks hooks;
@@ -93,9 +137,9 @@ int main(int argc, char** argv) {
     hooks.composeReport = [&] {
         SupportFacts facts;
         facts.version = TILVANE_VERSION;
-        facts.windowManager = program->desktop().windowManagerName();
-        facts.server = program->desktop().serverDescription();
-        facts.screens = program->desktop().screens().screens();
+        facts.windowManager = desktop.windowManagerName();
+        facts.server = desktop.serverDescription();
+        facts.screens = desktop.screens().screens();
         facts.settings = storedSettings(program->settings());
         facts.logLines = program->log().lines();
         return composeSupportReport(facts);
@@ -104,6 +148,18 @@ int main(int argc, char** argv) {
 
     linux_platform::XdgAutostart autostart(linux_platform::XdgAutostart::defaultFolder(), program->log());
     autostart.attach(loop);
+    // However main ends, the program (its menu, its windows, its recorders
+    // and their keyboard grab) goes first, while the user interface and Qt it
+    // was built with are still there, and then nothing calls back into it.
+    ScopeExit teardown([&] {
+        if (!program) return;
+        program->finish();
+        autostart.detach();
+        program.reset();
+        ui.setKeyboardGrabber(nullptr);
+        ui.onTaskbarPresence(nullptr);
+        ui.setActiveWindowQuery(nullptr);
+    });
 
     Platform& platform = program->platform();
     platform.userInterface = &ui;
@@ -126,20 +182,21 @@ int main(int argc, char** argv) {
     // The session ending counts as Quit.
     application.onSessionEnd([&] { end(0); });
 
-    if (!program->start(loop, end, tilvane::standardError())) return 1;
+    if (!program->start(loop, end, tilvane::standardError())) {
+        // Another Tilvane started at the same moment and serves: it shows
+        // the preferences this one was started for.
+        int code = showPreferences ? handPreferencesToTheRunningProgram(program->instance()) : 1;
+        teardown.run();
+        return application.endWithoutServing(code);
+    }
     // `tilvane preferences` asks the running program, or starts it with --preferences.
     program->instance().onShowPreferences([&] { program->app().showPreferecensPane(); });
-    bool showPreferences = false;
-    for (int i = 1; i < argc; ++i) showPreferences = showPreferences || std::string(argv[i]) == "--preferences";
     if (showPreferences) loop.async([&] { program->app().showPreferecensPane(); });
     if (!qt::QtApplication::trayAvailable())
         program->log().write("no system tray on display " + ServingProgram::displayName() +
                              "; the shortcuts act, and the icon appears when a tray starts");
     tilvane::standardOutput() << "tilvane: serving display " << ServingProgram::displayName() << std::endl;
     int result = application.exec();
-    program->finish();
-    // The menu and the tray icon go while the user interface and Qt are still there.
-    autostart.detach();
-    program.reset();
+    teardown.run();
     return ending ? status : result;
 }

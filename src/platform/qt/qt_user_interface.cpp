@@ -11,6 +11,7 @@
 #include <QStyleOptionMenuItem>
 #include <QSvgRenderer>
 #include <QTimer>
+#include <QWindow>
 
 #include "platform/events.h"
 #include "platform/qt/qt_view.h"
@@ -190,8 +191,28 @@ QtStatusItem::QtStatusItem(QtUserInterface& ui) : ui_(ui), tray_(std::make_uniqu
                      [this](QSystemTrayIcon::ActivationReason reason) {
                          bool click = reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick;
                          if (!click || !menu_ || menu_->qmenu()->isVisible()) return;
-                         menu_->qmenu()->popup(QCursor::pos());
+                         popUp(QCursor::pos());
                      });
+}
+
+void QtStatusItem::popUp(QPoint at) {
+    pendingPopUp_.reset();
+    if (!ui_.qtBehindOnTheKeyboard()) {
+        menu_->qmenu()->popup(at);
+        return;
+    }
+    // The menu opens once Qt has caught up with the focus, and at the latest
+    // after a second (a window manager that never says).
+    pendingPopUp_ = std::make_unique<QObject>();
+    auto open = [this, at] {
+        pendingPopUp_.reset();
+        if (menu_ && !menu_->qmenu()->isVisible()) menu_->qmenu()->popup(at);
+    };
+    QObject::connect(qApp, &QGuiApplication::focusWindowChanged, pendingPopUp_.get(), [open](QWindow*) {
+        // After Qt's own handling of the change.
+        QTimer::singleShot(0, qApp, open);
+    });
+    QTimer::singleShot(1000, pendingPopUp_.get(), open);
 }
 
 QtStatusItem::~QtStatusItem() {
@@ -213,9 +234,15 @@ void QtStatusItem::setMenu(Menu* menu) {
 
 // --- the application ----------------------------------------------------------
 
-QtUserInterface::QtUserInterface(About about) : about_(std::move(about)) {}
+QtUserInterface::QtUserInterface(About about) : about_(std::move(about)) {
+    // Self-drawn controls come out of the interface files, made by Qt; this
+    // is how they find the window they are in.
+    CustomViewWidget::setUserInterface(this);
+}
 
-QtUserInterface::~QtUserInterface() = default;
+QtUserInterface::~QtUserInterface() {
+    CustomViewWidget::setUserInterface(nullptr);
+}
 
 std::unique_ptr<Menu> QtUserInterface::createMenu(std::string title) {
     return std::make_unique<QtMenu>(*this, std::move(title));
@@ -363,6 +390,18 @@ void QtUserInterface::activeWindowChanged(unsigned long windowId) {
     auto windows = qtWindows_;
     for (QtWindow* window : windows)
         if (window->qwindow().isVisible() && window->qwindow().winId() != windowId) window->resignedKey();
+}
+
+bool QtUserInterface::qtBehindOnTheKeyboard() const {
+    QWindow* focus = QGuiApplication::focusWindow();
+    if (!focus || !activeWindowQuery_ || (focus->flags() & Qt::Popup) == Qt::Popup) return false;
+    return activeWindowQuery_() != focus->winId();
+}
+
+bool QtUserInterface::hasKeyboardNow(const QWidget& window) const {
+    if (!window.isVisible()) return false;
+    if (!activeWindowQuery_) return window.isActiveWindow();
+    return activeWindowQuery_() == window.winId();
 }
 
 QtWindow* QtUserInterface::windowOf(const QWidget* widget) const {

@@ -96,9 +96,15 @@ public:
     QSystemTrayIcon& trayIcon() { return *tray_; }
 
 private:
+    // Opens the menu at the point, once Qt knows where the keyboard is (see
+    // QtUserInterface::qtBehindOnTheKeyboard).
+    void popUp(QPoint at);
+
     QtUserInterface& ui_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     QtMenu* menu_ = nullptr;
+    // A click that came while Qt was behind: the menu opens when it catches up.
+    std::unique_ptr<QObject> pendingPopUp_;
     std::string image_;
     bool imageIsTemplate_ = false;
 };
@@ -160,6 +166,21 @@ public:
     // program's windows that no longer have it resign at once (Qt learns of
     // it a moment later).
     void activeWindowChanged(unsigned long windowId);
+    // Whether the desktop's keyboard grab is held for a recording. Qt then
+    // takes the focus the grab moves for the windows losing it; only the
+    // window manager's news of another active window says they did.
+    bool holdsDesktopKeyboard() const { return desktopGrab_; }
+    // Whether the window manager has given the keyboard to another program's
+    // window while Qt still counts one of the program's windows as focused.
+    // Qt learns it a moment later, and then closes any menu opened meanwhile.
+    bool qtBehindOnTheKeyboard() const;
+    // Asks the desktop which window has the keyboard now (none: no window,
+    // or the desktop cannot tell); without it Qt's own, later, news is used.
+    void setActiveWindowQuery(std::function<std::optional<unsigned long>()> query) {
+        activeWindowQuery_ = std::move(query);
+    }
+    // Whether the window has the keyboard at this moment, as the desktop says.
+    bool hasKeyboardNow(const QWidget& window) const;
     // What a key event means to the key monitor; none for events it does not see.
     std::optional<KeyEvent> keyEventFor(const QKeyEvent& event) const;
     // The last text said to assistive technology (tests read it).
@@ -191,6 +212,7 @@ private:
     QPointer<QWidget> keyboardGrabber_;
     std::function<bool(bool)> keyboardGrabber_fn_;
     bool desktopGrab_ = false;
+    std::function<std::optional<unsigned long>()> activeWindowQuery_;
     std::string lastAnnouncement_;
 };
 

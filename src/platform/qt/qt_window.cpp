@@ -133,16 +133,26 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
     owner_.fire(Window::Event::DidResize);
 }
 
+void MainWindow::hideEvent(QHideEvent* event) {
+    QMainWindow::hideEvent(event);
+    owner_.resignedKey();
+}
+
 void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::ActivationChange) return;
     bool active = isActiveWindow();
     if (!active) {
+        if (owner_.ui_.holdsDesktopKeyboard()) return;
         owner_.resignedKey();
     } else if (!owner_.wasActive_) {
         owner_.wasActive_ = true;
         owner_.fire(Window::Event::DidBecomeKey);
     }
+}
+
+bool QtWindow::isKeyWindow() const {
+    return ui_.hasKeyboardNow(*window_);
 }
 
 void QtWindow::resignedKey() {

@@ -74,6 +74,8 @@ protected:
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // A window that is hidden or closed is no longer the one with the keyboard.
+    void hideEvent(QHideEvent* event) override;
 
 private:
     QtWindow& owner_;
@@ -108,7 +110,7 @@ public:
     bool firstResponderIsWindow() const override;
     void makeFirstResponder(const std::string& controlName) override;
     bool isVisible() const override { return window_->isVisible(); }
-    bool isKeyWindow() const override { return window_->isActiveWindow(); }
+    bool isKeyWindow() const override;
     void makeKeyAndOrderFront() override;
     void close() override;
 

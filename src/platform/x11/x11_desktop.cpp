@@ -28,6 +28,7 @@ X11Desktop::X11Desktop(std::unique_ptr<Connection> conn) : conn_(std::move(conn)
 }
 
 X11Desktop::~X11Desktop() {
+    detach();
     // The hot keys ungrab through the connection, so they go first; the
     // poster and the monitors use the keyboard, so they go before it.
     hotKeys_.reset();
@@ -110,9 +111,25 @@ void X11Desktop::dispatchEvents() {
     conn_->flush();
 }
 
+std::optional<xcb_window_t> X11Desktop::activeWindowNow() {
+    auto w = PropertyRequest(conn_->get(), conn_->root(), conn_->atoms()._NET_ACTIVE_WINDOW, XCB_ATOM_WINDOW).word();
+    if (!w || *w == XCB_WINDOW_NONE) return std::nullopt;
+    return *w;
+}
+
+void X11Desktop::detach() {
+    if (!attached_) return;
+    *attached_ = false;
+    attached_.reset();
+    if (onLost_) loop_->unwatchFd(conn_->fd());
+    onLost_ = nullptr;
+}
+
 void X11Desktop::attach(DescriptorWatcher& loop, std::function<void()> onLost) {
+    detach();
     loop_ = &loop;
     onLost_ = std::move(onLost);
+    attached_ = std::make_shared<bool>(true);
     auto handle = [this] {
         conn_->dispatchPending();
         if (!conn_->isUsable() && onLost_) {
@@ -125,7 +142,8 @@ void X11Desktop::attach(DescriptorWatcher& loop, std::function<void()> onLost) {
     loop.watchFd(conn_->fd(), handle);
     // xcb may have read events while waiting for a reply; they sit in its
     // queue where poll() cannot see them, so handle them before every wait.
-    loop.addBeforeWait([this, handle] {
+    loop.addBeforeWait([this, handle, attached = attached_] {
+        if (!*attached) return;
         handle();
         if (!onLost_) return;
         accessibility_->endTurn();

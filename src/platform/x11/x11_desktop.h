@@ -50,6 +50,12 @@ public:
     // flushes requests before the loop waits. Calls onLost, once, when the
     // connection to the server breaks.
     void attach(DescriptorWatcher& loop, std::function<void()> onLost);
+    // Stops reading on the loop; the desktop does so when it goes, so that
+    // a loop that runs on (Qt's, after the program ended) never calls it.
+    void detach();
+    // The window the window manager says has the keyboard, read now; none
+    // when no window has it or no window manager says.
+    std::optional<xcb_window_t> activeWindowNow();
     // Handles whatever events have arrived and ends a turn, as the main loop
     // does before it waits; for loops other than the main one.
     void dispatchEvents();
@@ -81,6 +87,8 @@ private:
     std::unique_ptr<X11InputMonitors> inputMonitors_;
     std::function<void()> onLost_;
     DescriptorWatcher* loop_ = nullptr;
+    // Shared with the loop's hook, which outlives an attachment: false once detached.
+    std::shared_ptr<bool> attached_;
 };
 
 }  // namespace tilvane::x11

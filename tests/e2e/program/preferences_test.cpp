@@ -15,7 +15,7 @@ namespace tilvane::e2e {
 namespace {
 
 namespace vk {
-inline constexpr uint16_t kH = 0x04, kK = 0x28, kTab = 0x30, kSpace = 0x31, kEscape = 0x35;
+inline constexpr uint16_t kH = 0x04, kK = 0x28, kQ = 0x0C, kTab = 0x30, kSpace = 0x31, kEscape = 0x35;
 }
 
 class PreferencesTest : public TrayTest {
@@ -87,6 +87,8 @@ protected:
     bool alertShown() { return x().windowTitled("Tilvane").has_value(); }
 
     static constexpr uint16_t kReturn = 0x24;
+    // Quits the program while a shortcut is recorded.
+    static constexpr uint16_t kQuitModifier = key::kCommand;
 };
 
 TEST_F(PreferencesTest, ARecordedShortcutIsStoredAndActsOnceTheWindowIsNoLongerActive) {
@@ -143,6 +145,145 @@ TEST_F(PreferencesTest, ACombinationAnotherProgramHoldsIsExplainedAndRecordingGo
     x().pressChord({key::kControl, key::kOption, key::kCommand, vk::kH});
     EXPECT_NE(shortcutOf("LeftShortcut", "ctrl+alt+super+h").find("ctrl+alt+super+h"), std::string::npos);
     x().ungrabKey(vk::kK, kControlShiftSuper);
+}
+
+// The program hears that its window lost the keyboard a moment after the
+// window manager moved it. A click on the tray icon in that moment opens a
+// menu that stays open and acts. (The program is stopped while the focus
+// moves, so that it hears of it just before the click, as on a slow machine.)
+TEST_F(PreferencesTest, AClickOnTheIconRightAfterLeavingThePreferencesOpensAMenuThatActs) {
+    startTray();
+    startApplication();
+    auto window = desktop().openWindow("next");
+    x().placeFrame(window.id, {1600, 200, 700, 500});
+    ASSERT_EQ(tilvane({"preferences"}), 0);
+    xcb_window_t preferences = waitForActivePreferences();
+    ASSERT_NE(preferences, XCB_WINDOW_NONE);
+    // The window has the keyboard, and the program has done what showing it started.
+    ASSERT_TRUE(x().waitUntil([&] { return focusedWindow() == preferences; }));
+    settle();
+    openMenu({}, [&](const std::function<void()>& click) {
+        tilvane_->signal(SIGSTOP);
+        x().activate(window.id);
+        tilvane_->signal(SIGCONT);
+        click();
+    });
+    settle();
+    choose(kLeft);
+    expectFrameReaches(window.id, pixelRect({1440, 0, 960, 1040}));
+}
+
+// A hot key pressed the moment the preferences window has the keyboard again
+// leaves it where it is; pressed in another window, it acts.
+TEST_F(PreferencesTest, AHotKeyRightAfterThePreferencesWindowIsBackLeavesItAlone) {
+    startApplication();
+    auto window = desktop().openWindow("other");
+    x().placeFrame(window.id, {1600, 200, 700, 500});
+    ASSERT_EQ(tilvane({"preferences"}), 0);
+    xcb_window_t preferences = waitForActivePreferences();
+    ASSERT_NE(preferences, XCB_WINDOW_NONE);
+    x().activate(window.id);
+    settle();
+    Rect before = frame(preferences);
+    x().activate(preferences);
+    x().pressChord(key::kDefaultLeft);
+    x().activate(window.id);
+    EXPECT_TRUE(pressAndWaitFor(key::kDefaultRight, window.id, primary::kRightHalf));
+    EXPECT_EQ(frame(preferences), before);
+}
+
+// Recording ends with its window's keyboard: the grab goes, and the next
+// chord typed anywhere is not taken for the shortcut.
+TEST_F(PreferencesTest, RecordingEndsWhenItsWindowClosesOrAnotherWindowIsActivated) {
+    struct Row {
+        const char* name;
+        bool close;
+    } rows[] = {{"the window closed", true}, {"another window activated", false}};
+    startTray();
+    ASSERT_EQ(tilvane({"defaults", "write", "Preferences Selected Identifier View", "-string", "Shortcuts"}), 0);
+    startApplication();
+    auto window = desktop().openWindow("elsewhere");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        xcb_window_t preferences = openPreferencesFromTheMenu();
+        ASSERT_NE(preferences, XCB_WINDOW_NONE);
+        recordLeft();
+        if (row.close)
+            x().conn().sendRootMessage(preferences, x().atom("_NET_CLOSE_WINDOW"), {XCB_CURRENT_TIME, 2, 0, 0, 0});
+        else
+            x().activate(window.id);
+        EXPECT_TRUE(x().waitUntil([&] { return !keyboardGrabbedElsewhere(); })) << "the keyboard stayed grabbed";
+        pressAndSettle({key::kControl, key::kOption, key::kCommand, vk::kH});
+        std::string output;
+        tilvane({"shortcuts"}, &output);
+        EXPECT_EQ(output.find("ctrl+alt+super+h"), std::string::npos) << output;
+    }
+}
+
+// Quitting while a shortcut is recorded ends in order: status 0, every grab let go.
+TEST_F(PreferencesTest, EndingWhileRecordingExitsCleanlyAndLetsGoOfTheKeyboard) {
+    struct Row {
+        const char* name;
+        bool quitKey;
+    } rows[] = {{"SIGTERM", false}, {"the quit key", true}};
+    ASSERT_EQ(tilvane({"defaults", "write", "Preferences Selected Identifier View", "-string", "Shortcuts"}), 0);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        startApplication();
+        ASSERT_EQ(tilvane({"preferences"}), 0);
+        ASSERT_NE(waitForActivePreferences(), XCB_WINDOW_NONE);
+        recordLeft();
+        if (row.quitKey)
+            x().pressChord({kQuitModifier, vk::kQ});
+        else
+            tilvane_->signal(SIGTERM);
+        EXPECT_EQ(tilvane_->wait(), 0) << tilvane_->log();
+        EXPECT_FALSE(keyboardGrabbedElsewhere());
+        EXPECT_TRUE(x().grabKey(key::kLeft, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1));
+        x().ungrabKey(key::kLeft, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1);
+    }
+}
+
+// Autostart and a start by hand at the same moment: one serves, the other
+// says so and ends (showing the running one's preferences when asked to),
+// and the display never stops answering.
+TEST_F(PreferencesTest, TwoStartedAtOnceOneServesAndTheDisplayKeepsAnswering) {
+    struct Row {
+        std::vector<std::string> args;
+        int loserStatus;
+    } rows[] = {{{}, 1}, {{"preferences"}, 0}};
+    startTray();
+    int started = 0;
+    for (const auto& row : rows) {
+        for (int round = 0; round < 3; ++round) {
+            SCOPED_TRACE("tilvane " + (row.args.empty() ? std::string() : row.args[0]) + ", round " +
+                         std::to_string(round));
+            std::vector<std::string> argv{tilvaneBinary()};
+            argv.insert(argv.end(), row.args.begin(), row.args.end());
+            std::unique_ptr<Process> both[2];
+            for (auto& process : both) process = desktop().start(argv, "twice-" + std::to_string(started++) + ".log");
+            // Neither waiting on the display: the loser ends on its own.
+            std::optional<int> status;
+            int loser = -1;
+            x().waitUntil(
+                [&] {
+                    for (int i = 0; i < 2 && loser < 0; ++i)
+                        if ((status = both[i]->waitFor(0ms))) loser = i;
+                    return loser >= 0;
+                },
+                60s);
+            EXPECT_TRUE(x().windowManagerAnswers(10s)) << "the display stopped answering";
+            ASSERT_GE(loser, 0) << "neither ended:\n" << both[0]->log() << both[1]->log();
+            EXPECT_EQ(*status, row.loserStatus) << both[loser]->log();
+            EXPECT_NE(both[loser]->log().find("already running"), std::string::npos) << both[loser]->log();
+            tilvane_ = std::move(both[1 - loser]);
+            EXPECT_TRUE(tilvane_->running());
+            EXPECT_TRUE(x().waitUntil([&] { return x().selectionOwner(kSelection) != XCB_WINDOW_NONE; }, 60s));
+            if (!row.args.empty()) EXPECT_NE(waitForActivePreferences(), XCB_WINDOW_NONE);
+            tilvane_->signal(SIGTERM);
+            EXPECT_EQ(tilvane_->wait(), 0) << tilvane_->log();
+        }
+    }
 }
 
 TEST_F(PreferencesTest, ARestartKeepsThePaneAndTheWindowsPlace) {

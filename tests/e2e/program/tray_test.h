@@ -5,6 +5,8 @@
 
 #include <xcb/xcb.h>
 
+#include <functional>
+
 #include "program/held_input.h"
 #include "program/program_test.h"
 
@@ -101,23 +103,33 @@ protected:
         return centre;
     }
 
+    // Does what a test wants around the click on the icon; it calls click once.
+    using AroundClick = std::function<void(const std::function<void()>& click)>;
+
     // Clicks the tray icon and waits for the menu and for it to take the
     // keyboard; saves a screenshot of it.
-    void openMenu(const std::string& screenshot = {}) {
+    void openMenu(const std::string& screenshot = {}, const AroundClick& around = nullptr) {
         std::optional<xcb_window_t> icon;
         ASSERT_TRUE(x().waitUntil([&] { return (icon = embeddedIcon()).has_value(); }, 20s))
             << "the icon is not in the tray:\n"
             << tilvane_->log();
-        // The menu takes the keyboard a moment after it maps, and keys
-        // pressed before that go to the focused window. Taking it moves the
-        // focus away from that window "for a grab", which is what to wait for.
-        xcb_window_t focused = focusedWindow();
-        watchGrabsOf(focused);
-        Point centre = centreOf(*icon);
-        HeldInput input(x());
-        input.moveTo(int(centre.x), int(centre.y));
-        input.pressButton();
-        input.releaseButton();
+        xcb_window_t focused = XCB_WINDOW_NONE;
+        auto click = [&] {
+            // The menu takes the keyboard a moment after it maps, and keys
+            // pressed before that go to the focused window. Taking it moves the
+            // focus away from that window "for a grab", which is what to wait for.
+            focused = focusedWindow();
+            watchGrabsOf(focused);
+            Point centre = centreOf(*icon);
+            HeldInput input(x());
+            input.moveTo(int(centre.x), int(centre.y));
+            input.pressButton();
+            input.releaseButton();
+        };
+        if (around)
+            around(click);
+        else
+            click();
         ASSERT_TRUE(x().waitUntil([&] { return openMenuWindow().has_value(); }, 20s)) << "no menu opened:\n"
                                                                                       << tilvane_->log();
         if (focused != XCB_WINDOW_NONE)
