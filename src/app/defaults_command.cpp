@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cctype>
-#include <cerrno>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -10,6 +9,7 @@
 
 #include "app/action_table.h"
 #include "app/printable_text.h"
+#include "platform/number_text.h"
 #include "platform/settings_keys.h"
 #include "platform/utf8.h"
 
@@ -170,13 +170,12 @@ Parse parseInteger(std::string_view text, int64_t& value) {
 
 Parse parseReal(const std::string& text, double& value) {
     if (text.empty() || std::isspace(static_cast<unsigned char>(text.front()))) return Parse::Malformed;
-    char* end = nullptr;
-    errno = 0;
-    value = std::strtod(text.c_str(), &end);
-    if (end != text.c_str() + text.size() || std::isnan(value)) return Parse::Malformed;
+    auto read = number_text::read(text);
+    if (read.end != text.data() + text.size()) return Parse::Malformed;
     // Too large to hold is out of range; "inf" written out is not a number a setting takes.
-    if (std::isinf(value)) return errno == ERANGE ? Parse::OutOfRange : Parse::Malformed;
-    return Parse::Ok;
+    if (read.error == std::errc::result_out_of_range) return Parse::OutOfRange;
+    value = read.value;
+    return std::isnan(value) || std::isinf(value) ? Parse::Malformed : Parse::Ok;
 }
 
 // Text a settings file can keep and a terminal can show: UTF-8, with tab and

@@ -1,12 +1,12 @@
 #include "app/menu_images.h"
 
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
 #include "app/action_table.h"
 #include "placement/layout_manager.h"
 #include "placement/screen_geometry.h"
+#include "platform/number_text.h"
 
 namespace tilvane {
 
@@ -20,9 +20,7 @@ const Rect kScreen{15, 35, 150, 110};
 const Rect kWindow{55, 60, 70, 50};
 
 std::string number(double v) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%g", std::round(v * kScale * 100) / 100);
-    return buffer;
+    return number_text::format(std::round(v * kScale * 100) / 100);
 }
 
 std::string rect(const Rect& r, const char* style) {

@@ -20,6 +20,11 @@ constexpr const char* kDownloadsNote = "This will keep your Downloads folder unc
 constexpr const char* kMoveButton = "Move to Applications Folder";
 constexpr const char* kDoNotMoveButton = "Do Not Move";
 constexpr const char* kCouldNotMove = "Could not move to Applications folder";
+// Why, when the system does not say.
+constexpr const char* kNoWayToAsk = "The administrator password cannot be asked for on this system";
+constexpr const char* kPrivilegedCopyFailed = "The copy with administrator rights failed";
+constexpr const char* kNotABundle = "Only a .AppDir folder or a .AppImage file can be moved";
+constexpr const char* kOlderCopyStays = "The copy already in the Applications folder could not be moved to the trash";
 
 // The names of bundles: application folders and single-file images.
 constexpr const char* kFolderExtension = ".AppDir";
@@ -92,19 +97,26 @@ enum class AuthorizedCopy { Done, Canceled, Failed };
 
 // The copy into a folder this user may not write: the old copy goes and the
 // new one comes in one privileged line, so that the user is asked once.
-// The removal's own status does not count unless a signal ended it.
+// The removal's own status does not count unless a signal ended it. On a
+// failure, reason says why.
 AuthorizedCopy copyWithAuthorization(Relocation& relocation, const std::string& applicationsDirectory,
-                                     const std::string& bundlePath, const std::string& destinationPath) {
+                                     const std::string& bundlePath, const std::string& destinationPath,
+                                     std::string& reason) {
     std::string extension = fs::path(destinationPath).extension().string();
-    if (extension != kFolderExtension && extension != kImageExtension) return AuthorizedCopy::Failed;
-    if (trimmed(destinationPath).empty() || trimmed(bundlePath).empty()) return AuthorizedCopy::Failed;
+    bool bundle = extension == kFolderExtension || extension == kImageExtension;
+    if (!bundle || trimmed(destinationPath).empty() || trimmed(bundlePath).empty()) {
+        reason = kNotABundle;
+        return AuthorizedCopy::Failed;
+    }
     std::string line = "/bin/mkdir -p " + shellQuoted(applicationsDirectory) + " && { /bin/rm -rf " +
                        shellQuoted(destinationPath) + "; test $? -lt 128 && /bin/cp -pR " + shellQuoted(bundlePath) +
                        " " + shellQuoted(destinationPath) + "; }";
-    auto status = relocation.runShellLineWithPrivileges(line);
-    if (!status) return AuthorizedCopy::Failed;
-    if (*status == Relocation::kAuthorizationCanceled) return AuthorizedCopy::Canceled;
-    return *status == 0 ? AuthorizedCopy::Done : AuthorizedCopy::Failed;
+    std::string error;
+    auto status = relocation.runShellLineWithPrivileges(line, error);
+    if (status == Relocation::kAuthorizationCanceled) return AuthorizedCopy::Canceled;
+    if (status == 0) return AuthorizedCopy::Done;
+    reason = !error.empty() ? error : status ? kPrivilegedCopyFailed : kNoWayToAsk;
+    return AuthorizedCopy::Failed;
 }
 
 // The steps of one offer to move, with the services it uses.
@@ -155,12 +167,13 @@ public:
 
         log("INFO -- Moving myself to the Applications folder");
         if (needsAuthorization) {
-            switch (copyWithAuthorization(relocation_, applicationsDirectory, bundlePath, destinationPath)) {
+            std::string reason;
+            switch (copyWithAuthorization(relocation_, applicationsDirectory, bundlePath, destinationPath, reason)) {
                 case AuthorizedCopy::Done: break;
                 case AuthorizedCopy::Canceled: log("INFO -- Not moving because user canceled authorization"); return;
                 case AuthorizedCopy::Failed:
                     log("ERROR -- Could not copy myself to /Applications with authorization");
-                    return reportFailure();
+                    return reportFailure(reason);
             }
         } else {
             if (relocation_.fileExists(destinationPath)) {
@@ -170,13 +183,13 @@ public:
                     relocation_.runAndWait({runnerOf(destinationPath), "preferences"});
                     return relocation_.exitProcess(0);
                 }
-                if (!trash(destinationPath)) return reportFailure();
+                if (!trash(destinationPath)) return reportFailure(kOlderCopyStays);
             }
             std::string error;
             if (!relocation_.copyItem(bundlePath, destinationPath, error)) {
                 log("ERROR -- Could not copy '" + bundlePath + "' to '" + destinationPath + "' (" + error + ")");
                 log("ERROR -- Could not copy myself to " + destinationPath);
-                return reportFailure();
+                return reportFailure(error);
             }
         }
 
@@ -207,9 +220,12 @@ private:
 
     bool trash(const std::string& path) { return relocation_.moveToTrash(path) || relocation_.recycle(path); }
 
-    void reportFailure() {
+    // The alert says why in a sentence of its own.
+    void reportFailure(std::string reason) {
         Alert failure;
         failure.messageText = kCouldNotMove;
+        if (!reason.empty() && std::string_view(".!?").find(reason.back()) == std::string_view::npos) reason += '.';
+        failure.informativeText = std::move(reason);
         ui_.runModal(failure);
     }
 

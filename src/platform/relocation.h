@@ -78,8 +78,9 @@ public:
     // Runs the line with "/bin/sh -c" as the administrator, asking the user
     // for the password once, and waits: the line's exit status, or
     // kAuthorizationCanceled when the user dismissed the prompt; none when
-    // the system has no way to ask.
-    virtual std::optional<int> runShellLineWithPrivileges(const std::string& line) = 0;
+    // the system has no way to ask. When it is none or another status but 0,
+    // error says why in a few plain words, where the system tells.
+    virtual std::optional<int> runShellLineWithPrivileges(const std::string& line, std::string& error) = 0;
     // Ends the process with the status; on a real system it does not return.
     virtual void exitProcess(int status) = 0;
 };

@@ -1,31 +1,28 @@
 #include "preferences/preferences_window_controller.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
+
+#include "platform/number_text.h"
 
 namespace tilvane {
 
 namespace {
 
 std::string number(double v) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%g", v);
-    return buffer;
+    return number_text::format(v);
 }
 
 // The numbers in the text, in order.
 std::vector<double> numbersIn(const std::string& text) {
     std::vector<double> numbers;
-    const char* at = text.c_str();
-    while (*at) {
-        char* end = nullptr;
-        double v = std::strtod(at, &end);
-        if (end != at) {
-            numbers.push_back(v);
-            at = end;
+    std::string_view rest = text;
+    while (!rest.empty()) {
+        auto read = number_text::read(rest);
+        if (read.end != rest.data()) {
+            numbers.push_back(read.value);
+            rest.remove_prefix(static_cast<size_t>(read.end - rest.data()));
         } else {
-            ++at;
+            rest.remove_prefix(1);
         }
     }
     return numbers;

@@ -23,6 +23,10 @@ const std::string kPassword = kOffer + " Note that this will require an administ
 const std::string kAsk = "alert Move to Applications folder?";
 const std::string kMoving = "log INFO -- Moving myself to the Applications folder";
 const std::string kFailed = "alert Could not move to Applications folder";
+// The failure's alert, with the reason it gives.
+std::string failed(const std::string& reason) {
+    return kFailed + " / " + reason;
+}
 const std::string kFromDownloads = "/home/user/Downloads/Tilvane.AppDir";
 const std::string kRelaunch =
     "sh (while /bin/kill -0 4242 >/dev/null 2>&1; do /bin/sleep 0.1; done; '/Applications/Tilvane.AppDir/AppRun') &";
@@ -142,7 +146,7 @@ const Case kCases[] = {
      },
      kDownloads,
      {"activate", kAsk, kMoving, "moveToTrash /Applications/Tilvane.AppDir", "recycle /Applications/Tilvane.AppDir",
-      kFailed}},
+      failed("The copy already in the Applications folder could not be moved to the trash.")}},
     {"the password prompt dismissed: only the INFO lines, and the program goes on",
      [](Machine& m) {
          unwritableApplications(m);
@@ -150,28 +154,57 @@ const Case kCases[] = {
      },
      kPassword,
      {"activate", kAsk, kMoving, kPrivilegedCopy, "log INFO -- Not moving because user canceled authorization"}},
-    {"the privileged copy failing",
+    {"the privileged copy failing, with the system's reason",
+     [](Machine& m) {
+         unwritableApplications(m);
+         m.relocation.privilegedStatus = 1;
+         m.relocation.privilegedError = "No space left on device";
+     },
+     kPassword,
+     {"activate", kAsk, kMoving, kPrivilegedCopy,
+      "log ERROR -- Could not copy myself to /Applications with authorization", failed("No space left on device.")}},
+    {"the privileged copy failing without a reason",
      [](Machine& m) {
          unwritableApplications(m);
          m.relocation.privilegedStatus = 1;
      },
      kPassword,
      {"activate", kAsk, kMoving, kPrivilegedCopy,
-      "log ERROR -- Could not copy myself to /Applications with authorization", kFailed}},
+      "log ERROR -- Could not copy myself to /Applications with authorization",
+      failed("The copy with administrator rights failed.")}},
+    {"the password refused",
+     [](Machine& m) {
+         unwritableApplications(m);
+         m.relocation.privilegedStatus = 127;
+         m.relocation.privilegedError = "Authorization failed: Not authorized";
+     },
+     kPassword,
+     {"activate", kAsk, kMoving, kPrivilegedCopy,
+      "log ERROR -- Could not copy myself to /Applications with authorization",
+      failed("Authorization failed: Not authorized.")}},
+    {"no program to ask for the password",
+     [](Machine& m) {
+         unwritableApplications(m);
+         m.relocation.privilegedStatus.reset();
+         m.relocation.privilegedError = "pkexec is not installed";
+     },
+     kPassword,
+     {"activate", kAsk, kMoving, kPrivilegedCopy,
+      "log ERROR -- Could not copy myself to /Applications with authorization", failed("pkexec is not installed.")}},
     {"a destination that names no bundle is never removed with privileges",
      [](Machine& m) {
          unwritableApplications(m);
          m.relocation.bundle = "/home/user/Downloads/tilvane";
      },
      kPassword,
-     {"activate", kAsk, kMoving, "log ERROR -- Could not copy myself to /Applications with authorization", kFailed}},
+     {"activate", kAsk, kMoving, "log ERROR -- Could not copy myself to /Applications with authorization",
+      failed("Only a .AppDir folder or a .AppImage file can be moved.")}},
     {"the plain copy failing",
-     [](Machine& m) { m.relocation.copyError = "No space left on device"; },
+     [](Machine& m) { m.relocation.copyError = "Permission denied"; },
      kDownloads,
      {"activate", kAsk, kMoving, "copy " + kFromDownloads + " /Applications/Tilvane.AppDir",
-      "log ERROR -- Could not copy '" + kFromDownloads +
-          "' to '/Applications/Tilvane.AppDir' (No space left on device)",
-      "log ERROR -- Could not copy myself to /Applications/Tilvane.AppDir", kFailed}},
+      "log ERROR -- Could not copy '" + kFromDownloads + "' to '/Applications/Tilvane.AppDir' (Permission denied)",
+      "log ERROR -- Could not copy myself to /Applications/Tilvane.AppDir", failed("Permission denied.")}},
     {"a source that can be neither deleted nor trashed does not stop the move",
      [](Machine& m) {
          m.relocation.removeError = "Read-only file system";
@@ -225,7 +258,14 @@ TEST_P(MoveToApplicationsTest, Case) {
     c.arrange(m);
     m.relocation.journal.clear();
     m.move();
-    EXPECT_EQ(m.relocation.journal, c.journal);
+    sim::Journal journal = m.relocation.journal;
+    size_t alert = 0;
+    for (auto& line : journal)
+        if (line.starts_with("alert ") && alert < m.ui.alerts().size()) {
+            const Alert& shown = m.ui.alerts()[alert++];
+            if (line == kFailed) line += " / " + shown.informativeText;
+        }
+    EXPECT_EQ(journal, c.journal);
     if (!m.ui.alerts().empty()) {
         EXPECT_EQ(m.ui.alerts().front().informativeText, c.offer);
     }

@@ -1,7 +1,9 @@
 #include "platform/linux/file_settings_store.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -249,6 +251,94 @@ TEST_F(FileSettingsStoreTest, HandEditThatCannotBeReadKeepsTheSettingsInUse) {
     runUntil(loop, [&] { return !store.boolForKey("EnableShotcuts"); });
     EXPECT_FALSE(store.readProblem());
     store.detach();
+}
+
+// Something that cannot be read at the settings path never held the settings:
+// once it is gone, the serving program writes back the ones it uses, which
+// `tilvane defaults read` showed as holding no value until the next change.
+TEST_F(FileSettingsStoreTest, SettingsInUseAreWrittenBackOnceAPipeAtThePathIsGone) {
+    const struct {
+        const char* name;
+        bool pipeFirst;                                   // the pipe is there when the store starts, else a file
+        std::function<void(FileSettingsStore&)> arrange;  // with the store serving
+    } rows[] = {
+        {"a pipe put in the file's place while serving", false,
+         [&](FileSettingsStore&) {
+             fs::remove(path);
+             ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+         }},
+        {"a pipe there from the start, and a change that could not be saved", true,
+         [&](FileSettingsStore& store) {
+             store.setBool("EnableShotcuts", true);
+             EXPECT_FALSE(store.synchronize());
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove_all(fs::path(path).parent_path());
+        fs::create_directories(fs::path(path).parent_path());
+        if (row.pipeFirst)
+            ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+        else
+            writeFileDirectly(plistText({{"EnableShotcuts", true}}));
+        LinuxRunLoop loop;
+        FileSettingsStore store(path, log);
+        ASSERT_TRUE(store.attach(loop));
+        row.arrange(store);
+        runUntil(loop, [&] { return store.readProblem().has_value(); });
+        ASSERT_TRUE(fs::is_fifo(path));
+
+        fs::remove(path);
+        runUntil(loop, [&] { return fs::is_regular_file(path); });
+        EXPECT_EQ(FileSettingsStore(path, log).objectForKey("EnableShotcuts"), SettingsValue(true));
+        EXPECT_TRUE(store.boolForKey("EnableShotcuts"));
+        EXPECT_FALSE(store.readProblem());
+        EXPECT_FALSE(store.hasPendingChanges());
+        store.detach();
+    }
+}
+
+// Another writer holding the lock stalled the serving program's loop for up
+// to 2 s, and no hot key acted meanwhile: its write now waits on the loop.
+TEST_F(FileSettingsStoreTest, ServingWriteWaitsOnTheLoopForTheLockAnotherWriterHolds) {
+    const struct {
+        const char* name;
+        std::function<void(FileSettingsStore&, LinuxRunLoop&)> write;
+    } rows[] = {
+        {"a change",
+         [&](FileSettingsStore& store, LinuxRunLoop&) {
+             store.setBool("HideDocIcon", true);
+             EXPECT_TRUE(store.synchronize());  // at once, with the write still to come
+         }},
+        {"a damaged file put back",
+         [&](FileSettingsStore& store, LinuxRunLoop& loop) {
+             writeFileDirectly("not a property list");
+             runUntil(loop, [&] { return store.readProblem().has_value(); });
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove_all(fs::path(path).parent_path());
+        writeFileDirectly(plistText({{"EnableShotcuts", true}}));
+        LinuxRunLoop loop;
+        FileSettingsStore store(path, log);
+        ASSERT_TRUE(store.attach(loop));
+        int lock = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+
+        row.write(store, loop);
+        loop.runOnce();
+        EXPECT_TRUE(filesNamed("defaults.plist.corrupt-").empty());
+        EXPECT_EQ(fileContents(path).find("HideDocIcon"), std::string::npos);
+
+        ::close(lock);
+        runUntil(loop, [&] { return !store.hasPendingChanges() && !store.readProblem(); });
+        FileSettingsStore reader(path, log);
+        EXPECT_FALSE(reader.readProblem());
+        EXPECT_EQ(reader.keys(), store.keys());
+        EXPECT_TRUE(reader.boolForKey("EnableShotcuts"));
+        store.detach();
+    }
 }
 
 // Files too large to be the program's are treated as damaged before they

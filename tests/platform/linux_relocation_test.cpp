@@ -200,27 +200,43 @@ TEST_F(LinuxRelocationTest, RunningBundlesAreFolderProgramsAndImages) {
     EXPECT_TRUE(has(root / "Sleep.AppImage")) << testing::PrintToString(bundles);
 }
 
-TEST_F(LinuxRelocationTest, ThePrivilegedLineRunsAsOneShellLineAndItsPromptCanBeDismissed) {
-    // Stand-ins for pkexec: one that lets the line run, one whose prompt the user dismisses.
+TEST_F(LinuxRelocationTest, ThePrivilegedLineRunsAsOneShellLineAndSaysWhyItFailed) {
+    // Stand-ins for pkexec: one that lets the line run, one whose prompt the user dismisses, one that
+    // refuses as pkexec does.
     write(root / "bin/allow", "#!/bin/sh\nexec \"$@\"\n", fs::perms::owner_all);
     write(root / "bin/dismiss", "#!/bin/sh\nexit 126\n", fs::perms::owner_all);
+    write(root / "bin/refuse",
+          "#!/bin/sh\necho 'Error executing command as another user: Not authorized' >&2\n"
+          "echo >&2; echo 'This incident has been reported.' >&2; exit 127\n",
+          fs::perms::owner_all);
     fs::path made = root / "it's a $dir/made";
     auto quoted = [](std::string path) {
         for (size_t at = path.find('\''); at != std::string::npos; at = path.find('\'', at + 4))
             path.replace(at, 1, "'\\''");
         return "'" + path + "'";
     };
-    places.privilegeProgram = (root / "bin/allow").string();
-    auto status = LinuxRelocation(places).runShellLineWithPrivileges(
-        "/bin/mkdir -p " + quoted(made.parent_path().string()) + " && : > " + quoted(made.string()) + " && exit 3");
-    EXPECT_EQ(status, std::optional<int>(3));
+    const struct {
+        std::string program, line;
+        std::optional<int> status;
+        std::string error;
+    } rows[] = {
+        {"allow", "/bin/mkdir -p " + quoted(made.parent_path().string()) + " && : > " + quoted(made.string()), 0, ""},
+        {"allow", "echo \"/bin/cp: error writing '/Applications/x': No space left on device\" >&2; exit 1", 1,
+         "No space left on device"},
+        {"allow", "exit 3", 3, "The command ended with status 3"},
+        {"dismiss", "true", Relocation::kAuthorizationCanceled, ""},
+        {"refuse", "true", 127, "Authorization failed: Not authorized"},
+        {"tilvane-no-such-program", "true", std::nullopt, "tilvane-no-such-program is not installed"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        places.privilegeProgram =
+            fs::exists(root / "bin" / row.program) ? (root / "bin" / row.program).string() : row.program;
+        std::string error;
+        EXPECT_EQ(LinuxRelocation(places).runShellLineWithPrivileges(row.line, error), row.status);
+        EXPECT_EQ(error, row.error);
+    }
     EXPECT_TRUE(fs::exists(made));
-
-    places.privilegeProgram = (root / "bin/dismiss").string();
-    EXPECT_EQ(LinuxRelocation(places).runShellLineWithPrivileges("true"),
-              std::optional<int>(Relocation::kAuthorizationCanceled));
-    places.privilegeProgram = "tilvane-no-such-program";
-    EXPECT_EQ(LinuxRelocation(places).runShellLineWithPrivileges("true"), std::nullopt);
 }
 
 TEST_F(LinuxRelocationTest, AProgramRunsWithTheSignalsThisProgramBlocksUnblocked) {

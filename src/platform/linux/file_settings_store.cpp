@@ -7,6 +7,7 @@
 #include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/timerfd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -29,6 +30,10 @@ using namespace std::chrono_literals;
 // serving program to put a damaged file back.
 constexpr auto kLockWait = 2s;
 constexpr auto kServingProgramWait = 2s;
+// A serving program tries again for a lock another writer holds after the
+// first delay, then after twice as long each time, up to the longest.
+constexpr auto kFirstLockRetry = 10ms;
+constexpr auto kLongestLockRetry = 1000ms;
 // After reading more than this, the memory it took goes back to the system.
 constexpr size_t kTrimAfterBytes = 256 * 1024;
 
@@ -128,6 +133,7 @@ FileSettingsStore::FileSettingsStore(std::string path, Log& log) : path_(std::mo
         case DiskState::Kind::Corrupt:
         case DiskState::Kind::Unreadable: readProblem_ = path_ + " could not be read (" + disk.error + ")"; break;
     }
+    pathUnreadable_ = disk.kind == DiskState::Kind::Unreadable;
     if (disk.bytes > kTrimAfterBytes) releaseFreeMemory();
 }
 
@@ -264,17 +270,17 @@ bool FileSettingsStore::writeFile(const std::string& contents, std::string& erro
     return true;
 }
 
-bool FileSettingsStore::lockWriters(int& lockFd, std::string& error) const {
-    std::string lockPath = folder_ + "/" + name_ + ".lock";
+FileSettingsStore::Lock FileSettingsStore::lockWriters(int& lockFd, std::string& error, bool wait) const {
+    std::string lockPath = folder_ + "/" + lockName();
     Fd lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600));
     if (lock.get() < 0) {
         error = "cannot open " + lockPath + ": " + errnoText(errno);
-        return false;
+        return Lock::Failed;
     }
     struct stat st {};
     if (::fstat(lock.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         error = lockPath + " is not a regular file";
-        return false;
+        return Lock::Failed;
     }
     // Writers hold the lock for milliseconds; one that keeps it longer is stuck and is not waited for.
     auto deadline = std::chrono::steady_clock::now() + kLockWait;
@@ -282,16 +288,51 @@ bool FileSettingsStore::lockWriters(int& lockFd, std::string& error) const {
         if (errno == EINTR) continue;
         if (errno != EWOULDBLOCK) {
             error = "cannot lock " + lockPath + ": " + errnoText(errno);
-            return false;
+            return Lock::Failed;
         }
-        if (std::chrono::steady_clock::now() >= deadline) {
+        if (!wait || std::chrono::steady_clock::now() >= deadline) {
             error = "another program holds " + lockPath;
-            return false;
+            return Lock::Held;
         }
         std::this_thread::sleep_for(10ms);
     }
     lockFd = lock.release();
+    return Lock::Taken;
+}
+
+bool FileSettingsStore::waitForLock(bool putBack, const std::string& why) {
+    auto now = std::chrono::steady_clock::now();
+    if (!lockWaitStarted_) {
+        lockWaitStarted_ = now;
+        lockRetryDelay_ = kFirstLockRetry;
+    } else if (now - *lockWaitStarted_ >= kLockWait) {
+        saveFailed(why);  // said once; the write still waits
+    }
+    putBackWaiting_ = putBackWaiting_ || putBack;
+    if (writeWaiting_) return true;  // the retry that is set stays as it is
+    writeWaiting_ = true;
+    itimerspec when{};
+    auto delay = std::chrono::duration_cast<std::chrono::nanoseconds>(lockRetryDelay_);
+    when.it_value.tv_sec = static_cast<time_t>(delay.count() / 1000000000);
+    when.it_value.tv_nsec = static_cast<long>(delay.count() % 1000000000);
+    ::timerfd_settime(retryTimerFd_, 0, &when, nullptr);
+    lockRetryDelay_ = std::min<std::chrono::milliseconds>(lockRetryDelay_ * 2, kLongestLockRetry);
     return true;
+}
+
+void FileSettingsStore::stopWaitingForLock() {
+    if (writeWaiting_ && retryTimerFd_ >= 0) {
+        itimerspec never{};
+        ::timerfd_settime(retryTimerFd_, 0, &never, nullptr);
+    }
+    writeWaiting_ = false;
+    lockWaitStarted_.reset();
+}
+
+void FileSettingsStore::retryWaitingWrite() {
+    if (!writeWaiting_) return;
+    writeWaiting_ = false;
+    save(false);  // a put-back that waits is made too
 }
 
 bool FileSettingsStore::anotherProgramServes() const {
@@ -314,15 +355,25 @@ bool FileSettingsStore::saveFailed(const std::string& why) {
     return false;
 }
 
-bool FileSettingsStore::save(bool force) {
+bool FileSettingsStore::save(bool putBack) {
     using Kind = DiskState::Kind;
-    if (pending_.empty() && !force) return true;
+    putBack = putBack || putBackWaiting_;
+    if (pending_.empty() && !putBack) return true;
     std::string error;
     if (!makeFolder(error)) return saveFailed(error);
     Fd lock;
     int lockFd = -1;
-    if (!lockWriters(lockFd, error)) return saveFailed(error);
+    // The serving program never waits for the lock on its loop: no hot key would act meanwhile.
+    switch (lockWriters(lockFd, error, !loop_)) {
+        case Lock::Taken: break;
+        case Lock::Held:
+            if (!loop_) return saveFailed(error);
+            return waitForLock(putBack, error);
+        case Lock::Failed: return saveFailed(error);
+    }
     lock.reset(lockFd);
+    stopWaitingForLock();
+    putBackWaiting_ = false;
 
     // What other processes wrote since this one last looked is the base; only
     // this process's own changes go on top of it.
@@ -333,16 +384,19 @@ bool FileSettingsStore::save(bool force) {
     while (disk.kind == Kind::Corrupt && std::chrono::steady_clock::now() < deadline && anotherProgramServes()) {
         lock.reset();
         std::this_thread::sleep_for(20ms);
-        if (!lockWriters(lockFd, error)) return saveFailed(error);
+        if (lockWriters(lockFd, error, true) != Lock::Taken) return saveFailed(error);
         lock.reset(lockFd);
         disk = readFile();
     }
     SettingsDictionary merged;
     std::string keptAside;
     switch (disk.kind) {
-        case Kind::Missing: break;
+        case Kind::Missing:
+            // Nothing at the path to put the settings in use back over: they are the base.
+            if (putBack) merged = disk_;
+            break;
         case Kind::Read: merged = std::move(disk.values); break;
-        case Kind::Unreadable: return saveFailed("cannot read it: " + disk.error);
+        case Kind::Unreadable: pathUnreadable_ = true; return saveFailed("cannot read it: " + disk.error);
         case Kind::Corrupt: {
             // Keep the damaged file; the values last read from it are the best base.
             auto target = moveAside(disk.error);
@@ -386,6 +440,7 @@ bool FileSettingsStore::save(bool force) {
     saveFailure_.clear();
     readProblem_.reset();
     unreadableReported_ = false;
+    pathUnreadable_ = false;
     if (loop_) watchFolder();  // the folder may have gone, and exists again now
     // Observers hear about what other processes changed in the meantime.
     replaceDisk(std::move(merged));
@@ -420,11 +475,23 @@ void FileSettingsStore::reload() {
     using Kind = DiskState::Kind;
     if (loop_) watchFolder();
     auto disk = readFile();
+    bool wasUnreadable = std::exchange(pathUnreadable_, disk.kind == Kind::Unreadable);
     switch (disk.kind) {
         case Kind::Missing:
         case Kind::Read:
             readProblem_.reset();
             unreadableReported_ = false;
+            if (loop_ && wasUnreadable) {
+                // The pipe (or whatever could not be read) is gone. It never held the settings:
+                // the ones in use take the free path, or go on top of the file put there.
+                if (disk.kind == Kind::Missing) {
+                    save(true);
+                    break;
+                }
+                replaceDisk(std::move(disk.values));
+                save(false);
+                break;
+            }
             replaceDisk(std::move(disk.values));
             break;
         case Kind::Corrupt:
@@ -459,6 +526,12 @@ bool FileSettingsStore::attach(DescriptorWatcher& loop) {
         log_.write("settings: cannot watch " + path_ + " for changes (" + errnoText(errno) + ")");
         return false;
     }
+    retryTimerFd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (retryTimerFd_ < 0) {
+        log_.write("settings: cannot watch " + path_ + " for changes (" + errnoText(errno) + ")");
+        detach();
+        return false;
+    }
     loop_ = &loop;
     served_ = true;
     watchFolder();
@@ -467,6 +540,12 @@ bool FileSettingsStore::attach(DescriptorWatcher& loop) {
         return false;
     }
     loop.watchFd(inotifyFd_, [this] { onFolderEvents(); });
+    loop.watchFd(retryTimerFd_, [this] {
+        uint64_t expirations = 0;
+        while (::read(retryTimerFd_, &expirations, sizeof expirations) < 0 && errno == EINTR) {
+        }
+        retryWaitingWrite();
+    });
     reload();  // whatever changed between reading the file and now
     return true;
 }
@@ -530,8 +609,14 @@ void FileSettingsStore::stopWatching(int& watch) {
 
 void FileSettingsStore::detach() {
     if (loop_ && inotifyFd_ >= 0) loop_->unwatchFd(inotifyFd_);
+    if (loop_ && retryTimerFd_ >= 0) loop_->unwatchFd(retryTimerFd_);
     if (inotifyFd_ >= 0) ::close(inotifyFd_);  // its watches go with it
+    if (retryTimerFd_ >= 0) ::close(retryTimerFd_);
     if (servingLock_ >= 0) ::close(servingLock_);
+    // A write still waiting for the lock is made by the next save, at the latest when the store goes.
+    writeWaiting_ = putBackWaiting_ = false;
+    lockWaitStarted_.reset();
+    retryTimerFd_ = -1;
     inotifyFd_ = -1;
     folderWatch_ = -1;
     aboveWatch_ = -1;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -42,6 +43,17 @@ namespace tilvane::linux_platform {
 // finds the file damaged waits briefly for the serving program to put it back
 // instead of starting from empty settings. With no program serving, the writer
 // renames the damaged file, says so, and writes its own changes.
+//
+// A serving store never waits for the writers' lock on its loop, where no hot
+// key would act meanwhile: a write that finds the lock held returns at once
+// (true) and is tried again from the loop (after 10 ms, then twice as long
+// each time, up to a second) until the other writer is done. A lock held for
+// more than 2 s is logged once; the write still waits for it. A command waits
+// for the lock itself, 2 s at most, and then fails naming the lock file.
+//
+// Something at the path that cannot be read (a pipe, say) never held the
+// settings: once it is gone, a serving store writes the settings in use to the
+// free path, or puts its own changes on top of a file that took the place.
 //
 // Use it on one thread: the run loop's.
 class FileSettingsStore : public SettingsStore {
@@ -87,13 +99,20 @@ private:
     DiskState readFile() const;
     // Renames a damaged file out of the way; its new name, or none (logged).
     std::optional<std::string> moveAside(const std::string& why);
-    // Takes the writers' lock on "<file>.lock", waiting a little for another writer.
-    bool lockWriters(int& lockFd, std::string& error) const;
+    std::string lockName() const { return name_ + ".lock"; }
+    enum class Lock { Taken, Held, Failed };
+    // Takes the writers' lock on "<file>.lock"; with wait, waits a little for another writer.
+    Lock lockWriters(int& lockFd, std::string& error, bool wait) const;
+    // The serving program's write that found the lock held: tried again from the loop.
+    bool waitForLock(bool putBack, const std::string& why);
+    void stopWaitingForLock();
+    void retryWaitingWrite();
     bool makeFolder(std::string& error) const;
     bool writeFile(const std::string& contents, std::string& error) const;
     // Writes the file with the pending changes on top of what it holds; with
-    // force, also when nothing is pending (to put back a damaged file).
-    bool save(bool force);
+    // putBack, also when nothing is pending, and the settings in use are the
+    // base where the file is damaged or missing.
+    bool save(bool putBack);
     bool saveFailed(const std::string& why);
     bool anotherProgramServes() const;
     // Watches the folder and the nearest existing folder above it, after a
@@ -125,6 +144,13 @@ private:
     int servingLock_ = -1;  // the folder, held with a shared lock while attached
     std::optional<std::string> readProblem_;
     bool unreadableReported_ = false;
+    bool pathUnreadable_ = false;  // the last look found something at the path that cannot be read
+    // A write waiting for another writer's lock: the timer that tries again, since when it waits,
+    // the next delay, and whether the settings in use are to be put back.
+    int retryTimerFd_ = -1;
+    bool writeWaiting_ = false, putBackWaiting_ = false;
+    std::optional<std::chrono::steady_clock::time_point> lockWaitStarted_;
+    std::chrono::milliseconds lockRetryDelay_{0};
     std::string saveFailure_;  // the last save failure logged; empty after a save
 };
 

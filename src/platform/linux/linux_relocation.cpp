@@ -74,8 +74,9 @@ std::string trashInfoPath(const std::string& path) {
 
 // Starts a program with nothing blocked and default signal handling (this
 // program blocks SIGINT and SIGTERM to read them from a descriptor), in a
-// session of its own when it is to outlive this program.
-std::optional<pid_t> spawn(const std::vector<std::string>& arguments, bool ownSession) {
+// session of its own when it is to outlive this program; its standard error
+// goes to errorFd when one is given.
+std::optional<pid_t> spawn(const std::vector<std::string>& arguments, bool ownSession, int errorFd = -1) {
     if (arguments.empty()) return std::nullopt;
     std::vector<std::string> copy = arguments;
     std::vector<char*> argv;
@@ -91,8 +92,12 @@ std::optional<pid_t> spawn(const std::vector<std::string>& arguments, bool ownSe
     short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
     if (ownSession) flags |= POSIX_SPAWN_SETSID;
     posix_spawnattr_setflags(&attributes, flags);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (errorFd >= 0) posix_spawn_file_actions_adddup2(&actions, errorFd, STDERR_FILENO);
     pid_t pid = 0;
-    int result = posix_spawnp(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
+    int result = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (result != 0) return std::nullopt;
     return pid;
@@ -126,6 +131,48 @@ std::optional<std::string> findProgram(const std::string& name) {
         if (::access(candidate.c_str(), X_OK) == 0) return candidate;
     }
     return std::nullopt;
+}
+
+// Runs a program and waits for it, keeping the start of what it writes to
+// standard error; it still reaches this program's standard error as well.
+std::optional<int> runAndReadErrors(const std::vector<std::string>& arguments, std::string& errors) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) return std::nullopt;
+    auto pid = spawn(arguments, false, fds[1]);
+    ::close(fds[1]);
+    if (!pid) {
+        ::close(fds[0]);
+        return std::nullopt;
+    }
+    constexpr size_t kKept = 4096;
+    char buffer[1024];
+    for (;;) {
+        ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        if (errors.size() < kKept) errors.append(buffer, std::min(static_cast<size_t>(n), kKept - errors.size()));
+        [[maybe_unused]] ssize_t passed = ::write(STDERR_FILENO, buffer, static_cast<size_t>(n));
+    }
+    ::close(fds[0]);
+    return waitFor(*pid);
+}
+
+// What a failed privileged line says about itself, in a few words: the end of
+// the first line of its errors ("cp: cannot create 'x': No space left on
+// device" says "No space left on device").
+std::string reasonOf(int status, const std::string& errors) {
+    std::string detail;
+    std::istringstream lines(errors);
+    for (std::string line; detail.empty() && std::getline(lines, line);) {
+        auto colon = line.rfind(": ");
+        detail = colon == std::string::npos ? line : line.substr(colon + 2);
+        while (!detail.empty() && std::isspace(static_cast<unsigned char>(detail.back()))) detail.pop_back();
+    }
+    // pkexec's own status when the user is not authorized or cannot be asked.
+    constexpr int kNotAuthorized = 127;
+    if (status == kNotAuthorized) return detail.empty() ? "Authorization failed" : "Authorization failed: " + detail;
+    if (!detail.empty()) return detail;
+    return "The command ended with status " + std::to_string(status);
 }
 
 }  // namespace
@@ -350,10 +397,20 @@ bool LinuxRelocation::startShellLine(const std::string& line) {
     return spawn({"/bin/sh", "-c", line}, true).has_value();
 }
 
-std::optional<int> LinuxRelocation::runShellLineWithPrivileges(const std::string& line) {
+std::optional<int> LinuxRelocation::runShellLineWithPrivileges(const std::string& line, std::string& error) {
     auto program = findProgram(places_.privilegeProgram);
-    if (!program) return std::nullopt;
-    return runAndWait({*program, "/bin/sh", "-c", line});
+    if (!program) {
+        error = fs::path(places_.privilegeProgram).filename().string() + " is not installed";
+        return std::nullopt;
+    }
+    std::string errors;
+    auto status = runAndReadErrors({*program, "/bin/sh", "-c", line}, errors);
+    if (!status) {
+        error = *program + " could not be started";
+        return std::nullopt;
+    }
+    if (*status != 0 && *status != kAuthorizationCanceled) error = reasonOf(*status, errors);
+    return status;
 }
 
 void LinuxRelocation::exitProcess(int status) {

@@ -49,7 +49,7 @@ public:
     int32_t processIdentifier() override;
     std::optional<int> runAndWait(const std::vector<std::string>& arguments) override;
     bool startShellLine(const std::string& line) override;
-    std::optional<int> runShellLineWithPrivileges(const std::string& line) override;
+    std::optional<int> runShellLineWithPrivileges(const std::string& line, std::string& error) override;
     void exitProcess(int status) override;
 
     // The application folder nearest above an executable; empty when there is none.

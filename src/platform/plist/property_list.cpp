@@ -1,5 +1,7 @@
 #include "platform/plist/property_list.h"
 
+#include <locale.h>
+
 #include <cctype>
 #include <cstdlib>
 #include <memory>
@@ -182,6 +184,26 @@ struct ToNode {
     }
 };
 
+// The library reads and writes reals with the C library, which follows the
+// process's numeric locale once the desktop application has set the user's:
+// "<real>1.5</real>" read as 1 in German. For as long as it lives, this
+// thread reads and writes numbers with a point.
+class PointDecimals {
+public:
+    PointDecimals() {
+        static const locale_t classic = ::newlocale(LC_ALL_MASK, "C", locale_t{});
+        if (classic) previous_ = ::uselocale(classic);
+    }
+    ~PointDecimals() {
+        if (previous_) ::uselocale(previous_);
+    }
+    PointDecimals(const PointDecimals&) = delete;
+    PointDecimals& operator=(const PointDecimals&) = delete;
+
+private:
+    locale_t previous_ = locale_t{};
+};
+
 }  // namespace
 
 PropertyListParse parsePropertyList(std::string_view bytes) {
@@ -192,7 +214,10 @@ PropertyListParse parsePropertyList(std::string_view bytes) {
         return {std::nullopt, "the file holds too many arrays and dictionaries"};
     if (counts.keys > kMaxPropertyListKeys) return {std::nullopt, "the file holds too many keys"};
     plist_t raw = nullptr;
-    plistLibrary().plist_from_xml(bytes.data(), static_cast<uint32_t>(bytes.size()), &raw);
+    {
+        PointDecimals numbers;
+        plistLibrary().plist_from_xml(bytes.data(), static_cast<uint32_t>(bytes.size()), &raw);
+    }
     Node root(raw);
     if (!root) return {std::nullopt, "the file is not an XML property list"};
     SettingsValue value;
@@ -206,7 +231,10 @@ PropertyListWrite propertyListXml(const SettingsValue& value) {
     if (!root) return {std::nullopt, error};
     char* xml = nullptr;
     uint32_t length = 0;
-    plistLibrary().plist_to_xml(root.get(), &xml, &length);
+    {
+        PointDecimals numbers;
+        plistLibrary().plist_to_xml(root.get(), &xml, &length);
+    }
     if (!xml) return {std::nullopt, "the property list could not be written"};
     std::string text(xml, length);
     plistLibrary().plist_to_xml_free(xml);

@@ -59,8 +59,9 @@ bool SimRelocation::startShellLine(const std::string& line) {
     return true;
 }
 
-std::optional<int> SimRelocation::runShellLineWithPrivileges(const std::string& line) {
+std::optional<int> SimRelocation::runShellLineWithPrivileges(const std::string& line, std::string& error) {
     journal.push_back("privileged " + line);
+    if (privilegedStatus != 0 && privilegedStatus != kAuthorizationCanceled) error = privilegedError;
     return privilegedStatus;
 }
 

@@ -31,8 +31,10 @@ public:
     std::map<std::string, bool> files{{"/Applications", true}};
     std::vector<std::string> runningBundles;
     int32_t pid = 4242;
-    // The privileged line's status: 0, a failure, kAuthorizationCanceled, or none (no way to ask).
+    // The privileged line's status: 0, a failure, kAuthorizationCanceled, or none (no way to ask),
+    // and the reason a failure reports.
     std::optional<int> privilegedStatus = 0;
+    std::string privilegedError;
     // Failures, by the error each reports.
     std::optional<std::string> copyError, removeError;
     bool moveToTrashFails = false, recycleFails = false;
@@ -58,7 +60,7 @@ public:
     int32_t processIdentifier() override { return pid; }
     std::optional<int> runAndWait(const std::vector<std::string>& arguments) override;
     bool startShellLine(const std::string& line) override;
-    std::optional<int> runShellLineWithPrivileges(const std::string& line) override;
+    std::optional<int> runShellLineWithPrivileges(const std::string& line, std::string& error) override;
     void exitProcess(int status) override;
 };
 

@@ -163,7 +163,8 @@ TEST_F(SettingsTest, EmptiedOrDeletedFileBringsBackTheDefaultHotKeys) {
 }
 
 // A pipe at the settings path hung the serving program (SIGTERM had no
-// effect), `tilvane place` and `tilvane defaults read`.
+// effect), `tilvane place` and `tilvane defaults read`; once it was removed,
+// the keys held no value until the next change.
 TEST_F(SettingsTest, FifoAtTheSettingsPathHangsNothing) {
     auto window = desktop().openWindow("fifo");
     fs::create_directories(folder());
@@ -182,6 +183,12 @@ TEST_F(SettingsTest, FifoAtTheSettingsPathHangsNothing) {
     EXPECT_EQ(frame(window.id), kRightHalf);
     EXPECT_EQ(runBounded({"defaults", "write", "HideDocIcon", "-bool", "yes"}, &output), 1) << output;
     EXPECT_TRUE(fs::is_fifo(file()));
+
+    // The pipe never held the settings: once it is gone, the ones the program uses are stored.
+    fs::remove(file());
+    EXPECT_TRUE(x().waitUntil([&] {
+        return runBounded({"defaults", "read", "LeftShortcut"}, &output) == 0;
+    })) << output;
 
     tilvane_->signal(SIGTERM);
     EXPECT_EQ(tilvane_->waitFor(10s), 0) << tilvane_->log();

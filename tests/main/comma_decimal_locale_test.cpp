@@ -1,0 +1,83 @@
+// Numbers in what the program writes and reads (its pictures, the stored
+// window frames, the settings file) while the process runs in a language that
+// writes one and a half as "1,5", as the desktop application does once Qt has
+// set the user's locale. The menu pictures and the tray icon came out empty.
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstring>
+#include <functional>
+
+#include "app/menu_images.h"
+#include "placement/action_codes.h"
+#include "platform/plist/property_list.h"
+#include "preferences/preferences_window_controller.h"
+
+namespace tilvane {
+namespace {
+
+// The process's locale for as long as it lives; the one before comes back after.
+class ProcessLocale {
+public:
+    explicit ProcessLocale(const char* name) : previous_(std::setlocale(LC_ALL, nullptr)) {
+        set_ = std::setlocale(LC_ALL, name) != nullptr;
+    }
+    ~ProcessLocale() { std::setlocale(LC_ALL, previous_.c_str()); }
+    bool set() const { return set_; }
+
+private:
+    std::string previous_;
+    bool set_ = false;
+};
+
+constexpr const char* kCommaLocale = "de_DE.UTF-8";
+
+TEST(CommaDecimalLocale, WhatTheProgramWritesAndReadsKeepsItsNumbers) {
+    const struct {
+        const char* name;
+        std::function<std::string()> write;
+        std::string expected;  // a part of the text, as written in any language
+    } writes[] = {
+        {"the tray icon", [] { return menuImageSvg(action::kSplitView); },
+         R"(<rect x="1.5" y="3.5" width="15" height="11")"},
+        {"a picture in thirds", [] { return menuImageSvg(action::kNextSpace); }, R"(x="6.33" y="5.5" width="0.01")"},
+        {"a stored frame",
+         [] {
+             return stringFromRect({10.5, 20.25, 300, 400.75});
+         },
+         "{{10.5, 20.25}, {300, 400.75}}"},
+        {"a stored point",
+         [] {
+             return stringFromPoint({1.5, -2.5});
+         },
+         "{1.5, -2.5}"},
+        {"a real in the settings file",
+         [] {
+             return plist::propertyListXml(SettingsValue(SettingsDictionary{{"Scale", 1.5}})).xml.value_or("");
+         },
+         "<real>1.5</real>"},
+    };
+    std::vector<std::string> inC;
+    for (const auto& row : writes) inC.push_back(row.write());
+
+    ProcessLocale comma(kCommaLocale);
+    ASSERT_TRUE(comma.set()) << kCommaLocale << " is not installed; tools/install-deps generates it";
+    ASSERT_STREQ(std::localeconv()->decimal_point, ",");
+    for (size_t i = 0; i < std::size(writes); ++i) {
+        SCOPED_TRACE(writes[i].name);
+        std::string text = writes[i].write();
+        EXPECT_NE(text.find(writes[i].expected), std::string::npos) << text;
+        EXPECT_EQ(text, inC[i]);
+    }
+
+    EXPECT_EQ(rectFromString("{{10.5, 20.25}, {300, 400.75}}"), (Rect{10.5, 20.25, 300, 400.75}));
+    EXPECT_EQ(pointFromString("{1.5, -2.5}"), (Point{1.5, -2.5}));
+    auto parsed =
+        plist::parsePropertyList(R"(<plist version="1.0"><dict><key>Scale</key><real>1.5</real></dict></plist>)");
+    ASSERT_TRUE(parsed.value) << parsed.error;
+    EXPECT_EQ(*parsed.value, SettingsValue(SettingsDictionary{{"Scale", 1.5}}));
+}
+
+}  // namespace
+}  // namespace tilvane
