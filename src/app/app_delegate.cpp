@@ -23,6 +23,7 @@ AppDelegate::AppDelegate(const Platform& platform) : defaults(platform.settings)
 
 AppDelegate::~AppDelegate() {
     stopWatchingForEmptySettings();
+    stopFollowingShortcutSwitch();
     // A recording under way lets go of the keyboard while the window it
     // records in is still there: the window goes before its recorders do.
     if (recorderGroup_) recorderGroup_->abandonRecording();

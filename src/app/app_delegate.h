@@ -94,6 +94,11 @@ public:
     void registerDefaultsForKey(const std::string& key, const Shortcut& shortcut, uint64_t direction, bool reset);
     void activateHotkeys();
     void deactivateHotkeys();
+    // The hot keys are held while "EnableShotcuts" is on, and let go of while
+    // it is off, so that the combinations reach the other programs again;
+    // the switch is followed whoever turns it. Start-up begins this.
+    void followShortcutSwitch();
+    void stopFollowingShortcutSwitch();
     void restoreDefaults() override;
     // While the program runs, settings that become empty (the file emptied or
     // deleted) are the same as settings never written: after a short grace
@@ -168,6 +173,9 @@ private:
     // Shared ownership only so that this header needs no complete type to destroy it.
     std::shared_ptr<ShortcutBinder> shortcutBinder_;
     std::optional<SettingsStore::ObserverId> emptySettingsObserver_;
+    std::optional<SettingsStore::ObserverId> shortcutSwitchObserver_;
+    // Whether the hot keys are bound now (the switch as last followed).
+    bool hotKeysBound_ = false;
     bool emptySettingsCheckQueued_ = false;
     // Work queued on the run loop checks that the application still lives.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

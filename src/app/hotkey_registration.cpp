@@ -3,6 +3,7 @@
 
 #include "app/action_table.h"
 #include "app/app_delegate.h"
+#include "platform/settings_keys.h"
 #include "shortcuts/shortcut.h"
 #include "shortcuts/shortcut_binder.h"
 
@@ -49,7 +50,36 @@ void AppDelegate::deactivateHotkeys() {
 
 void AppDelegate::restoreDefaults() {
     registerHotkeys(true);
-    activateHotkeys();
+    if (hotKeysBound_ || !shortcutSwitchObserver_) activateHotkeys();
+}
+
+void AppDelegate::followShortcutSwitch() {
+    auto follow = [this] {
+        bool on = defaults && defaults->boolForKey(settings_key::kEnableShotcuts);
+        if (on == hotKeysBound_) return;
+        hotKeysBound_ = on;
+        if (on)
+            activateHotkeys();
+        else
+            deactivateHotkeys();
+    };
+    follow();
+    if (!defaults || shortcutSwitchObserver_) return;
+    std::weak_ptr<bool> alive = alive_;
+    shortcutSwitchObserver_ = defaults->addObserver([this, follow, alive](const std::string&) {
+        // After the change that turned it, on the loop: the binder follows the
+        // same settings and may be telling its own observers now.
+        if (!platform_.runLoop) return follow();
+        platform_.runLoop->async([follow, alive] {
+            if (!alive.expired()) follow();
+        });
+    });
+}
+
+void AppDelegate::stopFollowingShortcutSwitch() {
+    if (shortcutSwitchObserver_ && defaults) defaults->removeObserver(*shortcutSwitchObserver_);
+    shortcutSwitchObserver_.reset();
+    hotKeysBound_ = false;
 }
 
 std::optional<Shortcut> AppDelegate::shortCutWithKey(const std::string& key) {

@@ -64,7 +64,7 @@ void AppDelegate::applicationDidFinishLaunching() {
         updater->checkForUpdatesInBackground();
     }
     registerHotkeys(false);
-    activateHotkeys();
+    followShortcutSwitch();
     watchForEmptySettings();
     setupStatusMenuItem();
     if (platform_.eventMonitors) {
@@ -102,6 +102,7 @@ void AppDelegate::showFeedbackDialog() {
 
 void AppDelegate::applicationWillTerminate() {
     stopWatchingForEmptySettings();
+    stopFollowingShortcutSwitch();
     deactivateHotkeys();
 }
 

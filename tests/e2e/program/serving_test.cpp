@@ -96,19 +96,33 @@ TEST_F(ServingTest, AWindowChangedByOthersBetweenTwoPressesIsPlacedFromWhereItIs
     }
 }
 
-TEST_F(ServingTest, SwitchingShortcutsOffDropsHotKeysWhilePlaceStillActs) {
+// Switched off, the shortcuts are let go of: the combinations reach the
+// other programs (Ctrl+Shift+Left selects a word in every editor).
+TEST_F(ServingTest, SwitchingShortcutsOffLetsGoOfTheKeysWhilePlaceStillActs) {
     auto window = desktop().openWindow("switch");
     startTilvane();
     x().placeFrame(window.id, kStart);
+    auto other = XClient::connect(desktop().display());
+    ASSERT_FALSE(other->grabKey(kLeft, kXControlAlt));
     ASSERT_EQ(tilvane({"defaults", "write", "EnableShotcuts", "-bool", "false"}), 0);
+    EXPECT_TRUE(x().waitUntil([&] {
+        bool free = other->grabKey(kLeft, kXControlAlt);
+        if (free) other->ungrabKey(kLeft, kXControlAlt);
+        return free;
+    })) << "the combination stayed grabbed";
     pressAndSettle({kControl, kOption, kLeft});
     EXPECT_EQ(frame(window.id), kStart);
     place("left");
     EXPECT_EQ(frame(window.id), kLeftHalf);
 
     ASSERT_EQ(tilvane({"defaults", "write", "EnableShotcuts", "-bool", "true"}), 0);
-    pressAndSettle({kControl, kOption, kRight});
-    EXPECT_EQ(frame(window.id), kRightHalf);
+    EXPECT_TRUE(x().waitUntil([&] {
+        x().pressChord({kControl, kOption, kRight});
+        if (!x().pingSelectionOwner(kSelection)) return false;
+        x().syncWindowManager();
+        return frame(window.id) == kRightHalf;
+    })) << tilvane_->log();
+    EXPECT_FALSE(other->grabKey(kLeft, kXControlAlt));
 }
 
 TEST_F(ServingTest, AShortcutChangedWhileItRunsTakesEffect) {
