@@ -102,25 +102,26 @@ int main(int argc, char** argv) {
         if (nativeKeyCode > 255) return std::nullopt;
         return x11::virtualKeyForXKeycode(static_cast<uint8_t>(nativeKeyCode));
     });
-    // While a shortcut is recorded, the desktop's keyboard grab sends every key here,
-    // each named by its physical position as the hot keys name it.
     // The services the user interface reaches are the program's; they are
     // taken here, once, because the program goes before the user interface
     // does, and anything the user interface calls while it goes must not
     // look for them through a program half gone.
     x11::X11Desktop& desktop = program->desktop();
     auto& hotKeys = desktop.hotKeys();
-    ui.setKeyboardGrabber([&hotKeys, &ui](bool grab) {
-        if (!grab) {
-            hotKeys.releaseKeyboard();
-            return true;
-        }
-        return hotKeys.grabKeyboard([&ui](const x11::X11HotKeyService::GrabbedKey& key) {
-            if (!key.press && !key.isModifier) return;
-            ui.deliverGrabbedKey(
-                {key.isModifier ? EventType::FlagsChanged : EventType::KeyDown, key.keyCode, key.flags});
-        });
-    });
+    // While a shortcut is recorded, the desktop's keyboard grab sends every key here,
+    // each named by its physical position as the hot keys name it.
+    ui.setKeyboardGrabber(
+        {[&hotKeys, &ui, &loop](std::function<void(bool)> done) {
+             hotKeys.grabKeyboard(
+                 loop,
+                 [&ui](const x11::X11HotKeyService::GrabbedKey& key) {
+                     if (!key.press && !key.isModifier) return;
+                     ui.deliverGrabbedKey(
+                         {key.isModifier ? EventType::FlagsChanged : EventType::KeyDown, key.keyCode, key.flags});
+                 },
+                 std::move(done));
+         },
+         [&hotKeys] { hotKeys.releaseKeyboard(); }});
     desktop.onActiveWindowChange([&ui](uint32_t window) { ui.activeWindowChanged(window); });
     ui.setActiveWindowQuery([&desktop]() -> std::optional<unsigned long> { return desktop.activeWindowNow(); });
     ui.onTaskbarPresence(
@@ -156,7 +157,7 @@ int main(int argc, char** argv) {
         program->finish();
         autostart.detach();
         program.reset();
-        ui.setKeyboardGrabber(nullptr);
+        ui.setKeyboardGrabber({});
         ui.onTaskbarPresence(nullptr);
         ui.setActiveWindowQuery(nullptr);
     });

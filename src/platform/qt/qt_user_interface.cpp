@@ -501,17 +501,25 @@ void QtUserInterface::setLocalKeyMonitor(KeyMonitor monitor) {
 }
 
 void QtUserInterface::setKeyboardGrabbed(bool grabbed) {
+    ++grabAsked_;
     if (keyboardGrabber_) keyboardGrabber_->releaseKeyboard();
     keyboardGrabber_ = nullptr;
-    if (desktopGrab_ && !grabbed) keyboardGrabber_fn_(false);
+    if (desktopGrab_ && keyboardGrabber_fn_.release) keyboardGrabber_fn_.release();
     desktopGrab_ = false;
     if (!grabbed) return;
-    if (keyboardGrabber_fn_ && keyboardGrabber_fn_(true)) {
-        desktopGrab_ = true;
-        return;
-    }
+    if (!keyboardGrabber_fn_.grab) return grabWithQt();
     // While it records, every key of the desktop comes here, the combinations
     // other programs hold included.
+    desktopGrab_ = true;
+    uint64_t asked = grabAsked_;
+    keyboardGrabber_fn_.grab([this, asked](bool taken) {
+        if (asked != grabAsked_ || taken) return;
+        desktopGrab_ = false;
+        grabWithQt();
+    });
+}
+
+void QtUserInterface::grabWithQt() {
     // The window that records: the active one, else the program's window shown last
     // (Qt may not know yet that the window manager gave it the focus).
     QWidget* window = QApplication::activeWindow();

@@ -151,9 +151,15 @@ public:
         keyCodeTranslator_ = std::move(translator);
     }
     // The desktop's way of sending every key to the program while a shortcut
-    // is recorded (true when it took the keyboard); without it, or when it
-    // fails, Qt grabs the keyboard. Keys then come back through deliverGrabbedKey.
-    void setKeyboardGrabber(std::function<bool(bool grab)> grabber) { keyboardGrabber_fn_ = std::move(grabber); }
+    // is recorded: grab(done) takes the keyboard and says how it went, at
+    // once or later; release() lets go of it, or stops the taking. Without
+    // it, or when it fails, Qt grabs the keyboard. Keys then come back
+    // through deliverGrabbedKey.
+    struct KeyboardGrabber {
+        std::function<void(std::function<void(bool taken)> done)> grab;
+        std::function<void()> release;
+    };
+    void setKeyboardGrabber(KeyboardGrabber grabber) { keyboardGrabber_fn_ = std::move(grabber); }
     // A key of the desktop's grab: it passes the key monitor; a key the
     // monitor lets go on does what it does in the window (Tab moves the focus,
     // Super+W closes the window, Super+Q quits).
@@ -210,8 +216,12 @@ private:
     // The alerts that have been answered, by window identifier.
     std::set<unsigned long> closedAlerts_;
     QPointer<QWidget> keyboardGrabber_;
-    std::function<bool(bool)> keyboardGrabber_fn_;
+    KeyboardGrabber keyboardGrabber_fn_;
+    // The desktop's grab is held, or asked for; the asking counts each ask.
     bool desktopGrab_ = false;
+    uint64_t grabAsked_ = 0;
+    // Qt's grab, for a desktop without one of its own.
+    void grabWithQt();
     std::function<std::optional<unsigned long>()> activeWindowQuery_;
     std::string lastAnnouncement_;
 };

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
 
 #include "platform/x11/key_codes.h"
 
@@ -147,25 +146,35 @@ void X11HotKeyService::mappingChanged() {
     conn_.flush();
 }
 
-bool X11HotKeyService::grabKeyboard(std::function<void(const GrabbedKey&)> onKey) {
+void X11HotKeyService::grabKeyboard(RunLoop& loop, std::function<void(const GrabbedKey&)> onKey,
+                                    std::function<void(bool)> done) {
     releaseKeyboard();
-    for (int attempt = 0; attempt < kKeyboardGrabAttempts; ++attempt) {
-        if (attempt > 0) std::this_thread::sleep_for(kKeyboardGrabRetry);
-        XPtr<xcb_grab_keyboard_reply_t> reply(xcb_grab_keyboard_reply(
-            conn_.get(),
-            xcb_grab_keyboard(conn_.get(), 0, conn_.root(), XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
-            nullptr));
-        if (!reply) return false;
-        if (reply->status == XCB_GRAB_STATUS_SUCCESS) {
-            grabbedKeys_ = std::move(onKey);
-            return true;
-        }
-        if (reply->status != XCB_GRAB_STATUS_ALREADY_GRABBED && reply->status != XCB_GRAB_STATUS_FROZEN) return false;
+    keyboardRequest_ = std::make_shared<KeyboardRequest>(KeyboardRequest{std::move(onKey), std::move(done)});
+    askForKeyboard(loop, 0);
+}
+
+void X11HotKeyService::askForKeyboard(RunLoop& loop, int attempt) {
+    auto request = keyboardRequest_;
+    XPtr<xcb_grab_keyboard_reply_t> reply(xcb_grab_keyboard_reply(
+        conn_.get(),
+        xcb_grab_keyboard(conn_.get(), 0, conn_.root(), XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+        nullptr));
+    bool held = reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
+    bool busy = reply && (reply->status == XCB_GRAB_STATUS_ALREADY_GRABBED || reply->status == XCB_GRAB_STATUS_FROZEN);
+    if (!held && busy && attempt + 1 < kKeyboardGrabAttempts) {
+        std::weak_ptr<KeyboardRequest> asked = request;
+        loop.after(kKeyboardGrabRetry, [this, &loop, asked, attempt] {
+            if (auto still = asked.lock(); still && still == keyboardRequest_) askForKeyboard(loop, attempt + 1);
+        });
+        return;
     }
-    return false;
+    keyboardRequest_.reset();
+    if (held) grabbedKeys_ = std::move(request->onKey);
+    request->done(held);
 }
 
 void X11HotKeyService::releaseKeyboard() {
+    keyboardRequest_.reset();
     if (!grabbedKeys_) return;
     grabbedKeys_ = nullptr;
     xcb_ungrab_keyboard(conn_.get(), XCB_CURRENT_TIME);

@@ -2,10 +2,12 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "platform/hot_keys.h"
+#include "platform/run_loop.h"
 #include "platform/x11/x11_connection.h"
 #include "platform/x11/x11_keyboard.h"
 
@@ -43,9 +45,13 @@ public:
     // While the user records a shortcut every key of the desktop comes here,
     // combinations that hot keys (this program's or others') hold included:
     // an active grab wins over them all. The keys go to onKey instead of
-    // acting as hot keys. False when the server refuses the grab: another
-    // program holds the keyboard, and has not let go of it within a fifth of a second.
-    bool grabKeyboard(std::function<void(const GrabbedKey&)> onKey);
+    // acting as hot keys. done(true) once the grab is held; done(false) when
+    // the server refuses it: another program holds the keyboard and has not
+    // let go of it within a fifth of a second. The grab is asked again on
+    // the loop meanwhile, so that the hot keys and everything else go on;
+    // done may come before grabKeyboard returns. releaseKeyboard ends the
+    // grab, or the asking, and done is then never called.
+    void grabKeyboard(RunLoop& loop, std::function<void(const GrabbedKey&)> onKey, std::function<void(bool)> done);
     void releaseKeyboard();
 
 private:
@@ -76,7 +82,16 @@ private:
     std::map<Combination, std::vector<EventHotKeyRef>> grabs_;
     std::map<EventHandlerRef, Handler> handlers_;
     uint64_t nextRef_ = 1;
+    // Asks the server for the grab; again on the loop while another client holds the keyboard.
+    void askForKeyboard(RunLoop& loop, int attempt);
+
     std::function<void(const GrabbedKey&)> grabbedKeys_;
+    // The grab asked for and not yet answered; a new ask or a release ends it.
+    struct KeyboardRequest {
+        std::function<void(const GrabbedKey&)> onKey;
+        std::function<void(bool)> done;
+    };
+    std::shared_ptr<KeyboardRequest> keyboardRequest_;
 };
 
 }  // namespace tilvane::x11

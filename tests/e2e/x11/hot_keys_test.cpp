@@ -4,9 +4,10 @@
 // changes of the keyboard mapping.
 
 #include <chrono>
-#include <thread>
+#include <optional>
 #include <vector>
 
+#include "platform/linux/linux_run_loop.h"
 #include "x11/backend_test.h"
 
 namespace tilvane::e2e {
@@ -152,6 +153,8 @@ namespace {
 
 // Recording a shortcut takes the whole keyboard. Another client holding it
 // for a moment only delays that; one that keeps it makes it fail.
+// The keyboard is asked for again on the loop while another client holds it,
+// so that the program goes on meanwhile; it is taken once the other lets go.
 TEST_F(HotKeysTest, TheKeyboardIsTakenOnceAnotherClientLetsGoOfIt) {
     auto& hotKeys = backend().hotKeys();
     auto grabByTheTest = [&] {
@@ -162,21 +165,29 @@ TEST_F(HotKeysTest, TheKeyboardIsTakenOnceAnotherClientLetsGoOfIt) {
         return reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
     };
     auto noKey = [](const x11::X11HotKeyService::GrabbedKey&) {};
+    linux_platform::LinuxRunLoop loop;
+    std::optional<bool> taken;
+    auto runUntilAnswered = [&] {
+        while (!taken) loop.runOnce(std::chrono::milliseconds(100));
+    };
 
     ASSERT_TRUE(grabByTheTest());
-    std::thread letGo([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        xcb_ungrab_keyboard(x().c(), XCB_CURRENT_TIME);
-        xcb_flush(x().c());
-    });
-    EXPECT_TRUE(hotKeys.grabKeyboard(noKey));
-    letGo.join();
+    hotKeys.grabKeyboard(loop, noKey, [&](bool ok) { taken = ok; });
+    EXPECT_FALSE(taken) << "the answer came while the other client held the keyboard";
+    xcb_ungrab_keyboard(x().c(), XCB_CURRENT_TIME);
+    x().conn().roundTrip();
+    runUntilAnswered();
+    EXPECT_EQ(taken, true);
     EXPECT_FALSE(grabByTheTest());
     hotKeys.releaseKeyboard();
     catchUp();
 
+    // Held for good by the other: refused, after a while on the loop.
     ASSERT_TRUE(grabByTheTest());
-    EXPECT_FALSE(hotKeys.grabKeyboard(noKey));
+    taken.reset();
+    hotKeys.grabKeyboard(loop, noKey, [&](bool ok) { taken = ok; });
+    runUntilAnswered();
+    EXPECT_EQ(taken, false);
     xcb_ungrab_keyboard(x().c(), XCB_CURRENT_TIME);
     x().conn().roundTrip();
 }
