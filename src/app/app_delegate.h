@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +25,7 @@ class PreferencesViewController;
 class LaunchAtLoginController;
 class RecorderGroup;
 class ShortcutValidator;
+struct ActionInfo;
 
 // Ties a settings key to the action its shortcut starts ("directrion" is the
 // stored spelling of the action-code entry).
@@ -88,6 +90,15 @@ public:
     void openAccessibility() override;
     std::string settingsKeyForAction(int64_t code) override;
     std::optional<std::string> shortcutTakenByAnotherAction(const Shortcut& shortcut, const std::string& key) override;
+    std::optional<std::string> shortcutHeldByAnotherProgram(const std::string& key) override;
+    // The actions whose shortcuts another program holds (the window manager's
+    // own, say), so that pressing them does something else.
+    std::vector<const ActionInfo*> actionsHeldByOtherPrograms();
+    // Says so once: a line in the log and a notification that offers the Shortcuts pane.
+    void reportShortcutsHeldElsewhere();
+    // Called with the settings keys whose shortcuts other programs hold,
+    // whenever that changes; set before start-up.
+    void observeShortcutsHeldElsewhere(std::function<void(const std::vector<std::string>& keys)> observer);
 
     // --- hot-key registration ------------------------------------------------
     void registerHotkeys(bool reset);
@@ -174,6 +185,7 @@ private:
     std::shared_ptr<ShortcutBinder> shortcutBinder_;
     std::optional<SettingsStore::ObserverId> emptySettingsObserver_;
     std::optional<SettingsStore::ObserverId> shortcutSwitchObserver_;
+    std::function<void(const std::vector<std::string>&)> heldElsewhereObserver_;
     // Whether the hot keys are bound now (the switch as last followed).
     bool hotKeysBound_ = false;
     bool emptySettingsCheckQueued_ = false;

@@ -6,12 +6,24 @@
 #include "platform/settings_keys.h"
 #include "shortcuts/shortcut.h"
 #include "shortcuts/shortcut_binder.h"
+#include "shortcuts/shortcut_validator.h"
 
 namespace tilvane {
 
 ShortcutBinder& AppDelegate::shortcutBinder() {
-    if (!shortcutBinder_) shortcutBinder_ = std::make_shared<ShortcutBinder>(platform_);
+    if (shortcutBinder_) return *shortcutBinder_;
+    shortcutBinder_ = std::make_shared<ShortcutBinder>(platform_);
+    shortcutBinder_->onHeldElsewhereChange([this] {
+        if (!heldElsewhereObserver_) return;
+        std::vector<std::string> keys;
+        for (const ActionInfo* action : actionsHeldByOtherPrograms()) keys.emplace_back(action->settingsKey);
+        heldElsewhereObserver_(keys);
+    });
     return *shortcutBinder_;
+}
+
+void AppDelegate::observeShortcutsHeldElsewhere(std::function<void(const std::vector<std::string>& keys)> observer) {
+    heldElsewhereObserver_ = std::move(observer);
 }
 
 void AppDelegate::registerHotkeys(bool reset) {
@@ -74,6 +86,49 @@ void AppDelegate::followShortcutSwitch() {
             if (!alive.expired()) follow();
         });
     });
+}
+
+std::vector<const ActionInfo*> AppDelegate::actionsHeldByOtherPrograms() {
+    std::vector<const ActionInfo*> held;
+    if (!shortcutBinder_) return held;
+    for (const ActionInfo& action : kActions)
+        if (shortcutBinder_->isHeldByAnotherProgram(std::string(action.settingsKey))) held.push_back(&action);
+    return held;
+}
+
+std::optional<std::string> AppDelegate::shortcutHeldByAnotherProgram(const std::string& key) {
+    if (!shortcutBinder_ || !shortcutBinder_->isHeldByAnotherProgram(key)) return std::nullopt;
+    return heldByAnotherProgramExplanation();
+}
+
+void AppDelegate::reportShortcutsHeldElsewhere() {
+    auto held = actionsHeldByOtherPrograms();
+    if (held.empty()) return;
+    std::string names, keys;
+    for (const ActionInfo* action : held) {
+        std::string title = action->menuTitle.empty() ? std::string(action->name) : std::string(action->menuTitle);
+        names += (names.empty() ? "" : ", ") + title;
+        keys += (keys.empty() ? "" : ", ") + std::string(action->settingsKey);
+    }
+    if (platform_.log)
+        platform_.log->write(
+            "shortcuts: another program (the window manager or the desktop, say) holds the "
+            "shortcuts of " +
+            keys + "; they do nothing here until it lets go of them or they are changed");
+    if (!platform_.userInterface) return;
+    UserInterface::Notification notification;
+    notification.title = held.size() == 1 ? "A Tilvane shortcut is taken" : "Some Tilvane shortcuts are taken";
+    notification.body = "Another program, such as your desktop or window manager, uses the shortcut" +
+                        std::string(held.size() == 1 ? " of " : "s of ") + names +
+                        ". Choose other shortcuts in Tilvane, or free them there.";
+    notification.actionTitle = "Open Shortcuts";
+    std::weak_ptr<bool> alive = alive_;
+    notification.onAction = [this, alive] {
+        if (alive.expired() || !defaults) return;
+        defaults->setObject(settings_key::kPreferencesSelectedIdentifierView, SettingsValue(std::string("Shortcuts")));
+        showPreferecensPane();
+    };
+    platform_.userInterface->postNotification(std::move(notification));
 }
 
 void AppDelegate::stopFollowingShortcutSwitch() {

@@ -67,6 +67,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     followShortcutSwitch();
     watchForEmptySettings();
     setupStatusMenuItem();
+    reportShortcutsHeldElsewhere();
     if (platform_.eventMonitors) {
         resizeMan = std::make_shared<MoveResizeManager>(platform_);
         swipeMan = std::make_shared<SwipeManager>(platform_, layoutManager());

@@ -7,6 +7,7 @@
 #include "preferences/launch_at_login_controller.h"
 #include "preferences/preference_panes.h"
 #include "preferences/preferences_window_controller.h"
+#include "shortcuts/shortcut_binder.h"
 #include "shortcuts/shortcut_validator.h"
 #include "shortcuts/shortcut_view.h"
 
@@ -37,6 +38,8 @@ PreferencesWindowController& AppDelegate::preferencesWindowController() {
 void AppDelegate::showPreferecensPane() {
     UserInterface* ui = platform_.userInterface;
     if (!ui || !platform_.settings) return;
+    // The Shortcuts pane marks the shortcuts other programs hold as it finds them now.
+    if (hotKeysBound_) shortcutBinder().registerHeldElsewhereAgain();
     ui->activateIgnoringOtherApps(true);
     Window& window = preferencesWindowController().window();
     // Once for the window: the notices of its closing and of its losing the

@@ -48,7 +48,8 @@ Shortcut defaultShortcut(const ActionInfo& action) {
     return Shortcut(action.defaultKeyCode, action.defaultModifierFlags);
 }
 
-void list(SettingsStore& store, KeyedArchiver& archiver, Keyboard& keyboard, std::ostream& out) {
+void list(SettingsStore& store, KeyedArchiver& archiver, Keyboard& keyboard, std::ostream& out,
+          const HeldElsewhere& heldElsewhere) {
     for (const ActionInfo& action : kActions) {
         std::string key(action.settingsKey);
         out << padded(key, 24) << ' ';
@@ -60,7 +61,8 @@ void list(SettingsStore& store, KeyedArchiver& archiver, Keyboard& keyboard, std
             continue;
         }
         out << padded(shortcut->description(&keyboard), 6) << ' ' << shortcutWords(*shortcut)
-            << (stored ? "" : " (default)") << '\n';
+            << (stored ? "" : " (default)")
+            << (heldElsewhere && heldElsewhere(key, *shortcut) ? " (held by another program)" : "") << '\n';
     }
 }
 
@@ -73,13 +75,13 @@ int save(SettingsStore& store, std::ostream& err) {
 }  // namespace
 
 int runShortcutsCommand(const std::vector<std::string>& args, SettingsStore& store, KeyedArchiver& archiver,
-                        Keyboard& keyboard, std::ostream& out, std::ostream& err) {
+                        Keyboard& keyboard, std::ostream& out, std::ostream& err, const HeldElsewhere& heldElsewhere) {
     if (args.empty() || (args.size() == 1 && args[0] == "list")) {
         if (auto problem = store.readProblem()) {
             err << "tilvane shortcuts: " << printableText(*problem) << "; the shortcuts in it are unknown\n";
             return 1;
         }
-        list(store, archiver, keyboard, out);
+        list(store, archiver, keyboard, out, heldElsewhere);
         return 0;
     }
     const std::string& verb = args[0];

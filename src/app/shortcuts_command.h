@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "platform/archiver.h"
 #include "platform/keyboard.h"
 #include "platform/settings_store.h"
+#include "shortcuts/shortcut.h"
 
 namespace tilvane {
 
@@ -18,7 +20,11 @@ namespace tilvane {
 // COMBO is written like ctrl+alt+Left. Exit status: 0 done; 1 the settings
 // could not be read (list) or saved; 2 bad usage, unknown key, a combination that does not
 // parse, cannot be used or is another action's; nothing is changed then.
+// heldElsewhere, when given, tells whether another program holds the
+// shortcut of a settings key, so that the list can say it does nothing.
+using HeldElsewhere = std::function<bool(const std::string& key, const Shortcut& shortcut)>;
 int runShortcutsCommand(const std::vector<std::string>& args, SettingsStore& store, KeyedArchiver& archiver,
-                        Keyboard& keyboard, std::ostream& out, std::ostream& err);
+                        Keyboard& keyboard, std::ostream& out, std::ostream& err,
+                        const HeldElsewhere& heldElsewhere = nullptr);
 
 }  // namespace tilvane

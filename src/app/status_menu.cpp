@@ -6,6 +6,7 @@
 #include "app/action_table.h"
 #include "app/app_delegate.h"
 #include "shortcuts/shortcut.h"
+#include "shortcuts/shortcut_binder.h"
 
 namespace tilvane {
 
@@ -120,6 +121,9 @@ void AppDelegate::setupStatusMenuItem() {
 
 bool AppDelegate::validateMenuItem(MenuItem& item) {
     if (!_validateMenu) return true;
+    // The switch comes first in the menu: as it is opened, the shortcuts other
+    // programs held are tried again, and the entries below show what came of it.
+    if (&item == enableShotcustItem && hotKeysBound_) shortcutBinder().registerHeldElsewhereAgain();
     if (defaults && defaults->boolForKey("EnableShotcuts")) {
         enableShotcustItem->setTitle("Disable Shortcuts");
         setMenuColor(NamedColor::Black, enableShotcustItem, true);
@@ -144,6 +148,7 @@ void AppDelegate::setKeyEquivalentForMenuItem(MenuItem& item, const std::string&
     Shortcut copy = *shortcut;
     item.setKeyEquivalent(copy.keyCodeStringForKeyEquivalent(platform_.keyboard));
     item.setKeyEquivalentModifierMask(copy.modifierFlags());
+    item.setKeyEquivalentUnavailable(shortcutBinder_ && shortcutBinder_->isHeldByAnotherProgram(defaultsKey));
 }
 
 void AppDelegate::setMenuColor(NamedColor color, MenuItem* item, bool useBold) {

@@ -1,6 +1,8 @@
 #include "main/commands.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 #include "app/app_delegate.h"
 #include "app/shortcuts_command.h"
@@ -128,7 +130,24 @@ int shortcuts(const std::vector<std::string>& args) {
     auto desktop = X11Desktop::open(nullptr, ignored);
     NoKeyboard noKeyboard;
     Keyboard& keyboard = desktop ? static_cast<Keyboard&>(desktop->keyboard()) : noKeyboard;
-    return runShortcutsCommand(args, settings, archiver, keyboard, standardOutput(), standardError());
+    HeldElsewhere heldElsewhere;
+    LinuxRunLoop loop;
+    std::optional<x11::InstanceSelection> instance;
+    if (desktop) {
+        instance.emplace(desktop->connection(), loop);
+        // The serving program knows which of its shortcuts others hold (it
+        // holds the rest itself); with none serving, each is tried here.
+        if (auto published = instance->heldElsewhereByOwner()) {
+            heldElsewhere = [keys = *published](const std::string& key, const Shortcut&) {
+                return std::find(keys.begin(), keys.end(), key) != keys.end();
+            };
+        } else {
+            heldElsewhere = [&desktop](const std::string&, const Shortcut& shortcut) {
+                return desktop->hotKeys().isHeldByAnotherProgram(shortcut.carbonKeyCode(), shortcut.carbonFlags());
+            };
+        }
+    }
+    return runShortcutsCommand(args, settings, archiver, keyboard, standardOutput(), standardError(), heldElsewhere);
 }
 
 }  // namespace tilvane::commands

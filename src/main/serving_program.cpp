@@ -84,6 +84,9 @@ bool ServingProgram::start(DescriptorWatcher& watcher, std::function<void(int)> 
     });
     settings_->attach(watcher);
     app_ = std::make_unique<AppDelegate>(platform_);
+    // `tilvane shortcuts` reads from here which shortcuts do nothing, as this program found.
+    app_->observeShortcutsHeldElsewhere(
+        [this](const std::vector<std::string>& keys) { instance_->publishHeldElsewhere(keys); });
     app_->applicationDidFinishLaunching();
     started_ = true;
     // Claimed only now, so that the selection's owner is a program that serves.

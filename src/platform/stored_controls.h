@@ -41,6 +41,11 @@ public:
         mask_ = mask;
         changed();
     }
+    bool keyEquivalentIsUnavailable() const override { return unavailable_; }
+    void setKeyEquivalentUnavailable(bool unavailable) override {
+        unavailable_ = unavailable;
+        changed();
+    }
     std::optional<AttributedTitle> attributedTitle() const override { return attributed_; }
     void setAttributedTitle(AttributedTitle title) override {
         attributed_ = std::move(title);
@@ -72,6 +77,7 @@ private:
     bool separator_;
     std::string title_, image_, keyEquivalent_;
     bool imageIsTemplate_ = false;
+    bool unavailable_ = false;
     int64_t tag_ = 0;
     uint64_t mask_ = 0;
     std::optional<AttributedTitle> attributed_;

@@ -64,6 +64,10 @@ public:
     virtual void setKeyEquivalent(std::string key) = 0;
     virtual uint64_t keyEquivalentModifierMask() const = 0;
     virtual void setKeyEquivalentModifierMask(uint64_t mask) = 0;
+    // The key equivalent cannot act (another program holds the combination):
+    // the menu shows it so.
+    virtual bool keyEquivalentIsUnavailable() const = 0;
+    virtual void setKeyEquivalentUnavailable(bool unavailable) = 0;
     virtual std::optional<AttributedTitle> attributedTitle() const = 0;
     virtual void setAttributedTitle(AttributedTitle title) = 0;
     virtual bool isEnabled() const = 0;
@@ -379,6 +383,16 @@ public:
     virtual void setKeyboardGrabbed(bool grabbed) = 0;
     // Says the text to users of assistive technology.
     virtual void postAccessibilityAnnouncement(const std::string& text, int priority) = 0;
+
+    // A message of the desktop's own kind (a notification bubble), which the
+    // user may act on with one button; the program goes on meanwhile.
+    struct Notification {
+        std::string title;
+        std::string body;
+        std::string actionTitle;  // empty: no button
+        std::function<void()> onAction;
+    };
+    virtual void postNotification(Notification notification) = 0;
 };
 
 inline constexpr const char* kEmptyInterfaceFile = "";

@@ -22,6 +22,12 @@ std::vector<std::pair<std::string, std::string>> modifierBoxes(const std::string
 
 // Ties a recorder to the settings key of an action, with the rule that two
 // actions never share a shortcut.
+// Marks a recorder whose shortcut another program holds, with the reason.
+void markHeldElsewhere(ShortcutView& recorder, PreferencesHost& host) {
+    auto key = recorder.associatedUserDefaultsKey();
+    recorder.setUnavailableExplanation(key ? host.shortcutHeldByAnotherProgram(*key) : std::nullopt);
+}
+
 std::unique_ptr<ShortcutView> makeRecorder(View& view, const std::string& outlet, int64_t action, PreferencesHost& host,
                                            RecorderGroup& recorders) {
     CustomView* custom = view.customView(outlet);
@@ -33,6 +39,9 @@ std::unique_ptr<ShortcutView> makeRecorder(View& view, const std::string& outlet
     recorder->setTakenElsewhere(
         [&host, key](const Shortcut& shortcut) { return host.shortcutTakenByAnotherAction(shortcut, key); });
     recorder->setAssociatedUserDefaultsKey(key);
+    // A new shortcut is one this program holds, or none: the mark follows.
+    recorder->setShortcutValueChange([&host](ShortcutView& changed) { markHeldElsewhere(changed, host); });
+    markHeldElsewhere(*recorder, host);
     return recorder;
 }
 
@@ -148,9 +157,14 @@ void ShortcutsPrefsViewController::viewDidLoad() {
     if (Control* button = v.control("restoreDefaultsButton")) button->setAction([this] { restoreDefaults(); });
 }
 
+void ShortcutsPrefsViewController::viewWillAppear() {
+    for (const auto& [name, view] : views_) markHeldElsewhere(*view, host_);
+}
+
 void ShortcutsPrefsViewController::restoreDefaults() {
     host_.restoreDefaults();
     syncDefaults();
+    viewWillAppear();
 }
 
 ShortcutView* ShortcutsPrefsViewController::recorder(const std::string& outlet) const {
@@ -190,6 +204,10 @@ void MultiTouchPrefsViewController::syncDefaults() {
 MoveResizePrefsViewController::MoveResizePrefsViewController(UserInterface& ui, SettingsStore& settings,
                                                              PreferencesHost& host, RecorderGroup& recorders)
     : PreferencePane(ui, settings, "MoveResizePrefsView"), host_(host), recorders_(recorders) {}
+
+void MoveResizePrefsViewController::viewWillAppear() {
+    for (const auto& view : views_) markHeldElsewhere(*view, host_);
+}
 
 void MoveResizePrefsViewController::viewDidLoad() {
     View& v = view();

@@ -89,6 +89,8 @@ public:
     };
     static const std::vector<Outlet>& outlets();
 
+    void viewWillAppear() override;
+
 protected:
     void viewDidLoad() override;
 
@@ -131,6 +133,8 @@ public:
     ShortcutView* keyMoveRightShortcut = nullptr;
     ShortcutView* keyMoveUpShortcut = nullptr;
     ShortcutView* keyMoveDownShortcut = nullptr;
+
+    void viewWillAppear() override;
 
 protected:
     void viewDidLoad() override;

@@ -23,6 +23,13 @@ public:
     // explanation naming the other action that holds it; none when it is free.
     virtual std::optional<std::string> shortcutTakenByAnotherAction(const Shortcut& shortcut,
                                                                     const std::string& key) = 0;
+    // Why the shortcut stored under key does nothing: another program holds
+    // it (the explanation a recorder gives for such a combination); none
+    // when it acts, or cannot be known.
+    virtual std::optional<std::string> shortcutHeldByAnotherProgram(const std::string& key) {
+        (void)key;
+        return std::nullopt;
+    }
 };
 
 }  // namespace tilvane

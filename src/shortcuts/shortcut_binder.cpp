@@ -18,6 +18,7 @@ ShortcutBinder::ShortcutBinder(const Platform& platform)
       log_(platform.log) {}
 
 ShortcutBinder::~ShortcutBinder() {
+    heldElsewhereChange_ = nullptr;
     // Every hot key goes; none is handed on.
     for (const auto& key : holders_) shortcutMonitor_->unregisterShortcut(shortcuts_.at(key));
     holders_.clear();
@@ -62,6 +63,7 @@ bool ShortcutBinder::setValueForUndefinedKey(const std::optional<Shortcut>& valu
 }
 
 void ShortcutBinder::release(const std::string& key) {
+    setHeldElsewhere(key, false);
     if (!holders_.count(key)) return;
     Shortcut combination = shortcuts_.at(key);
     shortcutMonitor_->unregisterShortcut(combination);
@@ -81,9 +83,23 @@ void ShortcutBinder::registerFor(const std::string& key) {
         if (log_)
             log_->write("shortcuts: " + key + " and " + holder + " hold the same shortcut, " + shortcutWords(shortcut) +
                         "; it stays with " + holder + " until " + holder + " changes");
-        return;
+        return setHeldElsewhere(key, false);
     }
-    if (shortcutMonitor_ && shortcutMonitor_->registerShortcut(shortcut, actions_.at(key))) holders_.insert(key);
+    if (!shortcutMonitor_) return setHeldElsewhere(key, false);
+    bool registered = shortcutMonitor_->registerShortcut(shortcut, actions_.at(key));
+    if (registered) holders_.insert(key);
+    setHeldElsewhere(key, !registered && shortcutMonitor_->isHeldByAnotherProgram(shortcut));
+}
+
+void ShortcutBinder::setHeldElsewhere(const std::string& key, bool held) {
+    bool changed = held ? heldElsewhere_.insert(key).second : heldElsewhere_.erase(key) > 0;
+    if (changed && heldElsewhereChange_) heldElsewhereChange_();
+}
+
+void ShortcutBinder::registerHeldElsewhereAgain() {
+    std::set<std::string> keys = heldElsewhere_;
+    for (const auto& key : keys)
+        if (shortcuts_.count(key) && !holders_.count(key)) registerFor(key);
 }
 
 std::optional<Shortcut> ShortcutBinder::valueForUndefinedKey(const std::string& key) const {

@@ -52,6 +52,13 @@ public:
     // Whether the key's shortcut is registered as its hot key (false while it
     // waits for a combination another key holds, or the system refused it).
     bool holdsHotKey(const std::string& key) const { return holders_.count(key) > 0; }
+    // Whether the key's shortcut was refused because another program holds
+    // it (the window manager, say): as found when it was last registered.
+    bool isHeldByAnotherProgram(const std::string& key) const { return heldElsewhere_.count(key) > 0; }
+    // Registers again the shortcuts other programs held, and finds anew which still are.
+    void registerHeldElsewhereAgain();
+    // Called whenever the keys whose shortcuts other programs hold change.
+    void onHeldElsewhereChange(std::function<void()> observer) { heldElsewhereChange_ = std::move(observer); }
 
 private:
     void deliver(const std::string& key);
@@ -59,6 +66,7 @@ private:
     // Withdraws the key's hot key and hands the combination to the first key waiting for it.
     void release(const std::string& key);
     void registerFor(const std::string& key);
+    void setHeldElsewhere(const std::string& key, bool held);
 
     std::unique_ptr<ShortcutMonitor> ownedMonitor_;
     SettingsStore* store_;
@@ -68,7 +76,9 @@ private:
     std::map<std::string, Action> actions_;
     std::vector<std::string> bindingOrder_;
     std::map<std::string, Shortcut> shortcuts_;
-    std::set<std::string> holders_;  // the keys whose shortcut is registered
+    std::set<std::string> holders_;        // the keys whose shortcut is registered
+    std::set<std::string> heldElsewhere_;  // the keys whose shortcut another program holds
+    std::function<void()> heldElsewhereChange_;
     // The observation of each bound key.
     std::map<std::string, SettingsStore::ObserverId> bindings_;
 };

@@ -48,6 +48,11 @@ bool ShortcutMonitor::isShortcutRegistered(const Shortcut& shortcut) const {
     return std::any_of(hotKeys_.begin(), hotKeys_.end(), [&](const auto& e) { return e.first == shortcut; });
 }
 
+bool ShortcutMonitor::isHeldByAnotherProgram(const Shortcut& shortcut) const {
+    return shortcut.keyCode() != Shortcut::kNoKeyCode &&
+           service_.isHeldByAnotherProgram(shortcut.carbonKeyCode(), shortcut.carbonFlags());
+}
+
 void ShortcutMonitor::handleEvent(const HotKeyEvent& event) {
     if (event.eventClass != kEventClassKeyboard) return;
     if (!event.hotKeyID) return;

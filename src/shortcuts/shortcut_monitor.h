@@ -31,6 +31,8 @@ public:
     bool registerShortcut(const Shortcut& shortcut, Action action);
     void unregisterShortcut(const std::optional<Shortcut>& shortcut);
     bool isShortcutRegistered(const Shortcut& shortcut) const;
+    // Whether another program holds the combination (this program's own hot keys do not count).
+    bool isHeldByAnotherProgram(const Shortcut& shortcut) const;
     // Called by the installed handler for each delivered event.
     void handleEvent(const HotKeyEvent& event);
 

@@ -58,6 +58,10 @@ bool ShortcutValidator::isShortcutValid(const Shortcut& shortcut) const {
     return allowAnyShortcutWithOptionModifier_;
 }
 
+std::string heldByAnotherProgramExplanation() {
+    return ShortcutText(kHeldByAnotherProgramText, "Message for alert when another program holds the shortcut");
+}
+
 bool ShortcutValidator::isShortcutAlreadyTakenBySystem(const Shortcut& shortcut, std::string* explanation) const {
     if (keyboard_) {
         if (auto hotKeys = keyboard_->copySymbolicHotKeys()) {
@@ -73,9 +77,7 @@ bool ShortcutValidator::isShortcutAlreadyTakenBySystem(const Shortcut& shortcut,
         }
     }
     if (hotKeys_ && hotKeys_->isHeldByAnotherProgram(shortcut.carbonKeyCode(), shortcut.carbonFlags())) {
-        if (explanation)
-            *explanation =
-                ShortcutText(kHeldByAnotherProgramText, "Message for alert when another program holds the shortcut");
+        if (explanation) *explanation = heldByAnotherProgramExplanation();
         return true;
     }
     const Menu* mainMenu = mainMenu_ ? mainMenu_() : nullptr;

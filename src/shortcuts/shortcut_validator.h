@@ -8,6 +8,10 @@
 
 namespace tilvane {
 
+// Why a combination another program holds cannot be used here, in the
+// words the recorder's alert uses.
+std::string heldByAnotherProgramExplanation();
+
 // Judges a recorded combination before it is taken: whether it leaves
 // ordinary typing possible, and whether the desktop's own shortcuts or the
 // program's menus already use it.

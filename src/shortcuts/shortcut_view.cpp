@@ -9,8 +9,9 @@ namespace tilvane {
 
 namespace {
 
-constexpr const char* kEscapeGlyph = "\u238B";  // ⎋ over the cancel area while recording
-constexpr const char* kDeleteGlyph = "\u2715";  // ✕ over the delete area of a control showing a shortcut
+constexpr const char* kEscapeGlyph = "\u238B";       // ⎋ over the cancel area while recording
+constexpr const char* kDeleteGlyph = "\u2715";       // ✕ over the delete area of a control showing a shortcut
+constexpr const char* kUnavailableGlyph = "\u26A0";  // ⚠ before a shortcut another program holds
 constexpr const char* kUnboundStoreLine =
     "ERROR: NSObservedObjectKey was nil for binding \"shortcutValue\" in -[ShortcutView propagateValue:forBinding:]";
 
@@ -154,6 +155,12 @@ void ShortcutView::setStyle(unsigned style) {
     refresh();
 }
 
+void ShortcutView::setUnavailableExplanation(std::optional<std::string> explanation) {
+    if (unavailable_ == explanation) return;
+    unavailable_ = std::move(explanation);
+    refresh();
+}
+
 void ShortcutView::setShortcutPlaceholder(std::optional<std::string> placeholder) {
     shortcutPlaceholder_ = std::move(placeholder);
     refresh();
@@ -216,8 +223,10 @@ void ShortcutView::resetToolTips() {
 
 std::string ShortcutView::toolTip(int tag) {
     if (tag == 0) return {};
-    if (tag == shortcutToolTipTag_)
-        return ShortcutText("Click to record new shortcut", "Tooltip for non-empty shortcut button");
+    if (tag == shortcutToolTipTag_) {
+        std::string click = ShortcutText("Click to record new shortcut", "Tooltip for non-empty shortcut button");
+        return unavailable_ ? *unavailable_ + "\n" + click : click;
+    }
     if (tag == hintToolTipTag_)
         return ShortcutText("Delete shortcut", "Tooltip for hint button near the non-empty shortcut");
     return {};
@@ -247,7 +256,9 @@ void ShortcutView::drawRect(const Rect&) {
             return;
         }
         if (showsDeleteButton_) piece(bounds, kDeleteGlyph, TextAlignment::Right, false);
-        piece(shortcutRect, shortcutValue_->description(group_.platform_.keyboard), TextAlignment::Center, false);
+        std::string shown = shortcutValue_->description(group_.platform_.keyboard);
+        if (unavailable_) shown = std::string(kUnavailableGlyph) + " " + shown;
+        piece(shortcutRect, shown, TextAlignment::Center, false);
         return;
     }
     std::string title;

@@ -113,6 +113,11 @@ public:
     void setStyle(unsigned style);
     // Shown while recording instead of the prompt: the modifiers held so far.
     const std::optional<std::string>& shortcutPlaceholder() const { return shortcutPlaceholder_; }
+    // Marks the shortcut shown as one that does nothing here (another program
+    // holds it): a warning sign before it, and the reason as its tool tip.
+    // None: not marked.
+    void setUnavailableExplanation(std::optional<std::string> explanation);
+    const std::optional<std::string>& unavailableExplanation() const { return unavailable_; }
     void setShortcutPlaceholder(std::optional<std::string> placeholder);
     ShortcutValidator* shortcutValidator() const { return shortcutValidator_; }
     void setShortcutValidator(ShortcutValidator* validator) { shortcutValidator_ = validator; }
@@ -187,6 +192,7 @@ private:
     ValueChange shortcutValueChange_;
     TakenElsewhere takenElsewhere_;
     int hintArea_ = 0;
+    std::optional<std::string> unavailable_;
     int shortcutToolTipTag_ = 0;
     int hintToolTipTag_ = 0;
     std::optional<Binding> binding_;

@@ -218,5 +218,29 @@ TEST_F(StatusMenuTest, TheProgramsEntries) {
                                      "showFeedbackDialog 0", "terminate"}));
 }
 
+// A shortcut another program holds (the window manager's, say) is said once
+// at start, with a notification that opens the Shortcuts pane; the menu shows
+// it as unavailable until the other program lets go of it.
+TEST_F(StatusMenuTest, AShortcutAnotherProgramHoldsIsSaidAndShownUntilItIsFree) {
+    constexpr uint32_t kLeftArrow = 123, kControlOption = kCarbonControlKey | kCarbonOptionKey;
+    hotKeys.refuse(kLeftArrow, kControlOption);
+    start();
+    ASSERT_EQ(ui.notifications().size(), 1u);
+    EXPECT_NE(ui.notifications()[0].body.find("Left"), std::string::npos) << ui.notifications()[0].body;
+    EXPECT_EQ(ui.notifications()[0].body.find("Right"), std::string::npos) << ui.notifications()[0].body;
+    open();
+    EXPECT_TRUE(app->moveLeftItem->keyEquivalentIsUnavailable());
+    EXPECT_FALSE(app->moveRightItem->keyEquivalentIsUnavailable());
+
+    hotKeys.allow(kLeftArrow, kControlOption);
+    open();
+    EXPECT_FALSE(app->moveLeftItem->keyEquivalentIsUnavailable());
+    EXPECT_TRUE(hotKeys.isRegistered(kLeftArrow, kControlOption));
+
+    ui.actOnNotification();
+    EXPECT_EQ(desktop.settings().stringForKey("Preferences Selected Identifier View"), "Shortcuts");
+    EXPECT_EQ(ui.windowCount(), 1u);
+}
+
 }  // namespace
 }  // namespace tilvane

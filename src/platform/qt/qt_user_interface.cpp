@@ -98,7 +98,11 @@ void QtMenuItem::changed() {
     // Menus show an ampersand as a mnemonic marker; the program's titles have none.
     text.replace("&", "&&");
     QString shortcut = shortcutDisplayText(keyEquivalent(), keyEquivalentModifierMask());
+    // A shortcut another program holds is shown as one that does nothing here.
+    if (!shortcut.isEmpty() && keyEquivalentIsUnavailable()) shortcut += QStringLiteral(" (unavailable)");
     if (!shortcut.isEmpty()) text += "\t" + shortcut;
+    qaction_->setToolTip(keyEquivalentIsUnavailable() ? QStringLiteral("Another program holds this shortcut")
+                                                      : QString());
     qaction_->setText(text);
     QFont font = qaction_->font();
     font.setBold(attributed && attributed->attributes.bold);
@@ -134,6 +138,7 @@ void AttributedMenu::initStyleOption(QStyleOptionMenuItem* option, const QAction
 
 QtMenu::QtMenu(QtUserInterface& ui, std::string title) : ui_(ui), qmenu_(std::make_unique<AttributedMenu>(*this)) {
     qmenu_->setTitle(QString::fromStdString(title));
+    qmenu_->setToolTipsVisible(true);
     QObject::connect(qmenu_.get(), &QMenu::aboutToShow, qmenu_.get(), [this] { aboutToShow(); });
 }
 
@@ -187,6 +192,7 @@ QtStatusItem::QtStatusItem(QtUserInterface& ui) : ui_(ui), tray_(std::make_uniqu
     tray_->setToolTip(QStringLiteral("Tilvane"));
     // A click with the first button opens the menu too, as a status item does;
     // so does a second click soon after the first (a double click to Qt).
+    QObject::connect(tray_.get(), &QSystemTrayIcon::messageClicked, tray_.get(), [this] { ui_.trayMessageClicked(); });
     QObject::connect(tray_.get(), &QSystemTrayIcon::activated, tray_.get(),
                      [this](QSystemTrayIcon::ActivationReason reason) {
                          bool click = reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick;
@@ -549,6 +555,25 @@ void QtUserInterface::deliverGrabbedKey(const KeyEvent& event) {
     } else if (event.keyCode == kQ && modifiers == modifier::kCommand) {
         terminate();
     }
+}
+
+void QtUserInterface::postNotification(Notification notification) {
+    QString title = QString::fromStdString(notification.title), body = QString::fromStdString(notification.body);
+    if (!notifications_) notifications_ = std::make_unique<QtNotifications>();
+    if (QtNotifications::available() &&
+        notifications_->notify(title, body, QString::fromStdString(notification.actionTitle),
+                               std::move(notification.onAction)))
+        return;
+    if (!statusItem_ || !QSystemTrayIcon::isSystemTrayAvailable()) return;
+    trayMessageAction_ = std::move(notification.onAction);
+    if (!notification.actionTitle.empty()) body += "\n" + QString::fromStdString(notification.actionTitle) + "\u2026";
+    statusItem_->trayIcon().showMessage(title, body, QSystemTrayIcon::Warning);
+}
+
+void QtUserInterface::trayMessageClicked() {
+    auto action = std::move(trayMessageAction_);
+    trayMessageAction_ = nullptr;
+    if (action) action();
 }
 
 void QtUserInterface::postAccessibilityAnnouncement(const std::string& text, int) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/qt/qt_notifications.h"
 #include "platform/stored_controls.h"
 #include "platform/user_interface.h"
 
@@ -134,6 +135,11 @@ public:
     void setLocalKeyMonitor(KeyMonitor monitor) override;
     void setKeyboardGrabbed(bool grabbed) override;
     void postAccessibilityAnnouncement(const std::string& text, int priority) override;
+    // Through the desktop's notification service; where there is none, as
+    // the tray icon's message; the log has said it either way.
+    void postNotification(Notification notification) override;
+    // The user clicked the tray icon's message.
+    void trayMessageClicked();
 
     // What ends the program (the composition root's orderly end).
     void onTerminate(std::function<void()> handler) { onTerminate_ = std::move(handler); }
@@ -209,6 +215,9 @@ private:
     std::function<void()> onTerminate_;
     std::function<void(unsigned long, bool)> taskbarPresence_;
     QtStatusItem* statusItem_ = nullptr;
+    std::unique_ptr<QtNotifications> notifications_;
+    // What the tray icon's message that is up does when clicked.
+    std::function<void()> trayMessageAction_;
     KeyMonitor keyMonitor_;
     std::unique_ptr<QObject> keyFilter_;
     std::function<std::optional<uint16_t>(uint32_t)> keyCodeTranslator_;

@@ -36,6 +36,11 @@ public:
     OSStatus installEventHandler(Handler handler, EventHandlerRef& outRef) override;
     OSStatus removeEventHandler(EventHandlerRef ref) override;
 
+    // A combination refused to this program is one another program holds.
+    bool isHeldByAnotherProgram(uint32_t keyCode, uint32_t modifiers) override {
+        return refused_.count({keyCode, modifiers}) > 0;
+    }
+
     // --- arrangement -------------------------------------------------------
     // Registrations of this combination fail from now on, as when another
     // program holds it.

@@ -69,6 +69,11 @@ void SimUserInterface::orderFrontStandardAboutPanel() {
     note("about");
 }
 
+void SimUserInterface::postNotification(Notification notification) {
+    note("notification " + notification.title + ": " + notification.body);
+    notifications_.push_back(std::move(notification));
+}
+
 void SimUserInterface::beep() {
     ++beeps_;
     note("beep");

@@ -353,6 +353,7 @@ public:
     void setLocalKeyMonitor(KeyMonitor monitor) override { keyMonitor_ = std::move(monitor); }
     void setKeyboardGrabbed(bool grabbed) override;
     void postAccessibilityAnnouncement(const std::string& text, int priority) override;
+    void postNotification(Notification notification) override;
 
     // --- arrangement -------------------------------------------------------
     // What loadView finds under an interface file's name.
@@ -389,6 +390,11 @@ public:
         friend bool operator==(const Announcement&, const Announcement&) = default;
     };
     const std::vector<Announcement>& announcements() const { return announcements_; }
+    const std::vector<Notification>& notifications() const { return notifications_; }
+    // The user presses the button of the newest notification.
+    void actOnNotification() {
+        if (!notifications_.empty() && notifications_.back().onAction) notifications_.back().onAction();
+    }
 
 private:
     void note(std::string line) {
@@ -412,6 +418,7 @@ private:
     KeyMonitor keyMonitor_;
     bool keyboardGrabbed_ = false;
     std::vector<Announcement> announcements_;
+    std::vector<Notification> notifications_;
 };
 
 // The update and support services, recorded in the journal.

@@ -7,9 +7,11 @@ namespace tilvane::x11 {
 
 InstanceSelection::InstanceSelection(Connection& conn, RunLoop& loop)
     : conn_(conn), loop_(loop), name_("TILVANE_S" + std::to_string(conn.screenNumber())) {
-    InternAtomRequest selection(conn_.get(), name_), showPreferences(conn_.get(), "TILVANE_SHOW_PREFERENCES");
+    InternAtomRequest selection(conn_.get(), name_), showPreferences(conn_.get(), "TILVANE_SHOW_PREFERENCES"),
+        heldElsewhere(conn_.get(), "TILVANE_HELD_ELSEWHERE");
     selection_ = selection.atom();
     showPreferences_ = showPreferences.atom();
+    heldElsewhere_ = heldElsewhere.atom();
     conn_.onEvent(XCB_SELECTION_REQUEST, [this](const xcb_generic_event_t& e) {
         const auto& request = reinterpret_cast<const xcb_selection_request_event_t&>(e);
         if (request.selection != selection_ || !owned_) return;
@@ -123,6 +125,32 @@ InstanceSelection::Request InstanceSelection::askOwnerToShowPreferences(std::chr
         },
         Connection::Clock::now() + limit);
     return answered && *answered != XCB_ATOM_NONE ? Request::Done : Request::Refused;
+}
+
+}  // namespace tilvane::x11
+
+namespace tilvane::x11 {
+
+void InstanceSelection::publishHeldElsewhere(const std::vector<std::string>& keys) {
+    std::string text;
+    for (const auto& key : keys) text += key + "\n";
+    xcb_change_property(conn_.get(), XCB_PROP_MODE_REPLACE, conn_.helperWindow(), heldElsewhere_,
+                        conn_.atoms().UTF8_STRING, 8, static_cast<uint32_t>(text.size()), text.data());
+    conn_.flush();
+}
+
+std::optional<std::vector<std::string>> InstanceSelection::heldElsewhereByOwner() {
+    xcb_window_t owner = SelectionOwnerRequest(conn_.get(), selection_).owner();
+    if (owner == XCB_WINDOW_NONE) return std::nullopt;
+    std::string text =
+        PropertyRequest(conn_.get(), owner, heldElsewhere_, conn_.atoms().UTF8_STRING).text().value_or("");
+    std::vector<std::string> keys;
+    for (size_t start = 0, end; start < text.size(); start = end + 1) {
+        end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        if (end > start) keys.push_back(text.substr(start, end - start));
+    }
+    return keys;
 }
 
 }  // namespace tilvane::x11

@@ -2,7 +2,9 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/run_loop.h"
 #include "platform/x11/x11_connection.h"
@@ -36,6 +38,12 @@ public:
     // window, and waits for its answer.
     Request askOwnerToShowPreferences(std::chrono::milliseconds limit);
 
+    // What the serving program tells the commands: the settings keys whose
+    // shortcuts another program holds, kept on its window.
+    void publishHeldElsewhere(const std::vector<std::string>& keys);
+    // What the program that serves the display published; none when none serves.
+    std::optional<std::vector<std::string>> heldElsewhereByOwner();
+
 private:
     xcb_timestamp_t serverTime();
     void answer(const xcb_selection_request_event_t& request);
@@ -49,6 +57,7 @@ private:
     std::function<void()> onLost_;
     std::function<void()> onShowPreferences_;
     xcb_atom_t showPreferences_ = XCB_ATOM_NONE;
+    xcb_atom_t heldElsewhere_ = XCB_ATOM_NONE;
 };
 
 }  // namespace tilvane::x11

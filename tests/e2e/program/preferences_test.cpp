@@ -192,6 +192,28 @@ TEST_F(PreferencesTest, AHotKeyRightAfterThePreferencesWindowIsBackLeavesItAlone
     EXPECT_EQ(frame(preferences), before);
 }
 
+// Without a notification service the tray icon's message says that another
+// program holds a shortcut; a click on it opens the Shortcuts pane.
+TEST_F(PreferencesTest, AShortcutAnotherProgramHoldsIsSaidInTheTraysMessageWhichOpensTheShortcuts) {
+    ASSERT_TRUE(x().grabKey(key::kLeft, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1));
+    startTray();
+    startApplication();
+    std::optional<xcb_window_t> message;
+    ASSERT_TRUE(x().waitUntil([&] { return (message = openMenuWindow()).has_value(); }, 20s)) << "no message:\n"
+                                                                                              << tilvane_->log();
+    desktop().run({"import", "-window", "root", desktop().folder() + "/held-elsewhere.png"});
+    Point centre = centreOf(*message);
+    HeldInput input(x());
+    input.moveTo(int(centre.x), int(centre.y));
+    input.pressButton();
+    input.releaseButton();
+    ASSERT_NE(waitForActivePreferences(), XCB_WINDOW_NONE);
+    std::string selected;
+    tilvane({"defaults", "read", "Preferences Selected Identifier View"}, &selected);
+    EXPECT_EQ(selected, "Shortcuts\n");
+    x().ungrabKey(key::kLeft, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1);
+}
+
 // Recording ends with its window's keyboard: the grab goes, and the next
 // chord typed anywhere is not taken for the shortcut.
 TEST_F(PreferencesTest, RecordingEndsWhenItsWindowClosesOrAnotherWindowIsActivated) {

@@ -4,6 +4,7 @@
 // does no harm, one instance serves a display, and SIGTERM ends it in order.
 
 #include <functional>
+#include <sstream>
 
 #include "program/program_test.h"
 
@@ -149,12 +150,32 @@ TEST_F(ServingTest, AShortcutChangedWhileItRunsTakesEffect) {
     EXPECT_TRUE(other->grabKey(kLeft, kXControlAlt));
 }
 
-TEST_F(ServingTest, ACombinationAnotherProgramHoldsStaysItsOwnAndTheRestWork) {
+// Another program's combination stays its own, and Tilvane says so: one line
+// when it starts, and `tilvane shortcuts` whether it runs or not.
+TEST_F(ServingTest, ACombinationAnotherProgramHoldsStaysItsOwnIsSaidAndTheRestWork) {
     auto other = XClient::connect(desktop().display());
     ASSERT_TRUE(other->grabKey(kLeft, kXControlAlt));
+    auto shortcutsSay = [&](const std::string& key) {
+        std::string output;
+        tilvane({"shortcuts"}, &output);
+        std::istringstream lines(output);
+        for (std::string line; std::getline(lines, line);)
+            if (line.rfind(key + " ", 0) == 0) return line;
+        return std::string("no line for ") + key;
+    };
+    const std::string kHeld = "held by another program";
+    EXPECT_NE(shortcutsSay("LeftShortcut").find(kHeld), std::string::npos);
+    EXPECT_EQ(shortcutsSay("RightShortcut").find(kHeld), std::string::npos);
+
     auto window = desktop().openWindow("taken");
     startTilvane();
     x().placeFrame(window.id, kStart);
+    EXPECT_NE(shortcutsSay("LeftShortcut").find(kHeld), std::string::npos);
+    EXPECT_EQ(shortcutsSay("RightShortcut").find(kHeld), std::string::npos);
+    std::string log = tilvane_->log();
+    auto said = log.find("holds the shortcuts of LeftShortcut;");
+    EXPECT_NE(said, std::string::npos) << log;
+    EXPECT_EQ(log.find("holds the shortcuts", said + 1), std::string::npos) << log;
 
     pressAndSettle({kControl, kOption, kLeft});
     EXPECT_EQ(frame(window.id), kStart);
