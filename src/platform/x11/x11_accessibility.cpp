@@ -427,6 +427,7 @@ std::optional<X11Accessibility::WriteContext> X11Accessibility::prepareWrite(xcb
     bool maximized = std::any_of(atoms.begin(), atoms.end(), [&](uint32_t s) {
         return s == a._NET_WM_STATE_MAXIMIZED_VERT || s == a._NET_WM_STATE_MAXIMIZED_HORZ;
     });
+    std::optional<Extents> restoredShadows;
     if (maximized) {
         decorations.reset();
         shadows.reset();
@@ -437,12 +438,47 @@ std::optional<X11Accessibility::WriteContext> X11Accessibility::prepareWrite(xcb
         syncWithWindowManager();
         decorations.emplace(c, window, a._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
         shadows.emplace(c, window, a._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
+        restoredShadows = shadowsAfterRestore(window, shadows->words());
     }
-    WriteContext context{extentsFrom(decorations->words()), extentsFrom(shadows->words())};
+    WriteContext context{extentsFrom(decorations->words()),
+                         restoredShadows ? *restoredShadows : extentsFrom(shadows->words())};
     // Events read with the replies are older than them.
     conn_.readAvailable();
     if (!maximized) contexts_[window] = context;
     return context;
+}
+
+bool X11Accessibility::screenComposited() {
+    InternAtomRequest selection(conn_.get(), "_NET_WM_CM_S" + std::to_string(conn_.screenNumber()));
+    return SelectionOwnerRequest(conn_.get(), selection.atom()).owner() != XCB_WINDOW_NONE;
+}
+
+std::optional<Extents> X11Accessibility::shadowsAfterRestore(xcb_window_t window, const std::vector<uint32_t>& read) {
+    // A window that draws its own frame (GTK) leaves its shadow out while
+    // maximized and puts it back only once it has seen the new state, which
+    // may be after the window manager's answer. It draws a shadow only where
+    // a compositing manager runs.
+    auto none = [](const std::vector<uint32_t>& words) {
+        return words.size() >= 4 && std::all_of(words.begin(), words.begin() + 4, [](uint32_t w) { return w == 0; });
+    };
+    if (!none(read) || !screenComposited()) return std::nullopt;
+    const xcb_atom_t property = conn_.atoms()._GTK_FRAME_EXTENTS;
+    // The window's property changes have come as events since before the
+    // read. A window that keeps no shadow is placed as it is after a while.
+    auto deadline = Connection::Clock::now() + kShadowPatience;
+    std::vector<uint32_t> words = read;
+    while (none(words)) {
+        bool changed = conn_.waitForEvent(
+            [&](const xcb_generic_event_t& e) {
+                if (eventType(e) != XCB_PROPERTY_NOTIFY) return false;
+                const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(e);
+                return p.window == window && p.atom == property;
+            },
+            deadline);
+        if (!changed) break;
+        words = PropertyRequest(conn_.get(), window, property, XCB_ATOM_CARDINAL, 4).words();
+    }
+    return extentsFrom(words);
 }
 
 std::optional<X11Accessibility::WriteContext> X11Accessibility::contextForWrite(xcb_window_t window) {

@@ -102,6 +102,14 @@ private:
     // Reads what a move or resize needs, taking the window out of the
     // maximized state first; none when the window is gone.
     std::optional<WriteContext> prepareWrite(xcb_window_t window);
+    // The shadow of a window that draws its own frame, once it has put it
+    // back after leaving the maximized state (read: the extents read right
+    // after); none when there is nothing to wait for. Waits for the window's
+    // property to change on the connection, at most kShadowPatience.
+    std::optional<Extents> shadowsAfterRestore(xcb_window_t window, const std::vector<uint32_t>& read);
+    static constexpr auto kShadowPatience = std::chrono::milliseconds(500);
+    // Whether a compositing manager runs on the program's screen.
+    bool screenComposited();
     // The context of the turn's writes when they are of this window, else prepareWrite's.
     std::optional<WriteContext> contextForWrite(xcb_window_t window);
     void observe(const xcb_generic_event_t& event);
