@@ -97,8 +97,8 @@ bool X11Accessibility::changesWatched(const xcb_generic_event_t& event) const {
         }
         case XCB_PROPERTY_NOTIFY: {
             const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-            return p.window == watch_->window &&
-                   (p.atom == a._NET_WM_STATE || p.atom == a._NET_FRAME_EXTENTS || p.atom == a._GTK_FRAME_EXTENTS);
+            return p.window == watch_->window && (p.atom == a._NET_WM_STATE || p.atom == a._NET_FRAME_EXTENTS ||
+                                                  p.atom == a._GTK_FRAME_EXTENTS || p.atom == a.I3_FLOATING_WINDOW);
         }
         default: return false;
     }
@@ -120,13 +120,15 @@ void X11Accessibility::observe(const xcb_generic_event_t& event) {
     const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(event);
     const Atoms& a = conn_.atoms();
     if (p.window == conn_.root() && p.atom == a._NET_ACTIVE_WINDOW) active_.reset();
+    if (p.window == conn_.root() && p.atom == a._NET_SUPPORTING_WM_CHECK) i3_.reset();
     // A window that leaves may see its number given to another one.
     if (p.window == conn_.root() && p.atom == a._NET_CLIENT_LIST) {
         applications_.clear();
         applicationAhead_.reset();
         contexts_.clear();
     }
-    if (p.atom == a._NET_WM_STATE || p.atom == a._NET_FRAME_EXTENTS || p.atom == a._GTK_FRAME_EXTENTS)
+    if (p.atom == a._NET_WM_STATE || p.atom == a._NET_FRAME_EXTENTS || p.atom == a._GTK_FRAME_EXTENTS ||
+        p.atom == a.I3_FLOATING_WINDOW)
         contexts_.erase(p.window);
     if (p.atom == a._NET_WM_PID) {
         applications_.erase(p.window);
@@ -248,7 +250,9 @@ std::optional<X11Accessibility::FrameRead> X11Accessibility::readFrame(FrameRequ
     const Atoms& a = conn_.atoms();
     Rect client{double(r.origin->dst_x), double(r.origin->dst_y), double(r.geometry->width),
                 double(r.geometry->height)};
-    WriteContext context{extentsFrom(r.decorations.words()), extentsFrom(r.shadows.words())};
+    auto decorations = r.decorations.words();
+    WriteContext context = decorations.empty() ? contextFromFrame(r.window, extentsFrom(r.shadows.words()))
+                                               : WriteContext{extentsFrom(decorations), extentsFrom(r.shadows.words())};
     auto atoms = r.state.words();
     bool maximized = std::any_of(atoms.begin(), atoms.end(), [&](uint32_t s) {
         return s == a._NET_WM_STATE_MAXIMIZED_VERT || s == a._NET_WM_STATE_MAXIMIZED_HORZ;
@@ -440,11 +444,44 @@ std::optional<X11Accessibility::WriteContext> X11Accessibility::prepareWrite(xcb
         shadows.emplace(c, window, a._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
         restoredShadows = shadowsAfterRestore(window, shadows->words());
     }
-    WriteContext context{extentsFrom(decorations->words()),
-                         restoredShadows ? *restoredShadows : extentsFrom(shadows->words())};
+    Extents shadowExtents = restoredShadows ? *restoredShadows : extentsFrom(shadows->words());
+    auto decorationWords = decorations->words();
+    WriteContext context = decorationWords.empty() ? contextFromFrame(window, shadowExtents)
+                                                   : WriteContext{extentsFrom(decorationWords), shadowExtents};
     // Events read with the replies are older than them.
     conn_.readAvailable();
     if (!maximized) contexts_[window] = context;
+    return context;
+}
+
+bool X11Accessibility::windowManagerIsI3() {
+    if (!i3_) {
+        auto check =
+            PropertyRequest(conn_.get(), conn_.root(), conn_.atoms()._NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW, 1)
+                .word();
+        i3_ =
+            check &&
+            PropertyRequest(conn_.get(), *check, conn_.atoms()._NET_WM_NAME, conn_.atoms().UTF8_STRING).text() == "i3";
+    }
+    return *i3_;
+}
+
+X11Accessibility::WriteContext X11Accessibility::contextFromFrame(xcb_window_t window, const Extents& shadows) {
+    xcb_connection_t* c = conn_.get();
+    // i3 marks the windows it lets float; it tiles the others.
+    PropertyRequest floating(c, window, conn_.atoms().I3_FLOATING_WINDOW, XCB_ATOM_CARDINAL, 1);
+    TreeRequest tree(c, window);
+    WriteContext context{{}, shadows};
+    if (!tree || tree->parent == conn_.root() || tree->parent == XCB_WINDOW_NONE) return context;
+    GeometryRequest own(c, window), frame(c, tree->parent);
+    if (own && frame) {
+        // From the window's inner area to the outer edges of its frame, borders included.
+        double inX = own->x + own->border_width, inY = own->y + own->border_width, fb = frame->border_width;
+        context.decorations = {inX + fb, frame->width + fb - inX - own->width, inY + fb,
+                               frame->height + fb - inY - own->height};
+        context.movesClient = true;
+    }
+    context.tiled = floating.words().empty() && windowManagerIsI3();
     return context;
 }
 
@@ -488,6 +525,12 @@ std::optional<X11Accessibility::WriteContext> X11Accessibility::contextForWrite(
     writes_.reset();
     auto context = prepareWrite(window);
     if (context) writes_ = TurnWrites{window, *context, std::nullopt};
+    if (context && context->tiled) {
+        refusedTiled_ = true;
+        if (log_)
+            log_->write("i3 tiles the window (" + std::to_string(window) +
+                        "); Tilvane places floating windows only: make it float first (i3: floating enable)");
+    }
     return context;
 }
 
@@ -495,12 +538,14 @@ AXError X11Accessibility::writePosition(xcb_window_t window, Point position) {
     if (!std::isfinite(position.x) || !std::isfinite(position.y)) return AXError::IllegalArgument;
     auto context = contextForWrite(window);
     if (!context) return AXError::InvalidUIElement;
+    if (context->tiled) return AXError::CannotComplete;
     Point origin = screens_.primaryOrigin();
     Point root{position.x + origin.x, position.y + origin.y};
-    // With north-west gravity x and y place the outer corner of the decorations.
-    conn_.moveResizeWindow(window, {std::array<int32_t, 2>{coordinate(root.x - context->shadows.left),
-                                                           coordinate(root.y - context->shadows.top)},
-                                    std::nullopt});
+    // With north-west gravity x and y place the outer corner of the
+    // decorations, or where the window manager says none, the client's.
+    Point corner{root.x - context->shadows.left, root.y - context->shadows.top};
+    if (context->movesClient) corner = {corner.x + context->decorations.left, corner.y + context->decorations.top};
+    conn_.moveResizeWindow(window, {std::array<int32_t, 2>{coordinate(corner.x), coordinate(corner.y)}, std::nullopt});
     writes_->position = root;
     wrote();
     return AXError::Success;
@@ -510,6 +555,7 @@ AXError X11Accessibility::writeSize(xcb_window_t window, Size size) {
     if (!std::isfinite(size.width) || !std::isfinite(size.height)) return AXError::IllegalArgument;
     auto context = contextForWrite(window);
     if (!context) return AXError::InvalidUIElement;
+    if (context->tiled) return AXError::CannotComplete;
     // Right after a move, round the far edges rather than the size, so that
     // two windows placed side by side meet without a gap or an overlap.
     if (writes_->position) size = pixelSize(*writes_->position, size);

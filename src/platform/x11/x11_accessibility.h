@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/accessibility.h"
+#include "platform/log.h"
 #include "platform/window_server.h"
 #include "platform/x11/window_owners.h"
 #include "platform/x11/x11_connection.h"
@@ -87,6 +88,11 @@ public:
     // action to the next, and read again as soon as it changes, so that an
     // action finds it without asking the server.
     void keepActiveFrame() { keepActiveFrame_ = true; }
+    // Where the program says why it leaves a window where it is.
+    void setLog(Log* log) { log_ = log; }
+    // Whether a write was refused because i3 tiles the window: the program
+    // places floating windows there, and leaves tiled ones to i3.
+    bool refusedTiledWindow() const { return refusedTiled_; }
 
 private:
     AXCopyResult readSystemWide(std::string_view attribute);
@@ -98,7 +104,16 @@ private:
     // What a move or resize needs to know of the window.
     struct WriteContext {
         Extents decorations, shadows;
+        // i3 tiles the window: writes are refused.
+        bool tiled = false;
+        // The window manager puts the client window, not its frame, where a move asks (i3).
+        bool movesClient = false;
     };
+    // The context of a window whose window manager announces no decorations
+    // (i3): its frame is its parent window, if it has one other than the root.
+    WriteContext contextFromFrame(xcb_window_t window, const Extents& shadows);
+    // Whether the running window manager is i3, which tiles windows unless they float.
+    bool windowManagerIsI3();
     // Reads what a move or resize needs, taking the window out of the
     // maximized state first; none when the window is gone.
     std::optional<WriteContext> prepareWrite(xcb_window_t window);
@@ -173,6 +188,9 @@ private:
     };
     std::optional<Watch> watch_;
     bool keepActiveFrame_ = false;
+    Log* log_ = nullptr;
+    bool refusedTiled_ = false;
+    std::optional<bool> i3_;
     void watch(xcb_window_t window);
     // Whether the event may change the watched window's frame (true when none is watched).
     bool changesWatched(const xcb_generic_event_t& event) const;

@@ -46,6 +46,8 @@ private:
     // Marks the screens stale when the event says something they depend on changed.
     void observeChange(const xcb_generic_event_t& event);
     void refresh();
+    // The struts of the windows on the root and of the windows in them.
+    std::vector<Strut> strutsOfTopLevels();
 
     Connection& conn_;
     std::optional<uint8_t> randrBase_;
@@ -54,6 +56,9 @@ private:
     std::vector<Monitor> monitors_;
     std::vector<Screen> screens_;
     std::set<xcb_window_t> clients_;
+    // Whether the struts come from the windows on the root rather than the
+    // client list (see strutsOfTopLevels); then their mapping counts as a change.
+    bool topLevelStruts_ = false;
     std::function<std::optional<Rect>()> focusedFrame_;
     // Sent when the screens were made, used by the first refresh unless a change came since.
     std::unique_ptr<Reads> early_;

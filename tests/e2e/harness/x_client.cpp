@@ -153,11 +153,24 @@ void XClient::syncWindowManager() {
 void XClient::placeFrame(xcb_window_t client, const Rect& frame) {
     if (isMaximized(client)) setMaximized(client, false);
     auto e = words(client, "_NET_FRAME_EXTENTS");
-    e.resize(4, 0);
     // A window's own shadow lies outside the frame the user sees, but inside what the window manager moves.
     auto s = words(client, "_GTK_FRAME_EXTENTS");
     s.resize(4, 0);
     int32_t x = int32_t(frame.x) - int32_t(s[0]), y = int32_t(frame.y) - int32_t(s[2]);
+    if (e.empty()) {
+        // A window manager that announces no extents (i3) frames the window
+        // all the same, and puts the client where a move asks.
+        auto outer = frameOf(client);
+        x11::TranslateRequest origin(c(), client, root());
+        x11::GeometryRequest size(c(), client);
+        if (outer && origin && size) {
+            e = {uint32_t(origin->dst_x - outer->x), uint32_t(outer->x + outer->width - origin->dst_x - size->width),
+                 uint32_t(origin->dst_y - outer->y), uint32_t(outer->y + outer->height - origin->dst_y - size->height)};
+            x += int32_t(e[0]);
+            y += int32_t(e[2]);
+        }
+    }
+    e.resize(4, 0);
     conn_->sendRootMessage(
         client, atom("_NET_MOVERESIZE_WINDOW"),
         {1 | (0xFu << 8) | kPagerRequest, uint32_t(x), uint32_t(y), uint32_t(frame.width - e[0] - e[1] + s[0] + s[1]),

@@ -83,7 +83,12 @@ const DesktopRow kDesktopRows[] = {
     {"metacity_gtk3", WindowManager::Metacity, Client::Gtk3, false},
     {"marco", WindowManager::Marco, Client::Own, false},
     {"marco_gtk3", WindowManager::Marco, Client::Gtk3, false},
+    {"i3_floating", WindowManager::I3, Client::Own},
 };
+
+void PrintTo(const DesktopRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 // The placements on each kind of desktop.
 class DesktopPlacementTest : public ProgramTest, public testing::WithParamInterface<DesktopRow> {
@@ -126,6 +131,7 @@ TEST_P(DesktopPlacementTest, EveryPlacementLandsInTheVisibleFrameOfEachMonitor) 
 // leaves the maximized state; placed before that, it came out shrunk and
 // offset by its shadow. Each half is a try.
 TEST_P(DesktopPlacementTest, AMaximizedWindowIsPlacedToo) {
+    if (GetParam().manager == WindowManager::I3) GTEST_SKIP() << "i3 has no maximized state";
     auto window = open("was maximized");
     const Rect& v = layout::kPrimaryVisible;
     for (const auto& row : kScreenRows) {
@@ -193,6 +199,22 @@ TEST_F(PlacementTest, AWindowWhoseCornerIsUnderAPanelOrOffScreenIsPlacedClearOfT
         place("top");
         EXPECT_EQ(frame(window.id), row.expectedTop);
     }
+}
+
+class I3Test : public ProgramTest {
+protected:
+    Desktop::Options options() const override { return {WindowManager::I3}; }
+};
+
+// The test configuration of i3 tiles the windows whose title begins with "tiled".
+TEST_F(I3Test, ATiledWindowIsLeftToI3AndTheCommandSaysSo) {
+    auto window = desktop().openWindow("tiled window");
+    Rect before = frame(window.id);
+    std::string output;
+    EXPECT_EQ(tilvane({"place", "left"}, &output), 1);
+    EXPECT_NE(output.find("i3 tiles the window"), std::string::npos) << output;
+    x().syncWindowManager();
+    EXPECT_EQ(frame(window.id), before);
 }
 
 TEST_F(PlacementTest, AWindowWithoutAProcessIdIsPlaced) {
