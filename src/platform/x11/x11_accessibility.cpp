@@ -9,7 +9,7 @@ namespace tilvane::x11 {
 
 namespace {
 
-constexpr uint32_t kStateRemove = 0;
+constexpr uint32_t kStateRemove = 0, kStateAdd = 1;
 
 // X coordinates are 16-bit; the request carries them in 32-bit words.
 int32_t coordinate(double v) {
@@ -120,7 +120,7 @@ void X11Accessibility::observe(const xcb_generic_event_t& event) {
     const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(event);
     const Atoms& a = conn_.atoms();
     if (p.window == conn_.root() && p.atom == a._NET_ACTIVE_WINDOW) active_.reset();
-    if (p.window == conn_.root() && p.atom == a._NET_SUPPORTING_WM_CHECK) i3_.reset();
+    if (p.window == conn_.root() && p.atom == a._NET_SUPPORTING_WM_CHECK) windowManagerName_.reset();
     // A window that leaves may see its number given to another one.
     if (p.window == conn_.root() && p.atom == a._NET_CLIENT_LIST) {
         applications_.clear();
@@ -454,16 +454,26 @@ std::optional<X11Accessibility::WriteContext> X11Accessibility::prepareWrite(xcb
     return context;
 }
 
-bool X11Accessibility::windowManagerIsI3() {
-    if (!i3_) {
-        auto check =
-            PropertyRequest(conn_.get(), conn_.root(), conn_.atoms()._NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW, 1)
-                .word();
-        i3_ =
-            check &&
-            PropertyRequest(conn_.get(), *check, conn_.atoms()._NET_WM_NAME, conn_.atoms().UTF8_STRING).text() == "i3";
+const std::string& X11Accessibility::windowManagerName() {
+    if (!windowManagerName_) {
+        const Atoms& a = conn_.atoms();
+        auto check = PropertyRequest(conn_.get(), conn_.root(), a._NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW, 1).word();
+        windowManagerName_ =
+            check ? PropertyRequest(conn_.get(), *check, a._NET_WM_NAME, a.UTF8_STRING).text().value_or("") : "";
     }
-    return *i3_;
+    return *windowManagerName_;
+}
+
+bool X11Accessibility::maximizesInstead(const WriteContext& context, const Rect& frame) {
+    // Marco keeps the whole window on the screen, the shadow a window draws
+    // around itself included, so that a window sized to fill the work area
+    // comes out inset by its shadow; maximized, it fills it.
+    bool drawsShadow =
+        context.shadows.left > 0 || context.shadows.right > 0 || context.shadows.top > 0 || context.shadows.bottom > 0;
+    if (!drawsShadow) return false;
+    const auto& areas = screens_.visibleAreas();
+    if (std::find(areas.begin(), areas.end(), frame) == areas.end()) return false;
+    return windowManagerName().find("Marco") != std::string::npos;
 }
 
 X11Accessibility::WriteContext X11Accessibility::contextFromFrame(xcb_window_t window, const Extents& shadows) {
@@ -481,7 +491,7 @@ X11Accessibility::WriteContext X11Accessibility::contextFromFrame(xcb_window_t w
                                frame->height + fb - inY - own->height};
         context.movesClient = true;
     }
-    context.tiled = floating.words().empty() && windowManagerIsI3();
+    context.tiled = floating.words().empty() && windowManagerName() == "i3";
     return context;
 }
 
@@ -559,6 +569,15 @@ AXError X11Accessibility::writeSize(xcb_window_t window, Size size) {
     // Right after a move, round the far edges rather than the size, so that
     // two windows placed side by side meet without a gap or an overlap.
     if (writes_->position) size = pixelSize(*writes_->position, size);
+    if (writes_->position &&
+        maximizesInstead(*context, {writes_->position->x, writes_->position->y, size.width, size.height})) {
+        conn_.sendRootMessage(
+            window, conn_.atoms()._NET_WM_STATE,
+            {kStateAdd, conn_.atoms()._NET_WM_STATE_MAXIMIZED_VERT, conn_.atoms()._NET_WM_STATE_MAXIMIZED_HORZ, 2, 0});
+        contexts_.erase(window);
+        wrote();
+        return AXError::Success;
+    }
     // The request sizes the client window, inside the decorations.
     Size client = clientSizeForOuterSize(size, context->decorations, context->shadows);
     conn_.moveResizeWindow(window,

@@ -112,8 +112,11 @@ private:
     // The context of a window whose window manager announces no decorations
     // (i3): its frame is its parent window, if it has one other than the root.
     WriteContext contextFromFrame(xcb_window_t window, const Extents& shadows);
-    // Whether the running window manager is i3, which tiles windows unless they float.
-    bool windowManagerIsI3();
+    // The running window manager's name (empty when none runs), read once.
+    const std::string& windowManagerName();
+    // Whether the window manager should rather maximize the window than
+    // size it to the frame (root coordinates) (see writeSize).
+    bool maximizesInstead(const WriteContext& context, const Rect& frame);
     // Reads what a move or resize needs, taking the window out of the
     // maximized state first; none when the window is gone.
     std::optional<WriteContext> prepareWrite(xcb_window_t window);
@@ -190,7 +193,7 @@ private:
     bool keepActiveFrame_ = false;
     Log* log_ = nullptr;
     bool refusedTiled_ = false;
-    std::optional<bool> i3_;
+    std::optional<std::string> windowManagerName_;
     void watch(xcb_window_t window);
     // Whether the event may change the watched window's frame (true when none is watched).
     bool changesWatched(const xcb_generic_event_t& event) const;

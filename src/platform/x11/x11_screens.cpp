@@ -168,6 +168,13 @@ void X11Screens::refresh() {
     }
     monitors_ = orderedMonitors(monitorsRequest ? monitorsRequest->monitors() : std::vector<Monitor>{}, root_);
     screens_ = screensFromMonitors(monitors_, list, root_);
+    visibleAreas_.clear();
+    for (const auto& m : monitors_) visibleAreas_.push_back(visibleArea(m.area, list, root_));
+}
+
+const std::vector<Rect>& X11Screens::visibleAreas() {
+    refresh();
+    return visibleAreas_;
 }
 
 std::vector<Screen> X11Screens::screens() {

@@ -26,6 +26,8 @@ public:
 
     // The monitors in screen-list order, in root coordinates.
     const std::vector<Monitor>& monitors();
+    // The monitors' areas without the panels, in the order of monitors(), in root coordinates.
+    const std::vector<Rect>& visibleAreas();
     // Root coordinates of the primary monitor's top-left corner: where the
     // program's coordinates have their origin.
     Point primaryOrigin();
@@ -55,6 +57,7 @@ private:
     Size root_;
     std::vector<Monitor> monitors_;
     std::vector<Screen> screens_;
+    std::vector<Rect> visibleAreas_;
     std::set<xcb_window_t> clients_;
     // Whether the struts come from the windows on the root rather than the
     // client list (see strutsOfTopLevels); then their mapping counts as a change.

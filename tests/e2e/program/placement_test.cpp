@@ -67,11 +67,14 @@ enum class Client { Own, Gtk3, Gtk4 };
 // A kind of desktop and the kind of window placed on it. Window managers
 // that learn the monitors through GTK see only those with an output, and the
 // test desktop's secondary monitor has none: they get the primary one alone.
+// Where the window manager would keep a window's own shadow on the screen
+// (marco), a window filling the work area is maximized instead.
 struct DesktopRow {
     const char* name;
     WindowManager manager;
     Client client;
     bool bothMonitors = true;
+    bool fillsByMaximizing = false;
 };
 
 const DesktopRow kDesktopRows[] = {
@@ -82,7 +85,7 @@ const DesktopRow kDesktopRows[] = {
     {"xfwm4_gtk4", WindowManager::Xfwm4, Client::Gtk4, false},
     {"metacity_gtk3", WindowManager::Metacity, Client::Gtk3, false},
     {"marco", WindowManager::Marco, Client::Own, false},
-    {"marco_gtk3", WindowManager::Marco, Client::Gtk3, false},
+    {"marco_gtk3", WindowManager::Marco, Client::Gtk3, false, true},
     {"i3_floating", WindowManager::I3, Client::Own},
 };
 
@@ -123,6 +126,8 @@ TEST_P(DesktopPlacementTest, EveryPlacementLandsInTheVisibleFrameOfEachMonitor) 
             place(row.action);
             expectFrame(window.id, pixelRect({v.x + row.x * v.width, v.y + row.y * v.height, row.width * v.width,
                                               row.height * v.height}));
+            if (std::string_view(row.action) == "maximize")
+                EXPECT_EQ(x().isMaximized(window.id), GetParam().fillsByMaximizing);
         }
     }
 }
