@@ -135,8 +135,17 @@ TEST_P(DesktopPlacementTest, EveryPlacementLandsInTheVisibleFrameOfEachMonitor) 
 // A window that draws its own frame puts its shadow back some time after it
 // leaves the maximized state; placed before that, it came out shrunk and
 // offset by its shadow. Each half is a try.
-TEST_P(DesktopPlacementTest, AMaximizedWindowIsPlacedToo) {
-    if (GetParam().manager == WindowManager::I3) GTEST_SKIP() << "i3 has no maximized state";
+// The desktops where a maximized window is placed: those of the windows
+// that draw their own frame, and one of a window that does not.
+const DesktopRow kMaximizedRows[] = {
+    {"openbox", WindowManager::Openbox, Client::Own},   {"xfwm4_gtk3", WindowManager::Xfwm4, Client::Gtk3},
+    {"xfwm4_gtk4", WindowManager::Xfwm4, Client::Gtk4}, {"metacity_gtk3", WindowManager::Metacity, Client::Gtk3},
+    {"marco_gtk3", WindowManager::Marco, Client::Gtk3},
+};
+
+class MaximizedPlacementTest : public DesktopPlacementTest {};
+
+TEST_P(MaximizedPlacementTest, AMaximizedWindowIsPlacedToo) {
     auto window = open("was maximized");
     const Rect& v = layout::kPrimaryVisible;
     for (const auto& row : kScreenRows) {
@@ -153,6 +162,8 @@ TEST_P(DesktopPlacementTest, AMaximizedWindowIsPlacedToo) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, DesktopPlacementTest, testing::ValuesIn(kDesktopRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Desktops, MaximizedPlacementTest, testing::ValuesIn(kMaximizedRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PlacementTest, GrowShrinkAndNudgeMoveTheWindowsOwnFrameOnEachMonitor) {
