@@ -483,6 +483,8 @@ X11Accessibility::WriteContext X11Accessibility::contextFromFrame(xcb_window_t w
     TreeRequest tree(c, window);
     WriteContext context{{}, shadows};
     if (!tree || tree->parent == conn_.root() || tree->parent == XCB_WINDOW_NONE) return context;
+    // A window manager that announces extents has not framed this window yet.
+    if (conn_.windowManagerSupports(conn_.atoms()._NET_FRAME_EXTENTS)) return context;
     GeometryRequest own(c, window), frame(c, tree->parent);
     if (own && frame) {
         // From the window's inner area to the outer edges of its frame, borders included.
