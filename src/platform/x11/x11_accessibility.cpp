@@ -491,7 +491,7 @@ X11Accessibility::WriteContext X11Accessibility::contextFromFrame(xcb_window_t w
         double inX = own->x + own->border_width, inY = own->y + own->border_width, fb = frame->border_width;
         context.decorations = {inX + fb, frame->width + fb - inX - own->width, inY + fb,
                                frame->height + fb - inY - own->height};
-        context.movesClient = true;
+        context.clientOffset = Point{own->x + fb, own->y + fb};
     }
     context.tiled = floating.words().empty() && windowManagerName() == "i3";
     return context;
@@ -556,7 +556,7 @@ AXError X11Accessibility::writePosition(xcb_window_t window, Point position) {
     // With north-west gravity x and y place the outer corner of the
     // decorations, or where the window manager says none, the client's.
     Point corner{root.x - context->shadows.left, root.y - context->shadows.top};
-    if (context->movesClient) corner = {corner.x + context->decorations.left, corner.y + context->decorations.top};
+    if (context->clientOffset) corner = {corner.x + context->clientOffset->x, corner.y + context->clientOffset->y};
     conn_.moveResizeWindow(window, {std::array<int32_t, 2>{coordinate(corner.x), coordinate(corner.y)}, std::nullopt});
     writes_->position = root;
     wrote();

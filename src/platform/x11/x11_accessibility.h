@@ -106,8 +106,9 @@ private:
         Extents decorations, shadows;
         // i3 tiles the window: writes are refused.
         bool tiled = false;
-        // The window manager puts the client window, not its frame, where a move asks (i3).
-        bool movesClient = false;
+        // Where the window manager puts the client window's outer corner
+        // rather than the frame's (i3), the client's offset in the frame.
+        std::optional<Point> clientOffset = std::nullopt;
     };
     // The context of a window whose window manager announces no decorations
     // (i3): its frame is its parent window, if it has one other than the root.

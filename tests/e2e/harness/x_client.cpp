@@ -166,8 +166,9 @@ void XClient::placeFrame(xcb_window_t client, const Rect& frame) {
         if (outer && origin && size) {
             e = {uint32_t(origin->dst_x - outer->x), uint32_t(outer->x + outer->width - origin->dst_x - size->width),
                  uint32_t(origin->dst_y - outer->y), uint32_t(outer->y + outer->height - origin->dst_y - size->height)};
-            x += int32_t(e[0]);
-            y += int32_t(e[2]);
+            // The client's own border (xlogo has one) lies outside where it is put.
+            x += int32_t(e[0]) - size->border_width;
+            y += int32_t(e[2]) - size->border_width;
         }
     }
     e.resize(4, 0);

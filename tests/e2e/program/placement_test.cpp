@@ -62,7 +62,7 @@ Rect startFrame(const Rect& visible) {
 class PlacementTest : public ProgramTest {};
 
 // The kinds of window the tests place.
-enum class Client { Own, Gtk3, Gtk4 };
+enum class Client { Own, Gtk3, Gtk4, Xlogo };
 
 // A kind of desktop and the kind of window placed on it. Window managers
 // that learn the monitors through GTK see only those with an output, and the
@@ -87,6 +87,7 @@ const DesktopRow kDesktopRows[] = {
     {"marco", WindowManager::Marco, Client::Own, false},
     {"marco_gtk3", WindowManager::Marco, Client::Gtk3, false, true},
     {"i3_floating", WindowManager::I3, Client::Own},
+    {"i3_xlogo", WindowManager::I3, Client::Xlogo},
 };
 
 void PrintTo(const DesktopRow& row, std::ostream* os) {
@@ -103,6 +104,7 @@ protected:
             case Client::Own: return desktop().openWindow(title);
             case Client::Gtk3: return desktop().openGtkWindow(title, 3);
             case Client::Gtk4: return desktop().openGtkWindow(title, 4);
+            case Client::Xlogo: return desktop().openXlogo();
         }
         return {};
     }
