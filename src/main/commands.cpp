@@ -103,7 +103,8 @@ int place(int64_t code) {
     AppDelegate app(platform);
     app.moveWindowToDirection(code, true);
     oneShot.runWhileWorkIsQueued();
-    return 0;
+    // Said in the log (standard error) already.
+    return desktop->accessibility().refusedTiledWindow() ? 1 : 0;
 }
 
 int preferences() {

@@ -9,22 +9,34 @@ namespace tilvane {
 
 LayoutManager::LayoutManager(const Platform& platform, WindowAccess& access) : platform_(platform), access_(access) {}
 
-Rect chooseReferenceRect(Point corner, const std::vector<Rect>& visibleFrames, std::optional<Rect> mainScreenFrame) {
+Rect chooseReferenceRect(const Rect& window, const std::vector<Rect>& visibleFrames,
+                         std::optional<Rect> mainVisibleFrame) {
     for (const auto& f : visibleFrames)
-        if (f.containsPoint(corner)) return f;
-    return mainScreenFrame.value_or(Rect{});
+        if (f.containsPoint(window.origin())) return f;
+    // The corner is under a panel or off every screen: the screen that holds
+    // most of the window, never the whole screen with its panels.
+    const Rect* best = nullptr;
+    double bestArea = 0;
+    for (const auto& f : visibleFrames) {
+        Rect common = intersection(f, window);
+        double area = common.isNull() ? 0 : common.width * common.height;
+        if (area > bestArea) {
+            bestArea = area;
+            best = &f;
+        }
+    }
+    if (best) return *best;
+    return mainVisibleFrame.value_or(Rect{});
 }
 
 Rect screenFrameForWindow(Accessibility& ax, Screens& screens, const AXElement& window) {
-    Point corner = readFrameWithZerosForUnreadableParts(ax, window).origin();
+    Rect frame = readFrameWithZerosForUnreadableParts(ax, window);
     auto list = screens.screens();
     std::vector<Rect> visible;
     for (const auto& s : list) visible.push_back(frameWithoutDockOrMenu(s, list));
     std::optional<Rect> main;
-    // The main screen's full frame, converted to top-left coordinates so that
-    // a main screen other than the primary one stays on its own display.
-    if (auto m = screens.mainScreen()) main = frameInTopLeft(*m, list);
-    return chooseReferenceRect(corner, visible, main);
+    if (auto m = screens.mainScreen()) main = frameWithoutDockOrMenu(*m, list);
+    return chooseReferenceRect(frame, visible, main);
 }
 
 void writeWindowFrame(Accessibility& ax, const AXElement& window, const Rect& frame) {

@@ -25,16 +25,19 @@ private:
     WindowAccess& access_;
 };
 
-// The visible frame (top-left) of the first screen whose visible frame holds
-// the window's top-left corner, else the main screen's full frame.
+// The visible frame (top-left) of the screen a placement of the window is relative to (see chooseReferenceRect).
 Rect screenFrameForWindow(Accessibility& ax, Screens& screens, const AXElement& window);
 // Writes the position first, then the size; results are ignored.
 void writeWindowFrame(Accessibility& ax, const AXElement& window, const Rect& frame);
 
-// The reference rectangle for a window whose top-left corner is at corner:
-// the first visible frame (top-left coordinates, screen-list order) holding
-// it, else mainScreenFrame (top-left), else the zero rectangle.
-Rect chooseReferenceRect(Point corner, const std::vector<Rect>& visibleFrames, std::optional<Rect> mainScreenFrame);
+// The reference rectangle for a window with this frame (top-left
+// coordinates): the first visible frame (screen-list order) holding its
+// top-left corner; else the visible frame sharing the largest area with it
+// (earlier ones win ties); else mainVisibleFrame, else the zero rectangle.
+// Never a whole screen: a window whose corner lies under a panel or off
+// every screen is still placed clear of the panels.
+Rect chooseReferenceRect(const Rect& window, const std::vector<Rect>& visibleFrames,
+                         std::optional<Rect> mainVisibleFrame);
 
 // Codes whose reference rectangle is the window's own frame.
 bool actsOnWindowFrame(int64_t code);

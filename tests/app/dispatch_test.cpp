@@ -75,11 +75,12 @@ TEST_F(DispatchTest, WritesPositionFirstThenSize) {
     EXPECT_EQ(*desktop.writes()[1].value.size(), (Size{720, 877}));
 }
 
-TEST(DispatchUnreadableFrame, FallsBackToZeroOrTheMainScreen) {
-    // (0, 0) lies in the menu bar, outside every visible frame, so 120 uses the main screen's frame.
+TEST(DispatchUnreadableFrame, FallsBackToZeroOrTheVisibleFrameTheWindowLiesIn) {
+    // (0, 0) lies in the menu bar, outside every visible frame; 120 uses the
+    // visible frame the window mostly lies in, clear of the menu bar.
     const std::tuple<bool, bool, int64_t, Rect> rows[] = {
         {true, true, 290, {0, 0, 20, 20}},
-        {true, false, 120, {0, 0, 720, 900}},
+        {true, false, 120, {0, 23, 720, 877}},
     };
     for (const auto& [failPosition, failSize, code, expected] : rows) {
         sim::SimDesktop d;

@@ -68,14 +68,15 @@ TEST(LayoutManager, TopHalfThenMaximizeOnSecondPress) {
 
 // Regression: the main screen's frame was used in bottom-left coordinates as
 // if it were top-left, which put the window on the wrong display whenever the
-// main screen was not the primary one.
+// main screen was not the primary one. A window on no screen at all goes to
+// the main screen's visible frame.
 TEST(LayoutManager, OffScreenWindowGoesToTheMainScreenEvenWhenItIsNotThePrimary) {
-    const std::pair<size_t, Rect> rows[] = {{0, {0, 0, 720, 900}}, {1, {1440, -180, 960, 1080}}};
+    const std::pair<size_t, Rect> rows[] = {{0, {0, 23, 720, 877}}, {1, {1440, -180, 960, 1080}}};
     for (const auto& [mainScreen, expected] : rows) {
         sim::SimDesktop d;
         arrange(d, true);
         d.setMainScreen(mainScreen);
-        auto w = d.addWindow(7, {-30, 200, 500, 400}).id;
+        auto w = d.addWindow(7, {-600, 200, 500, 400}).id;
         d.focus(w);
         WindowAccess access(d);
         LayoutManager(d.platform(), access).moveWindowToDirection(120);

@@ -61,35 +61,41 @@ TEST(TargetFrame, ReduceBelowZeroIsNotClamped) {
 
 struct ReferenceRow {
     const char* name;
-    Point corner;
+    Rect window;
     Rect expected;
 };
 
 class ReferenceRectTest : public testing::TestWithParam<ReferenceRow> {};
 
-// Primary visible frame (0, 23, 1440, 877), second display right of it.
-TEST_P(ReferenceRectTest, ChoosesTheFirstVisibleFrameHoldingTheCorner) {
+// Primary visible frame (0, 23, 1440, 877) under a menu bar, second display
+// right of it; the primary is the main screen.
+TEST_P(ReferenceRectTest, ChoosesTheVisibleFrameOfTheWindowsScreen) {
     std::vector<Rect> visible{kVisible, kSecond};
-    EXPECT_EQ(chooseReferenceRect(GetParam().corner, visible, Rect{0, 0, 1440, 900}), GetParam().expected);
+    EXPECT_EQ(chooseReferenceRect(GetParam().window, visible, kVisible), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(ReferenceRect, ReferenceRectTest,
-                         testing::Values(ReferenceRow{"insidePrimary", {100, 100}, kVisible},
-                                         ReferenceRow{"topLeftEdgeInside", {0, 23}, kVisible},
-                                         ReferenceRow{"rightEdgeBelongsToNext", {1440, 100}, kSecond},
-                                         ReferenceRow{"onSecond", {1500, 100}, kSecond},
-                                         ReferenceRow{"inMenuBar", {100, 10}, Rect{0, 0, 1440, 900}},
-                                         ReferenceRow{"leftOfEverything", {-30, 200}, Rect{0, 0, 1440, 900}},
-                                         ReferenceRow{"bottomEdgeOutside", {100, 900}, Rect{0, 0, 1440, 900}}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    ReferenceRect, ReferenceRectTest,
+    testing::Values(ReferenceRow{"insidePrimary", {100, 100, 800, 600}, kVisible},
+                    ReferenceRow{"topLeftEdgeInside", {0, 23, 800, 600}, kVisible},
+                    ReferenceRow{"rightEdgeBelongsToNext", {1440, 100, 800, 600}, kSecond},
+                    ReferenceRow{"onSecond", {1500, 100, 800, 600}, kSecond},
+                    // The corner outside every visible frame: never the whole screen with its menu bar.
+                    ReferenceRow{"inMenuBar", {100, 10, 800, 600}, kVisible},
+                    ReferenceRow{"leftOfEverything", {-30, 200, 800, 600}, kVisible},
+                    ReferenceRow{"maximizedFrameJustOffTheLeftEdge", {-5, 25, 1450, 880}, kVisible},
+                    ReferenceRow{"inMenuBarButMostlyOnSecond", {1200, 10, 800, 600}, kSecond},
+                    ReferenceRow{"onNoScreenGivesTheMainOne", {100, 900, 800, 600}, kVisible}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReferenceRect, FirstInListWinsWhenFramesOverlap) {
     std::vector<Rect> overlapping{{0, 0, 100, 100}, {50, 0, 100, 100}};
-    EXPECT_EQ(chooseReferenceRect({60, 10}, overlapping, std::nullopt), overlapping[0]);
+    EXPECT_EQ(chooseReferenceRect({60, 10, 10, 10}, overlapping, std::nullopt), overlapping[0]);
+    EXPECT_EQ(chooseReferenceRect({60, -10, 10, 30}, overlapping, std::nullopt), overlapping[0]);
 }
 
 TEST(ReferenceRect, NoMainScreenGivesTheZeroRectangle) {
-    EXPECT_EQ(chooseReferenceRect({-5, -5}, {kVisible}, std::nullopt), Rect{});
+    EXPECT_EQ(chooseReferenceRect({-5, -5, 1, 1}, {kVisible}, std::nullopt), Rect{});
 }
 
 TEST(TopHalfToggle, FiftyPointsIsTheLimitInEveryNumber) {

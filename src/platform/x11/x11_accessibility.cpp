@@ -9,7 +9,7 @@ namespace tilvane::x11 {
 
 namespace {
 
-constexpr uint32_t kStateRemove = 0;
+constexpr uint32_t kStateRemove = 0, kStateAdd = 1;
 
 // X coordinates are 16-bit; the request carries them in 32-bit words.
 int32_t coordinate(double v) {
@@ -97,8 +97,8 @@ bool X11Accessibility::changesWatched(const xcb_generic_event_t& event) const {
         }
         case XCB_PROPERTY_NOTIFY: {
             const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-            return p.window == watch_->window &&
-                   (p.atom == a._NET_WM_STATE || p.atom == a._NET_FRAME_EXTENTS || p.atom == a._GTK_FRAME_EXTENTS);
+            return p.window == watch_->window && (p.atom == a._NET_WM_STATE || p.atom == a._NET_FRAME_EXTENTS ||
+                                                  p.atom == a._GTK_FRAME_EXTENTS || p.atom == a.I3_FLOATING_WINDOW);
         }
         default: return false;
     }
@@ -120,13 +120,15 @@ void X11Accessibility::observe(const xcb_generic_event_t& event) {
     const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(event);
     const Atoms& a = conn_.atoms();
     if (p.window == conn_.root() && p.atom == a._NET_ACTIVE_WINDOW) active_.reset();
+    if (p.window == conn_.root() && p.atom == a._NET_SUPPORTING_WM_CHECK) windowManagerName_.reset();
     // A window that leaves may see its number given to another one.
     if (p.window == conn_.root() && p.atom == a._NET_CLIENT_LIST) {
         applications_.clear();
         applicationAhead_.reset();
         contexts_.clear();
     }
-    if (p.atom == a._NET_WM_STATE || p.atom == a._NET_FRAME_EXTENTS || p.atom == a._GTK_FRAME_EXTENTS)
+    if (p.atom == a._NET_WM_STATE || p.atom == a._NET_FRAME_EXTENTS || p.atom == a._GTK_FRAME_EXTENTS ||
+        p.atom == a.I3_FLOATING_WINDOW)
         contexts_.erase(p.window);
     if (p.atom == a._NET_WM_PID) {
         applications_.erase(p.window);
@@ -248,7 +250,9 @@ std::optional<X11Accessibility::FrameRead> X11Accessibility::readFrame(FrameRequ
     const Atoms& a = conn_.atoms();
     Rect client{double(r.origin->dst_x), double(r.origin->dst_y), double(r.geometry->width),
                 double(r.geometry->height)};
-    WriteContext context{extentsFrom(r.decorations.words()), extentsFrom(r.shadows.words())};
+    auto decorations = r.decorations.words();
+    WriteContext context = decorations.empty() ? contextFromFrame(r.window, extentsFrom(r.shadows.words()))
+                                               : WriteContext{extentsFrom(decorations), extentsFrom(r.shadows.words())};
     auto atoms = r.state.words();
     bool maximized = std::any_of(atoms.begin(), atoms.end(), [&](uint32_t s) {
         return s == a._NET_WM_STATE_MAXIMIZED_VERT || s == a._NET_WM_STATE_MAXIMIZED_HORZ;
@@ -427,6 +431,7 @@ std::optional<X11Accessibility::WriteContext> X11Accessibility::prepareWrite(xcb
     bool maximized = std::any_of(atoms.begin(), atoms.end(), [&](uint32_t s) {
         return s == a._NET_WM_STATE_MAXIMIZED_VERT || s == a._NET_WM_STATE_MAXIMIZED_HORZ;
     });
+    std::optional<Extents> restoredShadows;
     if (maximized) {
         decorations.reset();
         shadows.reset();
@@ -437,12 +442,92 @@ std::optional<X11Accessibility::WriteContext> X11Accessibility::prepareWrite(xcb
         syncWithWindowManager();
         decorations.emplace(c, window, a._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
         shadows.emplace(c, window, a._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
+        restoredShadows = shadowsAfterRestore(window, shadows->words());
     }
-    WriteContext context{extentsFrom(decorations->words()), extentsFrom(shadows->words())};
+    Extents shadowExtents = restoredShadows ? *restoredShadows : extentsFrom(shadows->words());
+    auto decorationWords = decorations->words();
+    WriteContext context = decorationWords.empty() ? contextFromFrame(window, shadowExtents)
+                                                   : WriteContext{extentsFrom(decorationWords), shadowExtents};
     // Events read with the replies are older than them.
     conn_.readAvailable();
     if (!maximized) contexts_[window] = context;
     return context;
+}
+
+const std::string& X11Accessibility::windowManagerName() {
+    if (!windowManagerName_) {
+        const Atoms& a = conn_.atoms();
+        auto check = PropertyRequest(conn_.get(), conn_.root(), a._NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW, 1).word();
+        windowManagerName_ =
+            check ? PropertyRequest(conn_.get(), *check, a._NET_WM_NAME, a.UTF8_STRING).text().value_or("") : "";
+    }
+    return *windowManagerName_;
+}
+
+bool X11Accessibility::maximizesInstead(const WriteContext& context, const Rect& frame) {
+    // Marco keeps the whole window on the screen, the shadow a window draws
+    // around itself included, so that a window sized to fill the work area
+    // comes out inset by its shadow; maximized, it fills it.
+    bool drawsShadow =
+        context.shadows.left > 0 || context.shadows.right > 0 || context.shadows.top > 0 || context.shadows.bottom > 0;
+    if (!drawsShadow) return false;
+    const auto& areas = screens_.visibleAreas();
+    if (std::find(areas.begin(), areas.end(), frame) == areas.end()) return false;
+    return windowManagerName().find("Marco") != std::string::npos;
+}
+
+X11Accessibility::WriteContext X11Accessibility::contextFromFrame(xcb_window_t window, const Extents& shadows) {
+    xcb_connection_t* c = conn_.get();
+    // i3 marks the windows it lets float; it tiles the others.
+    PropertyRequest floating(c, window, conn_.atoms().I3_FLOATING_WINDOW, XCB_ATOM_CARDINAL, 1);
+    TreeRequest tree(c, window);
+    WriteContext context{{}, shadows};
+    if (!tree || tree->parent == conn_.root() || tree->parent == XCB_WINDOW_NONE) return context;
+    // A window manager that announces extents has not framed this window yet.
+    if (conn_.windowManagerSupports(conn_.atoms()._NET_FRAME_EXTENTS)) return context;
+    GeometryRequest own(c, window), frame(c, tree->parent);
+    if (own && frame) {
+        // From the window's inner area to the outer edges of its frame, borders included.
+        double inX = own->x + own->border_width, inY = own->y + own->border_width, fb = frame->border_width;
+        context.decorations = {inX + fb, frame->width + fb - inX - own->width, inY + fb,
+                               frame->height + fb - inY - own->height};
+        context.clientOffset = Point{own->x + fb, own->y + fb};
+    }
+    context.tiled = floating.words().empty() && windowManagerName() == "i3";
+    return context;
+}
+
+bool X11Accessibility::screenComposited() {
+    InternAtomRequest selection(conn_.get(), "_NET_WM_CM_S" + std::to_string(conn_.screenNumber()));
+    return SelectionOwnerRequest(conn_.get(), selection.atom()).owner() != XCB_WINDOW_NONE;
+}
+
+std::optional<Extents> X11Accessibility::shadowsAfterRestore(xcb_window_t window, const std::vector<uint32_t>& read) {
+    // A window that draws its own frame (GTK) leaves its shadow out while
+    // maximized and puts it back only once it has seen the new state, which
+    // may be after the window manager's answer. It draws a shadow only where
+    // a compositing manager runs.
+    auto none = [](const std::vector<uint32_t>& words) {
+        return words.size() >= 4 && std::all_of(words.begin(), words.begin() + 4, [](uint32_t w) { return w == 0; });
+    };
+    if (!none(read) || !screenComposited()) return std::nullopt;
+    const xcb_atom_t property = conn_.atoms()._GTK_FRAME_EXTENTS;
+    // The window's property changes have come as events since before the
+    // read. A window that keeps no shadow is placed as it is after a while.
+    auto deadline = Connection::Clock::now() + kShadowPatience;
+    std::vector<uint32_t> words = read;
+    while (none(words)) {
+        bool changed = conn_.waitForEvent(
+            [&](const xcb_generic_event_t& e) {
+                if (eventType(e) != XCB_PROPERTY_NOTIFY) return false;
+                const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(e);
+                return p.window == window && p.atom == property;
+            },
+            deadline);
+        if (!changed) break;
+        words = PropertyRequest(conn_.get(), window, property, XCB_ATOM_CARDINAL, 4).words();
+    }
+    return extentsFrom(words);
 }
 
 std::optional<X11Accessibility::WriteContext> X11Accessibility::contextForWrite(xcb_window_t window) {
@@ -452,6 +537,12 @@ std::optional<X11Accessibility::WriteContext> X11Accessibility::contextForWrite(
     writes_.reset();
     auto context = prepareWrite(window);
     if (context) writes_ = TurnWrites{window, *context, std::nullopt};
+    if (context && context->tiled) {
+        refusedTiled_ = true;
+        if (log_)
+            log_->write("i3 tiles the window (" + std::to_string(window) +
+                        "); Tilvane places floating windows only: make it float first (i3: floating enable)");
+    }
     return context;
 }
 
@@ -459,12 +550,14 @@ AXError X11Accessibility::writePosition(xcb_window_t window, Point position) {
     if (!std::isfinite(position.x) || !std::isfinite(position.y)) return AXError::IllegalArgument;
     auto context = contextForWrite(window);
     if (!context) return AXError::InvalidUIElement;
+    if (context->tiled) return AXError::CannotComplete;
     Point origin = screens_.primaryOrigin();
     Point root{position.x + origin.x, position.y + origin.y};
-    // With north-west gravity x and y place the outer corner of the decorations.
-    conn_.moveResizeWindow(window, {std::array<int32_t, 2>{coordinate(root.x - context->shadows.left),
-                                                           coordinate(root.y - context->shadows.top)},
-                                    std::nullopt});
+    // With north-west gravity x and y place the outer corner of the
+    // decorations, or where the window manager says none, the client's.
+    Point corner{root.x - context->shadows.left, root.y - context->shadows.top};
+    if (context->clientOffset) corner = {corner.x + context->clientOffset->x, corner.y + context->clientOffset->y};
+    conn_.moveResizeWindow(window, {std::array<int32_t, 2>{coordinate(corner.x), coordinate(corner.y)}, std::nullopt});
     writes_->position = root;
     wrote();
     return AXError::Success;
@@ -474,9 +567,19 @@ AXError X11Accessibility::writeSize(xcb_window_t window, Size size) {
     if (!std::isfinite(size.width) || !std::isfinite(size.height)) return AXError::IllegalArgument;
     auto context = contextForWrite(window);
     if (!context) return AXError::InvalidUIElement;
+    if (context->tiled) return AXError::CannotComplete;
     // Right after a move, round the far edges rather than the size, so that
     // two windows placed side by side meet without a gap or an overlap.
     if (writes_->position) size = pixelSize(*writes_->position, size);
+    if (writes_->position &&
+        maximizesInstead(*context, {writes_->position->x, writes_->position->y, size.width, size.height})) {
+        conn_.sendRootMessage(
+            window, conn_.atoms()._NET_WM_STATE,
+            {kStateAdd, conn_.atoms()._NET_WM_STATE_MAXIMIZED_VERT, conn_.atoms()._NET_WM_STATE_MAXIMIZED_HORZ, 2, 0});
+        contexts_.erase(window);
+        wrote();
+        return AXError::Success;
+    }
     // The request sizes the client window, inside the decorations.
     Size client = clientSizeForOuterSize(size, context->decorations, context->shadows);
     conn_.moveResizeWindow(window,

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/accessibility.h"
+#include "platform/log.h"
 #include "platform/window_server.h"
 #include "platform/x11/window_owners.h"
 #include "platform/x11/x11_connection.h"
@@ -87,6 +88,11 @@ public:
     // action to the next, and read again as soon as it changes, so that an
     // action finds it without asking the server.
     void keepActiveFrame() { keepActiveFrame_ = true; }
+    // Where the program says why it leaves a window where it is.
+    void setLog(Log* log) { log_ = log; }
+    // Whether a write was refused because i3 tiles the window: the program
+    // places floating windows there, and leaves tiled ones to i3.
+    bool refusedTiledWindow() const { return refusedTiled_; }
 
 private:
     AXCopyResult readSystemWide(std::string_view attribute);
@@ -98,10 +104,31 @@ private:
     // What a move or resize needs to know of the window.
     struct WriteContext {
         Extents decorations, shadows;
+        // i3 tiles the window: writes are refused.
+        bool tiled = false;
+        // Where the window manager puts the client window's outer corner
+        // rather than the frame's (i3), the client's offset in the frame.
+        std::optional<Point> clientOffset = std::nullopt;
     };
+    // The context of a window whose window manager announces no decorations
+    // (i3): its frame is its parent window, if it has one other than the root.
+    WriteContext contextFromFrame(xcb_window_t window, const Extents& shadows);
+    // The running window manager's name (empty when none runs), read once.
+    const std::string& windowManagerName();
+    // Whether the window manager should rather maximize the window than
+    // size it to the frame (root coordinates) (see writeSize).
+    bool maximizesInstead(const WriteContext& context, const Rect& frame);
     // Reads what a move or resize needs, taking the window out of the
     // maximized state first; none when the window is gone.
     std::optional<WriteContext> prepareWrite(xcb_window_t window);
+    // The shadow of a window that draws its own frame, once it has put it
+    // back after leaving the maximized state (read: the extents read right
+    // after); none when there is nothing to wait for. Waits for the window's
+    // property to change on the connection, at most kShadowPatience.
+    std::optional<Extents> shadowsAfterRestore(xcb_window_t window, const std::vector<uint32_t>& read);
+    static constexpr auto kShadowPatience = std::chrono::milliseconds(500);
+    // Whether a compositing manager runs on the program's screen.
+    bool screenComposited();
     // The context of the turn's writes when they are of this window, else prepareWrite's.
     std::optional<WriteContext> contextForWrite(xcb_window_t window);
     void observe(const xcb_generic_event_t& event);
@@ -165,6 +192,9 @@ private:
     };
     std::optional<Watch> watch_;
     bool keepActiveFrame_ = false;
+    Log* log_ = nullptr;
+    bool refusedTiled_ = false;
+    std::optional<std::string> windowManagerName_;
     void watch(xcb_window_t window);
     // Whether the event may change the watched window's frame (true when none is watched).
     bool changesWatched(const xcb_generic_event_t& event) const;

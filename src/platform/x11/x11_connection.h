@@ -55,7 +55,9 @@ using XPtr = std::unique_ptr<T, FreeDeleter>;
     X(_NET_WM_WINDOW_TYPE)          \
     X(_NET_WM_WINDOW_TYPE_DOCK)     \
     X(_NET_WM_WINDOW_TYPE_DESKTOP)  \
-    X(_GTK_FRAME_EXTENTS)
+    X(_GTK_FRAME_EXTENTS)           \
+    X(_NET_WORKAREA)                \
+    X(I3_FLOATING_WINDOW)
 
 struct Atoms {
 #define TILVANE_X11_DECLARE_ATOM(name) xcb_atom_t name = XCB_ATOM_NONE;
@@ -130,6 +132,17 @@ class TranslateRequest : public PendingReply<xcb_translate_coordinates_cookie_t,
 public:
     TranslateRequest(xcb_connection_t* c, xcb_window_t from, xcb_window_t to, int16_t x = 0, int16_t y = 0)
         : PendingReply(c, xcb_translate_coordinates(c, from, to, x, y)) {}
+};
+
+class TreeRequest : public PendingReply<xcb_query_tree_cookie_t, xcb_query_tree_reply_t, xcb_query_tree_reply> {
+public:
+    TreeRequest(xcb_connection_t* c, xcb_window_t w) : PendingReply(c, xcb_query_tree(c, w)) {}
+    // Bottom to top; empty when the window is gone.
+    std::vector<xcb_window_t> children() {
+        if (!get()) return {};
+        const xcb_window_t* first = xcb_query_tree_children(get());
+        return {first, first + xcb_query_tree_children_length(get())};
+    }
 };
 
 class InternAtomRequest

@@ -52,6 +52,7 @@ X11HotKeyService& X11Desktop::hotKeys() {
 
 void X11Desktop::fill(Platform& platform, Uses uses) {
     platform.accessibility = accessibility_.get();
+    accessibility_->setLog(platform.log);
     platform.screens = screens_.get();
     platform.workspace = workspace_.get();
     platform.windowList = windowList_.get();

@@ -79,6 +79,10 @@ void X11Screens::observeChange(const xcb_generic_event_t& event) {
         if ((p.window == conn_.root() && p.atom == a._NET_CLIENT_LIST) || p.atom == a._NET_WM_STRUT_PARTIAL ||
             p.atom == a._NET_WM_STRUT)
             stale_ = true;
+    } else if (topLevelStruts_ && (type == XCB_MAP_NOTIFY || type == XCB_UNMAP_NOTIFY || type == XCB_DESTROY_NOTIFY)) {
+        // Panels are read from the windows on the root: one may have come or gone.
+        const auto* words = reinterpret_cast<const uint32_t*>(&event);
+        if (words[1] == conn_.root()) stale_ = true;
     } else if (randrBase_ &&
                (type == *randrBase_ + XCB_RANDR_SCREEN_CHANGE_NOTIFY || type == *randrBase_ + XCB_RANDR_NOTIFY)) {
         stale_ = true;
@@ -99,6 +103,40 @@ std::unique_ptr<X11Screens::StrutReads> X11Screens::readStruts(const std::vector
             PropertyRequest(c, w, conn_.atoms()._NET_WM_STRUT_PARTIAL, XCB_ATOM_CARDINAL, 12),
             PropertyRequest(c, w, conn_.atoms()._NET_WM_STRUT, XCB_ATOM_CARDINAL, 4));
     return reads;
+}
+
+std::vector<Strut> X11Screens::strutsOfTopLevels() {
+    // Some window managers (i3) list no docks among their clients and keep
+    // no work area: the panels are found among the windows on the screen,
+    // in the window manager's frames (one level down) or not.
+    xcb_connection_t* c = conn_.get();
+    const Atoms& a = conn_.atoms();
+    std::vector<xcb_window_t> tops = TreeRequest(c, conn_.root()).children();
+    std::vector<TreeRequest> trees;
+    trees.reserve(tops.size());
+    for (xcb_window_t w : tops) trees.emplace_back(c, w);
+    std::vector<xcb_window_t> candidates = tops;
+    for (auto& tree : trees) {
+        auto children = tree.children();
+        candidates.insert(candidates.end(), children.begin(), children.end());
+    }
+    std::vector<std::pair<PropertyRequest, PropertyRequest>> reads;
+    reads.reserve(candidates.size());
+    for (xcb_window_t w : candidates)
+        reads.emplace_back(PropertyRequest(c, w, a._NET_WM_STRUT_PARTIAL, XCB_ATOM_CARDINAL, 12),
+                           PropertyRequest(c, w, a._NET_WM_STRUT, XCB_ATOM_CARDINAL, 4));
+    std::vector<Strut> list;
+    for (size_t i = 0; i < reads.size(); ++i) {
+        auto strut = strutFromProperties(reads[i].first.words(), reads[i].second.words(), root_);
+        if (!strut) continue;
+        list.push_back(*strut);
+        // Hear when it changes; a panel that comes or goes maps or unmaps a window on the root.
+        if (!clients_.count(candidates[i])) {
+            conn_.selectWindowEvents(candidates[i], XCB_EVENT_MASK_PROPERTY_CHANGE);
+            clients_.insert(candidates[i]);
+        }
+    }
+    return list;
 }
 
 void X11Screens::readAhead() {
@@ -123,8 +161,20 @@ void X11Screens::refresh() {
     std::vector<Strut> list;
     for (auto& [partial, full] : struts->partialAndFull)
         if (auto s = strutFromProperties(partial.words(), full.words(), root_)) list.push_back(*s);
+    topLevelStruts_ = list.empty() && !conn_.windowManagerSupports(conn_.atoms()._NET_WORKAREA);
+    if (topLevelStruts_) {
+        conn_.selectRootEvents(XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY);
+        list = strutsOfTopLevels();
+    }
     monitors_ = orderedMonitors(monitorsRequest ? monitorsRequest->monitors() : std::vector<Monitor>{}, root_);
     screens_ = screensFromMonitors(monitors_, list, root_);
+    visibleAreas_.clear();
+    for (const auto& m : monitors_) visibleAreas_.push_back(visibleArea(m.area, list, root_));
+}
+
+const std::vector<Rect>& X11Screens::visibleAreas() {
+    refresh();
+    return visibleAreas_;
 }
 
 std::vector<Screen> X11Screens::screens() {

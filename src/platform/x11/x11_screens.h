@@ -26,6 +26,8 @@ public:
 
     // The monitors in screen-list order, in root coordinates.
     const std::vector<Monitor>& monitors();
+    // The monitors' areas without the panels, in the order of monitors(), in root coordinates.
+    const std::vector<Rect>& visibleAreas();
     // Root coordinates of the primary monitor's top-left corner: where the
     // program's coordinates have their origin.
     Point primaryOrigin();
@@ -46,6 +48,8 @@ private:
     // Marks the screens stale when the event says something they depend on changed.
     void observeChange(const xcb_generic_event_t& event);
     void refresh();
+    // The struts of the windows on the root and of the windows in them.
+    std::vector<Strut> strutsOfTopLevels();
 
     Connection& conn_;
     std::optional<uint8_t> randrBase_;
@@ -53,7 +57,11 @@ private:
     Size root_;
     std::vector<Monitor> monitors_;
     std::vector<Screen> screens_;
+    std::vector<Rect> visibleAreas_;
     std::set<xcb_window_t> clients_;
+    // Whether the struts come from the windows on the root rather than the
+    // client list (see strutsOfTopLevels); then their mapping counts as a change.
+    bool topLevelStruts_ = false;
     std::function<std::optional<Rect>()> focusedFrame_;
     // Sent when the screens were made, used by the first refresh unless a change came since.
     std::unique_ptr<Reads> early_;

@@ -32,7 +32,39 @@ std::string makeFolder() {
     return pattern;
 }
 
+// The command that starts the window manager; extraArgs go to openbox only.
+std::vector<std::string> windowManagerCommand(WindowManager manager, const std::vector<std::string>& extraArgs) {
+    const std::string dir = TILVANE_E2E_DIR;
+    std::vector<std::string> argv;
+    switch (manager) {
+        case WindowManager::None: break;
+        case WindowManager::Openbox:
+            argv = {"openbox", "--sm-disable", "--config-file", dir + "/openbox-rc.xml"};
+            argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
+            break;
+        // Its compositor on, so that GTK windows draw their shadows; no
+        // vertical blank to wait for on a virtual screen.
+        case WindowManager::Xfwm4: argv = {"xfwm4", "--compositor=on", "--vblank=off", "--sm-client-disable"}; break;
+        case WindowManager::Metacity: argv = {"metacity", "--sm-disable", "--composite"}; break;
+        case WindowManager::Marco: argv = {"marco", "--sm-disable", "--composite"}; break;
+        case WindowManager::I3: argv = {"i3", "-c", dir + "/i3-config"}; break;
+    }
+    return argv;
+}
+
 }  // namespace
+
+const char* nameOf(WindowManager manager) {
+    switch (manager) {
+        case WindowManager::None: return "none";
+        case WindowManager::Openbox: return "openbox";
+        case WindowManager::Xfwm4: return "xfwm4";
+        case WindowManager::Metacity: return "metacity";
+        case WindowManager::Marco: return "marco";
+        case WindowManager::I3: return "i3";
+    }
+    return "?";
+}
 
 std::string tilvaneBinary() {
     return TILVANE_BINARY;
@@ -48,7 +80,7 @@ bool endToEndRequired() {
 
 std::unique_ptr<Desktop> Desktop::start(const Options& options, std::string& skipReason, std::string& failure) {
     std::vector<std::string> needed{"Xvfb", "xrandr"};
-    if (options.windowManager) needed.push_back("openbox");
+    if (options.windowManager != WindowManager::None) needed.push_back(nameOf(options.windowManager));
     for (const auto& tool : needed) {
         if (!inPath(tool)) {
             std::string reason = tool + " is not installed (tools/install-deps installs it)";
@@ -62,6 +94,7 @@ std::unique_ptr<Desktop> Desktop::start(const Options& options, std::string& ski
 }
 
 bool Desktop::launch(const Options& options, std::string& failure) {
+    kind_ = options.windowManager;
     folder_ = makeFolder();
     if (folder_.empty()) {
         failure = "cannot make a folder for the desktop";
@@ -113,7 +146,7 @@ bool Desktop::launch(const Options& options, std::string& failure) {
             return false;
         }
     }
-    if (options.windowManager && !startWindowManager({}, failure)) return false;
+    if (kind_ != WindowManager::None && !startWindowManager({}, failure)) return false;
     return true;
 }
 
@@ -127,13 +160,12 @@ bool Desktop::startWindowManager(const std::vector<std::string>& extraArgs, std:
     std::map<xcb_window_t, xcb_window_t> framed;
     for (xcb_window_t client : x_->clientList())
         if (xcb_window_t top = x_->topLevelOf(client); top != client) framed[client] = top;
-    std::vector<std::string> argv{"openbox", "--sm-disable", "--config-file",
-                                  std::string(TILVANE_E2E_DIR) + "/openbox-rc.xml"};
-    argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
     auto previous = std::move(windowManager_);
-    windowManager_ = start(argv, "openbox-" + std::to_string(++runs_) + ".log");
+    windowManager_ = start(windowManagerCommand(kind_, extraArgs),
+                           std::string(nameOf(kind_)) + "-" + std::to_string(++runs_) + ".log");
     // Started once it manages the docks (or at least announces itself when
-    // there are none) and the windows, and answers requests.
+    // there are none) and the windows, and answers requests. Some window
+    // managers (i3) list no docks among their clients but frame them.
     bool ready = x_->waitUntil(
         [&] {
             xcb_window_t now = announced();
@@ -141,7 +173,9 @@ bool Desktop::startWindowManager(const std::vector<std::string>& extraArgs, std:
             auto list = x_->clientList();
             auto docks =
                 std::count_if(list.begin(), list.end(), [&](xcb_window_t w) { return x_->title(w) == "e2e dock"; });
-            if (docks != static_cast<long>(docks_.size())) return false;
+            if (docks != static_cast<long>(docks_.size()) &&
+                x_->framedTopLevels("e2e dock") != static_cast<int>(docks_.size()))
+                return false;
             for (const auto& [client, oldFrame] : framed) {
                 xcb_window_t top = x_->topLevelOf(client);
                 if (top == client || top == oldFrame) return false;
@@ -149,7 +183,7 @@ bool Desktop::startWindowManager(const std::vector<std::string>& extraArgs, std:
             return x_->windowManagerAnswers(200ms);
         },
         30s);
-    if (!ready) failure = "openbox did not start: " + windowManager_->log();
+    if (!ready) failure = std::string(nameOf(kind_)) + " did not start: " + windowManager_->log();
     if (previous) previous->wait();  // a replaced one ends by itself
     return ready;
 }
@@ -270,6 +304,14 @@ TestWindow Desktop::openWindow(const std::string& title, const std::vector<std::
     std::vector<std::string> argv{E2E_WINDOW_BINARY, "--title", title};
     argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
     return waitForWindow(start(argv, "window-" + std::to_string(++runs_) + ".log"), title);
+}
+
+TestWindow Desktop::openGtkWindow(const std::string& title, int gtkVersion) {
+    // The system's Python, which has the GTK bindings, whatever python3 comes first in the path.
+    std::vector<std::string> argv{
+        "/usr/bin/python3",        std::string(TILVANE_E2E_DIR) + "/clients/csd_window.py", "--title", title, "--gtk",
+        std::to_string(gtkVersion)};
+    return waitForWindow(start(argv, "gtk-" + std::to_string(++runs_) + ".log"), title);
 }
 
 TestWindow Desktop::openXlogo() {

@@ -29,13 +29,19 @@ struct TestWindow {
     std::unique_ptr<Process> process;
 };
 
+// The window managers a test desktop can run, each with the tests' own
+// settings where it takes any.
+enum class WindowManager { None, Openbox, Xfwm4, Metacity, Marco, I3 };
+const char* nameOf(WindowManager manager);
+
 // A private headless desktop for one test: Xvfb on a free display number,
-// two RandR monitors, openbox with the tests' configuration, and the docks.
-// Never the user's display. Everything it started is stopped when it goes.
+// two RandR monitors, a window manager (openbox with the tests'
+// configuration unless the options name another), and the docks. Never the
+// user's display. Everything it started is stopped when it goes.
 class Desktop {
 public:
     struct Options {
-        bool windowManager = true;
+        WindowManager windowManager = WindowManager::Openbox;
         bool docks = true;
     };
     // Starts the desktop. Null when the tools it needs are not installed (the
@@ -63,6 +69,9 @@ public:
     TestWindow openWindow(const std::string& title, const std::vector<std::string>& extraArgs = {});
     // Opens xlogo (a window without _NET_WM_PID) and waits until it is managed and active.
     TestWindow openXlogo();
+    // Opens a GTK window (major version 3 or 4) that draws its own title bar
+    // and, on a composited screen, its own shadow; waits as openWindow does.
+    TestWindow openGtkWindow(const std::string& title, int gtkVersion);
     // Stops the window's program and waits until the window manager has let go of it.
     void closeWindow(TestWindow& window);
     // Starts another dock; returns its process.
@@ -91,14 +100,15 @@ public:
 private:
     Desktop() = default;
     bool launch(const Options& options, std::string& failure);
-    // Starts openbox and waits until a window manager other than the one
-    // announced before manages the docks.
+    // Starts the window manager and waits until a window manager other than
+    // the one announced before manages the docks.
     bool startWindowManager(const std::vector<std::string>& extraArgs, std::string& failure);
     TestWindow waitForWindow(std::unique_ptr<Process> process, const std::string& title);
 
     std::string folder_;
     std::string display_;
     std::unique_ptr<Process> server_;
+    WindowManager kind_ = WindowManager::Openbox;
     std::unique_ptr<Process> windowManager_;
     std::vector<std::unique_ptr<Process>> docks_;
     std::unique_ptr<XClient> x_;
@@ -110,7 +120,7 @@ private:
 // The program under test.
 std::string tilvaneBinary();
 // Whether end-to-end tests must run rather than skip for want of Xvfb or
-// openbox: in CI (CI=true) or with TILVANE_E2E_REQUIRED=1.
+// a window manager: in CI (CI=true) or with TILVANE_E2E_REQUIRED=1.
 bool endToEndRequired();
 
 }  // namespace tilvane::e2e

@@ -85,6 +85,20 @@ int XClient::viewableTopLevels(const std::string& wanted) {
     return count;
 }
 
+int XClient::framedTopLevels(const std::string& wanted) {
+    auto childrenOf = [&](xcb_window_t w) {
+        x11::XPtr<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c(), xcb_query_tree(c(), w), nullptr));
+        if (!tree) return std::vector<xcb_window_t>{};
+        const xcb_window_t* children = xcb_query_tree_children(tree.get());
+        return std::vector<xcb_window_t>(children, children + xcb_query_tree_children_length(tree.get()));
+    };
+    int count = 0;
+    for (xcb_window_t top : childrenOf(root()))
+        for (xcb_window_t child : childrenOf(top))
+            if (title(child) == wanted) ++count;
+    return count;
+}
+
 std::optional<Rect> XClient::frameOf(xcb_window_t client) {
     xcb_window_t w = client;
     for (;;) {
@@ -97,6 +111,23 @@ std::optional<Rect> XClient::frameOf(xcb_window_t client) {
     if (!g) return std::nullopt;
     double border = 2.0 * g->border_width;
     return Rect{double(g->x), double(g->y), g->width + border, g->height + border};
+}
+
+std::optional<Rect> XClient::visibleFrameOf(xcb_window_t client) {
+    auto frame = frameOf(client);
+    // Some window managers (marco) make their frame windows wider than the
+    // decorations, for borders that take the pointer but are not drawn;
+    // the extents they announce are what shows.
+    if (auto e = words(client, "_NET_FRAME_EXTENTS"); frame && e.size() >= 4) {
+        x11::TranslateRequest origin(c(), client, root());
+        x11::GeometryRequest size(c(), client);
+        if (!origin || !size) return std::nullopt;
+        frame = Rect{double(origin->dst_x) - e[0], double(origin->dst_y) - e[2], double(size->width) + e[0] + e[1],
+                     double(size->height) + e[2] + e[3]};
+    }
+    auto s = words(client, "_GTK_FRAME_EXTENTS");
+    if (!frame || s.size() < 4) return frame;
+    return Rect{frame->x + s[0], frame->y + s[2], frame->width - s[0] - s[1], frame->height - s[2] - s[3]};
 }
 
 xcb_window_t XClient::topLevelOf(xcb_window_t client) {
@@ -122,11 +153,32 @@ void XClient::syncWindowManager() {
 void XClient::placeFrame(xcb_window_t client, const Rect& frame) {
     if (isMaximized(client)) setMaximized(client, false);
     auto e = words(client, "_NET_FRAME_EXTENTS");
+    // A window's own shadow lies outside the frame the user sees, but inside what the window manager moves.
+    auto s = words(client, "_GTK_FRAME_EXTENTS");
+    s.resize(4, 0);
+    int32_t x = int32_t(frame.x) - int32_t(s[0]), y = int32_t(frame.y) - int32_t(s[2]);
+    if (e.empty()) {
+        // A window manager that announces no extents (i3) frames the window
+        // all the same, and puts the client where a move asks.
+        auto outer = frameOf(client);
+        x11::TranslateRequest origin(c(), client, root());
+        x11::GeometryRequest size(c(), client);
+        if (outer && origin && size) {
+            e = {uint32_t(origin->dst_x - outer->x), uint32_t(outer->x + outer->width - origin->dst_x - size->width),
+                 uint32_t(origin->dst_y - outer->y), uint32_t(outer->y + outer->height - origin->dst_y - size->height)};
+            // The client's own border (xlogo has one) lies outside where it is put.
+            x += int32_t(e[0]) - size->border_width;
+            y += int32_t(e[2]) - size->border_width;
+        }
+    }
     e.resize(4, 0);
-    conn_->sendRootMessage(client, atom("_NET_MOVERESIZE_WINDOW"),
-                           {1 | (0xFu << 8) | kPagerRequest, uint32_t(int32_t(frame.x)), uint32_t(int32_t(frame.y)),
-                            uint32_t(frame.width - e[0] - e[1]), uint32_t(frame.height - e[2] - e[3])});
+    conn_->sendRootMessage(
+        client, atom("_NET_MOVERESIZE_WINDOW"),
+        {1 | (0xFu << 8) | kPagerRequest, uint32_t(x), uint32_t(y), uint32_t(frame.width - e[0] - e[1] + s[0] + s[1]),
+         uint32_t(frame.height - e[2] - e[3] + s[2] + s[3])});
     syncWindowManager();
+    // Not every window manager answers a frame-extents request (i3 does not).
+    waitUntil([&] { return visibleFrameOf(client).value_or(kNullRect).origin() == frame.origin(); }, 2s);
 }
 
 void XClient::activate(xcb_window_t window) {

@@ -38,9 +38,15 @@ public:
     // The window manager's frame around a client, in root coordinates: the
     // client's top-level ancestor with its border.
     std::optional<Rect> frameOf(xcb_window_t client);
+    // The frame as the user sees it: frameOf without the shadow a window
+    // that draws its own (a GTK window) puts around itself.
+    std::optional<Rect> visibleFrameOf(xcb_window_t client);
     std::optional<xcb_window_t> windowTitled(const std::string& title);
     // How many mapped children of the root window carry this title.
     int viewableTopLevels(const std::string& title);
+    // How many windows with this title a window manager has put in a frame
+    // of its own (a child of the root window), listed as its clients or not.
+    int framedTopLevels(const std::string& title);
 
     // The top-level window that holds the client: the window manager's frame,
     // or the client itself when it has none.
@@ -50,7 +56,9 @@ public:
     void syncWindowManager();
     // The same, without failing the test: false when no answer came within the limit.
     bool windowManagerAnswers(std::chrono::milliseconds limit);
-    // Puts the window's frame at the rectangle (root coordinates) and waits for it.
+    // Puts the window's visible frame at the rectangle (root coordinates)
+    // and waits for it (a little while for a window manager that makes it
+    // bigger or keeps it elsewhere).
     void placeFrame(xcb_window_t client, const Rect& frame);
     void activate(xcb_window_t window);
     void setMaximized(xcb_window_t window, bool maximized);

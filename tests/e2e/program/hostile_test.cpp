@@ -147,7 +147,7 @@ TEST_F(HostileTest, StoppedAndContinuedItCatchesUp) {
 // Nothing but the server and the program.
 class HostileBareDesktopTest : public ProgramTest {
 protected:
-    Desktop::Options options() const override { return {false, false}; }
+    Desktop::Options options() const override { return {WindowManager::None, false}; }
 };
 
 TEST_F(HostileBareDesktopTest, TheXServerKilledEndsItWithStatusOneAndOneLine) {

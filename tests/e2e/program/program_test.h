@@ -94,7 +94,8 @@ protected:
         x().syncWindowManager();
     }
 
-    Rect frame(xcb_window_t window) { return x().frameOf(window).value_or(kNullRect); }
+    // The window's frame as the user sees it (a GTK window's shadow left out).
+    Rect frame(xcb_window_t window) { return x().visibleFrameOf(window).value_or(kNullRect); }
 
     std::unique_ptr<Process> tilvane_;
 };

@@ -273,7 +273,7 @@ TEST_F(SettingsTest, SighupRereadsTheSettingsAndSigpipeIsIgnored) {
 // The commands alone need no window manager, docks or serving program.
 class SettingsCommandTest : public SettingsTest {
 protected:
-    Desktop::Options options() const override { return {false, false}; }
+    Desktop::Options options() const override { return {WindowManager::None, false}; }
 };
 
 // A stored shortcut without a key (archived with key code -1) was registered

@@ -7,7 +7,7 @@ namespace {
 
 class KeyboardTest : public BackendTest {
 protected:
-    Desktop::Options options() const override { return {false, false}; }
+    Desktop::Options options() const override { return {WindowManager::None, false}; }
 
     std::u16string text(uint16_t keyCode) {
         auto t = backend().keyboard().translateKeyCode(keyCode);
