@@ -16,8 +16,7 @@ public:
     // Whether a notification service answers on the session bus now.
     static bool available();
     // Shows the notification; false when the service did not take it.
-    bool notify(const QString& title, const QString& body, const QString& actionTitle,
-                std::function<void()> onAction);
+    bool notify(const QString& title, const QString& body, const QString& actionTitle, std::function<void()> onAction);
 
 private slots:
     void actionInvoked(uint id, const QString& action);

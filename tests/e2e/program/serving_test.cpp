@@ -249,5 +249,47 @@ TEST_F(ServingTest, AFirstLaunchWritesTheSettings) {
     EXPECT_EQ(output.find("(none)"), std::string::npos) << output;
 }
 
+// The desktops that take some of the default shortcuts for themselves, and
+// what Tilvane says of them when it starts: the one line of `tilvane serve`.
+struct HeldDefaultsRow {
+    const char* name;
+    WindowManager manager;
+    std::vector<std::string> held;
+};
+
+void PrintTo(const HeldDefaultsRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class HeldDefaultsTest : public ProgramTest, public testing::WithParamInterface<HeldDefaultsRow> {
+protected:
+    Desktop::Options options() const override { return {GetParam().manager}; }
+};
+
+TEST_P(HeldDefaultsTest, TheDefaultsTheWindowManagerHoldsAreNamedWhenItStarts) {
+    startTilvane();
+    settle();
+    std::string log = tilvane_->log();
+    auto line = log.find("holds the shortcuts of ");
+    if (GetParam().held.empty()) {
+        EXPECT_EQ(line, std::string::npos) << log;
+        return;
+    }
+    ASSERT_NE(line, std::string::npos) << log;
+    std::string named = log.substr(line, log.find('\n', line) - line);
+    for (const auto& key : GetParam().held) EXPECT_NE(named.find(key), std::string::npos) << key << ": " << named;
+}
+
+const HeldDefaultsRow kHeldDefaultsRows[] = {
+    // The tests' openbox leaves Control+Alt+arrows free (its own default binds them).
+    {"openbox", WindowManager::Openbox, {}},
+    {"xfwm4", WindowManager::Xfwm4, {"LeftShortcut", "RightShortcut", "TopShortcut", "BottomShortcut"}},
+    {"metacity", WindowManager::Metacity, {"LeftShortcut", "RightShortcut", "TopShortcut", "BottomShortcut"}},
+    {"marco", WindowManager::Marco, {"LeftShortcut", "RightShortcut", "TopShortcut", "BottomShortcut"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Desktops, HeldDefaultsTest, testing::ValuesIn(kHeldDefaultsRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace tilvane::e2e
