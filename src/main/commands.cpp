@@ -29,6 +29,7 @@ class NoKeyboard : public Keyboard {
 public:
     KeyTranslation translateKeyCode(uint16_t) override { return {KeyTranslation::Status::NoLayout, {}}; }
     std::optional<std::vector<SymbolicHotKey>> copySymbolicHotKeys() override { return std::nullopt; }
+    ShortcutWording shortcutWording() const override { return ShortcutWording::Words; }
 };
 
 // The main loop of a one-shot command: it runs while work that the action

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/events.h"
+
 namespace tilvane {
 
 // The outcome of translating one key through the current keyboard layout.
@@ -21,9 +23,17 @@ struct SymbolicHotKey {
     bool enabled = false;
 };
 
+// How the desktop writes a shortcut for its users: with the modifier glyphs
+// (⌃⌥⇧⌘←) or in words (Ctrl+Alt+Left).
+enum class ShortcutWording { Glyphs, Words };
+
 class Keyboard {
 public:
     virtual ~Keyboard() = default;
+    virtual ShortcutWording shortcutWording() const { return ShortcutWording::Glyphs; }
+    // The modifier of the desktop's own window commands (with W a window
+    // closes, with Q the program quits): Command, or Control on Linux desktops.
+    virtual uint64_t windowCommandModifier() const { return modifier::kCommand; }
     // The text the key with this virtual key code types, pressed without
     // modifiers, on the current ASCII-capable layout.
     virtual KeyTranslation translateKeyCode(uint16_t keyCode) = 0;

@@ -6,6 +6,7 @@
 #include "platform/events.h"
 #include "platform/hot_keys.h"
 #include "platform/virtual_key_codes.h"
+#include "shortcuts/key_names.h"
 #include "shortcuts/shortcut_text.h"
 #include "shortcuts/unicode_text.h"
 
@@ -41,6 +42,20 @@ constexpr SpecialKey kSpecialKeys[] = {
     {key::kRightArrow, u"\u2192"},    {key::kDownArrow, u"\u2193"},     {key::kUpArrow, u"\u2191"},
 };
 // clang-format on
+
+// The names desktops give the keys that type no character, as they write shortcuts.
+struct KeyWord {
+    int64_t keyCode;
+    const char* word;
+};
+constexpr KeyWord kKeyWords[] = {
+    {key::kLeftArrow, "Left"}, {key::kRightArrow, "Right"}, {key::kUpArrow, "Up"},
+    {key::kDownArrow, "Down"}, {key::kReturn, "Return"},    {key::kKeypadEnter, "Enter"},
+    {key::kTab, "Tab"},        {key::kDelete, "Backspace"}, {key::kForwardDelete, "Delete"},
+    {key::kEscape, "Esc"},     {key::kHome, "Home"},        {key::kEnd, "End"},
+    {key::kPageUp, "PgUp"},    {key::kPageDown, "PgDown"},  {key::kKeypadClear, "Clear"},
+    {key::kHelp, "Help"},
+};
 
 // Virtual key codes of F1 to F19, in order.
 constexpr std::array<int64_t, 19> kFunctionKeys{
@@ -109,7 +124,44 @@ std::string Shortcut::keyCodeStringForKeyEquivalent(Keyboard* keyboard) const {
 }
 
 std::string Shortcut::description(Keyboard* keyboard) const {
+    if (keyboard && keyboard->shortcutWording() == ShortcutWording::Words) return descriptionInWords(keyboard);
     return modifierFlagsString() + keyCodeString(keyboard);
+}
+
+namespace {
+
+// The modifiers' names, each followed by "+".
+std::string modifierWords(uint64_t flags) {
+    std::string text;
+    if (flags & modifier::kControl) text += "Ctrl+";
+    if (flags & modifier::kOption) text += "Alt+";
+    if (flags & modifier::kShift) text += "Shift+";
+    if (flags & modifier::kCommand) text += "Super+";
+    return text;
+}
+
+}  // namespace
+
+std::string Shortcut::modifiersAsShown(Keyboard* keyboard) const {
+    if (!keyboard || keyboard->shortcutWording() != ShortcutWording::Words) return modifierFlagsString();
+    return modifierWords(modifierFlags_);
+}
+
+std::string Shortcut::descriptionInWords(Keyboard* keyboard) const {
+    std::string text = modifierWords(modifierFlags_);
+    if (keyCode_ == kNoKeyCode) return text.empty() ? text : text.substr(0, text.size() - 1);
+    if (keyCode_ == key::kSpace) return text + ShortcutText("Space", "Shortcut glyph name for SPACE key");
+    for (const auto& named : kKeyWords)
+        if (named.keyCode == keyCode_) return text + named.word;
+    for (size_t n = 0; n < kFunctionKeys.size(); ++n)
+        if (kFunctionKeys[n] == keyCode_) return text + "F" + std::to_string(n + 1);
+    // What the key types on the current layout, else its name on a US keyboard
+    // (a letter upper-cased, as the layout would show it).
+    std::string typed = keyCodeString(keyboard);
+    if (!typed.empty()) return text + typed;
+    std::string name = keyNameForKeyCode(keyCode_);
+    if (name.size() == 1) name = unicode::toUtf8(unicode::toUpper(unicode::toUtf16(name)));
+    return text + name;
 }
 
 ArchivedObject Shortcut::encodeWithCoder() const {

@@ -45,8 +45,15 @@ public:
     std::string keyCodeString(Keyboard* keyboard) const;
     // The text a menu item takes as its key equivalent for this key.
     std::string keyCodeStringForKeyEquivalent(Keyboard* keyboard) const;
-    // The modifier glyphs followed by the key text, as the user sees the shortcut.
+    // The shortcut as the user sees it, in the desktop's way (the keyboard's
+    // wording): the modifier glyphs followed by the key text (⌃⌥←), or the
+    // modifiers' and the key's names joined by "+" (Ctrl+Alt+Left).
     std::string description(Keyboard* keyboard) const;
+    // The modifiers alone as description shows them: ⌃⌥, or Ctrl+Alt+.
+    std::string modifiersAsShown(Keyboard* keyboard) const;
+    // In words, whatever the keyboard: Ctrl, Alt, Shift and Super in that
+    // order, then the key's name or what it types.
+    std::string descriptionInWords(Keyboard* keyboard) const;
 
     // The entries of the stored form ("KeyCode", "ModifierFlags"); no key is written as -1.
     ArchivedObject encodeWithCoder() const;

@@ -350,18 +350,19 @@ bool ShortcutView::handleKeyEvent(const KeyEvent& event) {
         setRecording(false);
         return false;
     }
-    // Closing the window and quitting keep working while recording. Command is
-    // the Super key on this desktop.
-    if (modifiers == modifier::kCommand && (key == kWKey || key == kQKey)) {
+    // Closing the window and quitting keep working while recording, with the
+    // desktop's own modifier for them (Ctrl on Linux desktops).
+    Keyboard* keyboard = group_.platform_.keyboard;
+    uint64_t windowCommand = keyboard ? keyboard->windowCommandModifier() : modifier::kCommand;
+    if (modifiers == windowCommand && (key == kWKey || key == kQKey)) {
         setRecording(false);
         return true;
     }
-    Keyboard* keyboard = group_.platform_.keyboard;
     // A modifier pressed or released on its own (whatever key code comes with
     // the change), or a key that types nothing printable: show the modifiers
     // held so far; none brings the prompt back.
     if (event.type == EventType::FlagsChanged || shortcut.keyCodeString(keyboard).empty()) {
-        setShortcutPlaceholder(shortcut.modifierFlagsString());
+        setShortcutPlaceholder(shortcut.modifiersAsShown(keyboard));
         return false;
     }
     if (shortcutValidator_ && !shortcutValidator_->isShortcutValid(shortcut)) {

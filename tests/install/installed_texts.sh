@@ -23,7 +23,7 @@ tilvane() {
 }
 tilvane shortcuts set left ctrl+alt+space
 listing=$(tilvane shortcuts)
-if ! grep -q '^LeftShortcut  *⌃⌥Installed Space ' <<<"$listing"; then
+if ! grep -q '^LeftShortcut  *Ctrl+Alt+Installed Space ' <<<"$listing"; then
   echo "expected Control+Option+Space shown with the installed copy's text, got:" >&2
   echo "$listing" >&2
   exit 1

@@ -58,6 +58,29 @@ TEST(ShortcutTest, DescriptionIsModifiersThenKey) {
     EXPECT_EQ(Shortcut(Shortcut::kNoKeyCode, 0).description(&keyboard), "");
 }
 
+// Where the desktop writes shortcuts in words (Linux), every place that shows
+// one reads Ctrl+Alt+Left; without a layout, a letter key still shows.
+TEST(ShortcutTest, DescriptionInWords) {
+    sim::SimKeyboard layout;
+    sim::SimKeyboard none;
+    none.setLayout(sim::SimKeyboard::Layout::None);
+    struct Row {
+        Shortcut shortcut;
+        sim::SimKeyboard* keyboard;
+        const char* words;
+    } rows[] = {
+        {Shortcut(123, kControl | kOption), &layout, "Ctrl+Alt+Left"},
+        {Shortcut(0x2E, 0x1E0000), &layout, "Ctrl+Alt+Shift+Super+M"},
+        {Shortcut(0x2E, kControl | kOption | modifier::kCommand), &none, "Ctrl+Alt+Super+M"},
+        {Shortcut(0x1B, kControl | kOption | modifier::kCommand), &layout, "Ctrl+Alt+Super+-"},
+        {Shortcut(0x60, kControl), &none, "Ctrl+F5"},
+        {Shortcut(49, kOption), &layout, "Alt+Space"},
+        {Shortcut(0x35, kControl), &layout, "Ctrl+Esc"},
+        {Shortcut(Shortcut::kNoKeyCode, kControl | kOption), &layout, "Ctrl+Alt"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(row.shortcut.descriptionInWords(row.keyboard), row.words);
+}
+
 TEST(ShortcutTest, LayoutTextsThatAreNotPrintableRenderAsNothing) {
     struct Row {
         SimKeyboard::Layout layout;

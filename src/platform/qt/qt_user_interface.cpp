@@ -541,6 +541,8 @@ void QtUserInterface::deliverGrabbedKey(const KeyEvent& event) {
     KeyMonitor monitor = keyMonitor_;
     if (!monitor || !monitor(event) || event.type != EventType::KeyDown) return;
     constexpr uint16_t kTab = 48, kW = 13, kQ = 12;
+    // Linux desktops close a window with Ctrl+W and quit with Ctrl+Q.
+    constexpr uint64_t kWindowCommand = modifier::kControl;
     uint64_t modifiers =
         event.modifierFlags & (modifier::kShift | modifier::kControl | modifier::kOption | modifier::kCommand);
     if (event.keyCode == kTab) {
@@ -550,9 +552,9 @@ void QtUserInterface::deliverGrabbedKey(const KeyEvent& event) {
                           back ? Qt::ShiftModifier : Qt::NoModifier);
             QApplication::sendEvent(focus, &tab);
         }
-    } else if (event.keyCode == kW && modifiers == modifier::kCommand) {
+    } else if (event.keyCode == kW && modifiers == kWindowCommand) {
         if (QWidget* window = QApplication::activeWindow()) window->close();
-    } else if (event.keyCode == kQ && modifiers == modifier::kCommand) {
+    } else if (event.keyCode == kQ && modifiers == kWindowCommand) {
         terminate();
     }
 }

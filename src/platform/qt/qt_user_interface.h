@@ -168,7 +168,7 @@ public:
     void setKeyboardGrabber(KeyboardGrabber grabber) { keyboardGrabber_fn_ = std::move(grabber); }
     // A key of the desktop's grab: it passes the key monitor; a key the
     // monitor lets go on does what it does in the window (Tab moves the focus,
-    // Super+W closes the window, Super+Q quits).
+    // Ctrl+W closes the window, Ctrl+Q quits).
     void deliverGrabbedKey(const KeyEvent& event);
     // The program's windows know the user interface, and it knows them.
     void windowCreated(QtWindow* window) { qtWindows_.push_back(window); }

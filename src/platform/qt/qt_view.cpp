@@ -4,6 +4,8 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
+#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -83,12 +85,19 @@ void QtButtonCell::drawWithFrame(const Rect& frame) {
     if (isOn()) option.state |= QStyle::State_Sunken | QStyle::State_On;
     if (bordered() && bezelStyle() != 0)
         widget_.style()->drawControl(QStyle::CE_PushButtonBevel, &option, painter_, &widget_);
+    QRect text = option.rect.adjusted(6, 0, -6, 0);
+    QString title = QString::fromStdString(this->title());
+    // The text fits its frame: a long one ("Type New Shortcut", a shortcut in
+    // words) is drawn smaller, down to a size still read easily, then elided.
     QFont font = widget_.font();
     font.setPointSizeF(fontPointSize());
+    constexpr double kSmallestPointSize = 7;
+    while (QFontMetricsF(font).horizontalAdvance(title) > text.width() && font.pointSizeF() > kSmallestPointSize)
+        font.setPointSizeF(std::max(kSmallestPointSize, font.pointSizeF() - 0.5));
     painter_->setFont(font);
-    QRect text = option.rect.adjusted(6, 0, -6, 0);
-    widget_.style()->drawItemText(painter_, text, int(toQt(alignment())), option.palette, isEnabled(),
-                                  QString::fromStdString(title()), QPalette::ButtonText);
+    title = QFontMetrics(font).elidedText(title, Qt::ElideMiddle, text.width());
+    widget_.style()->drawItemText(painter_, text, int(toQt(alignment())), option.palette, isEnabled(), title,
+                                  QPalette::ButtonText);
 }
 
 // --- self-drawn controls --------------------------------------------------------

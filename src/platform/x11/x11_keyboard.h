@@ -35,6 +35,9 @@ public:
     KeyTranslation translateKeyCode(uint16_t keyCode) override;
     // X11 desktops keep their shortcuts in many places; none is reserved here.
     std::optional<std::vector<SymbolicHotKey>> copySymbolicHotKeys() override { return std::vector<SymbolicHotKey>{}; }
+    // Linux desktops write Ctrl+Alt+Left, and close windows with Ctrl+W.
+    ShortcutWording shortcutWording() const override { return ShortcutWording::Words; }
+    uint64_t windowCommandModifier() const override { return modifier::kControl; }
 
     // Runs after the keyboard's mapping changed (a new keyboard, a new
     // layout, a new modifier map), from the event dispatch.

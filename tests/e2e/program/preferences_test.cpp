@@ -88,7 +88,7 @@ protected:
 
     static constexpr uint16_t kReturn = 0x24;
     // Quits the program while a shortcut is recorded.
-    static constexpr uint16_t kQuitModifier = key::kCommand;
+    static constexpr uint16_t kQuitModifier = key::kControl;
 };
 
 TEST_F(PreferencesTest, ARecordedShortcutIsStoredAndActsOnceTheWindowIsNoLongerActive) {
