@@ -35,6 +35,8 @@ public:
     KeyTranslation translateKeyCode(uint16_t keyCode) override;
     // X11 desktops keep their shortcuts in many places; none is reserved here.
     std::optional<std::vector<SymbolicHotKey>> copySymbolicHotKeys() override { return std::vector<SymbolicHotKey>{}; }
+    // X11 has no Fn modifier: the key, where a keyboard has one, reaches no client.
+    bool hasFunctionModifier() override { return false; }
 
     // Runs after the keyboard's mapping changed (a new keyboard, a new
     // layout, a new modifier map), from the event dispatch.
