@@ -6,12 +6,16 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <locale>
+#include <sstream>
 
 #include "app/action_table.h"
 #include "app/printable_text.h"
 #include "platform/number_text.h"
 #include "platform/settings_keys.h"
 #include "platform/utf8.h"
+#include "shortcuts/key_names.h"
+#include "shortcuts/shortcut.h"
 
 namespace tilvane {
 namespace {
@@ -323,6 +327,32 @@ std::optional<SettingKind> settingKindForKey(std::string_view key) {
     if (key.size() > prefix.size() + suffix.size() && key.starts_with(prefix) && key.ends_with(suffix))
         return SettingKind::Text;
     return std::nullopt;
+}
+
+std::string readableSettings(const SettingsStore& store, KeyedArchiver& archiver) {
+    SettingsDictionary domain;
+    for (const auto& key : store.keys())
+        if (auto value = store.objectForKey(key)) domain.emplace(key, std::move(*value));
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    out << "{\n";
+    for (const auto& [key, value] : domain) {
+        out << "    ";
+        printQuoted(out, key);
+        out << " = ";
+        const auto* data = std::get_if<SettingsData>(&value.value);
+        std::optional<Shortcut> shortcut;
+        if (data && actionForSettingsKey(key)) shortcut = unarchiveShortcut(archiver, *data);
+        if (shortcut) {
+            std::string words = shortcutWords(*shortcut);
+            out << (words.empty() ? "(none)" : words);
+        } else {
+            printValue(out, value, 1, false);
+        }
+        out << ";\n";
+    }
+    out << "}\n";
+    return out.str();
 }
 
 int runDefaultsCommand(const std::vector<std::string>& args, SettingsStore& store, std::ostream& out,

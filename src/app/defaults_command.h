@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/archiver.h"
 #include "platform/settings_store.h"
 
 namespace tilvane {
@@ -25,5 +26,10 @@ std::optional<SettingKind> settingKindForKey(std::string_view key);
 // Nothing it prints carries a control character as it is.
 int runDefaultsCommand(const std::vector<std::string>& args, SettingsStore& store, std::ostream& out,
                        std::ostream& err);
+
+// The stored settings as `defaults read` prints them, for a person to read:
+// each recorded shortcut in words (ctrl+alt+Left), as `tilvane shortcuts`
+// writes it; a stored value that is no shortcut stays as it is.
+std::string readableSettings(const SettingsStore& store, KeyedArchiver& archiver);
 
 }  // namespace tilvane

@@ -22,16 +22,17 @@ PreferencesWindowController& AppDelegate::preferencesWindowController() {
     validator_->setHotKeyService(platform_.hotKeys);
     recorderGroup_ = std::make_unique<RecorderGroup>(platform_, validator_.get());
     launchAtLogin_ = std::make_unique<LaunchAtLoginController>(platform_.loginItems, platform_.programPath);
+    const bool hasFn = platform_.keyboard && platform_.keyboard->hasFunctionModifier();
     panes_.push_back(std::make_unique<GeneralPrefsViewController>(ui, settings, *this, *launchAtLogin_));
     panes_.push_back(std::make_unique<ShortcutsPrefsViewController>(ui, settings, *this, *recorderGroup_));
-    panes_.push_back(std::make_unique<MultiTouchPrefsViewController>(ui, settings));
-    panes_.push_back(std::make_unique<MoveResizePrefsViewController>(ui, settings, *this, *recorderGroup_));
+    panes_.push_back(std::make_unique<MultiTouchPrefsViewController>(ui, settings, hasFn));
+    panes_.push_back(std::make_unique<MoveResizePrefsViewController>(ui, settings, *this, *recorderGroup_, hasFn));
     // Snapping has a pane of its own here, as the command line is its only other way in.
     panes_.push_back(std::make_unique<SnapPrefsViewController>(ui, settings));
     std::vector<PreferencesViewController*> controllers;
     for (auto& pane : panes_) controllers.push_back(pane.get());
-    _preferencesWindowController =
-        std::make_unique<PreferencesWindowController>(ui, settings, std::move(controllers), "Preferences");
+    _preferencesWindowController = std::make_unique<PreferencesWindowController>(ui, settings, std::move(controllers),
+                                                                                 "Preferences", platform_.screens);
     return *_preferencesWindowController;
 }
 

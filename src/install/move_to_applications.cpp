@@ -172,7 +172,7 @@ public:
                 case AuthorizedCopy::Done: break;
                 case AuthorizedCopy::Canceled: log("INFO -- Not moving because user canceled authorization"); return;
                 case AuthorizedCopy::Failed:
-                    log("ERROR -- Could not copy myself to /Applications with authorization");
+                    log("ERROR -- Could not copy myself to " + applicationsDirectory + " with authorization");
                     return reportFailure(reason);
             }
         } else {
@@ -184,6 +184,7 @@ public:
                     return relocation_.exitProcess(0);
                 }
                 if (!trash(destinationPath)) return reportFailure(kOlderCopyStays);
+                relocation_.removeFromApplicationMenu(destinationPath);
             }
             std::string error;
             if (!relocation_.copyItem(bundlePath, destinationPath, error)) {
@@ -192,6 +193,8 @@ public:
                 return reportFailure(error);
             }
         }
+
+        addToApplicationMenu(destinationPath);
 
         if (!nested && !diskImage) {
             std::string error;
@@ -219,6 +222,14 @@ private:
     }
 
     bool trash(const std::string& path) { return relocation_.moveToTrash(path) || relocation_.recycle(path); }
+
+    // The moved copy is started from the menu from now on; a copy missing
+    // from the menu is still moved.
+    void addToApplicationMenu(const std::string& destinationPath) {
+        std::string error;
+        if (!relocation_.addToApplicationMenu(destinationPath, error))
+            log("WARNING -- Could not add '" + destinationPath + "' to the application menu: " + error);
+    }
 
     // The alert says why in a sentence of its own.
     void reportFailure(std::string reason) {

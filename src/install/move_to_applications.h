@@ -8,9 +8,10 @@
 namespace tilvane {
 
 // At start-up: offers to move the program into the applications folder when
-// it runs from somewhere else. Returns when the program goes on from where it
-// is; ends the process once a moved copy has been started (or a copy already
-// running there has been brought forward).
+// it runs from somewhere else, and puts the moved copy into the desktop's
+// application menu. Returns when the program goes on from where it is; ends
+// the process once a moved copy has been started (or a copy already running
+// there has been brought forward).
 void moveToApplicationsFolderIfNecessary(const Platform& platform);
 
 // A path as one word of a shell line, whatever it holds.

@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <functional>
-#include <sstream>
 
 #include "app/defaults_command.h"
 #include "app/menu_images.h"
@@ -34,12 +33,6 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace {
 
 using namespace tilvane;
-
-std::string storedSettings(SettingsStore& settings) {
-    std::ostringstream out, err;
-    runDefaultsCommand({"read"}, settings, out, err);
-    return out.str();
-}
 
 // Runs its task when it goes, unless the task ran before.
 class ScopeExit {
@@ -141,7 +134,10 @@ int main(int argc, char** argv) {
         facts.windowManager = desktop.windowManagerName();
         facts.server = desktop.serverDescription();
         facts.screens = desktop.screens().screens();
-        facts.settings = storedSettings(program->settings());
+        facts.primaryTopLeft = desktop.screens().primaryOrigin();
+        facts.settings = program->platform().archiver
+                             ? readableSettings(program->settings(), *program->platform().archiver)
+                             : std::string();
         facts.logLines = program->log().lines();
         return composeSupportReport(facts);
     };

@@ -13,7 +13,10 @@ struct SupportFacts {
     std::string windowManager;  // empty: none runs
     std::string server;
     std::vector<Screen> screens;  // bottom-left coordinates, primary first
-    std::string settings;         // the stored settings as `tilvane defaults read` prints them
+    // Where the primary screen's top-left corner lies in the desktop's own
+    // coordinates (top-left, origin at the corner of the X screen).
+    Point primaryTopLeft;
+    std::string settings;  // the stored settings as `tilvane defaults read` prints them, shortcuts in words
     std::vector<std::string> logLines;
 };
 

@@ -39,6 +39,10 @@ public:
     virtual KeyTranslation translateKeyCode(uint16_t keyCode) = 0;
     // The desktop's own shortcuts; none when they cannot be read.
     virtual std::optional<std::vector<SymbolicHotKey>> copySymbolicHotKeys() = 0;
+    // Whether the keyboard has an Fn modifier that programs see held. Where
+    // it has none, a combination with Fn can never be held, and the program
+    // offers none.
+    virtual bool hasFunctionModifier() { return false; }
 };
 
 }  // namespace tilvane

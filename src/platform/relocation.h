@@ -37,11 +37,12 @@ public:
     // --- where things are ---------------------------------------------------
     // The running program's bundle; none for a program installed by a package.
     virtual std::optional<std::string> bundlePath() = 0;
-    // The applications folders of every domain, the user's and the machine's,
-    // with the home folder written out.
+    // The folders where a bundle is already in place: the applications
+    // folders, the user's and the machine's, and the folders programs are
+    // kept in, with the home folder written out.
     virtual std::vector<std::string> applicationsDirectories() = 0;
-    // The machine-wide applications folder, symbolic links resolved. It may
-    // not exist yet: copying into it makes it.
+    // The applications folder the program moves into, symbolic links
+    // resolved. It may not exist yet: copying into it makes it.
     virtual std::string localApplicationsDirectory() = 0;
     // The user's downloads folders.
     virtual std::vector<std::string> downloadsDirectories() = 0;
@@ -65,6 +66,14 @@ public:
     // as file managers move items into it; the desktop's own trash command.
     virtual bool moveToTrash(const std::string& path) = 0;
     virtual bool recycle(const std::string& path) = 0;
+
+    // --- the desktop's application menu ----------------------------------------
+    // Puts the bundle at this place into the application menu, started from
+    // there, in place of an entry made before for the same place. On failure,
+    // error says why.
+    virtual bool addToApplicationMenu(const std::string& bundlePath, std::string& error) = 0;
+    // Takes the entry of the bundle at this place out of the menu, if it has one.
+    virtual void removeFromApplicationMenu(const std::string& bundlePath) = 0;
 
     // --- processes --------------------------------------------------------------
     // The bundle of each running process that has one.

@@ -220,6 +220,8 @@ public:
     virtual void setImage(std::string name) = 0;
     virtual bool isEnabled() const = 0;
     virtual void setEnabled(bool enabled) = 0;
+    // A hidden control takes no room and never the keyboard focus.
+    virtual void setHidden(bool hidden) = 0;
     // What the user's change of the control does (after the control changed).
     virtual void setAction(std::function<void()> action) = 0;
 };

@@ -20,6 +20,14 @@ std::vector<std::pair<std::string, std::string>> modifierBoxes(const std::string
     return boxes;
 }
 
+// Hides the boxes of the Fn modifier where the keyboard has none: ticked,
+// they would make a combination no one can hold.
+void offerFunctionModifier(View& view, bool hasFunctionModifier, std::initializer_list<const char*> boxes) {
+    if (hasFunctionModifier) return;
+    for (const char* name : boxes)
+        if (Control* box = view.control(name)) box->setHidden(true);
+}
+
 // Ties a recorder to the settings key of an action, with the rule that two
 // actions never share a shortcut.
 // Marks a recorder whose shortcut another program holds, with the reason.
@@ -180,11 +188,13 @@ void MultiTouchPrefsViewController::viewDidLoad() {
     boxes.front().first = "swipeFn";
     boxes.emplace(boxes.begin(), "enableSwipeGestures", kEnableSwipeGestures);
     bindings_ = bindCheckboxes(view(), settings_, boxes, [this] { syncDefaults(); });
+    offerFunctionModifier(view(), hasFunctionModifier_, {"swipeFn"});
     if (Control* note = view().control("noteLabel")) note->setTextColor(notesLabelColor());
 }
 
 bool MultiTouchPrefsViewController::isOneOrMoreSwipeModifersSelected() const {
-    for (const char* key : {kSwipeFn, kSwipeShift, kSwipeOption, kSwipeControl, kSwipeCommand})
+    if (hasFunctionModifier_ && settings_.boolForKey(kSwipeFn)) return true;
+    for (const char* key : {kSwipeShift, kSwipeOption, kSwipeControl, kSwipeCommand})
         if (settings_.boolForKey(key)) return true;
     return false;
 }
@@ -202,8 +212,12 @@ void MultiTouchPrefsViewController::syncDefaults() {
 // --- Move/Resize ------------------------------------------------------------------
 
 MoveResizePrefsViewController::MoveResizePrefsViewController(UserInterface& ui, SettingsStore& settings,
-                                                             PreferencesHost& host, RecorderGroup& recorders)
-    : PreferencePane(ui, settings, "MoveResizePrefsView"), host_(host), recorders_(recorders) {}
+                                                             PreferencesHost& host, RecorderGroup& recorders,
+                                                             bool hasFunctionModifier)
+    : PreferencePane(ui, settings, "MoveResizePrefsView"),
+      host_(host),
+      recorders_(recorders),
+      hasFunctionModifier_(hasFunctionModifier) {}
 
 void MoveResizePrefsViewController::viewWillAppear() {
     for (const auto& view : views_) markHeldElsewhere(*view, host_);
@@ -219,6 +233,7 @@ void MoveResizePrefsViewController::viewDidLoad() {
                                {"fourCornerResizing", kFourCornerResizing},
                                {"bringToFront", kWMoveSizeEnabledBrigToFront}});
     bindings_ = bindCheckboxes(v, settings_, boxes, [this] { syncDefaults(); });
+    offerFunctionModifier(v, hasFunctionModifier_, {"wMoveF", "wSizeF"});
 
     struct {
         const char* outlet;

@@ -100,16 +100,18 @@ private:
     std::vector<std::pair<std::string, std::unique_ptr<ShortcutView>>> views_;
 };
 
-// The swipe settings and a note that turns red when swipes cannot work.
+// The swipe settings and a note that turns red when swipes cannot work. The
+// Fn box is offered only where the keyboard has an Fn modifier.
 class MultiTouchPrefsViewController : public PreferencePane {
 public:
-    MultiTouchPrefsViewController(UserInterface& ui, SettingsStore& settings)
-        : PreferencePane(ui, settings, "MultiTouchPrefsView") {}
+    MultiTouchPrefsViewController(UserInterface& ui, SettingsStore& settings, bool hasFunctionModifier)
+        : PreferencePane(ui, settings, "MultiTouchPrefsView"), hasFunctionModifier_(hasFunctionModifier) {}
     std::string viewIdentifier() const override { return "MultiTouch"; }
     std::string toolbarItemLabel() const override { return "MultiTouch"; }
     std::optional<std::string> toolbarItemImage() const override { return "multitouch"; }
 
     NamedColor notesLabelColor() const;
+    // Fn counts only where the keyboard has it.
     bool isOneOrMoreSwipeModifersSelected() const;
     void syncDefaults();
 
@@ -117,14 +119,16 @@ protected:
     void viewDidLoad() override;
 
 private:
+    bool hasFunctionModifier_;
     std::vector<std::unique_ptr<CheckboxBinding>> bindings_;
 };
 
 // The modifier-drag settings and the recorders of the four keyboard moves.
+// The Fn boxes are offered only where the keyboard has an Fn modifier.
 class MoveResizePrefsViewController : public PreferencePane {
 public:
     MoveResizePrefsViewController(UserInterface& ui, SettingsStore& settings, PreferencesHost& host,
-                                  RecorderGroup& recorders);
+                                  RecorderGroup& recorders, bool hasFunctionModifier);
     std::string viewIdentifier() const override { return "MoveResize"; }
     std::string toolbarItemLabel() const override { return "Move/Resize"; }
     std::optional<std::string> toolbarItemImage() const override { return "move-resize"; }
@@ -142,6 +146,7 @@ protected:
 private:
     PreferencesHost& host_;
     RecorderGroup& recorders_;
+    bool hasFunctionModifier_;
     std::vector<std::unique_ptr<CheckboxBinding>> bindings_;
     std::vector<std::unique_ptr<ShortcutView>> views_;
 };

@@ -1,6 +1,7 @@
 #include "preferences/preferences_window_controller.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/number_text.h"
 
@@ -58,10 +59,64 @@ Point pointFromString(const std::string& text) {
     return {n[0], n[1]};
 }
 
+namespace {
+
+// How far apart two rectangles are: zero when they touch or overlap.
+double distanceBetween(const Rect& a, const Rect& b) {
+    double dx = std::max({0.0, b.x - a.maxX(), a.x - b.maxX()});
+    double dy = std::max({0.0, b.y - a.maxY(), a.y - b.maxY()});
+    return std::hypot(dx, dy);
+}
+
+double overlapArea(const Rect& a, const Rect& b) {
+    Rect common = intersection(a, b);
+    return common.isNull() ? 0 : common.width * common.height;
+}
+
+bool liesInside(const Rect& frame, const Rect& area) {
+    return frame.x >= area.x && frame.y >= area.y && frame.maxX() <= area.maxX() && frame.maxY() <= area.maxY();
+}
+
+}  // namespace
+
+Rect frameOnScreens(const Rect& frame, const std::vector<Screen>& screens) {
+    if (screens.empty()) return frame;
+    const Screen* nearest = nullptr;
+    for (const Screen& screen : screens) {
+        if (liesInside(frame, screen.visibleFrame)) return frame;
+        if (!nearest) {
+            nearest = &screen;
+            continue;
+        }
+        double distance = distanceBetween(frame, screen.visibleFrame);
+        double best = distanceBetween(frame, nearest->visibleFrame);
+        if (distance < best ||
+            (distance == best && overlapArea(frame, screen.visibleFrame) > overlapArea(frame, nearest->visibleFrame)))
+            nearest = &screen;
+    }
+    const Rect& area = nearest->visibleFrame;
+    Rect placed = frame;
+    placed.x = std::max(area.x, std::min(frame.x, area.maxX() - frame.width));
+    double top = std::min(area.maxY(), std::max(frame.maxY(), area.y + frame.height));
+    placed.y = top - frame.height;
+    return placed;
+}
+
+Rect frameCenteredOn(const Rect& frame, const Screen& screen) {
+    const Rect& area = screen.visibleFrame;
+    Rect centred{std::floor(area.x + (area.width - frame.width) / 2),
+                 std::floor(area.y + (area.height - frame.height) / 2), frame.width, frame.height};
+    return frameOnScreens(centred, {screen});
+}
+
 PreferencesWindowController::PreferencesWindowController(UserInterface& ui, SettingsStore& settings,
                                                          std::vector<PreferencesViewController*> viewControllers,
-                                                         std::string title)
-    : ui_(ui), settings_(settings), _viewControllers(std::move(viewControllers)), _title(std::move(title)) {
+                                                         std::string title, Screens* screens)
+    : ui_(ui),
+      settings_(settings),
+      screens_(screens),
+      _viewControllers(std::move(viewControllers)),
+      _title(std::move(title)) {
     // The window is loaded with the controller, and restored at once.
     window_ = ui_.createWindow(_title);
     window_->toolbar().setDelegate(this);
@@ -83,7 +138,18 @@ Window& PreferencesWindowController::window() {
 }
 
 void PreferencesWindowController::showWindow() {
+    // A screen the window was left on may have gone meanwhile.
+    if (!window().isVisible()) placeWindow(false);
     window().makeKeyAndOrderFront();
+}
+
+void PreferencesWindowController::placeWindow(bool centred) {
+    if (!screens_) return;
+    std::vector<Screen> all = screens_->screens();
+    if (all.empty()) return;
+    Rect frame = window_->frame();
+    Rect placed = centred ? frameCenteredOn(frame, all.front()) : frameOnScreens(frame, all);
+    if (!(placed == frame)) window_->setFrame(placed, true, false);
 }
 
 void PreferencesWindowController::windowDidLoad() {
@@ -100,6 +166,10 @@ void PreferencesWindowController::windowDidLoad() {
     if (auto topLeft = settings_.stringForKey(kPreferencesFrameTopLeftKey)) {
         window_->layoutIfNeeded();
         window_->setFrameTopLeftPoint(pointFromString(*topLeft));
+        // The screen it was on may have been unplugged since.
+        placeWindow(false);
+    } else {
+        placeWindow(true);
     }
     observers_.push_back(window_->observe(Window::Event::WillClose, [this] {
         if (_selectedViewController) _selectedViewController->viewWillDisappear();

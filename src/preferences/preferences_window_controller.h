@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/screens.h"
 #include "platform/settings_store.h"
 #include "platform/user_interface.h"
 
@@ -49,19 +50,31 @@ std::string stringFromPoint(Point p);
 Rect rectFromString(const std::string& text);
 Point pointFromString(const std::string& text);
 
+// Where a window goes to lie whole on a screen (frames in bottom-left
+// coordinates): where it is when its frame lies inside one screen's visible
+// frame; else moved the least onto the visible frame of the nearest screen
+// (of those it overlaps, the one it overlaps most), with its top-left corner
+// inside where it is too large. Where it is when there are no screens.
+Rect frameOnScreens(const Rect& frame, const std::vector<Screen>& screens);
+// The frame centred on the screen's visible frame, in whole pixels.
+Rect frameCenteredOn(const Rect& frame, const Screen& screen);
+
 // The preferences window: a toolbar with an item per pane; clicking one shows
 // that pane, the window resized around it with its top-left corner kept in
 // place and the pane's size limits deciding whether it can be resized. The
 // window remembers the pane shown last, each resizable pane's size and its
-// own top-left corner in the settings. A null pane stands for a flexible
-// space in the toolbar.
+// own top-left corner in the settings. It opens centred on the primary
+// screen the first time, and always wholly on a screen. A null pane stands
+// for a flexible space in the toolbar.
 class PreferencesWindowController : public ToolbarDelegate {
 public:
     static constexpr size_t kNotFound = static_cast<size_t>(-1);
     static constexpr double kLargestSize = 1.7976931348623157e308;
 
+    // Without screens, the window stays where the window system puts it.
     PreferencesWindowController(UserInterface& ui, SettingsStore& settings,
-                                std::vector<PreferencesViewController*> viewControllers, std::string title = {});
+                                std::vector<PreferencesViewController*> viewControllers, std::string title = {},
+                                Screens* screens = nullptr);
     ~PreferencesWindowController() override;
     PreferencesWindowController(const PreferencesWindowController&) = delete;
     PreferencesWindowController& operator=(const PreferencesWindowController&) = delete;
@@ -71,7 +84,7 @@ public:
     PreferencesViewController* selectedViewController() const { return _selectedViewController; }
     // The window, loaded (and restored: pane, sizes, corner) with the controller.
     Window& window();
-    // Shows the window in front.
+    // Shows the window in front, wholly on a screen.
     void showWindow();
 
     void addViewController(PreferencesViewController* viewController);
@@ -103,9 +116,13 @@ public:
 private:
     void windowDidLoad();
     void step(int direction);
+    // Puts the window wholly on a screen: centred on the primary one, or
+    // where it is as far as the screens allow.
+    void placeWindow(bool centred);
 
     UserInterface& ui_;
     SettingsStore& settings_;
+    Screens* screens_;
     std::vector<PreferencesViewController*> _viewControllers;
     std::map<std::string, std::string> _minimumViewRects;
     std::string _title;

@@ -5,7 +5,9 @@
 #include <sstream>
 
 #include "app/action_table.h"
+#include "platform/plist/keyed_archiver.h"
 #include "platform/sim/memory_settings_store.h"
+#include "shortcuts/shortcut.h"
 
 namespace tilvane {
 namespace {
@@ -192,6 +194,21 @@ TEST(DefaultsCommandRead, QuotesTextInsideCollections) {
     std::ostringstream out, err;
     EXPECT_EQ(runDefaultsCommand({"read", "Odd"}, store, out, err), 0);
     EXPECT_EQ(out.str(), "(\n    \"a \\\"b\\\"\",\n    2.5,\n    {\n        k = \"\";\n    }\n)\n");
+}
+
+// What a support report shows of the settings: shortcuts as a person types them.
+TEST(ReadableSettings, ShowsShortcutsInWords) {
+    sim::MemorySettingsStore store;
+    plist::PlistKeyedArchiver archiver;
+    store.setObject("LeftShortcut",
+                    SettingsData(archiveShortcut(archiver, Shortcut(123, modifier::kControl | modifier::kOption))));
+    store.setObject("RightShortcut", SettingsData{1, 2, 3});  // not a shortcut: left as it is
+    store.setObject("Unknown Data", SettingsData(archiveShortcut(archiver, Shortcut(0, modifier::kCommand))));
+    store.setBool("EnableShotcuts", true);
+    EXPECT_EQ(readableSettings(store, archiver),
+              "{\n    EnableShotcuts = 1;\n    LeftShortcut = ctrl+alt+Left;\n    RightShortcut = <data 3 bytes>;\n"
+              "    \"Unknown Data\" = <data " +
+                  std::to_string(archiveShortcut(archiver, Shortcut(0, modifier::kCommand)).size()) + " bytes>;\n}\n");
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // Moving the program for real: an application folder in a temporary home is
-// moved into a stand-in for the machine's applications folder by a process
-// of its own, and the moved copy starts through /bin/sh once that process
-// has ended.
+// moved into that home's applications folder by a process of its own, the
+// moved copy is put into the application menu and starts through /bin/sh
+// once that process has ended; and the places where the program is asked
+// nothing.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -51,6 +52,9 @@ void makeApplicationFolder(const fs::path& folder) {
     fs::permissions(folder / "usr/bin/tilvane", fs::perms::owner_all);
     std::ofstream(folder / "usr/share/tilvane/Shortcut.bundle/en.lproj/Localizable.strings")
         << "\"Space\" = \"Space\";\n";
+    std::ofstream(folder / "tilvane.desktop")
+        << "[Desktop Entry]\nType=Application\nName=Tilvane\nExec=tilvane\nIcon=tilvane\n";
+    std::ofstream(folder / "tilvane.svg") << "<svg/>";
 }
 
 // The log lines, one file, so that the test reads what another process wrote.
@@ -70,7 +74,6 @@ protected:
         root = fs::temp_directory_path() / ("tilvane move's $test " + std::to_string(::getpid()));
         fs::remove_all(root);
         fs::create_directories(root / "home/Downloads");
-        fs::create_directories(root / "machine");
         marker = root / "started";
         ::setenv("MARKER", marker.c_str(), 1);
     }
@@ -88,19 +91,39 @@ protected:
         return {};
     }
 
+    // The places of a program run from a folder's usr/bin, or from an AppImage.
+    LinuxRelocation::Places placesOf(const fs::path& bundle) {
+        LinuxRelocation::Places places;
+        places.home = (root / "home").string();
+        places.configHome = (root / "home/.config").string();
+        places.dataHome = (root / "home/.local/share").string();
+        if (bundle.extension() == ".AppImage")
+            places.appImage = bundle.string();
+        else
+            places.executable = (bundle / "usr/bin/tilvane").string();
+        return places;
+    }
+
+    // What the offer to move asks a program at these places, which the user
+    // declines: the question's informative text; empty when nothing is asked.
+    std::string questionAt(const LinuxRelocation::Places& places) {
+        LinuxRelocation relocation(places);
+        sim::SimUserInterface ui;
+        ui.answerAlerts({{1, false}});
+        Platform platform;
+        platform.relocation = &relocation;
+        platform.userInterface = &ui;
+        moveToApplicationsFolderIfNecessary(platform);
+        return ui.alerts().empty() ? "" : ui.alerts().front().informativeText;
+    }
+
     // Runs the offer in a process of its own, the user choosing to move, as
     // if the program ran from the folder's usr/bin; its exit status.
     int runOfferFrom(const fs::path& folder) {
         pid_t child = ::fork();
         if (child == 0) {
             ::setenv("WAITED", std::to_string(::getpid()).c_str(), 1);
-            LinuxRelocation::Places places;
-            places.home = (root / "home").string();
-            places.configHome = (root / "home/.config").string();
-            places.dataHome = (root / "home/.local/share").string();
-            places.localApplications = (root / "machine/Applications").string();
-            places.executable = (folder / "usr/bin/tilvane").string();
-            LinuxRelocation relocation(places);
+            LinuxRelocation relocation(placesOf(folder));
             sim::SimUserInterface ui;
             sim::MemorySettingsStore settings;
             FileLog log(root / "log");
@@ -135,7 +158,7 @@ int waitFor(pid_t pid) {
 }
 
 TEST_F(MoveOnDiskTest, TheRelaunchLineStartsTheCopyUnderBinShOnlyOnceTheProcessHasEnded) {
-    fs::path destination = root / "machine/Applications/Tilvane.AppDir";
+    fs::path destination = root / "home/Applications/Tilvane.AppDir";
     makeApplicationFolder(destination);
     pid_t waited = spawn({"/bin/sleep", "60"});
     ASSERT_GT(waited, 0);
@@ -154,7 +177,7 @@ TEST_F(MoveOnDiskTest, TheRelaunchLineStartsTheCopyUnderBinShOnlyOnceTheProcessH
 TEST_F(MoveOnDiskTest, TheFolderIsMovedAndTheMovedCopyStartsAfterTheFirstEnded) {
     fs::path source = root / "home/Downloads/Tilvane.AppDir";
     makeApplicationFolder(source);
-    fs::path destination = root / "machine/Applications/Tilvane.AppDir";
+    fs::path destination = root / "home/Applications/Tilvane.AppDir";
 
     EXPECT_EQ(runOfferFrom(source), 0);
 
@@ -164,6 +187,26 @@ TEST_F(MoveOnDiskTest, TheFolderIsMovedAndTheMovedCopyStartsAfterTheFirstEnded) 
               "\"Space\" = \"Space\";\n");
     EXPECT_EQ(fs::status(destination / "usr/bin/tilvane").permissions() & fs::perms::owner_exec, fs::perms::owner_exec);
     EXPECT_EQ(read(root / "log"), "INFO -- Moving myself to the Applications folder\n");
+    const std::string name = LinuxRelocation::applicationMenuName(destination.string());
+    EXPECT_NE(read(root / "home/.local/share/applications" / (name + ".desktop"))
+                  .find("\nExec=" + LinuxRelocation::execArgument((destination / "AppRun").string()).value() + "\n"),
+              std::string::npos);
+    EXPECT_TRUE(fs::exists(root / "home/.local/share/icons/hicolor/scalable/apps" / (name + ".svg")));
+}
+
+TEST_F(MoveOnDiskTest, WhereTheProgramIsInPlaceNothingIsAskedAndElsewhereNoPassword) {
+    const std::string offer = "I can move myself to the Applications folder if you'd like.";
+    const std::string fromDownloads = offer + " This will keep your Downloads folder uncluttered.";
+    const struct Row {
+        const char* bundle;
+        std::string question;
+    } rows[] = {
+        {"home/Applications/Tilvane.AppDir", ""},           {"home/Applications/Tilvane.AppImage", ""},
+        {"home/.local/bin/Tilvane.AppImage", ""},           {"home/bin/Tilvane.AppImage", ""},
+        {"home/Downloads/Tilvane.AppImage", fromDownloads}, {"home/Downloads/Tilvane.AppDir", fromDownloads},
+        {"home/binaries/Tilvane.AppImage", offer},
+    };
+    for (const auto& row : rows) EXPECT_EQ(questionAt(placesOf(root / row.bundle)), row.question) << row.bundle;
 }
 
 }  // namespace

@@ -28,11 +28,15 @@ std::string failed(const std::string& reason) {
     return kFailed + " / " + reason;
 }
 const std::string kFromDownloads = "/home/user/Downloads/Tilvane.AppDir";
+const std::string kDestination = "/home/user/Applications/Tilvane.AppDir";
+const std::string kMenuAdd = "menu add " + kDestination;
 const std::string kRelaunch =
-    "sh (while /bin/kill -0 4242 >/dev/null 2>&1; do /bin/sleep 0.1; done; '/Applications/Tilvane.AppDir/AppRun') &";
+    "sh (while /bin/kill -0 4242 >/dev/null 2>&1; do /bin/sleep 0.1; done; "
+    "'/home/user/Applications/Tilvane.AppDir/AppRun') &";
 const std::string kPrivilegedCopy =
-    "privileged /bin/mkdir -p '/Applications' && { /bin/rm -rf '/Applications/Tilvane.AppDir'; test $? -lt 128 && "
-    "/bin/cp -pR '/home/user/Downloads/Tilvane.AppDir' '/Applications/Tilvane.AppDir'; }";
+    "privileged /bin/mkdir -p '/home/user/Applications' && { /bin/rm -rf '/home/user/Applications/Tilvane.AppDir'; "
+    "test $? -lt 128 && "
+    "/bin/cp -pR '/home/user/Downloads/Tilvane.AppDir' '/home/user/Applications/Tilvane.AppDir'; }";
 
 // The log lines, in the machine's journal.
 class JournalLog : public Log {
@@ -77,7 +81,7 @@ void PrintTo(const Case& c, std::ostream* out) {
 }
 
 void unwritableApplications(Machine& m) {
-    m.relocation.files["/Applications"] = false;
+    m.relocation.files["/home/user/Applications"] = false;
 }
 
 const Case kCases[] = {
@@ -97,13 +101,14 @@ const Case kCases[] = {
     {"a name that merely begins like an applications folder does not count",
      [](Machine& m) { m.relocation.bundle = "/optional/Tilvane.AppDir"; },
      kOffer,
-     {"activate", kAsk, kMoving, "copy /optional/Tilvane.AppDir /Applications/Tilvane.AppDir",
+     {"activate", kAsk, kMoving, "copy /optional/Tilvane.AppDir /home/user/Applications/Tilvane.AppDir", kMenuAdd,
       "remove /optional/Tilvane.AppDir", kRelaunch, "exit 0"}},
     {"nested inside another folder in /Applications: offered, and the outer folder keeps its copy",
      [](Machine& m) { m.relocation.bundle = "/Applications/Other.AppDir/lib/Tilvane.AppDir"; },
      kOffer,
-     {"activate", kAsk, kMoving, "copy /Applications/Other.AppDir/lib/Tilvane.AppDir /Applications/Tilvane.AppDir",
-      kRelaunch, "exit 0"}},
+     {"activate", kAsk, kMoving,
+      "copy /Applications/Other.AppDir/lib/Tilvane.AppDir /home/user/Applications/Tilvane.AppDir", kMenuAdd, kRelaunch,
+      "exit 0"}},
     {"declined with the check box off: asked again next time",
      [](Machine& m) {
          m.ui.answerAlerts({{1, false}});
@@ -121,31 +126,44 @@ const Case kCases[] = {
          m.ui.answerAlerts({{0, true}});
      },
      kDownloads,
-     {"activate", kAsk, kMoving, "copy " + kFromDownloads + " /Applications/Tilvane.AppDir", "remove " + kFromDownloads,
+     {"activate", kAsk, kMoving, "copy " + kFromDownloads + " " + kDestination, kMenuAdd, "remove " + kFromDownloads,
       kRelaunch, "exit 0"}},
     {"from Downloads into an unwritable folder: the password sentence, one privileged line",
      unwritableApplications,
      kPassword,
-     {"activate", kAsk, kMoving, kPrivilegedCopy, "remove " + kFromDownloads, kRelaunch, "exit 0"}},
+     {"activate", kAsk, kMoving, kPrivilegedCopy, kMenuAdd, "remove " + kFromDownloads, kRelaunch, "exit 0"}},
     {"an older copy this user may not write needs the password too",
-     [](Machine& m) { m.relocation.files["/Applications/Tilvane.AppDir"] = false; },
+     [](Machine& m) { m.relocation.files[kDestination] = false; },
      kPassword,
-     {"activate", kAsk, kMoving, kPrivilegedCopy, "remove " + kFromDownloads, kRelaunch, "exit 0"}},
+     {"activate", kAsk, kMoving, kPrivilegedCopy, kMenuAdd, "remove " + kFromDownloads, kRelaunch, "exit 0"}},
+    {"an older copy goes to the trash and out of the menu; the new one comes into it",
+     [](Machine& m) { m.relocation.files[kDestination] = true; },
+     kDownloads,
+     {"activate", kAsk, kMoving, "moveToTrash " + kDestination, "menu remove " + kDestination,
+      "copy " + kFromDownloads + " " + kDestination, kMenuAdd, "remove " + kFromDownloads, kRelaunch, "exit 0"}},
+    {"a copy the menu cannot take is moved all the same",
+     [](Machine& m) { m.relocation.menuError = "there is no desktop entry in " + kDestination; },
+     kDownloads,
+     {"activate", kAsk, kMoving, "copy " + kFromDownloads + " " + kDestination, kMenuAdd,
+      "log WARNING -- Could not add '" + kDestination + "' to the application menu: there is no desktop entry in " +
+          kDestination,
+      "remove " + kFromDownloads, kRelaunch, "exit 0"}},
     {"a copy running there is brought forward and nothing is copied",
      [](Machine& m) {
-         m.relocation.files["/Applications/Tilvane.AppDir"] = true;
-         m.relocation.runningBundles = {kFromDownloads, "/Applications/./Tilvane.AppDir/"};
+         m.relocation.files[kDestination] = true;
+         m.relocation.runningBundles = {kFromDownloads, "/home/user/Applications/./Tilvane.AppDir/"};
      },
      kDownloads,
      {"activate", kAsk, kMoving, "log INFO -- Switching to an already running version",
-      "run /Applications/Tilvane.AppDir/AppRun preferences", "exit 0"}},
+      "run /home/user/Applications/Tilvane.AppDir/AppRun preferences", "exit 0"}},
     {"an older copy that no trash takes: the move fails",
      [](Machine& m) {
-         m.relocation.files["/Applications/Tilvane.AppDir"] = true;
+         m.relocation.files[kDestination] = true;
          m.relocation.moveToTrashFails = m.relocation.recycleFails = true;
      },
      kDownloads,
-     {"activate", kAsk, kMoving, "moveToTrash /Applications/Tilvane.AppDir", "recycle /Applications/Tilvane.AppDir",
+     {"activate", kAsk, kMoving, "moveToTrash /home/user/Applications/Tilvane.AppDir",
+      "recycle /home/user/Applications/Tilvane.AppDir",
       failed("The copy already in the Applications folder could not be moved to the trash.")}},
     {"the password prompt dismissed: only the INFO lines, and the program goes on",
      [](Machine& m) {
@@ -162,7 +180,8 @@ const Case kCases[] = {
      },
      kPassword,
      {"activate", kAsk, kMoving, kPrivilegedCopy,
-      "log ERROR -- Could not copy myself to /Applications with authorization", failed("No space left on device.")}},
+      "log ERROR -- Could not copy myself to /home/user/Applications with authorization",
+      failed("No space left on device.")}},
     {"the privileged copy failing without a reason",
      [](Machine& m) {
          unwritableApplications(m);
@@ -170,7 +189,7 @@ const Case kCases[] = {
      },
      kPassword,
      {"activate", kAsk, kMoving, kPrivilegedCopy,
-      "log ERROR -- Could not copy myself to /Applications with authorization",
+      "log ERROR -- Could not copy myself to /home/user/Applications with authorization",
       failed("The copy with administrator rights failed.")}},
     {"the password refused",
      [](Machine& m) {
@@ -180,7 +199,7 @@ const Case kCases[] = {
      },
      kPassword,
      {"activate", kAsk, kMoving, kPrivilegedCopy,
-      "log ERROR -- Could not copy myself to /Applications with authorization",
+      "log ERROR -- Could not copy myself to /home/user/Applications with authorization",
       failed("Authorization failed: Not authorized.")}},
     {"no program to ask for the password",
      [](Machine& m) {
@@ -190,28 +209,30 @@ const Case kCases[] = {
      },
      kPassword,
      {"activate", kAsk, kMoving, kPrivilegedCopy,
-      "log ERROR -- Could not copy myself to /Applications with authorization", failed("pkexec is not installed.")}},
+      "log ERROR -- Could not copy myself to /home/user/Applications with authorization",
+      failed("pkexec is not installed.")}},
     {"a destination that names no bundle is never removed with privileges",
      [](Machine& m) {
          unwritableApplications(m);
          m.relocation.bundle = "/home/user/Downloads/tilvane";
      },
      kPassword,
-     {"activate", kAsk, kMoving, "log ERROR -- Could not copy myself to /Applications with authorization",
+     {"activate", kAsk, kMoving, "log ERROR -- Could not copy myself to /home/user/Applications with authorization",
       failed("Only a .AppDir folder or a .AppImage file can be moved.")}},
     {"the plain copy failing",
      [](Machine& m) { m.relocation.copyError = "Permission denied"; },
      kDownloads,
-     {"activate", kAsk, kMoving, "copy " + kFromDownloads + " /Applications/Tilvane.AppDir",
-      "log ERROR -- Could not copy '" + kFromDownloads + "' to '/Applications/Tilvane.AppDir' (Permission denied)",
-      "log ERROR -- Could not copy myself to /Applications/Tilvane.AppDir", failed("Permission denied.")}},
+     {"activate", kAsk, kMoving, "copy " + kFromDownloads + " /home/user/Applications/Tilvane.AppDir",
+      "log ERROR -- Could not copy '" + kFromDownloads +
+          "' to '/home/user/Applications/Tilvane.AppDir' (Permission denied)",
+      "log ERROR -- Could not copy myself to /home/user/Applications/Tilvane.AppDir", failed("Permission denied.")}},
     {"a source that can be neither deleted nor trashed does not stop the move",
      [](Machine& m) {
          m.relocation.removeError = "Read-only file system";
          m.relocation.moveToTrashFails = m.relocation.recycleFails = true;
      },
      kDownloads,
-     {"activate", kAsk, kMoving, "copy " + kFromDownloads + " /Applications/Tilvane.AppDir", "remove " + kFromDownloads,
+     {"activate", kAsk, kMoving, "copy " + kFromDownloads + " " + kDestination, kMenuAdd, "remove " + kFromDownloads,
       "log WARNING -- Could not delete '" + kFromDownloads + "': Read-only file system",
       "moveToTrash " + kFromDownloads, "recycle " + kFromDownloads,
       "log WARNING -- Could not delete application after moving it to Applications folder", kRelaunch, "exit 0"}},
@@ -222,7 +243,7 @@ const Case kCases[] = {
          m.relocation.diskImages = {{{"/dev/loop1", "/home/user/a.img"}, {"/dev/loop3", "/home/user/Tilvane.iso"}}};
      },
      kOffer,
-     {"activate", kAsk, kMoving, "copy /media/user/Tilvane 0.1/Tilvane.AppDir /Applications/Tilvane.AppDir", kRelaunch,
+     {"activate", kAsk, kMoving, "copy /media/user/Tilvane 0.1/Tilvane.AppDir " + kDestination, kMenuAdd, kRelaunch,
       "sh (/bin/sleep 5 && /usr/bin/udisksctl unmount -b '/dev/loop3' && /usr/bin/udisksctl loop-delete -b "
       "'/dev/loop3') &",
       "exit 0"}},
@@ -233,7 +254,7 @@ const Case kCases[] = {
          m.relocation.diskImages = {{{"/dev/loop3", "/home/user/Tilvane.iso"}}};
      },
      kOffer,
-     {"activate", kAsk, kMoving, "copy /media/user/USB/Tilvane.AppDir /Applications/Tilvane.AppDir",
+     {"activate", kAsk, kMoving, "copy /media/user/USB/Tilvane.AppDir " + kDestination, kMenuAdd,
       "remove /media/user/USB/Tilvane.AppDir", kRelaunch, "exit 0"}},
     {"paths with single quotes are each one word of the shell lines",
      [](Machine& m) {
@@ -242,11 +263,13 @@ const Case kCases[] = {
      },
      kPassword,
      {"activate", kAsk, kMoving,
-      "privileged /bin/mkdir -p '/Applications' && { /bin/rm -rf '/Applications/Tilvane'\\''s.AppDir'; test $? -lt "
-      "128 && /bin/cp -pR '/home/user/Bob'\\''s/Tilvane'\\''s.AppDir' '/Applications/Tilvane'\\''s.AppDir'; }",
-      "remove /home/user/Bob's/Tilvane's.AppDir",
+      "privileged /bin/mkdir -p '/home/user/Applications' && { /bin/rm -rf "
+      "'/home/user/Applications/Tilvane'\\''s.AppDir'; test $? -lt "
+      "128 && /bin/cp -pR '/home/user/Bob'\\''s/Tilvane'\\''s.AppDir' '/home/user/Applications/Tilvane'\\''s.AppDir'; "
+      "}",
+      "menu add /home/user/Applications/Tilvane's.AppDir", "remove /home/user/Bob's/Tilvane's.AppDir",
       "sh (while /bin/kill -0 4242 >/dev/null 2>&1; do /bin/sleep 0.1; done; "
-      "'/Applications/Tilvane'\\''s.AppDir/AppRun') &",
+      "'/home/user/Applications/Tilvane'\\''s.AppDir/AppRun') &",
       "exit 0"}},
 };
 

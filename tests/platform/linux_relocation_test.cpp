@@ -46,7 +46,6 @@ protected:
         places.home = (root / "home").string();
         places.configHome = (root / "home/.config").string();
         places.dataHome = (root / "home/.local/share").string();
-        places.localApplications = (root / "machine/Applications").string();
     }
     void TearDown() override { fs::remove_all(root); }
 
@@ -121,7 +120,7 @@ TEST_F(LinuxRelocationTest, ACopyKeepsProgramsRunnableAndLinksAsLinksAndMakesThe
     write(from / "usr/bin/tilvane", "#!/bin/sh\n", fs::perms::owner_all);
     write(from / "usr/share/tilvane/texts", "Space");
     fs::create_symlink("usr/bin/tilvane", from / "AppRun");
-    fs::path to = fs::path(places.localApplications) / "Tilvane.AppDir";
+    fs::path to = root / "home/Applications/Tilvane.AppDir";
     LinuxRelocation relocation(places);
 
     std::string error;
@@ -160,6 +159,57 @@ TEST_F(LinuxRelocationTest, TheTrashKeepsWhereEachItemCameFrom) {
     EXPECT_NE(read(trash / "info/Tilvane.AppDir.2.trashinfo").find("/home/100%25/Tilvane.AppDir\n"), std::string::npos);
     EXPECT_FALSE(relocation.moveToTrash((root / "missing").string()));
     EXPECT_FALSE(fs::exists(trash / "info/missing.trashinfo"));
+}
+
+TEST_F(LinuxRelocationTest, AMovedBundleIsInTheMenuStartedFromItsPlaceUntilItGoes) {
+    const std::string entry =
+        "[Desktop Entry]\nType=Application\nName=Tilvane\nExec=tilvane\nTryExec=tilvane\nIcon=tilvane\n"
+        "Actions=Preferences;\n\n[Desktop Action Preferences]\nName=Preferences\nExec = tilvane preferences\n";
+    // A PNG's signature and header: 48 by 48.
+    const std::string png("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x30\0\0\0\x30\x08\x06\0\0\0", 29);
+    const struct Row {
+        const char* bundle;  // in the home folder
+        bool image;          // an AppImage, whose own files are seen at $APPDIR; else a folder
+        const char* icon;
+        const char* exec;  // Exec's first argument after the quote and the home folder
+        const char* iconFolder;
+    } rows[] = {
+        {"Applications/Tilvane.AppDir", false, "tilvane.svg", R"(/Applications/Tilvane.AppDir/AppRun")",
+         "scalable/apps"},
+        {R"(Applications/It's "$1" 100% `a\b`.AppImage)", true, "tilvane.png",
+         R"(/Applications/It's \\"\\$1\\" 100%% \\`a\\\\b\\`.AppImage")", "48x48/apps"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.bundle);
+        const fs::path bundle = root / "home" / row.bundle;
+        const fs::path files = row.image ? root / "mount" : bundle;
+        write(files / "tilvane.desktop", entry);
+        write(files / row.icon, row.image ? png : "<svg/>");
+        if (row.image) write(bundle, "an image");
+        places.appDir = row.image ? files.string() : "";
+        LinuxRelocation relocation(places);
+
+        std::string error;
+        ASSERT_TRUE(relocation.addToApplicationMenu(bundle.string(), error)) << error;
+        const std::string name = LinuxRelocation::applicationMenuName(bundle.string());
+        const fs::path menuEntry = root / "home/.local/share/applications" / (name + ".desktop");
+        const fs::path icon = root / "home/.local/share/icons/hicolor" / row.iconFolder /
+                              (name + fs::path(row.icon).extension().string());
+        const std::string exec = "\"" + places.home + row.exec;
+        EXPECT_EQ(read(menuEntry),
+                  "[Desktop Entry]\nType=Application\nName=Tilvane\nExec=" + exec + "\nIcon=" + name +
+                      "\nActions=Preferences;\n\n[Desktop Action Preferences]\nName=Preferences\nExec=" + exec +
+                      " preferences\n");
+        EXPECT_EQ(read(icon), read(files / row.icon));
+
+        relocation.removeFromApplicationMenu(bundle.string());
+        EXPECT_FALSE(fs::exists(menuEntry));
+        EXPECT_FALSE(fs::exists(icon));
+    }
+    // Another place is another entry; a path no entry can hold is refused.
+    EXPECT_NE(LinuxRelocation::applicationMenuName("/home/u/Applications/Tilvane.AppDir"),
+              LinuxRelocation::applicationMenuName("/opt/Tilvane.AppDir"));
+    EXPECT_EQ(LinuxRelocation::execArgument("/home/u/a\nb"), std::nullopt);
 }
 
 // A process started from a copy of /bin/sleep, with an environment of its own.

@@ -157,6 +157,28 @@ TEST_F(PreferencePanesTest, TheSwipeNoteIsRedWhenSwipesCannotWork) {
     EXPECT_EQ(note.textColor(), NamedColor::Red);
 }
 
+// Where the keyboard has no Fn (X11), a ticked Fn box would stop the feature
+// for good: the boxes are not offered, and Fn alone does not make swipes work.
+TEST_F(PreferencePanesTest, TheFnBoxesAreOfferedOnlyWhereTheKeyboardHasFn) {
+    desktop.settings().setBool("EnableSwipeGestures", true);
+    desktop.settings().setBool("SwipeFn", true);
+    const struct Row {
+        bool hasFn;
+        NamedColor note;
+    } rows[] = {{true, NamedColor::Black}, {false, NamedColor::Red}};
+    for (const auto& row : rows) {
+        app->applicationWillTerminate();
+        keyboard.setHasFunctionModifier(row.hasFn);
+        app = std::make_unique<AppDelegate>(platform);
+        app->applicationDidFinishLaunching();
+        for (auto [identifier, box] :
+             {std::pair{"MultiTouch", "swipeFn"}, {"MoveResize", "wMoveF"}, {"MoveResize", "wSizeF"}})
+            EXPECT_EQ(control(identifier, box).isHidden(), !row.hasFn) << box;
+        EXPECT_FALSE(control("MultiTouch", "swipeShift").isHidden());
+        EXPECT_EQ(control("MultiTouch", "noteLabel").textColor(), row.note) << row.hasFn;
+    }
+}
+
 TEST_F(PreferencePanesTest, EveryCheckBoxWritesItsKeyAndFollowsChangesMadeElsewhere) {
     struct Row {
         const char* pane;

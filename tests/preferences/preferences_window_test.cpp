@@ -163,6 +163,44 @@ TEST_F(PreferencesWindowTest, TheStoredPaneAndCornerAreRestoredAndKeptUpToDate) 
     EXPECT_EQ(controller({&a, &b}).selectedViewController(), &a);
 }
 
+// Two monitors side by side, a panel across the primary one's top.
+class TwoScreens : public Screens {
+public:
+    std::vector<Screen> list{{1, {0, 0, 1440, 900}, {0, 0, 1440, 870}},
+                             {2, {1440, 0, 1920, 1080}, {1440, 0, 1920, 1080}}};
+    std::vector<Screen> screens() override { return list; }
+    std::optional<Screen> mainScreen() override { return list.front(); }
+};
+
+TEST_F(PreferencesWindowTest, TheWindowOpensWhollyOnAScreen) {
+    struct Row {
+        const char* name;
+        std::optional<std::string> topLeft;
+        Rect frame;
+    } rows[] = {
+        {"nothing stored: centred on the primary monitor", std::nullopt, {520, 246, 400, 378}},
+        {"on the other monitor: where it was", "{2000, 800}", {2000, 422, 400, 378}},
+        {"on a monitor unplugged since: on the nearest, whole", "{-900, 700}", {0, 322, 400, 378}},
+        {"the title bar above the top: brought down", "{100, 1000}", {100, 492, 400, 378}},
+        {"across both monitors: on the one it covers more", "{1300, 800}", {1440, 422, 400, 378}},
+        {"far below both: up into the corner of the nearest", "{5000, -500}", {2960, 0, 400, 378}},
+    };
+    TwoScreens screens;
+    TestPane pane(ui, "pane", {400, 300});
+    for (const auto& row : rows) {
+        settings.removeObject(kPreferencesFrameTopLeftKey);
+        if (row.topLeft) settings.setObject(kPreferencesFrameTopLeftKey, *row.topLeft);
+        controller_.reset();
+        controller_ = std::make_unique<PreferencesWindowController>(
+            ui, settings, std::vector<PreferencesViewController*>{&pane}, "", &screens);
+        EXPECT_EQ(window().frame(), row.frame) << row.name;
+    }
+    // Shown again after its monitor went, the window comes back onto one.
+    screens.list.pop_back();
+    controller_->showWindow();
+    EXPECT_EQ(window().frame(), (Rect{1040, 0, 400, 378}));
+}
+
 TEST_F(PreferencesWindowTest, ToolbarLabelsAndTitles) {
     TestPane a(ui, "a", {100, 100}), b(ui, "b", {100, 100});
     auto& c = controller({&a, &b});

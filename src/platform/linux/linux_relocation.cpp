@@ -113,6 +113,120 @@ bool lies(const fs::path& path, const fs::path& folder) {
     return true;
 }
 
+// FNV-1a over 64 bits: a number that a path gives in every run and every version of the program.
+uint64_t stableHash(std::string_view text) {
+    uint64_t hash = 0xcbf29ce484222325ull;
+    for (unsigned char c : text) {
+        hash ^= c;
+        hash *= 0x100000001b3ull;
+    }
+    return hash;
+}
+
+// Writes a file whole or not at all, making the folders above it.
+bool writeWhole(const fs::path& path, const std::string& content, std::string& error) {
+    std::error_code code;
+    fs::create_directories(path.parent_path(), code);
+    const fs::path part = path.string() + ".part";
+    if (!code) {
+        std::ofstream out(part, std::ios::binary | std::ios::trunc);
+        out << content;
+        out.close();
+        if (!out) code = std::make_error_code(std::errc::io_error);
+    }
+    if (!code) fs::rename(part, path, code);
+    if (!code) return true;
+    error = "cannot write " + path.string() + ": " + code.message();
+    fs::remove(part, code);
+    return false;
+}
+
+// The first desktop entry at the top of a bundle's folder, where AppImage tools put it.
+std::optional<fs::path> desktopEntryIn(const fs::path& folder) {
+    std::vector<fs::path> entries;
+    std::error_code error;
+    for (const auto& item : fs::directory_iterator(folder, error))
+        if (item.path().extension() == ".desktop" && item.is_regular_file(error)) entries.push_back(item.path());
+    if (entries.empty()) return std::nullopt;
+    return *std::min_element(entries.begin(), entries.end());
+}
+
+// A line of a desktop entry as key and value, the spaces around "=" left out;
+// none for a comment, a group header or a line without "=".
+std::optional<std::pair<std::string, std::string>> entryLine(const std::string& line) {
+    auto equals = line.find('=');
+    if (line.empty() || line[0] == '#' || line[0] == '[' || equals == std::string::npos) return std::nullopt;
+    auto trim = [](std::string text) {
+        while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.pop_back();
+        while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.erase(0, 1);
+        return text;
+    };
+    return std::make_pair(trim(line.substr(0, equals)), trim(line.substr(equals + 1)));
+}
+
+// The bundle's desktop entry for the menu: every Exec starts the bundle at
+// its place with the arguments it had, the icon is the one copied for it,
+// and a TryExec, which would look for the program on $PATH, goes.
+std::string entryForPlace(const std::string& entry, const std::string& exec, const std::optional<std::string>& icon) {
+    std::string out;
+    std::istringstream lines(entry);
+    for (std::string line; std::getline(lines, line);) {
+        if (auto keyValue = entryLine(line)) {
+            const auto& [key, value] = *keyValue;
+            if (key == "TryExec") continue;
+            if (key == "Exec") {
+                auto space = value.find(' ');
+                line = "Exec=" + exec + (space == std::string::npos ? "" : value.substr(space));
+            } else if (key == "Icon" && icon) {
+                line = "Icon=" + *icon;
+            }
+        }
+        out += line + "\n";
+    }
+    return out;
+}
+
+// The entry's icon at the top of the bundle's folder, beside the entry: SVG, else PNG.
+std::optional<fs::path> iconBeside(const fs::path& folder, const std::string& entry) {
+    std::istringstream lines(entry);
+    for (std::string line; std::getline(lines, line);) {
+        auto keyValue = entryLine(line);
+        if (!keyValue || keyValue->first != "Icon") continue;
+        const std::string& name = keyValue->second;
+        if (name.empty() || name.find('/') != std::string::npos) return std::nullopt;
+        std::error_code error;
+        for (const char* extension : {".svg", ".png"})
+            if (fs::is_regular_file(folder / (name + extension), error)) return folder / (name + extension);
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// The folder of the icon theme an icon goes in: "scalable" for SVG, its
+// size for PNG (from the file's header); none for anything else.
+std::optional<std::string> iconSizeFolder(const fs::path& icon, const std::string& content) {
+    if (icon.extension() == ".svg") return "scalable";
+    // The signature, the header chunk's length and type, then its width and height, each four bytes, big-endian.
+    constexpr std::string_view kSignature("\x89PNG\r\n\x1a\n", 8);
+    if (icon.extension() != ".png" || content.size() < 24 || !content.starts_with(kSignature) ||
+        content.compare(12, 4, "IHDR") != 0)
+        return std::nullopt;
+    auto word = [&](size_t at) {
+        uint32_t value = 0;
+        for (size_t i = 0; i < 4; ++i) value = value << 8 | static_cast<unsigned char>(content[at + i]);
+        return value;
+    };
+    if (word(16) == 0 || word(20) == 0) return std::nullopt;
+    return std::to_string(word(16)) + "x" + std::to_string(word(20));
+}
+
+// Removes the icons of the theme's every size that carry the name.
+void removeIcons(const fs::path& dataHome, const std::string& name) {
+    std::error_code error;
+    for (const auto& size : fs::directory_iterator(dataHome / "icons/hicolor", error))
+        for (const char* extension : {".svg", ".png"}) fs::remove(size.path() / "apps" / (name + extension), error);
+}
+
 int waitFor(pid_t pid) {
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0)
@@ -187,6 +301,7 @@ LinuxRelocation::Places LinuxRelocation::currentPlaces() {
     places.dataHome = environment("XDG_DATA_HOME");
     if (places.dataHome.empty()) places.dataHome = places.home + "/.local/share";
     places.appImage = environment("APPIMAGE");
+    places.appDir = environment("APPDIR");
     std::error_code error;
     places.executable = fs::read_symlink("/proc/self/exe", error).string();
     return places;
@@ -208,13 +323,15 @@ std::optional<std::string> LinuxRelocation::bundlePath() {
 }
 
 std::vector<std::string> LinuxRelocation::applicationsDirectories() {
-    return {places_.home + "/Applications", places_.localApplications, "/opt", "/usr/local/bin", "/usr/bin"};
+    return {places_.home + "/Applications", "/opt", "/usr/local/bin", "/usr/bin", places_.home + "/.local/bin",
+            places_.home + "/bin"};
 }
 
 std::string LinuxRelocation::localApplicationsDirectory() {
+    const std::string folder = places_.home + "/Applications";
     std::error_code error;
-    fs::path resolved = fs::weakly_canonical(places_.localApplications, error);
-    return error ? places_.localApplications : resolved.string();
+    fs::path resolved = fs::weakly_canonical(folder, error);
+    return error ? folder : resolved.string();
 }
 
 std::vector<std::string> LinuxRelocation::downloadsDirectories() {
@@ -357,6 +474,71 @@ bool LinuxRelocation::moveToTrash(const std::string& path) {
 bool LinuxRelocation::recycle(const std::string& path) {
     auto status = runAndWait({"gio", "trash", path});
     return status && *status == 0;
+}
+
+std::string LinuxRelocation::applicationMenuName(const std::string& bundlePath) {
+    uint64_t hash = stableHash(fs::path(bundlePath).lexically_normal().string());
+    std::string name = "tilvane-";
+    for (int shift = 60; shift >= 0; shift -= 4) name += "0123456789abcdef"[(hash >> shift) & 15];
+    return name;
+}
+
+std::optional<std::string> LinuxRelocation::execArgument(const std::string& path) {
+    // Quoted, with the characters the quotes do not cover escaped; the value
+    // is a string too, whose backslashes are escaped once more, and a percent
+    // sign that is no field code is doubled.
+    std::string argument = "\"";
+    for (char c : path) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return std::nullopt;
+        if (c == '"' || c == '`' || c == '$' || c == '\\') argument += '\\';
+        argument += c;
+    }
+    argument += '"';
+    std::string value;
+    for (char c : argument) value += c == '\\' ? "\\\\" : c == '%' ? "%%" : std::string(1, c);
+    return value;
+}
+
+bool LinuxRelocation::addToApplicationMenu(const std::string& bundlePath, std::string& error) {
+    std::error_code code;
+    const bool folder = fs::is_directory(bundlePath, code);
+    // An image's own files are seen only from inside it, by the program running from it.
+    const fs::path contents = folder ? fs::path(bundlePath) : fs::path(places_.appDir);
+    if (contents.empty()) {
+        error = "the image's desktop entry cannot be read without $APPDIR";
+        return false;
+    }
+    auto entryFile = desktopEntryIn(contents);
+    if (!entryFile) {
+        error = "there is no desktop entry in " + contents.string();
+        return false;
+    }
+    auto exec = execArgument(folder ? (fs::path(bundlePath) / "AppRun").string() : bundlePath);
+    if (!exec) {
+        error = "a desktop entry cannot start a program whose path holds control characters";
+        return false;
+    }
+    const std::string name = applicationMenuName(bundlePath);
+    const fs::path dataHome = places_.dataHome;
+    const std::string entry = readFile(*entryFile);
+    removeIcons(dataHome, name);
+    std::optional<std::string> icon;
+    if (auto source = iconBeside(contents, entry)) {
+        const std::string picture = readFile(*source);
+        if (auto size = iconSizeFolder(*source, picture)) {
+            const fs::path target = dataHome / "icons/hicolor" / *size / "apps" / (name + source->extension().string());
+            if (!writeWhole(target, picture, error)) return false;
+            icon = name;
+        }
+    }
+    return writeWhole(dataHome / "applications" / (name + ".desktop"), entryForPlace(entry, *exec, icon), error);
+}
+
+void LinuxRelocation::removeFromApplicationMenu(const std::string& bundlePath) {
+    const std::string name = applicationMenuName(bundlePath);
+    std::error_code error;
+    fs::remove(fs::path(places_.dataHome) / "applications" / (name + ".desktop"), error);
+    removeIcons(places_.dataHome, name);
 }
 
 std::vector<std::string> LinuxRelocation::runningApplicationBundles() {

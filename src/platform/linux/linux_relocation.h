@@ -8,20 +8,24 @@ namespace tilvane::linux_platform {
 
 // Moving the program on a Linux desktop. The bundle is the AppImage file
 // ($APPIMAGE), else the application folder (….AppDir) nearest above the
-// running executable. The applications folders are the user's
-// ~/Applications, the machine's /Applications (the usual homes of AppImages),
-// /opt, /usr/local/bin and /usr/bin. A disk image is a file attached to a
-// loop device; the trash is the freedesktop one, then `gio trash`; the
-// administrator is asked through polkit (pkexec).
+// running executable. It moves into ~/Applications, the user's own folder
+// that AppImage managers keep, which needs no password; it is in place
+// there, in /opt, in the program folders and in ~/.local/bin and ~/bin,
+// where people keep single-file programs. A disk image is a file attached to
+// a loop device; the trash is the freedesktop one, then `gio trash`; the
+// administrator is asked through polkit (pkexec). A moved bundle gets a
+// desktop entry and its icon under $XDG_DATA_HOME, from the entry and icon
+// at the top of its folder (for an AppImage, the image's folder the running
+// program sees at $APPDIR).
 class LinuxRelocation : public Relocation {
 public:
     // Where this machine keeps things; tests put them into a folder of their own.
     struct Places {
         std::string home;
-        std::string localApplications = "/Applications";
         std::string configHome;  // holds user-dirs.dirs
-        std::string dataHome;    // holds the Trash
+        std::string dataHome;    // holds the Trash, the menu's entries and their icons
         std::string appImage;    // $APPIMAGE; empty: none
+        std::string appDir;      // $APPDIR: where the running AppImage's folder is mounted
         std::string executable;  // the running program
         std::string mountInfo = "/proc/self/mountinfo";
         std::string blockDevices = "/sys/block";
@@ -45,6 +49,8 @@ public:
     bool removeItem(const std::string& path, std::string& error) override;
     bool moveToTrash(const std::string& path) override;
     bool recycle(const std::string& path) override;
+    bool addToApplicationMenu(const std::string& bundlePath, std::string& error) override;
+    void removeFromApplicationMenu(const std::string& bundlePath) override;
     std::vector<std::string> runningApplicationBundles() override;
     int32_t processIdentifier() override;
     std::optional<int> runAndWait(const std::vector<std::string>& arguments) override;
@@ -54,6 +60,12 @@ public:
 
     // The application folder nearest above an executable; empty when there is none.
     static std::string applicationFolderOf(const std::string& executable);
+    // The name of the menu entry (and of its icon) of the bundle at this
+    // place, the same in every run: "tilvane-" and sixteen hex digits.
+    static std::string applicationMenuName(const std::string& bundlePath);
+    // A path as one argument of a desktop entry's Exec key; none for a path
+    // with a control character, which no entry can hold.
+    static std::optional<std::string> execArgument(const std::string& path);
 
 private:
     Places places_;

@@ -99,6 +99,7 @@ public:
     void setImage(std::string name) override;
     bool isEnabled() const override { return widget_->isEnabled(); }
     void setEnabled(bool enabled) override { widget_->setEnabled(enabled); }
+    void setHidden(bool hidden) override { widget_->setHidden(hidden); }
     void setAction(std::function<void()> action) override { action_ = std::move(action); }
 
     QWidget* widget() const { return widget_; }

@@ -7,7 +7,8 @@
 namespace tilvane::sim {
 
 // The desktop's keyboard: a US layout on an ANSI keyboard, or one of two test
-// layouts that differ from it in one key, plus the desktop's own shortcuts.
+// layouts that differ from it in one key, plus the desktop's own shortcuts;
+// it has an Fn modifier unless the test says otherwise.
 class SimKeyboard : public Keyboard {
 public:
     enum class Layout {
@@ -22,6 +23,7 @@ public:
 
     KeyTranslation translateKeyCode(uint16_t keyCode) override;
     std::optional<std::vector<SymbolicHotKey>> copySymbolicHotKeys() override { return symbolicHotKeys_; }
+    bool hasFunctionModifier() override { return hasFunctionModifier_; }
 
     void setLayout(Layout layout) { layout_ = layout; }
     // Makes every translation report an error.
@@ -32,10 +34,12 @@ public:
     void setSymbolicHotKeys(std::optional<std::vector<SymbolicHotKey>> hotKeys) {
         symbolicHotKeys_ = std::move(hotKeys);
     }
+    void setHasFunctionModifier(bool has) { hasFunctionModifier_ = has; }
 
 private:
     Layout layout_ = Layout::UsAnsi;
     bool translationFails_ = false;
+    bool hasFunctionModifier_ = true;
     std::map<uint16_t, std::u16string> overrides_;
     std::optional<std::vector<SymbolicHotKey>> symbolicHotKeys_ = std::vector<SymbolicHotKey>{};
 };

@@ -47,6 +47,19 @@ bool SimRelocation::recycle(const std::string& path) {
     return true;
 }
 
+bool SimRelocation::addToApplicationMenu(const std::string& bundlePath, std::string& error) {
+    journal.push_back("menu add " + bundlePath);
+    if (menuError) {
+        error = *menuError;
+        return false;
+    }
+    return true;
+}
+
+void SimRelocation::removeFromApplicationMenu(const std::string& bundlePath) {
+    journal.push_back("menu remove " + bundlePath);
+}
+
 std::optional<int> SimRelocation::runAndWait(const std::vector<std::string>& arguments) {
     std::string line = "run";
     for (const auto& argument : arguments) line += " " + argument;

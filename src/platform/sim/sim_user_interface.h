@@ -162,7 +162,9 @@ public:
     void setImage(std::string name) override { image_ = std::move(name); }
     bool isEnabled() const override { return enabled_; }
     void setEnabled(bool enabled) override { enabled_ = enabled; }
+    void setHidden(bool hidden) override { hidden_ = hidden; }
     void setAction(std::function<void()> action) override { action_ = std::move(action); }
+    bool isHidden() const { return hidden_; }
 
     // The user clicks a check box (or a button): its state flips, then its action runs.
     void click() {
@@ -173,7 +175,7 @@ public:
     const std::string& image() const { return image_; }
 
 private:
-    bool state_ = false, enabled_ = true;
+    bool state_ = false, enabled_ = true, hidden_ = false;
     std::string text_, image_;
     NamedColor color_ = NamedColor::Black;
     std::function<void()> action_;

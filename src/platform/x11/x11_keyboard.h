@@ -38,6 +38,8 @@ public:
     // Linux desktops write Ctrl+Alt+Left, and close windows with Ctrl+W.
     ShortcutWording shortcutWording() const override { return ShortcutWording::Words; }
     uint64_t windowCommandModifier() const override { return modifier::kControl; }
+    // X11 has no Fn modifier: the key, where a keyboard has one, reaches no client.
+    bool hasFunctionModifier() override { return false; }
 
     // Runs after the keyboard's mapping changed (a new keyboard, a new
     // layout, a new modifier map), from the event dispatch.

@@ -60,11 +60,11 @@ protected:
     }
 
     // Starts recording with the keyboard: the first recorder (Split View) has
-    // the focus, two steps on is Left; returns once the program holds the
+    // the focus, and Tab goes row by row through the two columns (Left 1/3,
+    // Top Left, Center 1/3, Left); returns once the program holds the
     // keyboard, so that what is typed next reaches the recorder.
     void recordLeft() {
-        x().pressChord({vk::kTab});
-        x().pressChord({vk::kTab});
+        for (int step = 0; step < 4; ++step) x().pressChord({vk::kTab});
         x().pressChord({vk::kSpace});
         ASSERT_TRUE(x().waitUntil([&] { return keyboardGrabbedElsewhere(); })) << "recording did not start";
     }

@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
+#include <QLayout>
 #include <QMainWindow>
 #include <QTimer>
 #include <QToolBar>
@@ -27,6 +28,8 @@ namespace {
 class QtPanesTest : public testing::Test, protected SimApplication<QtUserInterface> {
 protected:
     QtPanesTest() {
+        // As on X11, the keyboard has no Fn: its boxes are hidden.
+        keyboard.setHasFunctionModifier(false);
         app = std::make_unique<AppDelegate>(platform);
         app->applicationDidFinishLaunching();
         app->showPreferecensPane();
@@ -112,6 +115,46 @@ TEST_F(QtPanesTest, RecordersDrawTheirShortcutsAndRecord) {
     EXPECT_EQ(left->logic()->accessibilityLabel(), "\u2303\u2325\u2190 keyboard shortcut");
     EXPECT_EQ(pane("Shortcuts").findChildren<CustomViewWidget*>().size(), 25);
     EXPECT_EQ(pane("MoveResize").findChildren<CustomViewWidget*>().size(), 4);
+}
+
+// The controls in reading order: rows of controls that overlap one another
+// from top to bottom, each row from left to right; by their names.
+std::vector<std::string> readingOrder(QWidget& view, std::vector<QWidget*> controls) {
+    auto area = [&view](QWidget* w) { return QRect(w->mapTo(&view, QPoint(0, 0)), w->size()); };
+    std::sort(controls.begin(), controls.end(), [&](QWidget* a, QWidget* b) { return area(a).top() < area(b).top(); });
+    std::vector<std::vector<QWidget*>> rows;
+    int rowBottom = -1;
+    for (QWidget* w : controls) {
+        if (rows.empty() || area(w).top() > rowBottom) rows.emplace_back();
+        rowBottom = std::max(rows.back().empty() ? -1 : rowBottom, area(w).bottom());
+        rows.back().push_back(w);
+    }
+    std::vector<std::string> names;
+    for (auto& row : rows) {
+        std::sort(row.begin(), row.end(), [&](QWidget* a, QWidget* b) { return area(a).left() < area(b).left(); });
+        for (QWidget* w : row) names.push_back(w->objectName().toStdString());
+    }
+    return names;
+}
+
+// Tab takes a person to every control of every pane (buttons, check boxes,
+// recorders) in reading order; hidden controls are passed over.
+TEST_F(QtPanesTest, TabGoesThroughEveryPaneInReadingOrder) {
+    window().show();
+    for (const char* identifier : {"GeneralPreferences", "Shortcuts", "MultiTouch", "MoveResize", "Snap"}) {
+        QWidget& view = pane(identifier);
+        view.layout()->activate();
+        QApplication::processEvents();
+        std::vector<std::string> tabbed;
+        for (QWidget* w = view.nextInFocusChain(); w != &view; w = w->nextInFocusChain())
+            if (view.isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(&view))
+                tabbed.push_back(w->objectName().toStdString());
+        std::vector<QWidget*> controls;
+        for (QWidget* w : view.findChildren<QWidget*>())
+            if ((qobject_cast<QAbstractButton*>(w) || qobject_cast<CustomViewWidget*>(w)) && w->isVisibleTo(&view))
+                controls.push_back(w);
+        EXPECT_EQ(tabbed, readingOrder(view, controls)) << identifier;
+    }
 }
 
 // The window manager's news that an alert became active comes on another
