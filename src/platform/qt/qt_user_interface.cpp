@@ -394,8 +394,15 @@ void QtUserInterface::activeWindowChanged(unsigned long windowId) {
     // it became active arrives. That news is stale; the window under it keeps the keyboard.
     if (closedAlerts_.count(windowId)) return;
     auto windows = qtWindows_;
-    for (QtWindow* window : windows)
-        if (window->qwindow().isVisible() && window->qwindow().winId() != windowId) window->resignedKey();
+    for (QtWindow* window : windows) {
+        if (!window->qwindow().isVisible()) continue;
+        // The window manager's word counts both ways: Qt may not have heard
+        // yet that the window got the keyboard, when it loses it again.
+        if (window->qwindow().winId() == windowId)
+            window->becameKey();
+        else
+            window->resignedKey();
+    }
 }
 
 bool QtUserInterface::qtBehindOnTheKeyboard() const {

@@ -145,14 +145,19 @@ void MainWindow::changeEvent(QEvent* event) {
     if (!active) {
         if (owner_.ui_.holdsDesktopKeyboard()) return;
         owner_.resignedKey();
-    } else if (!owner_.wasActive_) {
-        owner_.wasActive_ = true;
-        owner_.fire(Window::Event::DidBecomeKey);
+    } else {
+        owner_.becameKey();
     }
 }
 
 bool QtWindow::isKeyWindow() const {
     return ui_.hasKeyboardNow(*window_);
+}
+
+void QtWindow::becameKey() {
+    if (wasActive_) return;
+    wasActive_ = true;
+    fire(Event::DidBecomeKey);
 }
 
 void QtWindow::resignedKey() {

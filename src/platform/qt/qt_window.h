@@ -117,6 +117,8 @@ public:
     QMainWindow& qwindow() { return *window_; }
     // The window lost the keyboard focus (told by the desktop or by Qt, once).
     void resignedKey();
+    // The window has the keyboard (told by the desktop or by Qt, once).
+    void becameKey();
     QtToolbar& qtToolbar() { return *toolbar_; }
 
 private:
