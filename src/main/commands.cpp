@@ -6,6 +6,7 @@
 
 #include "app/app_delegate.h"
 #include "app/shortcuts_command.h"
+#include "main/desktop_backends.h"
 #include "main/error_stream_log.h"
 #include "main/serving_program.h"
 #include "main/standard_streams.h"
@@ -13,8 +14,6 @@
 #include "platform/linux/file_settings_store.h"
 #include "platform/linux/linux_run_loop.h"
 #include "platform/plist/keyed_archiver.h"
-#include "platform/x11/x11_desktop.h"
-#include "platform/x11/x11_instance.h"
 
 namespace tilvane::commands {
 
@@ -22,7 +21,6 @@ namespace {
 
 using linux_platform::FileSettingsStore;
 using linux_platform::LinuxRunLoop;
-using x11::X11Desktop;
 
 // A keyboard for commands run without a display: no layout to read.
 class NoKeyboard : public Keyboard {
@@ -57,10 +55,10 @@ private:
     int queued_ = 0;
 };
 
-// The X display named by $DISPLAY, or null after saying why it cannot be opened.
-std::unique_ptr<X11Desktop> openDesktop() {
+// The session's desktop, or null after saying why none can be opened.
+std::unique_ptr<DesktopBackend> openDesktop() {
     std::string error;
-    auto desktop = X11Desktop::open(nullptr, error);
+    auto desktop = openDesktopBackend(error);
     if (!desktop) standardError() << "tilvane: " << error << "\n";
     return desktop;
 }
@@ -84,7 +82,7 @@ int serve() {
         loop.stop();
     };
     if (!program->start(loop, stop, err)) return 1;
-    out << "tilvane: serving display " << ServingProgram::displayName() << "; stop with Ctrl+C" << std::endl;
+    out << "tilvane: serving " << program->sessionName() << "; stop with Ctrl+C" << std::endl;
     loop.run();
     program->finish();
     return status;
@@ -98,29 +96,28 @@ int place(int64_t code) {
     ErrorStreamLog log;
     // An action asked for by name reads no settings: the switch of the
     // shortcuts, the only one on its way, does not apply to it.
-    Platform platform = composePlatform(*desktop, X11Desktop::Uses::OneAction, oneShot, nullptr, log, nullptr);
+    Platform platform = composePlatform(*desktop, DesktopBackend::Uses::OneAction, oneShot, nullptr, log, nullptr);
     desktop->attach(loop, [&] { loop.stop(); });
 
     AppDelegate app(platform);
     app.moveWindowToDirection(code, true);
     oneShot.runWhileWorkIsQueued();
     // Said in the log (standard error) already.
-    return desktop->accessibility().refusedTiledWindow() ? 1 : 0;
+    return desktop->placementRefusal() ? 1 : 0;
 }
 
 int preferences() {
     LinuxRunLoop loop;
     auto desktop = openDesktop();
     if (!desktop) return 1;
-    x11::InstanceSelection instance(desktop->connection(), loop);
-    switch (instance.askOwnerToShowPreferences(std::chrono::seconds(5))) {
-        case x11::InstanceSelection::Request::Done: return 0;
-        case x11::InstanceSelection::Request::NoOwner: return kNotRunning;
-        case x11::InstanceSelection::Request::Refused: break;
+    switch (desktop->instance(loop).askOwnerToShowPreferences(std::chrono::seconds(5))) {
+        case InstanceClaim::Request::Done: return 0;
+        case InstanceClaim::Request::NoOwner: return kNotRunning;
+        case InstanceClaim::Request::Refused: break;
     }
-    standardError()
-        << "tilvane: the Tilvane that serves display " << ServingProgram::displayName()
-        << " has no preferences window (it was started with `tilvane serve`); quit it and start `tilvane`\n";
+    standardError() << "tilvane: the Tilvane that serves " << desktop->sessionName()
+                    << " has no preferences window (it was started with `tilvane serve`); quit it and start "
+                       "`tilvane`\n";
     return 1;
 }
 
@@ -129,17 +126,15 @@ int shortcuts(const std::vector<std::string>& args) {
     FileSettingsStore settings(FileSettingsStore::defaultPath(), log);
     plist::PlistKeyedArchiver archiver;
     std::string ignored;
-    auto desktop = X11Desktop::open(nullptr, ignored);
+    auto desktop = openDesktopBackend(ignored);
     NoKeyboard noKeyboard;
-    Keyboard& keyboard = desktop ? static_cast<Keyboard&>(desktop->keyboard()) : noKeyboard;
+    Keyboard& keyboard = desktop ? desktop->keyboard() : noKeyboard;
     HeldElsewhere heldElsewhere;
     LinuxRunLoop loop;
-    std::optional<x11::InstanceSelection> instance;
     if (desktop) {
-        instance.emplace(desktop->connection(), loop);
         // The serving program knows which of its shortcuts others hold (it
         // holds the rest itself); with none serving, each is tried here.
-        if (auto published = instance->heldElsewhereByOwner()) {
+        if (auto published = desktop->instance(loop).heldElsewhereByOwner()) {
             heldElsewhere = [keys = *published](const std::string& key, const Shortcut&) {
                 return std::find(keys.begin(), keys.end(), key) != keys.end();
             };

@@ -6,7 +6,7 @@
 
 namespace tilvane::commands {
 
-// The program's commands on an X11 desktop, composed from the X11 backend,
+// The program's commands on the session's desktop, composed from its backend,
 // the Linux services and the core. Each writes to the program's standard
 // output and error and returns the process's exit status.
 

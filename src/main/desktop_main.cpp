@@ -20,7 +20,6 @@
 #include "platform/qt/qt_run_loop.h"
 #include "platform/qt/qt_support.h"
 #include "platform/qt/qt_user_interface.h"
-#include "platform/x11/key_codes.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // libdbus, which Qt loads for the tray, frees its buffers only in dbus_shutdown(),
@@ -54,17 +53,16 @@ private:
 
 // Asks the Tilvane that serves the display to show its preferences window,
 // for a program started to show them that found another already serving.
-int handPreferencesToTheRunningProgram(x11::InstanceSelection& instance) {
+int handPreferencesToTheRunningProgram(InstanceClaim& instance) {
     switch (instance.askOwnerToShowPreferences(std::chrono::seconds(5))) {
-        case x11::InstanceSelection::Request::Done: return 0;
-        case x11::InstanceSelection::Request::NoOwner:
-            tilvane::standardError() << "tilvane: the Tilvane that served display " << ServingProgram::displayName()
-                                     << " has ended; start it again\n";
+        case InstanceClaim::Request::Done: return 0;
+        case InstanceClaim::Request::NoOwner:
+            tilvane::standardError() << "tilvane: the Tilvane that served this session has ended; start it again\n";
             return 1;
-        case x11::InstanceSelection::Request::Refused: break;
+        case InstanceClaim::Request::Refused: break;
     }
-    tilvane::standardError() << "tilvane: the Tilvane that serves display " << ServingProgram::displayName()
-                             << " has no preferences window (it was started with `tilvane serve`)\n";
+    tilvane::standardError() << "tilvane: the Tilvane that serves this session has no preferences window (it was "
+                                "started with `tilvane serve`)\n";
     return 1;
 }
 
@@ -90,35 +88,29 @@ int main(int argc, char** argv) {
 
     qt::QtUserInterface ui({"Tilvane", TILVANE_VERSION, "Released under the MIT License."});
     registerMenuImages(ui);
-    // Keys typed in the program's windows mean the keys the hot keys name: by physical position.
-    ui.setKeyCodeTranslator([](uint32_t nativeKeyCode) -> std::optional<uint16_t> {
-        if (nativeKeyCode > 255) return std::nullopt;
-        return x11::virtualKeyForXKeycode(static_cast<uint8_t>(nativeKeyCode));
-    });
     // The services the user interface reaches are the program's; they are
     // taken here, once, because the program goes before the user interface
     // does, and anything the user interface calls while it goes must not
     // look for them through a program half gone.
-    x11::X11Desktop& desktop = program->desktop();
-    auto& hotKeys = desktop.hotKeys();
-    // While a shortcut is recorded, the desktop's keyboard grab sends every key here,
-    // each named by its physical position as the hot keys name it.
+    DesktopBackend& desktop = program->desktop();
+    // Keys typed in the program's windows mean the keys the hot keys name.
+    ui.setKeyCodeTranslator([&desktop](uint32_t nativeKeyCode) { return desktop.virtualKeyCode(nativeKeyCode); });
+    // While a shortcut is recorded, the desktop sends every key here, named as the hot keys name it.
     ui.setKeyboardGrabber(
-        {[&hotKeys, &ui, &loop](std::function<void(bool)> done) {
-             hotKeys.grabKeyboard(
+        {[&desktop, &ui, &loop](std::function<void(bool)> done) {
+             desktop.captureKeyboard(
                  loop,
-                 [&ui](const x11::X11HotKeyService::GrabbedKey& key) {
+                 [&ui](const DesktopBackend::CapturedKey& key) {
                      if (!key.press && !key.isModifier) return;
                      ui.deliverGrabbedKey(
                          {key.isModifier ? EventType::FlagsChanged : EventType::KeyDown, key.keyCode, key.flags});
                  },
                  std::move(done));
          },
-         [&hotKeys] { hotKeys.releaseKeyboard(); }});
-    desktop.onActiveWindowChange([&ui](uint32_t window) { ui.activeWindowChanged(window); });
+         [&desktop] { desktop.releaseKeyboard(); }});
+    desktop.onActiveWindowChange([&ui](DesktopBackend::WindowId window) { ui.activeWindowChanged(window); });
     ui.setActiveWindowQuery([&desktop]() -> std::optional<unsigned long> { return desktop.activeWindowNow(); });
-    ui.onTaskbarPresence(
-        [&desktop](unsigned long window, bool skip) { desktop.setSkipTaskbar(static_cast<uint32_t>(window), skip); });
+    ui.onTaskbarPresence([&desktop](unsigned long window, bool skip) { desktop.setSkipTaskbar(window, skip); });
 
     linux_platform::CrashReports crashReports(linux_platform::CrashReports::defaultFolder(), TILVANE_VERSION);
     qt::QtSupport::Hooks hooks;
@@ -133,8 +125,8 @@ int main(int argc, char** argv) {
         facts.version = TILVANE_VERSION;
         facts.windowManager = desktop.windowManagerName();
         facts.server = desktop.serverDescription();
-        facts.screens = desktop.screens().screens();
-        facts.primaryTopLeft = desktop.screens().primaryOrigin();
+        facts.screens = program->platform().screens ? program->platform().screens->screens() : std::vector<Screen>{};
+        facts.primaryTopLeft = desktop.primaryTopLeft();
         facts.settings = program->platform().archiver
                              ? readableSettings(program->settings(), *program->platform().archiver)
                              : std::string();
@@ -190,9 +182,9 @@ int main(int argc, char** argv) {
     program->instance().onShowPreferences([&] { program->app().showPreferecensPane(); });
     if (showPreferences) loop.async([&] { program->app().showPreferecensPane(); });
     if (!qt::QtApplication::trayAvailable())
-        program->log().write("no system tray on display " + ServingProgram::displayName() +
+        program->log().write("no system tray on " + program->sessionName() +
                              "; the shortcuts act, and the icon appears when a tray starts");
-    tilvane::standardOutput() << "tilvane: serving display " << ServingProgram::displayName() << std::endl;
+    tilvane::standardOutput() << "tilvane: serving " << program->sessionName() << std::endl;
     int result = application.exec();
     teardown.run();
     return ending ? status : result;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "main/desktop_backends.h"
 #include "shortcuts/shortcut_text.h"
 
 namespace tilvane {
@@ -33,7 +34,7 @@ std::optional<std::string> programPath() {
     return std::nullopt;
 }
 
-Platform composePlatform(x11::X11Desktop& desktop, x11::X11Desktop::Uses uses, RunLoop& loop, SettingsStore* settings,
+Platform composePlatform(DesktopBackend& desktop, DesktopBackend::Uses uses, RunLoop& loop, SettingsStore* settings,
                          Log& log, KeyedArchiver* archiver) {
     Platform platform;
     platform.settings = settings;
@@ -44,30 +45,25 @@ Platform composePlatform(x11::X11Desktop& desktop, x11::X11Desktop::Uses uses, R
     return platform;
 }
 
-std::string ServingProgram::displayName() {
-    const char* d = std::getenv("DISPLAY");
-    return d ? d : "";
-}
-
 std::unique_ptr<ServingProgram> ServingProgram::open(RunLoop& loop, std::ostream& err, int& exitStatus,
                                                      WhenAnotherServes whenAnotherServes) {
     std::unique_ptr<ServingProgram> program(new ServingProgram());
     std::string error;
-    program->desktop_ = x11::X11Desktop::open(nullptr, error);
+    program->desktop_ = openDesktopBackend(error);
     if (!program->desktop_) {
         err << "tilvane: " << error << "\n";
         exitStatus = 1;
         return nullptr;
     }
-    program->instance_ = std::make_unique<x11::InstanceSelection>(program->desktop_->connection(), loop);
+    program->instance_ = &program->desktop_->instance(loop);
     if (program->instance_->heldByAnother()) {
-        err << "tilvane: Tilvane is already running on display " << displayName() << "\n";
+        err << "tilvane: Tilvane is already running on " << program->sessionName() << "\n";
         exitStatus = whenAnotherServes ? whenAnotherServes(*program->instance_) : 1;
         return nullptr;
     }
     program->settings_ = std::make_unique<linux_platform::FileSettingsStore>(
         linux_platform::FileSettingsStore::defaultPath(), program->log_);
-    program->platform_ = composePlatform(*program->desktop_, x11::X11Desktop::Uses::Everything, loop,
+    program->platform_ = composePlatform(*program->desktop_, DesktopBackend::Uses::Everything, loop,
                                          program->settings_.get(), program->log_, &program->archiver_);
     program->platform_.relocation = &program->relocation_;
     return program;
@@ -78,8 +74,8 @@ ServingProgram::~ServingProgram() {
 }
 
 bool ServingProgram::start(DescriptorWatcher& watcher, std::function<void(int)> stop, std::ostream& err) {
-    desktop_->attach(watcher, [stop, &err] {
-        err << "tilvane: the connection to display " << displayName() << " broke\n";
+    desktop_->attach(watcher, [this, stop, &err] {
+        err << "tilvane: the connection to " << sessionName() << " broke\n";
         stop(1);
     });
     settings_->attach(watcher);
@@ -92,11 +88,11 @@ bool ServingProgram::start(DescriptorWatcher& watcher, std::function<void(int)> 
     // Claimed only now, so that the selection's owner is a program that serves.
     if (!instance_->claim()) {
         finish();
-        err << "tilvane: Tilvane is already running on display " << displayName() << "\n";
+        err << "tilvane: Tilvane is already running on " << sessionName() << "\n";
         return false;
     }
-    instance_->onLost([stop, &err] {
-        err << "tilvane: another program took over display " << displayName() << "\n";
+    instance_->onLost([this, stop, &err] {
+        err << "tilvane: another program took over " << sessionName() << "\n";
         stop(0);
     });
     return true;

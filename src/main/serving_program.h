@@ -8,16 +8,15 @@
 
 #include "app/app_delegate.h"
 #include "main/error_stream_log.h"
+#include "platform/desktop_backend.h"
 #include "platform/linux/file_settings_store.h"
 #include "platform/linux/linux_relocation.h"
 #include "platform/plist/keyed_archiver.h"
-#include "platform/x11/x11_desktop.h"
-#include "platform/x11/x11_instance.h"
 
 namespace tilvane {
 
-// A program that serves the hot keys on the display: the desktop, the one
-// instance per display, the settings file, the log and the application, made
+// A program that serves the hot keys on the desktop: the desktop backend,
+// the one instance per session, the settings file, the log and the application, made
 // in the order they depend on each other and ended in order. The plain
 // serving command and the desktop application share it; each brings its own
 // main loop.
@@ -25,8 +24,8 @@ class ServingProgram {
 public:
     // What a program does on finding another instance serving the display;
     // it gives the status to end with.
-    using WhenAnotherServes = std::function<int(x11::InstanceSelection& instance)>;
-    // Opens $DISPLAY and makes sure no other instance serves it. Null when
+    using WhenAnotherServes = std::function<int(InstanceClaim& instance)>;
+    // Opens the session's desktop and makes sure no other instance serves it. Null when
     // this program cannot serve; the reason went to err and exitStatus holds
     // the status to end with (1, or what whenAnotherServes gave).
     static std::unique_ptr<ServingProgram> open(RunLoop& loop, std::ostream& err, int& exitStatus,
@@ -35,11 +34,11 @@ public:
 
     // The services, for the composition root to add its own to before start().
     Platform& platform() { return platform_; }
-    x11::X11Desktop& desktop() { return *desktop_; }
+    DesktopBackend& desktop() { return *desktop_; }
     linux_platform::FileSettingsStore& settings() { return *settings_; }
     RecentLog& log() { return log_; }
     AppDelegate& app() { return *app_; }
-    x11::InstanceSelection& instance() { return *instance_; }
+    InstanceClaim& instance() { return *instance_; }
 
     // Watches the display and the settings file, starts the application and
     // claims the display. stop(status) is called when the program must end:
@@ -51,14 +50,15 @@ public:
     // Reads the settings file again, as asked with SIGHUP; says so in the log.
     void rereadSettings();
 
-    static std::string displayName();
+    // The session served, as messages name it ("display :0").
+    std::string sessionName() { return desktop_->sessionName(); }
 
 private:
     ServingProgram() = default;
 
     RecentLog log_;
-    std::unique_ptr<x11::X11Desktop> desktop_;
-    std::unique_ptr<x11::InstanceSelection> instance_;
+    std::unique_ptr<DesktopBackend> desktop_;
+    InstanceClaim* instance_ = nullptr;
     std::unique_ptr<linux_platform::FileSettingsStore> settings_;
     plist::PlistKeyedArchiver archiver_;
     linux_platform::LinuxRelocation relocation_{linux_platform::LinuxRelocation::currentPlaces()};
@@ -81,7 +81,7 @@ std::optional<std::string> programPath();
 // The one place where the services of a process are put together: the
 // desktop's, the settings file (none for a process that reads no settings),
 // the log, the archiver and the main loop.
-Platform composePlatform(x11::X11Desktop& desktop, x11::X11Desktop::Uses uses, RunLoop& loop, SettingsStore* settings,
+Platform composePlatform(DesktopBackend& desktop, DesktopBackend::Uses uses, RunLoop& loop, SettingsStore* settings,
                          Log& log, KeyedArchiver* archiver);
 
 }  // namespace tilvane

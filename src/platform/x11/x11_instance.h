@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/desktop_backend.h"
 #include "platform/run_loop.h"
 #include "platform/x11/x11_connection.h"
 
@@ -17,32 +18,31 @@ namespace tilvane::x11 {
 // later turn of the main loop, after the work already queued there, so a
 // client that asks and waits for the answer knows that every event sent to
 // the program before has been handled.
-class InstanceSelection {
+class InstanceSelection : public InstanceClaim {
 public:
     InstanceSelection(Connection& conn, RunLoop& loop);
-    ~InstanceSelection();
+    ~InstanceSelection() override;
 
     const std::string& name() const { return name_; }
     // Whether another client owns the selection now.
-    bool heldByAnother();
+    bool heldByAnother() override;
     // Takes the selection when nobody holds it; false when someone does.
-    bool claim();
+    bool claim() override;
     // Runs when another client takes the selection away.
-    void onLost(std::function<void()> handler) { onLost_ = std::move(handler); }
+    void onLost(std::function<void()> handler) override { onLost_ = std::move(handler); }
     // The owner's answer to a request to show its preferences window; a
     // program without one refuses such requests.
-    void onShowPreferences(std::function<void()> handler) { onShowPreferences_ = std::move(handler); }
+    void onShowPreferences(std::function<void()> handler) override { onShowPreferences_ = std::move(handler); }
 
-    enum class Request { Done, NoOwner, Refused };
     // Asks the program that serves the display to show its preferences
     // window, and waits for its answer.
-    Request askOwnerToShowPreferences(std::chrono::milliseconds limit);
+    Request askOwnerToShowPreferences(std::chrono::milliseconds limit) override;
 
     // What the serving program tells the commands: the settings keys whose
     // shortcuts another program holds, kept on its window.
-    void publishHeldElsewhere(const std::vector<std::string>& keys);
+    void publishHeldElsewhere(const std::vector<std::string>& keys) override;
     // What the program that serves the display published; none when none serves.
-    std::optional<std::vector<std::string>> heldElsewhereByOwner();
+    std::optional<std::vector<std::string>> heldElsewhereByOwner() override;
 
 private:
     xcb_timestamp_t serverTime();
