@@ -1,7 +1,11 @@
+// Window elements on the simulated desktop: their frame, their parts, the
+// focused one, and the input that carries a window to another desktop.
+
 #include "accessibility/window_element.h"
 
 #include <gtest/gtest.h>
 
+#include "accessibility/accessibility_element.h"
 #include "platform/sim/sim_desktop.h"
 
 namespace tilvane {
@@ -13,13 +17,16 @@ constexpr Point kPointer{400, 700};
 
 // A focused window (100, 50, 800, 600), with or without its zoom button at
 // (154, 53, 14, 16); the pointer rests at kPointer.
-struct SpaceMove {
-    explicit SpaceMove(bool zoomButton = true) {
-        auto& w = desktop.addWindow(5, {100, 50, 800, 600});
+struct OneWindow {
+    explicit OneWindow(bool zoomButton = true) {
+        auto& w = desktop.addWindow(5, {100, 50, 800, 600}, "Notes");
         if (zoomButton) w.zoomButton = Rect{154, 53, 14, 16};
         window = &w;
         desktop.focus(w.id);
         desktop.setPointer(kPointer);
+    }
+    AccessibilityElement element() {
+        return {desktop, *desktop.copyAttributeValue(desktop.createApplication(5), ax::kFocusedWindow).value.element()};
     }
     void moveToSpace(uint64_t n) {
         WindowElement::focusedWindow(desktop.platform(), access)->moveToSpace(n);
@@ -31,12 +38,45 @@ struct SpaceMove {
     sim::SimWindow* window;
 };
 
+TEST(AccessibilityElement, FrameIsTheNullRectangleWhenAnyPartIsMissing) {
+    const std::pair<void (*)(sim::SimWindow&), Rect> rows[] = {
+        {[](sim::SimWindow&) {}, {100, 50, 800, 600}},
+        {[](sim::SimWindow& w) { w.failPositionRead = true; }, kNullRect},
+        {[](sim::SimWindow& w) { w.failSizeRead = true; }, kNullRect},
+        {[](sim::SimWindow& w) { w.positionNotPoint = true; }, kNullRect},
+        {[](sim::SimWindow& w) { w.sizeNotSize = true; }, kNullRect},
+    };
+    for (const auto& [arrange, expected] : rows) {
+        OneWindow d;
+        arrange(*d.window);
+        EXPECT_EQ(d.element().frame(), expected);
+    }
+}
+
+TEST(AccessibilityElement, ElementForKeyGivesOnlyElements) {
+    OneWindow d;
+    auto element = d.element();
+    std::optional<AccessibilityElement> zoom = element.elementForKey(ax::kZoomButton);
+    ASSERT_TRUE(zoom);
+    EXPECT_EQ(zoom->frame(), (Rect{154, 53, 14, 16}));
+    EXPECT_FALSE(element.elementForKey(ax::kTitle)) << "a text is not an element";
+}
+
+TEST(FocusedWindowElement, NoneWhenTheInterfaceIsOffOrNothingIsFocused) {
+    for (auto arrange : {+[](sim::SimDesktop& d) { d.setApiEnabled(false); },
+                         +[](sim::SimDesktop& d) { d.app(5).focusedWindowIsText = true; }}) {
+        OneWindow m;
+        ASSERT_TRUE(WindowElement::focusedWindow(m.desktop.platform(), m.access));
+        arrange(m.desktop);
+        EXPECT_FALSE(WindowElement::focusedWindow(m.desktop.platform(), m.access));
+    }
+}
+
 TEST(MoveToSpace, GrabsTheTitleBarPressesControlDigitAndLetsGoHalfASecondLater) {
     const std::tuple<uint64_t, bool, uint16_t> rows[] = {
-        {3, true, 20}, {3, false, 20}, {10, true, 29}, {12, true, 19}, {16, false, 22},
-    };
+        {3, true, 20}, {10, true, 29}, {12, true, 19}, {16, false, 22}};
     for (const auto& [space, zoomButton, key] : rows) {
-        SpaceMove m(zoomButton);
+        OneWindow m(zoomButton);
         m.moveToSpace(space);
         const Point grab = zoomButton ? Point{173, 55} : Point{105, 55};
         const std::vector<sim::PostedEvent> expected{
@@ -64,23 +104,10 @@ TEST(MoveToSpace, PostsNothingAbove16OrWhereItCannotAim) {
         {2, [](sim::SimWindow& w) { w.failZoomButtonSizeRead = true; }},
     };
     for (const auto& [space, arrange] : rows) {
-        SpaceMove m;
+        OneWindow m;
         arrange(*m.window);
         m.moveToSpace(space);
         EXPECT_TRUE(m.desktop.postedEvents().empty()) << space;
-    }
-}
-
-TEST(FocusedWindowElement, NoneWhenTheInterfaceIsOffOrNothingIsFocused) {
-    void (*const rows[])(sim::SimDesktop&) = {
-        [](sim::SimDesktop& d) { d.setApiEnabled(false); },
-        [](sim::SimDesktop& d) { d.app(5).focusedWindowIsText = true; },
-    };
-    for (auto arrange : rows) {
-        SpaceMove m;
-        ASSERT_TRUE(WindowElement::focusedWindow(m.desktop.platform(), m.access));
-        arrange(m.desktop);
-        EXPECT_FALSE(WindowElement::focusedWindow(m.desktop.platform(), m.access));
     }
 }
 

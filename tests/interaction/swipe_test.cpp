@@ -1,9 +1,11 @@
+// Swipes with modifiers held: how a gesture is judged, and which gestures act
+// on the simulated desktop.
+
 #include <gtest/gtest.h>
 
 #include "app/app_delegate.h"
 #include "input_events.h"
 #include "interaction/swipe_manager.h"
-#include "placement/layout_manager.h"
 #include "platform/sim/sim_desktop.h"
 
 namespace tilvane {
@@ -29,85 +31,60 @@ TEST(GestureJudging, SummedDeltasGiveOneAction) {
     for (const auto& c : cases) EXPECT_EQ(judgeSwipe(c.dx, c.dy), c.code) << c.dx << ", " << c.dy;
 }
 
-// A 1440 x 900 primary with a 23-point menu bar; its visible frame is (0, 23, 1440, 877) top-left.
-class Swipe : public testing::Test {
-protected:
-    void SetUp() override {
-        d.addScreen({0, 0, 1440, 900}, Rect{0, 0, 1440, 877});
-        d.settings().setBool("EnableSwipeGestures", true);
-        d.settings().setBool("SwipeControl", true);
-        d.settings().setBool("SwipeOption", true);
-        w = d.addWindow(7, kStart).id;
-        d.focus(w);
-    }
-    // One whole gesture: began, one changed event per delta, ended.
-    void gesture(uint64_t flags, std::initializer_list<Point> deltas) {
-        d.deliverGlobal(scroll(ScrollPhase::Began, flags));
-        for (auto delta : deltas) d.deliverGlobal(scroll(ScrollPhase::Changed, flags, delta.x, delta.y));
-        d.deliverGlobal(scroll(ScrollPhase::Ended, flags));
-    }
-
-    static constexpr Rect kStart{100, 100, 800, 600};
-    static constexpr Rect kLeftHalf{0, 23, 720, 877};
+// A 1440 x 900 primary under a 23-point menu bar; swipes with Control+Option.
+// The swipe goes straight to the layout computation: shortcuts switched off
+// and the preferences window in front stop the dispatch, not the swipe.
+TEST(Swipe, OnlyAGestureWithTheExactCombinationFromItsBeginningActs) {
+    constexpr Rect kStart{100, 100, 800, 600};
     sim::SimDesktop d;
-    WindowAccess access{d};
-    LayoutManager layout{d.platform(), access};
-    uint64_t w = 0;
-};
-
-TEST_F(Swipe, ActsWithShortcutsOffAndThePreferencesWindowOpen) {
+    d.addScreen({0, 0, 1440, 900}, Rect{0, 0, 1440, 877});
+    const uint64_t w = d.addWindow(7, kStart).id;
+    d.focus(w);
     d.settings().setBool("EnableShotcuts", false);
     AppDelegate app(d.platform());
     app._prefsWindowActive = true;
     SwipeManager swipe(d.platform(), app.layoutManager());
 
-    // The dispatch refuses the action...
-    app.moveWindowToDirection(120, false);
-    ASSERT_EQ(d.window(w).frame, kStart);
-    // ...but the swipe goes straight to the layout computation.
-    gesture(kControl | kOption | kCapsLock, {{20, 0}, {10, 10}});
-    EXPECT_EQ(d.window(w).frame, kLeftHalf);
-    EXPECT_EQ(swipe.direction(), 120);
-    EXPECT_FALSE(swipe.isHandlingEvent());
-}
-
-TEST_F(Swipe, IgnoresGesturesWithoutTheExactCombination) {
-    SwipeManager swipe(d.platform(), layout);
     const struct {
         const char* name;
-        uint64_t flags;
-        bool switchedOn;
-        bool anyModifier;
-    } cases[] = {
-        {"extra Shift", kControl | kOption | kShift, true, true},
-        {"Option missing", kControl, true, true},
-        {"gestures switched off", kControl | kOption, false, true},
-        {"no swipe modifier chosen", 0, true, false},
+        bool switchedOn, anyModifier;
+        uint64_t began, held;       // the flags when the gesture begins, and after
+        std::vector<Point> deltas;  // summed over the gesture
+        Rect expected;
+        int64_t direction;  // the last one judged
+    } rows[] = {
+        {"Caps Lock held as well",
+         true,
+         true,
+         kControl | kOption | kCapsLock,
+         kControl | kOption | kCapsLock,
+         {{0, 40}, {30, -35}},
+         {0, 23, 720, 877},
+         120},
+        {"extra Shift", true, true, kControl | kOption | kShift, kControl | kOption | kShift, {{30, 0}}, kStart, 120},
+        {"Option missing", true, true, kControl, kControl, {{30, 0}}, kStart, 120},
+        {"gestures switched off", false, true, kControl | kOption, kControl | kOption, {{30, 0}}, kStart, 120},
+        {"no swipe modifier chosen", true, false, 0, 0, {{30, 0}}, kStart, 120},
+        {"maximize", true, true, kControl | kOption, kControl | kOption, {{0, 40}}, {0, 23, 1440, 877}, 190},
+        {"the combination pressed after the beginning", true, true, 0, kControl | kOption, {{30, 0}}, kStart, 190},
     };
-    for (const auto& c : cases) {
-        d.settings().setBool("EnableSwipeGestures", c.switchedOn);
-        d.settings().setBool("SwipeControl", c.anyModifier);
-        d.settings().setBool("SwipeOption", c.anyModifier);
-        gesture(c.flags, {{30, 0}});
-        EXPECT_EQ(d.window(w).frame, kStart) << c.name;
-        EXPECT_FALSE(swipe.isHandlingEvent()) << c.name;
+    for (const auto& row : rows) {
+        d.settings().setBool("EnableSwipeGestures", row.switchedOn);
+        d.settings().setBool("SwipeControl", row.anyModifier);
+        d.settings().setBool("SwipeOption", row.anyModifier);
+        d.window(w).frame = kStart;
+        d.deliverGlobal(scroll(ScrollPhase::Began, row.began));
+        for (Point delta : row.deltas) d.deliverGlobal(scroll(ScrollPhase::Changed, row.held, delta.x, delta.y));
+        if (row.began != row.held) {
+            EXPECT_EQ(swipe.scrollDeltaX(), 0) << "nothing summed";
+        }
+        d.deliverGlobal(scroll(ScrollPhase::Ended, row.held));
+        EXPECT_EQ(d.window(w).frame, row.expected) << row.name;
+        EXPECT_EQ(swipe.direction(), row.direction) << row.name;
+        EXPECT_FALSE(swipe.isHandlingEvent()) << row.name;
     }
-}
-
-TEST_F(Swipe, AGestureBegunWithoutTheCombinationIsNeverTracked) {
-    SwipeManager swipe(d.platform(), layout);
-    gesture(kControl | kOption, {{0, 40}});  // maximize
-    ASSERT_EQ(swipe.direction(), 190);
-    d.window(w).frame = kStart;
-
-    // Began without the combination, pressed during the gesture: nothing is
-    // summed, and its end neither acts nor forgets the last direction.
-    d.deliverGlobal(scroll(ScrollPhase::Began, 0));
-    d.deliverGlobal(scroll(ScrollPhase::Changed, kControl | kOption, 30, 0));
-    EXPECT_EQ(swipe.scrollDeltaX(), 0);
-    d.deliverGlobal(scroll(ScrollPhase::Ended, kControl | kOption));
-    EXPECT_EQ(d.window(w).frame, kStart);
-    EXPECT_EQ(swipe.direction(), 190);
+    app.moveWindowToDirection(120, false);
+    EXPECT_EQ(d.window(w).frame, kStart) << "the dispatch refuses";
 }
 
 }  // namespace
