@@ -1,97 +1,18 @@
 // Start-up and termination on the simulated desktop: the first-launch
-// settings, the hot keys bound at start-up and released at the end.
+// settings, the hot keys bound at start-up and released at the end, and the
+// defaults brought back when the settings are emptied.
 
 #include <gtest/gtest.h>
 
 #include "app/action_table.h"
 #include "app/app_delegate.h"
-#include "platform/plist/keyed_archiver.h"
-#include "platform/sim/sim_desktop.h"
-#include "platform/sim/sim_hot_keys.h"
-#include "platform/sim/sim_keyboard.h"
-#include "platform/sim/sim_user_interface.h"
+#include "app/sim_application.h"
+#include "shortcuts/shortcut.h"
 
 namespace tilvane {
 namespace {
 
-class LifecycleTest : public testing::Test {
-protected:
-    LifecycleTest() {
-        desktop.addScreen({0, 0, 1440, 900});
-        platform = desktop.platform();
-        platform.hotKeys = &hotKeys;
-        platform.keyboard = &keyboard;
-        platform.archiver = &archiver;
-    }
-    sim::MemorySettingsStore& store() { return desktop.settings(); }
-
-    sim::SimDesktop desktop;
-    sim::SimHotKeyService hotKeys;
-    sim::SimKeyboard keyboard;
-    plist::PlistKeyedArchiver archiver;
-    Platform platform;
-};
-
-TEST_F(LifecycleTest, AFirstLaunchWritesTheSwitchesAndEveryShortcut) {
-    AppDelegate app(platform);
-    app.applicationDidFinishLaunching();
-    EXPECT_EQ(store().objectForKey("EnableShotcuts"), SettingsValue(true));
-    for (const char* key : {"WMoveSizeEnabledBrigToFront", "WindowMovingEnabled", "WindowResizingEnabled"})
-        EXPECT_EQ(store().objectForKey(key), SettingsValue(false)) << key;
-    std::vector<std::string> expected{"EnableShotcuts", "WMoveSizeEnabledBrigToFront", "WindowMovingEnabled",
-                                      "WindowResizingEnabled"};
-    for (const auto& action : kActions) expected.emplace_back(action.settingsKey);
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(store().keys(), expected);
-    EXPECT_EQ(hotKeys.registrations().size(), kActions.size());
-    app.applicationWillTerminate();
-    EXPECT_TRUE(hotKeys.registrations().empty());
-}
-
-// At run time an emptied or deleted settings file switched every hot key off
-// until a restart, though a restart with the same file brought the defaults.
-TEST_F(LifecycleTest, AnEmptiedOrDeletedSettingsFileBringsBackTheDefaults) {
-    using namespace std::chrono_literals;
-    AppDelegate app(platform);
-    app.applicationDidFinishLaunching();
-    const auto startUp = store().userDomain();
-    auto emptyTheFile = [&] {
-        for (const auto& key : store().keys()) store().removeObject(key);
-        desktop.runLoop().runUntilIdle();
-    };
-    const size_t logged = desktop.logLines().size();
-
-    emptyTheFile();
-    EXPECT_TRUE(hotKeys.registrations().empty());
-    desktop.runLoop().advance(1s);
-    EXPECT_EQ(store().userDomain(), startUp);
-    EXPECT_EQ(hotKeys.registrations().size(), kActions.size());
-    ASSERT_EQ(desktop.logLines().size(), logged + 1);
-    EXPECT_NE(desktop.logLines().back().find("emptied or removed"), std::string::npos);
-
-    // What a command or an editor puts in a new file meanwhile stays; the rest is filled in.
-    emptyTheFile();
-    desktop.runLoop().advance(100ms);
-    store().setBool("HideDocIcon", true);
-    store().setObject("LeftShortcut", SettingsValue("not a shortcut"));
-    desktop.runLoop().advance(1s);
-    auto expected = startUp;
-    expected["HideDocIcon"] = true;
-    expected["LeftShortcut"] = "not a shortcut";
-    EXPECT_EQ(store().userDomain(), expected);
-    EXPECT_EQ(desktop.logLines().size(), logged + 2);
-
-    // Deleting one key is not emptying the file.
-    store().removeObject("RightShortcut");
-    desktop.runLoop().advance(1s);
-    EXPECT_FALSE(store().objectForKey("RightShortcut"));
-
-    // Once the program has ended, nothing comes back.
-    app.applicationWillTerminate();
-    emptyTheFile();
-    desktop.runLoop().advance(1s);
-    EXPECT_TRUE(store().keys().empty());
-}
+using namespace std::chrono_literals;
 
 // The hot-key service, noting each registration in the journal.
 class JournalledHotKeys : public sim::SimHotKeyService {
@@ -107,20 +28,31 @@ private:
     sim::Journal& journal_;
 };
 
-TEST_F(LifecycleTest, StartUpRunsInOrder) {
-    sim::Journal journal;
-    sim::SimUserInterface ui(&journal);
-    sim::SimSupport support(&journal);
-    JournalledHotKeys journalledHotKeys(journal);
-    platform.userInterface = &ui;
-    platform.supportKit = &support;
-    platform.updater = &support;
-    platform.hotKeys = &journalledHotKeys;
+constexpr uint32_t kLeftArrow = 123, kControlOption = kCarbonControlKey | kCarbonOptionKey;
+
+class LifecycleTest : public testing::Test, protected SimApplication<sim::SimUserInterface> {
+protected:
+    LifecycleTest() {
+        platform.hotKeys = &keys;
+        platform.supportKit = &support;
+        platform.updater = &support;
+    }
+    void start() {
+        app = std::make_unique<AppDelegate>(platform);
+        app->applicationDidFinishLaunching();
+    }
+    sim::MemorySettingsStore& store() { return desktop.settings(); }
+
+    JournalledHotKeys keys{journal};
+    sim::SimSupport support{&journal};
+    std::unique_ptr<AppDelegate> app;
+};
+
+// The defaults are stored before the hot keys are bound to them, and every
+// action gets its default shortcut.
+TEST_F(LifecycleTest, AFirstLaunchRunsInOrderAndStoresEveryDefault) {
     store().addObserver([&](const std::string& key) { journal.push_back("write " + key); });
-
-    AppDelegate app(platform);
-    app.applicationDidFinishLaunching();
-
+    start();
     sim::Journal expected{"sendTrackingReport",
                           "setupIssuesController 1",
                           "setActivationPolicy 0",
@@ -136,85 +68,117 @@ TEST_F(LifecycleTest, StartUpRunsInOrder) {
                           "checkForUpdatesInBackground"};
     for (int64_t code : kRegistrationOrder)
         expected.push_back("write " + std::string(actionForCode(code)->settingsKey));
-    for (size_t i = 0; i < kRegistrationOrder.size(); ++i) expected.push_back("registerHotKey");
+    expected.insert(expected.end(), kRegistrationOrder.size(), "registerHotKey");
     for (const char* line : {"statusItem", "sendTrackingReport", "setupIssuesController 1"}) expected.push_back(line);
     EXPECT_EQ(journal, expected);
+
+    EXPECT_EQ(store().objectForKey("EnableShotcuts"), SettingsValue(true));
+    for (const char* key : {"WMoveSizeEnabledBrigToFront", "WindowMovingEnabled", "WindowResizingEnabled"})
+        EXPECT_EQ(store().objectForKey(key), SettingsValue(false)) << key;
+    for (const auto& action : kActions)
+        EXPECT_EQ(app->shortCutWithKey(std::string(action.settingsKey)),
+                  Shortcut(action.defaultKeyCode, action.defaultModifierFlags))
+            << action.name;
+    app->applicationWillTerminate();
+    EXPECT_TRUE(keys.registrations().empty());
+}
+
+TEST_F(LifecycleTest, ValuesAlreadyStoredStayEvenWhenTheyAreNoShortcut) {
+    const Shortcut commandA(0, modifier::kCommand);
+    store().setBool("EnableShotcuts", false);
+    store().setBool("WindowMovingEnabled", true);
+    store().setObject("LeftShortcut", SettingsValue(archiveShortcut(archiver, commandA)));
+    store().setObject("TopShortcut", SettingsValue("not a shortcut"));
+    start();
+    EXPECT_EQ(store().objectForKey("EnableShotcuts"), SettingsValue(false));
+    EXPECT_EQ(store().objectForKey("WindowMovingEnabled"), SettingsValue(true));
+    EXPECT_EQ(store().objectForKey("WindowResizingEnabled"), SettingsValue(false));
+    EXPECT_EQ(app->shortCutWithKey("LeftShortcut"), commandA);
+    EXPECT_EQ(store().stringForKey("TopShortcut"), "not a shortcut");
+    EXPECT_EQ(app->shortCutWithKey("TopShortcut"), std::nullopt);
+}
+
+// A cleared shortcut stays cleared while the program runs; the next start brings its default.
+TEST_F(LifecycleTest, AClearedShortcutGetsItsDefaultAtTheNextStart) {
+    start();
+    store().removeObject("LeftShortcut");
+    desktop.runLoop().advance(1s);
+    EXPECT_FALSE(store().objectForKey("LeftShortcut"));
+    EXPECT_FALSE(keys.isRegistered(kLeftArrow, kControlOption));
+    app->applicationWillTerminate();
+    store().setObject("RightShortcut", SettingsValue(archiveShortcut(archiver, Shortcut(4, modifier::kCommand))));
+    EXPECT_TRUE(keys.registrations().empty()) << "an ended program follows the settings no more";
+    start();
+    EXPECT_EQ(app->shortCutWithKey("LeftShortcut"), Shortcut(123, modifier::kControl | modifier::kOption));
+    EXPECT_TRUE(keys.isRegistered(kLeftArrow, kControlOption));
+}
+
+// At run time an emptied or deleted settings file switched every hot key off
+// until a restart, though a restart with the same file brought the defaults.
+TEST_F(LifecycleTest, AnEmptiedOrDeletedSettingsFileBringsBackTheDefaults) {
+    start();
+    const auto startUp = store().userDomain();
+    auto emptyTheFile = [&] {
+        for (const auto& key : store().keys()) store().removeObject(key);
+        desktop.runLoop().runUntilIdle();
+    };
+    const size_t logged = desktop.logLines().size();
+
+    emptyTheFile();
+    EXPECT_TRUE(keys.registrations().empty());
+    desktop.runLoop().advance(1s);
+    EXPECT_EQ(store().userDomain(), startUp);
+    EXPECT_EQ(keys.registrations().size(), kActions.size());
+    ASSERT_EQ(desktop.logLines().size(), logged + 1);
+    EXPECT_NE(desktop.logLines().back().find("emptied or removed"), std::string::npos);
+
+    // What a command or an editor puts in a new file meanwhile stays; the rest is filled in.
+    emptyTheFile();
+    desktop.runLoop().advance(100ms);
+    store().setBool("HideDocIcon", true);
+    store().setObject("LeftShortcut", SettingsValue("not a shortcut"));
+    desktop.runLoop().advance(1s);
+    auto expected = startUp;
+    expected["HideDocIcon"] = true;
+    expected["LeftShortcut"] = "not a shortcut";
+    EXPECT_EQ(store().userDomain(), expected);
+    EXPECT_EQ(desktop.logLines().size(), logged + 2);
+
+    // Once the program has ended, nothing comes back.
+    app->applicationWillTerminate();
+    emptyTheFile();
+    desktop.runLoop().advance(1s);
+    EXPECT_TRUE(store().keys().empty());
 }
 
 TEST_F(LifecycleTest, TheUpdaterFeedAndTheTaskbarPolicyFollowTheSettings) {
-    struct Row {
+    const std::string beta = "setFeedURL " + std::string(kBetaFeedURL);
+    const struct {
         std::optional<bool> beta;
         std::optional<std::string> feed;
         bool hideDocIcon;
         std::vector<std::string> updaterCalls;  // from setFeedURL on
-        std::string policy;
     } rows[] = {
-        {std::nullopt, std::nullopt, false, {"setFeedURL none"}, "setActivationPolicy 0"},
-        {false, "https://example.org/feed", false, {"setFeedURL https://example.org/feed"}, "setActivationPolicy 0"},
-        {true,
-         std::nullopt,
-         true,
-         {"setFeedURL " + std::string(kBetaFeedURL), "setUpdateCheckInterval 43200"},
-         "setActivationPolicy 1"},
-        {true,
-         "https://example.org/feed",
-         true,
-         {"setFeedURL " + std::string(kBetaFeedURL), "setUpdateCheckInterval 43200"},
-         "setActivationPolicy 1"},
+        {std::nullopt, std::nullopt, false, {"setFeedURL none"}},
+        {false, "https://example.org/feed", false, {"setFeedURL https://example.org/feed"}},
+        {true, std::nullopt, true, {beta, "setUpdateCheckInterval 43200"}},
+        {true, "https://example.org/feed", true, {beta, "setUpdateCheckInterval 43200"}},
     };
     for (const auto& row : rows) {
-        sim::MemorySettingsStore settings;
-        if (row.beta) settings.setBool("SUUpdaterChecksForBetaUpdates", *row.beta);
-        if (row.feed) settings.setObject("SUFeedURL", *row.feed);
-        settings.setBool("HideDocIcon", row.hideDocIcon);
-        sim::Journal journal;
-        sim::SimUserInterface ui(&journal);
-        sim::SimSupport support(&journal);
-        Platform p = platform;
-        p.settings = &settings;
-        p.userInterface = &ui;
-        p.updater = &support;
-        AppDelegate app(p);
-        app.applicationDidFinishLaunching();
-        app.applicationWillTerminate();
-
-        EXPECT_EQ(journal[0], row.policy);
+        for (const auto& key : store().keys()) store().removeObject(key);
+        if (row.beta) store().setBool("SUUpdaterChecksForBetaUpdates", *row.beta);
+        if (row.feed) store().setObject("SUFeedURL", *row.feed);
+        store().setBool("HideDocIcon", row.hideDocIcon);
+        journal.clear();
+        start();
+        app->applicationWillTerminate();
+        EXPECT_EQ(journal[2], row.hideDocIcon ? "setActivationPolicy 1" : "setActivationPolicy 0");
         std::vector<std::string> updater;
         for (const auto& line : journal)
             if (line.rfind("setFeedURL", 0) == 0 || line.rfind("setUpdateCheckInterval", 0) == 0)
                 updater.push_back(line);
         EXPECT_EQ(updater, row.updaterCalls) << row.feed.value_or("no feed");
     }
-}
-
-TEST_F(LifecycleTest, ValuesAlreadyStoredStay) {
-    store().setBool("EnableShotcuts", false);
-    store().setBool("WindowMovingEnabled", true);
-    AppDelegate app(platform);
-    app.applicationDidFinishLaunching();
-    EXPECT_EQ(store().objectForKey("EnableShotcuts"), SettingsValue(false));
-    EXPECT_EQ(store().objectForKey("WindowMovingEnabled"), SettingsValue(true));
-    EXPECT_EQ(store().objectForKey("WindowResizingEnabled"), SettingsValue(false));
-}
-
-TEST_F(LifecycleTest, StartUpStartsTheModifierDrag) {
-    for (const char* key : {"WindowMovingEnabled", "WMoveControl", "WMoveCommand"}) store().setBool(key, true);
-    auto window = desktop.addWindow(42, {100, 100, 400, 300}).id;
-    desktop.focus(window);
-    desktop.setPointer({200, 200});
-    AppDelegate app(platform);
-    app.applicationDidFinishLaunching();
-
-    InputEvent flags;
-    flags.type = EventType::FlagsChanged;
-    flags.modifierFlags = modifier::kControl | modifier::kCommand;
-    desktop.deliverGlobal(flags);
-    InputEvent move;
-    move.location = {210, 205};
-    move.deltaX = 10;
-    move.deltaY = 5;
-    desktop.deliverGlobal(move);
-    EXPECT_EQ(desktop.window(window).frame, (Rect{110, 105, 400, 300}));
 }
 
 }  // namespace

@@ -28,6 +28,12 @@ TEST(KeyNamesTest, WordsOfShortcuts) {
             EXPECT_EQ(parseShortcutWords(row.words), row.shortcut);
         }
     }
+    // Every default shortcut has words of its own, which read back as it.
+    for (const auto& action : kActions) {
+        Shortcut s(action.defaultKeyCode, action.defaultModifierFlags);
+        EXPECT_EQ(shortcutWords(s).find("key"), std::string::npos) << shortcutWords(s);
+        EXPECT_EQ(parseShortcutWords(shortcutWords(s)), s) << shortcutWords(s);
+    }
 }
 
 TEST(KeyNamesTest, ParsesAliasesAndRefusesNonsense) {
@@ -47,15 +53,6 @@ TEST(KeyNamesTest, ParsesAliasesAndRefusesNonsense) {
         {"KP_Enter", Shortcut(76, 0)},
     };
     for (const auto& row : rows) EXPECT_EQ(parseShortcutWords(row.words), row.shortcut) << row.words;
-}
-
-TEST(KeyNamesTest, EveryDefaultShortcutHasNamedWords) {
-    for (const auto& action : kActions) {
-        Shortcut s(action.defaultKeyCode, action.defaultModifierFlags);
-        std::string words = shortcutWords(s);
-        EXPECT_EQ(words.find("key"), std::string::npos) << words;
-        EXPECT_EQ(parseShortcutWords(words), s) << words;
-    }
 }
 
 TEST(UnicodeTextTest, ConvertsAndMapsCase) {

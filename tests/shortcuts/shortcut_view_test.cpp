@@ -148,6 +148,7 @@ TEST_F(ShortcutViewTest, KeysWhileRecording) {
     }
 }
 
+// While recording, the modifiers held show in place of the prompt.
 TEST_F(ShortcutViewTest, ModifiersHeldShowInsteadOfThePrompt) {
     view.click(kInShortcut);
     EXPECT_EQ(view.draw(),
@@ -157,7 +158,6 @@ TEST_F(ShortcutViewTest, ModifiersHeldShowInsteadOfThePrompt) {
     EXPECT_EQ(titles(), (Titles{"⎋", "⌃⌥"}));
     EXPECT_FALSE(type(58, 0, kFlags));
     EXPECT_EQ(titles(), (Titles{"⎋", "Type Shortcut"}));
-    EXPECT_TRUE(recorder->isRecording());
 }
 
 TEST_F(ShortcutViewTest, Titles) {
@@ -187,53 +187,34 @@ TEST_F(ShortcutViewTest, Titles) {
     }
 }
 
-TEST_F(ShortcutViewTest, Styles) {
-    EXPECT_EQ(view.simCell().fontPointSize(), 11);
-    EXPECT_EQ(recorder->intrinsicContentSize(), (Size{120, 19}));
-    recorder->setShortcutValue(kLeft);
-    struct Row {
-        unsigned style;
-        int bezel;
-        bool bordered;
-        double hint, down;
-    } rows[] = {{1, 11, true, 25, 1}, {2, 1, true, 26, 1}, {3, 1, false, 15, 0}, {0, 12, true, 23, 0}};
-    for (const auto& row : rows) {
-        recorder->setStyle(row.style);
-        EXPECT_EQ(view.simCell().bezelStyle(), row.bezel) << row.style;
-        EXPECT_EQ(view.simCell().bordered(), row.bordered) << row.style;
-        EXPECT_EQ(view.wantsLayer(), !row.bordered) << row.style;
-        const double x = 120 - row.hint;
-        auto pieces = view.draw();
-        ASSERT_EQ(pieces.size(), 2u);
-        EXPECT_EQ(pieces[0].frame, (Rect{0, row.down, 120, 19})) << row.style;
-        EXPECT_EQ(pieces[1].frame, (Rect{0, row.down, x, 19})) << row.style;
-        EXPECT_EQ(view.toolTipAt({x - 0.5, 9}), "Click to record new shortcut") << row.style;
-        EXPECT_EQ(view.toolTipAt({x, 9}), "Delete shortcut") << row.style;
-        ASSERT_EQ(view.trackingAreas().size(), 1u);
-        EXPECT_EQ(view.trackingAreas().begin()->second.rect, (Rect{x, 0, row.hint, 19})) << row.style;
-        EXPECT_EQ(view.trackingAreas().begin()->second.options, 0x181u);
-    }
-    recorder->setStyle(4);
-    EXPECT_TRUE(view.draw().empty());
-    EXPECT_EQ(view.simCell().bezelStyle(), 12);
-}
-
+// Tool tips only while idle and enabled; the delete area clears even where no button is drawn.
 TEST_F(ShortcutViewTest, ToolTipsAndTheDeleteAreaWithoutItsButton) {
     recorder->setShowsDeleteButton(false);
     recorder->setShortcutValue(kLeft);
-    EXPECT_EQ(titles(), (Titles{"⌃⌥←"}));
     EXPECT_EQ(view.toolTipAt(kInShortcut), "Click to record new shortcut");
     EXPECT_EQ(view.toolTipAt(kInHint), "Delete shortcut");
     recorder->setRecording(true);
     EXPECT_TRUE(view.toolTips().empty());
     recorder->setRecording(false);
-    recorder->setEnabled(false);
-    EXPECT_TRUE(view.toolTips().empty());
-    recorder->setEnabled(true);
     view.click(kInHint);
     EXPECT_EQ(recorder->shortcutValue(), std::nullopt);
     EXPECT_FALSE(recorder->isRecording());
     EXPECT_TRUE(view.toolTips().empty());
+}
+
+TEST_F(ShortcutViewTest, ADisabledControlNeverRecordsAndStopsRecording) {
+    recorder->setShortcutValue(kLeft);
+    view.click(kInShortcut);
+    recorder->setEnabled(false);
+    EXPECT_FALSE(recorder->isRecording() || ui.hasKeyMonitor() || ui.keyboardGrabbed());
+    EXPECT_EQ(ui.announcements().back().text, "Shortcut set");
+    view.click(kInShortcut);
+    view.click(kInHint);
+    recorder->accessibilityPerformPress();
+    EXPECT_FALSE(recorder->isRecording() || ui.hasKeyMonitor());
+    EXPECT_EQ(recorder->shortcutValue(), kLeft);
+    EXPECT_TRUE(view.trackingAreas().empty() && view.toolTips().empty());
+    for (const auto& piece : view.draw()) EXPECT_FALSE(piece.enabled);
 }
 
 TEST_F(ShortcutViewTest, OneRecorderAtATime) {
@@ -259,24 +240,6 @@ TEST_F(ShortcutViewTest, OneRecorderAtATime) {
     EXPECT_TRUE(recorder->isRecording() && ui.hasKeyMonitor() && ui.keyboardGrabbed());
 }
 
-TEST_F(ShortcutViewTest, DisabledControlNeverRecords) {
-    recorder->setShortcutValue(kLeft);
-    recorder->setEnabled(false);
-    view.click(kInShortcut);
-    view.click(kInHint);
-    recorder->accessibilityPerformPress();
-    EXPECT_FALSE(recorder->isRecording() || ui.hasKeyMonitor());
-    EXPECT_EQ(recorder->shortcutValue(), kLeft);
-    EXPECT_TRUE(view.trackingAreas().empty());
-    for (const auto& piece : view.draw()) EXPECT_FALSE(piece.enabled);
-
-    recorder->setEnabled(true);
-    view.click(kInShortcut);
-    recorder->setEnabled(false);
-    EXPECT_FALSE(recorder->isRecording() || ui.hasKeyMonitor() || ui.keyboardGrabbed());
-    EXPECT_EQ(ui.announcements().back().text, "Shortcut set");
-}
-
 TEST_F(ShortcutViewTest, Accessibility) {
     setShortcutStringsTable(StringsTable{{"keyboard shortcut", "Tastenkürzel"}});
     EXPECT_EQ(recorder->accessibilityLabel(), "Empty Tastenkürzel");
@@ -287,17 +250,6 @@ TEST_F(ShortcutViewTest, Accessibility) {
     EXPECT_TRUE(recorder->accessibilityPerformPress());
     EXPECT_TRUE(recorder->isRecording());
     EXPECT_FALSE(recorder->accessibilityPerformPress());
-}
-
-TEST_F(ShortcutViewTest, TheWindowLosingTheKeyboardEndsRecording) {
-    view.click(kInShortcut);
-    window.resignKey();
-    EXPECT_FALSE(recorder->isRecording() || ui.hasKeyMonitor());
-    window.becomeKey();
-    view.click(kInShortcut);
-    type(53, 0);
-    window.resignKey();
-    EXPECT_EQ(ui.announcements().size(), 2u);
 }
 
 TEST_F(ShortcutViewTest, ACombinationInUseIsExplainedAndRecordingGoesOn) {
@@ -338,7 +290,6 @@ TEST_F(ShortcutViewTest, SettingsKey) {
     int changes = 0;
     recorder->setShortcutValueChange([&](ShortcutView&) { ++changes; });
     recorder->setAssociatedUserDefaultsKey("LeftShortcut");
-    EXPECT_EQ(recorder->associatedUserDefaultsKey(), "LeftShortcut");
     EXPECT_EQ(recorder->shortcutValue(), kLeft);
 
     // Someone else writes the key: the control follows and writes nothing.
@@ -367,7 +318,6 @@ TEST_F(ShortcutViewTest, SettingsKey) {
     EXPECT_EQ(store.objectForKey("LeftShortcut"), SettingsValue("garbage"));
 
     recorder->setAssociatedUserDefaultsKey(std::nullopt);
-    EXPECT_EQ(recorder->associatedUserDefaultsKey(), std::nullopt);
     store.setObject("LeftShortcut", archived(kLeft));
     recorder->setShortcutValue(kUp);
     EXPECT_EQ(store.objectForKey("LeftShortcut"), archived(kLeft));
