@@ -35,7 +35,8 @@ struct Desk {
         app.moveWindowToDirection(code, fromMenu);
         desktop.runLoop().advance(1s);
     }
-    Rect frame() { return desktop.window(window).frame; }
+    sim::SimWindow& w() { return desktop.window(window); }
+    Rect frame() { return w().frame; }
 
     sim::SimDesktop desktop;
     uint64_t window = 0;
@@ -43,64 +44,35 @@ struct Desk {
 };
 
 TEST(Dispatch, WhatAnActionDoesToTheFocusedWindow) {
-    using Arrange = void (*)(Desk&);
+    const auto switchAbsent = [](Desk& d) { d.desktop.settings().removeObject("EnableShotcuts"); };
+    const auto switchOff = [](Desk& d) { d.desktop.settings().setBool("EnableShotcuts", false); };
+    const auto untrusted = [](Desk& d) { d.desktop.setTrusted(false); };
+    const auto preferencesActive = [](Desk& d) { d.desktop.setTrusted(false), d.app._prefsWindowActive = true; };
+    const auto minimumSize = [](Desk& d) { d.w().minSize = Size{800, 500}; };
+    const auto refusing = [](Desk& d) { d.w().refusePosition = d.w().refuseSize = true; };
+    const auto noFrame = [](Desk& d) { d.w().failPositionRead = d.w().failSizeRead = true; };
+    const auto noPosition = [](Desk& d) { d.w().failPositionRead = true; };
     const struct {
         const char* name;
-        Arrange arrange;
+        void (*arrange)(Desk&);
         int64_t code;
         bool fromMenu;
         Rect expected;
         size_t writes;
         int trustPrompts;
     } rows[] = {
-        {"hot key", [](Desk&) {}, 120, false, kLeftHalf, 2, 0},
-        {"hot key, shortcuts switched off", [](Desk& d) { d.desktop.settings().setBool("EnableShotcuts", false); }, 120,
-         false, kStart, 0, 0},
-        {"hot key, the switch absent", [](Desk& d) { d.desktop.settings().removeObject("EnableShotcuts"); }, 120, false,
-         kStart, 0, 0},
-        {"menu, shortcuts switched off", [](Desk& d) { d.desktop.settings().setBool("EnableShotcuts", false); }, 120,
-         true, kLeftHalf, 2, 0},
-        {"no permission: asks, opens the settings, moves nothing", [](Desk& d) { d.desktop.setTrusted(false); }, 120,
-         false, kStart, 0, 1},
+        {"hot key, the switch absent: off", switchAbsent, 120, false, kStart, 0, 0},
+        {"menu, shortcuts switched off", switchOff, 120, true, kLeftHalf, 2, 0},
+        {"no permission: asks, opens the settings, moves nothing", untrusted, 120, false, kStart, 0, 1},
         // The preferences window in front stops both paths before the question.
-        {"hot key, preferences window active",
-         [](Desk& d) {
-             d.desktop.setTrusted(false);
-             d.app._prefsWindowActive = true;
-         },
-         120, false, kStart, 0, 0},
-        {"menu, preferences window active",
-         [](Desk& d) {
-             d.desktop.setTrusted(false);
-             d.app._prefsWindowActive = true;
-         },
-         120, true, kStart, 0, 0},
-        {"the application keeps its minimum size",
-         [](Desk& d) {
-             d.desktop.window(d.window).minSize = Size{800, 500};
-         },
-         120,
-         false,
-         {0, 23, 800, 877},
-         2,
-         0},
-        {"writes refused",
-         [](Desk& d) {
-             d.desktop.window(d.window).refusePosition = true;
-             d.desktop.window(d.window).refuseSize = true;
-         },
-         120, false, kStart, 2, 0},
+        {"hot key, preferences window active", preferencesActive, 120, false, kStart, 0, 0},
+        {"menu, preferences window active", preferencesActive, 120, true, kStart, 0, 0},
+        {"the application keeps its minimum size", minimumSize, 120, false, {0, 23, 800, 877}, 2, 0},
+        {"writes refused", refusing, 120, false, kStart, 2, 0},
         // An unreadable frame counts as zeros, and (0, 0) lies in the menu bar,
         // outside every visible frame: the halves still keep clear of it.
-        {"frame unreadable, grow",
-         [](Desk& d) { d.desktop.window(d.window).failPositionRead = d.desktop.window(d.window).failSizeRead = true; },
-         290,
-         false,
-         {0, 0, 20, 20},
-         2,
-         0},
-        {"position unreadable, left half", [](Desk& d) { d.desktop.window(d.window).failPositionRead = true; }, 120,
-         false, kLeftHalf, 2, 0},
+        {"frame unreadable, grow", noFrame, 290, false, {0, 0, 20, 20}, 2, 0},
+        {"position unreadable, left half", noPosition, 120, false, kLeftHalf, 2, 0},
     };
     for (const auto& row : rows) {
         Desk d;
@@ -142,39 +114,6 @@ TEST(Dispatch, EveryActionDoesNothingWithoutAFocusedWindow) {
             EXPECT_TRUE(d.desktop.writes().empty()) << code;
             EXPECT_TRUE(d.desktop.postedEvents().empty()) << code;
         }
-    }
-}
-
-// Key repeat sends the presses while the first move is under way: each runs
-// in turn from where the one before left the window.
-TEST(Dispatch, SpaceActionsPressedDuringAMoveGoInTurnAndThePointerComesBack) {
-    const struct {
-        const char* name;
-        std::vector<int64_t> presses;
-        uint64_t space;  // where the window and the view end
-        uint16_t firstDigit;
-    } rows[] = {
-        {"next three times wraps to the first", {370, 370, 370}, 10, 19},
-        {"next twice, then previous", {370, 370, 380}, 20, 19},
-        {"previous five times", {380, 380, 380, 380, 380}, 20, 20},
-    };
-    const Point pointer{500, 600};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        Desk d(kLeftHalf);
-        d.desktop.setPointer(pointer);
-        for (int64_t code : row.presses) d.app.moveWindowToDirection(code, false);
-        d.desktop.runLoop().advance(10s);
-        EXPECT_EQ(d.desktop.window(d.window).space, row.space);
-        EXPECT_EQ(d.desktop.copySpaces(1), (std::vector<uint64_t>{row.space}));
-        // A grab of the title bar, Control and a digit, and a release for each press; the pointer goes back each time.
-        const auto& posted = d.desktop.postedEvents();
-        ASSERT_EQ(posted.size(), 6 * row.presses.size());
-        EXPECT_EQ(posted[1].event, (SyntheticEvent{EventType::LeftMouseDown, {73, 28}, 0, 0}));
-        EXPECT_EQ(posted[2].event, (SyntheticEvent{EventType::KeyDown, {}, row.firstDigit, modifier::kControl}));
-        for (size_t i = 5; i < posted.size(); i += 6)
-            EXPECT_EQ(posted[i].event, (SyntheticEvent{EventType::MouseMoved, pointer, 0, 0})) << "move " << i / 6;
-        EXPECT_EQ(d.desktop.currentPointerLocation(), pointer);
     }
 }
 

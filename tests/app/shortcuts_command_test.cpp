@@ -87,23 +87,6 @@ TEST_F(ShortcutsCommandTest, TheListBeforeTheFirstStartShowsTheDefaultsStartUpUs
               std::string::npos);
 }
 
-TEST_F(ShortcutsCommandTest, SetTakesKeysOrNamesAndWordsInAnyCase) {
-    const struct {
-        std::vector<std::string> args;
-        const char* key;
-        Shortcut stored;
-    } rows[] = {
-        {{"set", "LeftShortcut", "ctrl+alt+Left"}, "LeftShortcut", Shortcut(123, 0xC0000)},
-        {{"set", "left", "super+shift+F5"}, "LeftShortcut", Shortcut(96, modifier::kCommand | modifier::kShift)},
-        {{"set", "top", "F13"}, "TopShortcut", Shortcut(105, 0)},  // function keys need no modifier
-    };
-    for (const auto& row : rows) {
-        ASSERT_EQ(run(row.args), 0) << err.str();
-        EXPECT_EQ(stored(row.key), row.stored) << row.args[2];
-        EXPECT_TRUE(err.str().empty());
-    }
-}
-
 // `shortcuts set` gave two actions one combination, and then one of them
 // died: a combination another action has is refused, naming that action.
 TEST_F(ShortcutsCommandTest, TwoActionsCannotBeGivenTheSameShortcut) {
