@@ -1,5 +1,5 @@
-// Window elements on the simulated desktop: their frame, their parts, the
-// focused one, and the input that carries a window to another desktop.
+// Window elements on the simulated desktop: their frame, and the input that
+// carries a window to another desktop.
 
 #include "accessibility/window_element.h"
 
@@ -50,25 +50,6 @@ TEST(AccessibilityElement, FrameIsTheNullRectangleWhenAnyPartIsMissing) {
         OneWindow d;
         arrange(*d.window);
         EXPECT_EQ(d.element().frame(), expected);
-    }
-}
-
-TEST(AccessibilityElement, ElementForKeyGivesOnlyElements) {
-    OneWindow d;
-    auto element = d.element();
-    std::optional<AccessibilityElement> zoom = element.elementForKey(ax::kZoomButton);
-    ASSERT_TRUE(zoom);
-    EXPECT_EQ(zoom->frame(), (Rect{154, 53, 14, 16}));
-    EXPECT_FALSE(element.elementForKey(ax::kTitle)) << "a text is not an element";
-}
-
-TEST(FocusedWindowElement, NoneWhenTheInterfaceIsOffOrNothingIsFocused) {
-    for (auto arrange : {+[](sim::SimDesktop& d) { d.setApiEnabled(false); },
-                         +[](sim::SimDesktop& d) { d.app(5).focusedWindowIsText = true; }}) {
-        OneWindow m;
-        ASSERT_TRUE(WindowElement::focusedWindow(m.desktop.platform(), m.access));
-        arrange(m.desktop);
-        EXPECT_FALSE(WindowElement::focusedWindow(m.desktop.platform(), m.access));
     }
 }
 

@@ -67,13 +67,5 @@ TEST(UnicodeTextTest, ConvertsAndMapsCase) {
     EXPECT_EQ(unicode::toUpper(u"1-=\u2190"), u"1-=\u2190");
 }
 
-TEST(UnicodeTextTest, PrintableClass) {
-    const char16_t printable[] = {u'a', u'Z', u'0', u'-', u'=', u'\u00e9', u'\u0301', u'\u20ac', u'\u2190', u'\u00a7'};
-    const char16_t other[] = {0x0000, 0x0001, 0x001F, u' ',   0x007F, 0x0085, 0x00A0, 0x00AD,
-                              0x2028, 0x200B, 0xD800, 0xDFFF, 0xE000, 0xF704, 0xFFFF, 0x0378};
-    for (char16_t c : printable) EXPECT_TRUE(unicode::isLetterMarkNumberPunctuationOrSymbol(c)) << int(c);
-    for (char16_t c : other) EXPECT_FALSE(unicode::isLetterMarkNumberPunctuationOrSymbol(c)) << int(c);
-}
-
 }  // namespace
 }  // namespace tilvane

@@ -105,48 +105,6 @@ TEST_F(ShortcutMonitorTest, ReplacingAnEqualShortcut) {
     EXPECT_EQ(press(kLeft), std::vector<std::string>{"new"});
 }
 
-TEST_F(ShortcutMonitorTest, EventsThatMatchNothingAreIgnored) {
-    monitor->registerShortcut(kLeft, record("left"));  // id 1
-    monitor->registerShortcut(kM, nullptr);            // id 2: no action
-    const HotKeyEvent events[] = {
-        {kEventClassKeyboard, kEventHotKeyPressed, EventHotKeyID{fourCharCode("ABCD"), 1}},  // foreign signature
-        {kEventClassKeyboard, kEventHotKeyPressed, EventHotKeyID{kHotKeySignature, 9}},      // unknown id
-        {kEventClassKeyboard, kEventHotKeyPressed, std::nullopt},                            // unreadable id
-        {fourCharCode("mous"), kEventHotKeyPressed, EventHotKeyID{kHotKeySignature, 1}},     // other class
-        {kEventClassKeyboard, kEventHotKeyPressed, EventHotKeyID{kHotKeySignature, 2}},      // without action
-    };
-    for (const auto& event : events) service.deliver(event);
-    EXPECT_EQ(runLoop.pendingTasks(), 0u);
-}
-
-TEST_F(ShortcutMonitorTest, UnregisteringRemovesTheSystemRegistration) {
-    monitor->registerShortcut(kLeft, record("left"));
-    monitor->registerShortcut(kM, record("m"));
-    EXPECT_TRUE(service.press(123, 0x1800));  // queued before unregistering: still runs
-    monitor->unregisterShortcut(std::nullopt);
-    monitor->unregisterShortcut(kRight);
-    EXPECT_EQ(service.registrations().size(), 2u);
-    monitor->unregisterShortcut(kLeft);
-    EXPECT_FALSE(service.press(123, 0x1800));
-    runLoop.runUntilIdle();
-    EXPECT_EQ(ran, std::vector<std::string>{"left"});
-}
-
-TEST(ShortcutMonitorCreationTest, FailsWithoutAHandlerAndCleansUp) {
-    SimHotKeyService service;
-    sim::SimRunLoop runLoop;
-    service.setHandlerInstallationFails(true);
-    EXPECT_FALSE(ShortcutMonitor::create(service, runLoop));
-    service.setHandlerInstallationFails(false);
-    {
-        auto monitor = ShortcutMonitor::create(service, runLoop);
-        monitor->registerShortcut(kLeft, [] {});
-        EXPECT_EQ(service.handlerCount(), 1u);
-    }
-    EXPECT_EQ(service.handlerCount(), 0u);
-    EXPECT_TRUE(service.registrations().empty());
-}
-
 // The binding registers the stored shortcut at once and follows whoever writes it.
 TEST_F(ShortcutBinderTest, FollowsTheStoredValueUntilTheBindingIsBroken) {
     storeShortcut("LeftShortcut", kLeft);
@@ -255,18 +213,6 @@ TEST_F(ShortcutBinderTest, ARefusedCombinationIsRecordedWithoutAHotKey) {
     service.allow(123, 0x1800);
     storeShortcut("LeftShortcut", kLeft);
     EXPECT_TRUE(monitor->isShortcutRegistered(kLeft));
-}
-
-TEST(ShortcutBinderPlatformTest, WithoutAHotKeyServiceNothingIsRegistered) {
-    sim::MemorySettingsStore store;
-    plist::PlistKeyedArchiver archiver;
-    Platform platform;
-    platform.settings = &store;
-    platform.archiver = &archiver;
-    ShortcutBinder binder(platform);
-    store.setObject("LeftShortcut", SettingsValue(archiveShortcut(archiver, kLeft)));
-    binder.bindShortcutWithDefaultsKey("LeftShortcut", [] {});
-    EXPECT_EQ(binder.valueForUndefinedKey("LeftShortcut"), kLeft);
 }
 
 }  // namespace

@@ -33,14 +33,10 @@ TEST(ShortcutTest, KeyTextAndKeyEquivalentOnALayout) {
         const char *text, *keyEquivalent;
     } rows[] = {
         {"an arrow: a fixed glyph", 123, std::nullopt, SimKeyboard::Layout::None, "\u2190", "\u2190"},
-        {"a keypad digit", 89, std::nullopt, SimKeyboard::Layout::UsAnsi, "7", "7"},
         {"Space", 49, std::nullopt, SimKeyboard::Layout::UsAnsi, "Space", " "},
-        {"F1", 122, std::nullopt, SimKeyboard::Layout::UsAnsi, "F1", "\uF704"},
         {"F19", 80, std::nullopt, SimKeyboard::Layout::UsAnsi, "F19", "\uF716"},
         {"F20 types a control character", 90, std::nullopt, SimKeyboard::Layout::UsAnsi, "", ""},
         {"a letter", 0, std::nullopt, SimKeyboard::Layout::UsAnsi, "A", "a"},
-        {"a backslash", 42, std::nullopt, SimKeyboard::Layout::UsAnsi, "\\", "\\"},
-        {"a modifier key types nothing", 56, std::nullopt, SimKeyboard::Layout::UsAnsi, "", ""},
         {"no key", Shortcut::kNoKeyCode, std::nullopt, SimKeyboard::Layout::UsAnsi, "", ""},
         {"two characters", 0, std::nullopt, SimKeyboard::Layout::TwoCharacters, "AE", ""},
         {"a control character", 0, std::nullopt, SimKeyboard::Layout::ControlCharacter, "", ""},
@@ -48,11 +44,9 @@ TEST(ShortcutTest, KeyTextAndKeyEquivalentOnALayout) {
         {"\u00e9", 10, u"\u00e9", SimKeyboard::Layout::UsAnsi, "\u00C9", "\u00e9"},
         {"\u00df upper-cases to two letters", 10, u"\u00df", SimKeyboard::Layout::UsAnsi, "SS", ""},
         {"a combining mark", 10, u"\u0301", SimKeyboard::Layout::UsAnsi, "\u0301", "\u0301"},
-        {"a symbol", 10, u"\u20AC", SimKeyboard::Layout::UsAnsi, "\u20AC", "\u20AC"},
         {"a space", 10, u" ", SimKeyboard::Layout::UsAnsi, "", ""},
         {"a no-break space among letters", 10, u"a\u00A0", SimKeyboard::Layout::UsAnsi, "", ""},
         {"a surrogate pair: each unit fails", 10, u"\U0001F600", SimKeyboard::Layout::UsAnsi, "", ""},
-        {"private use", 10, u"\uF704", SimKeyboard::Layout::UsAnsi, "", ""},
     };
     for (const auto& row : rows) {
         SimKeyboard keyboard;

@@ -43,85 +43,67 @@ TEST(ShortcutValidatorTest, Validity) {
     }
 }
 
-class ShortcutValidatorMenuTest : public ::testing::Test {
-protected:
-    void SetUp() override { setShortcutStringsTable(std::nullopt); }
-    struct Entry {
-        std::string title, keyEquivalent;
-        uint64_t mask;
-    };
-    // A menu of the given entries, as the user interface holds it.
-    static std::unique_ptr<Menu> menuOf(std::vector<Entry> entries) {
-        auto menu = std::make_unique<sim::SimMenu>("");
-        for (auto& e : entries) menu->addItem(e.title, {}, e.keyEquivalent).setKeyEquivalentModifierMask(e.mask);
-        return menu;
-    }
-    sim::SimKeyboard keyboard;
-};
+// A menu of the given items (title, key equivalent, modifier mask), as the user interface holds it.
+std::unique_ptr<Menu> menuOf(std::vector<std::tuple<std::string, std::string, uint64_t>> items) {
+    auto menu = std::make_unique<sim::SimMenu>("");
+    for (auto& [title, key, mask] : items) menu->addItem(title, {}, key).setKeyEquivalentModifierMask(mask);
+    return menu;
+}
 
-TEST_F(ShortcutValidatorMenuTest, MatchesKeyEquivalentsCaseAndMask) {
-    struct Row {
-        Entry item;
+// The case of a menu's key equivalent stands for Shift; a key that types
+// nothing matches an item without a key equivalent.
+TEST(ShortcutValidatorMenuTest, MatchesKeyEquivalentsCaseAndMask) {
+    const struct {
+        std::string keyEquivalent;
+        uint64_t mask;
         Shortcut shortcut;
         bool taken;
     } rows[] = {
-        {{"Quit", "Q", kCommand}, Shortcut(12, kCommand | kShift), true},
-        {{"Quit", "Q", kCommand}, Shortcut(12, kCommand), false},
-        {{"Quit", "q", kCommand}, Shortcut(12, kCommand), true},
-        {{"Quit", "q", kCommand}, Shortcut(12, kCommand | kShift), false},
-        {{"Fn", "q", kCommand | modifier::kFunction}, Shortcut(12, kCommand), true},
-        {{"Left", "\u2190", kControl | kOption}, Shortcut(123, kControl | kOption), true},
-        {{"Space", " ", kCommand}, Shortcut(49, kCommand), true},
-        {{"F13", "\uF710", 0}, Shortcut(105, 0), true},
-        // A key that renders as nothing matches items without a key equivalent.
-        {{"Plain", "", kCommand}, Shortcut(56, kCommand), true},
-        {{"Plain", "", kCommand}, Shortcut(56, kControl), false},
-        {{"Plain", "", kCommand}, Shortcut(0, kCommand), false},
+        {"Q", kCommand, Shortcut(12, kCommand | kShift), true},
+        {"Q", kCommand, Shortcut(12, kCommand), false},
+        {"q", kCommand | modifier::kFunction, Shortcut(12, kCommand), true},
+        {"\u2190", kControl | kOption, Shortcut(123, kControl | kOption), true},
+        {"\uF710", 0, Shortcut(105, 0), true},
+        {"", kCommand, Shortcut(56, kCommand), true},
+        {"", kCommand, Shortcut(0, kCommand), false},
     };
+    sim::SimKeyboard keyboard;
     ShortcutValidator validator(&keyboard);
-    for (const auto& row : rows) {
-        auto menu = menuOf({row.item});
-        EXPECT_EQ(validator.isShortcutAlreadyTakenInMenu(row.shortcut, *menu, nullptr), row.taken)
-            << row.item.title << " " << row.item.keyEquivalent;
-    }
+    for (const auto& row : rows)
+        EXPECT_EQ(validator.isShortcutAlreadyTakenInMenu(row.shortcut, *menuOf({{"Item", row.keyEquivalent, row.mask}}),
+                                                         nullptr),
+                  row.taken)
+            << row.keyEquivalent << " " << row.shortcut.keyCode();
 }
 
-TEST_F(ShortcutValidatorMenuTest, SearchesSubmenusFirstAndExplains) {
-    auto mainMenu = menuOf({{"Window", "", 0}, {"Later", "m", kCommand}});
-    mainMenu->items()[0]->setSubmenu(menuOf({{"Minimize", "m", kCommand}}));
-
-    ShortcutValidator validator(&keyboard);
-    std::string explanation = "untouched";
-    EXPECT_FALSE(validator.isShortcutAlreadyTakenInMenu(Shortcut(46, kControl), *mainMenu, &explanation));
-    EXPECT_EQ(explanation, "untouched");
-    EXPECT_TRUE(validator.isShortcutAlreadyTakenInMenu(Shortcut(46, kCommand), *mainMenu, &explanation));
-    EXPECT_EQ(explanation,
-              "This shortcut cannot be used because it is already used by the menu item \u2018Minimize\u2019.");
-}
-
-TEST_F(ShortcutValidatorMenuTest, SystemShortcutsThenTheMainMenu) {
+// The system's shortcuts first (only enabled ones), then the main menu,
+// submenus before later items; the explanation names what holds it.
+TEST(ShortcutValidatorMenuTest, SystemShortcutsThenTheMainMenuAndItsSubmenus) {
+    setShortcutStringsTable(std::nullopt);
+    sim::SimKeyboard keyboard;
     keyboard.setSymbolicHotKeys(std::vector<SymbolicHotKey>{
         {49, kCarbonCmdKey, true},        // Command+Space
         {123, kCarbonControlKey, false},  // Control+Left, disabled
     });
-    auto mainMenu = menuOf({{"Hide", "h", kCommand}});
+    auto mainMenu = menuOf({{"Window", "", 0}, {"Later", "m", kCommand}});
+    mainMenu->items()[0]->setSubmenu(menuOf({{"Minimize", "m", kCommand}}));
     ShortcutValidator validator(&keyboard, [&] { return mainMenu.get(); });
 
-    std::string explanation;
+    std::string explanation = "untouched";
+    EXPECT_FALSE(validator.isShortcutAlreadyTakenBySystem(Shortcut(123, kControl), &explanation));
+    EXPECT_FALSE(validator.isShortcutAlreadyTakenBySystem(Shortcut(49, kControl), &explanation));
+    EXPECT_EQ(explanation, "untouched");
     EXPECT_TRUE(validator.isShortcutAlreadyTakenBySystem(Shortcut(49, kCommand), &explanation));
     EXPECT_NE(explanation.find("system-wide keyboard shortcut.\nIf you really want"), std::string::npos);
-    EXPECT_FALSE(validator.isShortcutAlreadyTakenBySystem(Shortcut(123, kControl), nullptr));
-    EXPECT_FALSE(validator.isShortcutAlreadyTakenBySystem(Shortcut(49, kControl), nullptr));
-    EXPECT_TRUE(validator.isShortcutAlreadyTakenBySystem(Shortcut(4, kCommand), &explanation));
+    EXPECT_TRUE(validator.isShortcutAlreadyTakenBySystem(Shortcut(46, kCommand), &explanation));
     EXPECT_EQ(explanation,
-              "This shortcut cannot be used because it is already used by the menu item \u2018Hide\u2019.");
+              "This shortcut cannot be used because it is already used by the menu item \u2018Minimize\u2019.");
 
     // Unreadable system shortcuts: only the menu decides.
     keyboard.setSymbolicHotKeys(std::nullopt);
     EXPECT_FALSE(validator.isShortcutAlreadyTakenBySystem(Shortcut(49, kCommand), nullptr));
-    EXPECT_TRUE(validator.isShortcutAlreadyTakenBySystem(Shortcut(4, kCommand), nullptr));
-    ShortcutValidator noMenu(&keyboard);
-    EXPECT_FALSE(noMenu.isShortcutAlreadyTakenBySystem(Shortcut(4, kCommand), nullptr));
+    EXPECT_TRUE(validator.isShortcutAlreadyTakenBySystem(Shortcut(46, kCommand), nullptr));
+    EXPECT_FALSE(ShortcutValidator(&keyboard).isShortcutAlreadyTakenBySystem(Shortcut(46, kCommand), nullptr));
 }
 
 }  // namespace
