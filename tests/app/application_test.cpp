@@ -92,7 +92,9 @@ TEST_F(LifecycleTest, ValuesAlreadyStoredStayEvenWhenTheyAreNoShortcut) {
     store().setBool("WindowMovingEnabled", true);
     store().setObject("LeftShortcut", SettingsValue(archiveShortcut(archiver, commandA)));
     store().setObject("TopShortcut", SettingsValue("not a shortcut"));
+    store().setBool("HideDocIcon", true);
     start();
+    EXPECT_EQ(ui.activationPolicy(), UserInterface::ActivationPolicy::Accessory) << "no taskbar entry";
     EXPECT_EQ(store().objectForKey("EnableShotcuts"), SettingsValue(false));
     EXPECT_EQ(store().objectForKey("WindowMovingEnabled"), SettingsValue(true));
     EXPECT_EQ(store().objectForKey("WindowResizingEnabled"), SettingsValue(false));
@@ -152,35 +154,6 @@ TEST_F(LifecycleTest, AnEmptiedOrDeletedSettingsFileBringsBackTheDefaults) {
     emptyTheFile();
     desktop.runLoop().advance(1s);
     EXPECT_TRUE(store().keys().empty());
-}
-
-TEST_F(LifecycleTest, TheUpdaterFeedAndTheTaskbarPolicyFollowTheSettings) {
-    const std::string beta = "setFeedURL " + std::string(kBetaFeedURL);
-    const struct {
-        std::optional<bool> beta;
-        std::optional<std::string> feed;
-        bool hideDocIcon;
-        std::vector<std::string> updaterCalls;  // from setFeedURL on
-    } rows[] = {
-        {std::nullopt, std::nullopt, false, {"setFeedURL none"}},
-        {false, "https://example.org/feed", false, {"setFeedURL https://example.org/feed"}},
-        {true, "https://example.org/feed", true, {beta, "setUpdateCheckInterval 43200"}},
-    };
-    for (const auto& row : rows) {
-        for (const auto& key : store().keys()) store().removeObject(key);
-        if (row.beta) store().setBool("SUUpdaterChecksForBetaUpdates", *row.beta);
-        if (row.feed) store().setObject("SUFeedURL", *row.feed);
-        store().setBool("HideDocIcon", row.hideDocIcon);
-        journal.clear();
-        start();
-        app->applicationWillTerminate();
-        EXPECT_EQ(journal[2], row.hideDocIcon ? "setActivationPolicy 1" : "setActivationPolicy 0");
-        std::vector<std::string> updater;
-        for (const auto& line : journal)
-            if (line.rfind("setFeedURL", 0) == 0 || line.rfind("setUpdateCheckInterval", 0) == 0)
-                updater.push_back(line);
-        EXPECT_EQ(updater, row.updaterCalls) << row.feed.value_or("no feed");
-    }
 }
 
 TEST_F(StatusMenuTest, EveryActionOfTheMenuHasItsItemAndPictureAndIsEnabledEvenWithoutAFocusedWindow) {

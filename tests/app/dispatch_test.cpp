@@ -46,7 +46,6 @@ struct Desk {
 TEST(Dispatch, WhatAnActionDoesToTheFocusedWindow) {
     const auto switchAbsent = [](Desk& d) { d.desktop.settings().removeObject("EnableShotcuts"); };
     const auto switchOff = [](Desk& d) { d.desktop.settings().setBool("EnableShotcuts", false); };
-    const auto untrusted = [](Desk& d) { d.desktop.setTrusted(false); };
     const auto preferencesActive = [](Desk& d) { d.desktop.setTrusted(false), d.app._prefsWindowActive = true; };
     const auto minimumSize = [](Desk& d) { d.w().minSize = Size{800, 500}; };
     const auto refusing = [](Desk& d) { d.w().refusePosition = d.w().refuseSize = true; };
@@ -59,20 +58,18 @@ TEST(Dispatch, WhatAnActionDoesToTheFocusedWindow) {
         bool fromMenu;
         Rect expected;
         size_t writes;
-        int trustPrompts;
     } rows[] = {
-        {"hot key, the switch absent: off", switchAbsent, 120, false, kStart, 0, 0},
-        {"menu, shortcuts switched off", switchOff, 120, true, kLeftHalf, 2, 0},
-        {"no permission: asks, opens the settings, moves nothing", untrusted, 120, false, kStart, 0, 1},
-        // The preferences window in front stops both paths before the question.
-        {"hot key, preferences window active", preferencesActive, 120, false, kStart, 0, 0},
-        {"menu, preferences window active", preferencesActive, 120, true, kStart, 0, 0},
-        {"the application keeps its minimum size", minimumSize, 120, false, {0, 23, 800, 877}, 2, 0},
-        {"writes refused", refusing, 120, false, kStart, 2, 0},
+        {"hot key, the switch absent: off", switchAbsent, 120, false, kStart, 0},
+        {"menu, shortcuts switched off", switchOff, 120, true, kLeftHalf, 2},
+        // The preferences window in front stops both paths, before the permission is even asked for.
+        {"hot key, preferences window active", preferencesActive, 120, false, kStart, 0},
+        {"menu, preferences window active", preferencesActive, 120, true, kStart, 0},
+        {"the application keeps its minimum size", minimumSize, 120, false, {0, 23, 800, 877}, 2},
+        {"writes refused", refusing, 120, false, kStart, 2},
         // An unreadable frame counts as zeros, and (0, 0) lies in the menu bar,
         // outside every visible frame: the halves still keep clear of it.
-        {"frame unreadable, grow", noFrame, 290, false, {0, 0, 20, 20}, 2, 0},
-        {"position unreadable, left half", noPosition, 120, false, kLeftHalf, 2, 0},
+        {"frame unreadable, grow", noFrame, 290, false, {0, 0, 20, 20}, 2},
+        {"position unreadable, left half", noPosition, 120, false, kLeftHalf, 2},
     };
     for (const auto& row : rows) {
         Desk d;
@@ -80,8 +77,7 @@ TEST(Dispatch, WhatAnActionDoesToTheFocusedWindow) {
         d.act(row.code, row.fromMenu);
         EXPECT_EQ(d.frame(), row.expected) << row.name;
         EXPECT_EQ(d.desktop.writes().size(), row.writes) << row.name;
-        EXPECT_EQ(d.desktop.trustPrompts(), row.trustPrompts) << row.name;
-        EXPECT_EQ(d.desktop.scripts().size(), size_t(row.trustPrompts)) << row.name;
+        EXPECT_EQ(d.desktop.trustPrompts(), 0) << row.name;
     }
 }
 

@@ -1,18 +1,15 @@
 // Placement on the simulated desktop: the screen a window is placed on,
-// its display grid, how its frame is written and read, and Split View.
+// its display grid, and how its frame is written and read.
 
 #include "placement/layout_manager.h"
 
 #include <gtest/gtest.h>
 
-#include "placement/split_view_actions.h"
 #include "placement/window_model.h"
 #include "platform/sim/sim_desktop.h"
 
 namespace tilvane {
 namespace {
-
-using namespace std::chrono_literals;
 
 // The left half lands on the screen that holds the window's corner. Regression:
 // a window on no screen went to the main screen's frame taken as top-left
@@ -101,36 +98,6 @@ TEST(WindowModel, FailedReadsGiveZerosAndTheirLogLines) {
         WindowAccess access(d);
         EXPECT_EQ(WindowModel::focusedWindow(d.platform(), access)->frame(), frame);
         EXPECT_EQ(d.logLines(), log);
-    }
-}
-
-TEST(SplitView, LongPressAtTheZoomButtonCentreUnlessAReadFails) {
-    using Arrange = void (*)(sim::SimDesktop&, sim::SimWindow&);
-    const std::pair<const char*, Arrange> rows[] = {
-        {"readable", [](sim::SimDesktop&, sim::SimWindow&) {}},
-        {"no frontmost application", [](sim::SimDesktop& d, sim::SimWindow&) { d.clearFocus(); }},
-        {"focused value not an element",
-         [](sim::SimDesktop& d, sim::SimWindow&) { d.app(9).focusedWindowIsText = true; }},
-        {"no zoom button", [](sim::SimDesktop&, sim::SimWindow& w) { w.zoomButton.reset(); }},
-        {"button size unreadable", [](sim::SimDesktop&, sim::SimWindow& w) { w.failZoomButtonSizeRead = true; }},
-    };
-    for (const auto& [name, arrange] : rows) {
-        sim::SimDesktop d;
-        auto& w = d.addWindow(9, {80, 40, 800, 600});
-        w.zoomButton = Rect{100, 50, 14, 16};
-        d.focus(w.id);
-        arrange(d, w);
-        SplitViewActions::splitView(d.platform());
-        const auto& posted = d.postedEvents();
-        if (name != std::string_view("readable")) {
-            EXPECT_TRUE(posted.empty()) << name;
-            continue;
-        }
-        ASSERT_EQ(posted.size(), 2u);
-        EXPECT_EQ(posted[0].event, (SyntheticEvent{EventType::LeftMouseDown, {107, 58}, 0, 0}));
-        EXPECT_EQ(posted[1].event, (SyntheticEvent{EventType::LeftMouseUp, {107, 58}, 0, 0}));
-        EXPECT_EQ(posted[1].at - posted[0].at, 600ms);
-        EXPECT_EQ(d.runLoop().pendingTasks(), 0u);  // the hold blocks; the release is not left to the loop
     }
 }
 

@@ -97,19 +97,6 @@ TEST_F(PreferencePanesTest, ActionsWaitWhileTheWindowIsActive) {
     EXPECT_FALSE(app->_prefsWindowActive);
 }
 
-// Where no permission is granted (never on X11), the pane says so and its button asks.
-TEST_F(PreferencePanesTest, TheGeneralPaneSaysWhetherThePermissionIsGranted) {
-    EXPECT_EQ(control("GeneralPreferences", "accessibilityStatusImage").image(), kStatusAvailableImage);
-    EXPECT_FALSE(control("GeneralPreferences", "openAccessibilityButton").isEnabled());
-    desktop.setTrusted(false);
-    controller().selectControllerWithIdentifier("Shortcuts");
-    EXPECT_EQ(control("GeneralPreferences", "accessibilityStatusText").stringValue(),
-              "Enable Accessibility for Tilvane.");
-    EXPECT_EQ(control("GeneralPreferences", "accessibilityStatusImage").image(), kStatusPartiallyAvailableImage);
-    control("GeneralPreferences", "openAccessibilityButton").click();
-    EXPECT_EQ(desktop.trustPrompts(), 1);
-}
-
 // The taskbar entry shows at once, and goes only when the pane is no longer shown.
 TEST_F(PreferencePanesTest, TheTaskbarEntryShowsAtOnceAndGoesWhenThePaneDisappears) {
     app->showPreferecensPane();

@@ -20,13 +20,11 @@ public:
     std::string viewIdentifier() const override { return identifier_; }
     std::string toolbarItemLabel() const override { return identifier_ + " label"; }
     std::optional<std::string> toolbarItemImage() const override { return image; }
-    bool commitEditing() override { return commits; }
     void viewWillAppear() override { ++appeared; }
     void viewDidDisappear() override { ++disappeared; }
     View& view() override { return *view_; }
 
     std::optional<std::string> image;
-    bool commits = true;
     int appeared = 0, disappeared = 0;
 
 private:
@@ -95,28 +93,21 @@ TEST_F(PreferencesWindowTest, SwitchingPanesKeepsTheTopLeftCorner) {
     EXPECT_EQ(small.appeared, 2);
 }
 
-TEST_F(PreferencesWindowTest, NextAndPreviousWrapAndSkipPlaceholders) {
+TEST_F(PreferencesWindowTest, NextAndPreviousWrapAtTheEnds) {
     TestPane a(ui, "a", {100, 100}), b(ui, "b", {100, 100}), c(ui, "c", {100, 100});
-    auto& controller = this->controller({&a, nullptr, &b, nullptr, &c});
-    EXPECT_EQ(controller.toolbarItemIdentifiers(),
-              (std::vector<std::string>{"a", kToolbarFlexibleSpaceItemIdentifier, "b",
-                                        kToolbarFlexibleSpaceItemIdentifier, "c"}));
+    auto& controller = this->controller({&a, &b, &c});
     std::string walked;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 3; ++i) {
         controller.goNextTab();
         walked += controller.selectedViewController()->viewIdentifier();
     }
-    for (int i = 0; i < 4; ++i) {
-        controller.goPreviousTab();
-        walked += controller.selectedViewController()->viewIdentifier();
-    }
-    EXPECT_EQ(walked, "bcabacba");
-    window().pressNextTab();  // the desktop's keys for the next tab
+    controller.goPreviousTab();
+    walked += controller.selectedViewController()->viewIdentifier();
+    EXPECT_EQ(walked, "bcac");
+    window().pressPreviousTab();  // the desktop's keys for the previous tab
     EXPECT_EQ(controller.selectedViewController(), &b);
-    window().pressPreviousTab();
-    controller.selectControllerAtIndex(1);  // a placeholder: nothing happens
-    controller.selectControllerAtIndex(9);
-    EXPECT_EQ(controller.indexOfSelectedController(), 0u);
+    window().pressNextTab();
+    EXPECT_EQ(controller.selectedViewController(), &c);
 }
 
 TEST_F(PreferencesWindowTest, TheStoredPaneAndCornerAreRestoredAndKeptUpToDate) {
@@ -179,36 +170,18 @@ TEST_F(PreferencesWindowTest, TheWindowOpensWhollyOnAScreen) {
     EXPECT_EQ(window().frame(), (Rect{1040, 0, 400, 378}));
 }
 
-// The window is titled by its pane, unless it has a title of its own; with
-// pictures for the panes the toolbar shows them.
-TEST_F(PreferencesWindowTest, ToolbarLabelsAndTitles) {
+// The toolbar shows the panes' pictures and labels; a click selects a pane.
+TEST_F(PreferencesWindowTest, TheToolbarSelectsThePanes) {
     TestPane a(ui, "a", {100, 100}), b(ui, "b", {100, 100});
-    controller({&a, &b});
-    EXPECT_EQ(window().simToolbar().displayMode(), Toolbar::kDisplayModeLabelOnly);
-    window().simToolbar().item("b")->click();
-    EXPECT_EQ(window().title(), "b label");
-    EXPECT_EQ(window().simToolbar().selectedItemIdentifier(), "b");
     a.image = "general";
-    controller({&a, &b}, "Preferences");
+    auto& c = controller({&a, &b}, "Preferences");
     EXPECT_EQ(window().simToolbar().displayMode(), Toolbar::kDisplayModeIconAndLabel);
     EXPECT_EQ(window().simToolbar().item("a")->imageName(), "general");
+    EXPECT_EQ(window().simToolbar().item("b")->label(), "b label");
     window().simToolbar().item("b")->click();
+    EXPECT_EQ(c.selectedViewController(), &b);
+    EXPECT_EQ(window().simToolbar().selectedItemIdentifier(), "b");
     EXPECT_EQ(window().title(), "Preferences");
-}
-
-TEST_F(PreferencesWindowTest, APaneThatCannotCommitKeepsTheWindowWhereItIs) {
-    TestPane a(ui, "a", {100, 100}), b(ui, "b", {100, 100});
-    auto& c = controller({&a, &b});
-    c.showWindow();
-    a.commits = false;
-    window().simToolbar().setSelectedItemIdentifier("b");
-    window().simToolbar().item("b")->click();
-    EXPECT_EQ(c.selectedViewController(), &a);
-    EXPECT_EQ(window().simToolbar().selectedItemIdentifier(), "a");
-    EXPECT_FALSE(window().userCloses());
-    EXPECT_TRUE(window().isVisible());
-    a.commits = true;
-    EXPECT_TRUE(window().userCloses());
 }
 
 TEST(PreferencesTextForms, RectsAndPointsAsTheSettingsKeepThem) {
