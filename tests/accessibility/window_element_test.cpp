@@ -1,11 +1,9 @@
-// Window elements on the simulated desktop: their frame, and the input that
-// carries a window to another desktop.
+// The input that carries a window to another desktop, on the simulated desktop.
 
 #include "accessibility/window_element.h"
 
 #include <gtest/gtest.h>
 
-#include "accessibility/accessibility_element.h"
 #include "platform/sim/sim_desktop.h"
 
 namespace tilvane {
@@ -24,9 +22,6 @@ struct OneWindow {
         desktop.focus(w.id);
         desktop.setPointer(kPointer);
     }
-    AccessibilityElement element() {
-        return {desktop, *desktop.copyAttributeValue(desktop.createApplication(5), ax::kFocusedWindow).value.element()};
-    }
     void moveToSpace(uint64_t n) {
         WindowElement::focusedWindow(desktop.platform(), access)->moveToSpace(n);
         desktop.runLoop().advance(1s);
@@ -36,21 +31,6 @@ struct OneWindow {
     WindowAccess access{desktop};
     sim::SimWindow* window;
 };
-
-TEST(AccessibilityElement, FrameIsTheNullRectangleWhenAnyPartIsMissing) {
-    const std::pair<void (*)(sim::SimWindow&), Rect> rows[] = {
-        {[](sim::SimWindow&) {}, {100, 50, 800, 600}},
-        {[](sim::SimWindow& w) { w.failPositionRead = true; }, kNullRect},
-        {[](sim::SimWindow& w) { w.failSizeRead = true; }, kNullRect},
-        {[](sim::SimWindow& w) { w.positionNotPoint = true; }, kNullRect},
-        {[](sim::SimWindow& w) { w.sizeNotSize = true; }, kNullRect},
-    };
-    for (const auto& [arrange, expected] : rows) {
-        OneWindow d;
-        arrange(*d.window);
-        EXPECT_EQ(d.element().frame(), expected);
-    }
-}
 
 TEST(MoveToSpace, GrabsTheTitleBarPressesControlDigitAndLetsGoHalfASecondLater) {
     // Desktops 10 to 16 are Control with the digits 0 to 6.

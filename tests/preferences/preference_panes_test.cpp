@@ -66,26 +66,6 @@ protected:
     std::unique_ptr<AppDelegate> app;
 };
 
-// While the window is active the actions wait; another window clicked, or
-// the window closed, lets them act again.
-TEST_F(PreferencePanesTest, ActionsWaitWhileTheWindowIsActive) {
-    app->showPreferecensPane();
-    EXPECT_TRUE(prefsWindow().isVisible());
-    EXPECT_TRUE(app->_prefsWindowActive);
-    EXPECT_TRUE(hotKeys.press(123, kCarbonControlKey | kCarbonOptionKey));
-    desktop.runLoop().runUntilIdle();
-    EXPECT_EQ(frame(), (Rect{100, 100, 800, 600}));
-
-    prefsWindow().resignKey();
-    EXPECT_FALSE(app->_prefsWindowActive);
-    EXPECT_TRUE(hotKeys.press(123, kCarbonControlKey | kCarbonOptionKey));
-    desktop.runLoop().runUntilIdle();
-    EXPECT_EQ(frame(), (Rect{0, 0, 720, 900}));
-    app->showPreferecensPane();
-    prefsWindow().userCloses();
-    EXPECT_FALSE(app->_prefsWindowActive);
-}
-
 // The taskbar entry shows at once, and goes only when the pane is no longer shown.
 TEST_F(PreferencePanesTest, TheTaskbarEntryShowsAtOnceAndGoesWhenThePaneDisappears) {
     app->showPreferecensPane();
