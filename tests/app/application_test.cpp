@@ -97,7 +97,6 @@ TEST_F(LifecycleTest, ValuesAlreadyStoredStayEvenWhenTheyAreNoShortcut) {
     EXPECT_EQ(ui.activationPolicy(), UserInterface::ActivationPolicy::Accessory) << "no taskbar entry";
     EXPECT_EQ(store().objectForKey("EnableShotcuts"), SettingsValue(false));
     EXPECT_EQ(store().objectForKey("WindowMovingEnabled"), SettingsValue(true));
-    EXPECT_EQ(store().objectForKey("WindowResizingEnabled"), SettingsValue(false));
     EXPECT_EQ(app->shortCutWithKey("LeftShortcut"), commandA);
     EXPECT_EQ(store().stringForKey("TopShortcut"), "not a shortcut");
     EXPECT_EQ(app->shortCutWithKey("TopShortcut"), std::nullopt);

@@ -64,7 +64,6 @@ TEST(DefaultsCommand, ReadWriteAndDelete) {
          "'a\\u001b[2Jb' holds a control character"},
         {"not UTF-8", {"write", "SUFeedURL", "-string", "caf\xe9"}, 2, "'caf\\xe9' is not UTF-8"},
         {"a shortcut", {"write", "LeftShortcut", "-string", "x"}, 2, "tilvane shortcuts set"},
-        {"write an unknown key", {"write", "Nope", "-bool", "yes"}, 2, "unknown key 'Nope'"},
         {"no value", {"write", "HideDocIcon", "-bool"}, 2, "write takes KEY"},
         {"delete", {"delete", "EnableShotcuts"}, 0, "", with(kBefore, "EnableShotcuts", std::nullopt)},
         {"delete an absent key", {"delete", "HideDocIcon"}, 0, ""},

@@ -110,26 +110,21 @@ TEST_F(PreferencesWindowTest, NextAndPreviousWrapAtTheEnds) {
     EXPECT_EQ(controller.selectedViewController(), &c);
 }
 
-TEST_F(PreferencesWindowTest, TheStoredPaneAndCornerAreRestoredAndKeptUpToDate) {
+// The selected pane, the corner and each pane's size are kept as the user
+// leaves them; a stored selection that names no pane gives the first.
+TEST_F(PreferencesWindowTest, ThePaneTheCornerAndTheSizeAreKept) {
     TestPane a(ui, "a", {300, 200}, kWidth), b(ui, "b", {320, 240});
-    settings.setObject(kPreferencesSelectedIdentifierKey, "b");
-    settings.setObject(kPreferencesFrameTopLeftKey, "{70, 800}");
+    settings.setObject(kPreferencesSelectedIdentifierKey, "gone");
     auto& c = controller({&a, &b});
-    EXPECT_EQ(c.selectedViewController(), &b);
-    EXPECT_EQ(window().frame(), (Rect{70, 800 - 240 - kChrome, 320, 240 + kChrome}));
-
+    EXPECT_EQ(c.selectedViewController(), &a);
+    c.selectControllerWithIdentifier("b");
+    EXPECT_EQ(settings.stringForKey(kPreferencesSelectedIdentifierKey), "b");
     window().userMoves({90, 100, 320, 240 + kChrome});
     EXPECT_EQ(settings.stringForKey(kPreferencesFrameTopLeftKey), "{90, " + std::to_string(100 + 240 + 78) + "}");
     c.selectControllerWithIdentifier("a");
-    EXPECT_EQ(settings.stringForKey(kPreferencesSelectedIdentifierKey), "a");
     Rect f = window().frame();
     window().userResizes({f.x, f.y - 50, 640.5, f.height + 50});
     EXPECT_EQ(settings.stringForKey(preferencesFrameKey("a")), "{{0, 0}, {640.5, 250}}");
-
-    // A stored selection that names no pane falls back to the first.
-    settings.setObject(kPreferencesSelectedIdentifierKey, "gone");
-    controller_.reset();
-    EXPECT_EQ(controller({&a, &b}).selectedViewController(), &a);
 }
 
 // Two monitors side by side, a panel across the primary one's top.
@@ -184,10 +179,8 @@ TEST_F(PreferencesWindowTest, TheToolbarSelectsThePanes) {
     EXPECT_EQ(window().title(), "Preferences");
 }
 
-TEST(PreferencesTextForms, RectsAndPointsAsTheSettingsKeepThem) {
-    EXPECT_EQ(stringFromRect({0, 0, 480, 270.5}), "{{0, 0}, {480, 270.5}}");
-    EXPECT_EQ(stringFromPoint({-12, 900}), "{-12, 900}");
-    EXPECT_EQ(rectFromString("{{1, 2}, {3, 4}}"), (Rect{1, 2, 3, 4}));
+// The tests above read and write the settings' text forms; what a hand edit broke reads as far as it goes.
+TEST(PreferencesTextForms, BrokenTextReadsAsFarAsItGoes) {
     EXPECT_EQ(rectFromString("{{1, 2}, {3"), (Rect{1, 2, 3, 0}));
     EXPECT_EQ(pointFromString("{-12.5,9e2}"), (Point{-12.5, 900}));
     EXPECT_EQ(pointFromString("nonsense"), (Point{0, 0}));
