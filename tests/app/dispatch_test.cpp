@@ -20,10 +20,10 @@ constexpr Rect kLeftHalf{0, 23, 720, 877};
 // A 1440 x 900 primary screen (23-point menu bar) and a 1920 x 1080 screen to
 // its right; one focused window. Desktops 10, 20, 30 (reported in reverse), 10 current.
 struct Desk {
-    explicit Desk(Rect start = kStart) {
+    Desk() {
         desktop.addScreen({0, 0, 1440, 900}, Rect{0, 0, 1440, 877});
         desktop.addScreen({1440, 0, 1920, 1080});
-        window = desktop.addWindow(42, start).id;
+        window = desktop.addWindow(42, kStart).id;
         desktop.focus(window);
         desktop.setSpaces({{30, 0}, {20, 0}, {10, 0}}, 10);
         desktop.settings().setBool("EnableShotcuts", true);

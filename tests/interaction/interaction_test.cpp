@@ -362,7 +362,7 @@ TEST(Swipe, OnlyAGestureWithTheExactCombinationFromItsBeginningActs) {
         Rect expected;
         int64_t direction;  // the last one judged
     } rows[] = {
-        {"Caps Lock held as well",
+        {"the deltas summed, Caps Lock held as well",
          true,
          true,
          kControl | kOption | kCapsLock,

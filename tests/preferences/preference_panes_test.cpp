@@ -1,7 +1,6 @@
 // The preferences window as the application opens it, on the simulated
 // desktop: each pane's controls bound to the settings, the taskbar entry's
-// timing, starting at login, the swipe note, the recorders, and actions held
-// back while the window is active.
+// timing, starting at login, the swipe note and the Fn boxes, and the recorders.
 
 #include "preferences/preference_panes.h"
 
@@ -25,8 +24,6 @@ std::vector<std::string> recorderOutlets() {
 class PreferencePanesTest : public testing::Test, protected SimApplication<sim::SimUserInterface> {
 protected:
     PreferencePanesTest() {
-        window = desktop.addWindow(42, {100, 100, 800, 600}).id;
-        desktop.focus(window);
         platform.programPath = "/usr/bin/tilvane";
         // The panes with the controls the tests use; a pane leaves out what its view lacks.
         ui.defineView("GeneralPreferencesView", {{560, 200}, 0, {"hideDocIconCheckbox", "launchAtLoginCheckbox"}, {}});
@@ -60,9 +57,6 @@ protected:
         pane("Shortcuts").simCustomView("leftShortcutView")->click({10, 5});
         return ui.typeKey({EventType::KeyDown, keyCode, flags});
     }
-    Rect frame() { return desktop.window(window).frame; }
-
-    uint64_t window = 0;
     std::unique_ptr<AppDelegate> app;
 };
 
