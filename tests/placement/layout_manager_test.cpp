@@ -1,109 +1,103 @@
+// Placement on the simulated desktop: the screen a window is placed on,
+// its display grid, and how its frame is written and read.
+
 #include "placement/layout_manager.h"
 
 #include <gtest/gtest.h>
 
-#include "app/action_table.h"
-#include "app/app_delegate.h"
+#include "placement/window_model.h"
 #include "platform/sim/sim_desktop.h"
 
 namespace tilvane {
 namespace {
 
-constexpr Rect kPrimaryVisibleTopLeft{0, 23, 1440, 877};
-constexpr Rect kSecondTopLeft{1440, -180, 1920, 1080};
-
-// A 1440 x 900 primary with a menu bar and, optionally, a 1920 x 1080 display
-// right of it with aligned bottom edges.
-void arrange(sim::SimDesktop& d, bool twoScreens) {
-    d.addScreen({0, 0, 1440, 900}, Rect{0, 0, 1440, 877});
-    if (twoScreens) d.addScreen({1440, 0, 1920, 1080});
-    d.settings().setBool("EnableShotcuts", true);
-}
-
-bool isPlacementCode(int64_t code) {
-    return code >= 100 && code <= 340;
-}
-
-struct LayoutCase {
-    bool twoScreens;
-    Rect window;
-    Rect reference;  // the rectangle the action divides, top-left coordinates
-};
-
-class EveryPlacementCode : public testing::TestWithParam<LayoutCase> {};
-
-TEST_P(EveryPlacementCode, PlacesTheFocusedWindowThroughTheDispatch) {
-    const auto& c = GetParam();
-    for (const auto& info : kActions) {
-        if (!isPlacementCode(info.code)) continue;
-        sim::SimDesktop d;
-        arrange(d, c.twoScreens);
-        auto w = d.addWindow(7, c.window).id;
-        d.focus(w);
-        AppDelegate app(d.platform());
-        app.moveWindowToDirection(info.code, false);
-        Rect base = actsOnWindowFrame(info.code) ? c.window : c.reference;
-        EXPECT_EQ(d.window(w).frame, targetFrameForAction(info.code, base)) << "code " << info.code;
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Layouts, EveryPlacementCode,
-                         testing::Values(LayoutCase{false, {100, 100, 800, 600}, kPrimaryVisibleTopLeft},
-                                         LayoutCase{true, {100, 100, 800, 600}, kPrimaryVisibleTopLeft},
-                                         LayoutCase{true, {1500, 100, 600, 400}, kSecondTopLeft},
-                                         LayoutCase{true, {1500, -100, 600, 400}, kSecondTopLeft}));
-
-TEST(LayoutManager, TopHalfThenMaximizeOnSecondPress) {
-    sim::SimDesktop d;
-    arrange(d, false);
-    auto w = d.addWindow(7, {100, 100, 800, 600}).id;
-    d.focus(w);
-    WindowAccess access(d);
-    LayoutManager lm(d.platform(), access);
-    lm.moveWindowToDirection(170);
-    EXPECT_EQ(d.window(w).frame, (Rect{0, 23, 1440, 438.5}));
-    lm.moveWindowToDirection(170);
-    EXPECT_EQ(d.window(w).frame, kPrimaryVisibleTopLeft);
-}
-
-// Regression: the main screen's frame was used in bottom-left coordinates as
-// if it were top-left, which put the window on the wrong display whenever the
-// main screen was not the primary one. A window on no screen at all goes to
-// the main screen's visible frame.
-TEST(LayoutManager, OffScreenWindowGoesToTheMainScreenEvenWhenItIsNotThePrimary) {
-    const std::pair<size_t, Rect> rows[] = {{0, {0, 23, 720, 877}}, {1, {1440, -180, 960, 1080}}};
-    for (const auto& [mainScreen, expected] : rows) {
-        sim::SimDesktop d;
-        arrange(d, true);
-        d.setMainScreen(mainScreen);
-        auto w = d.addWindow(7, {-600, 200, 500, 400}).id;
-        d.focus(w);
-        WindowAccess access(d);
-        LayoutManager(d.platform(), access).moveWindowToDirection(120);
-        EXPECT_EQ(d.window(w).frame, expected) << "main screen " << mainScreen;
-    }
-}
-
-TEST(LayoutManager, DisplaysAboveBelowAndLeftOfThePrimary) {
+// The left half lands on the screen that holds the window's corner. Regression:
+// a window on no screen went to the main screen's frame taken as top-left
+// coordinates, on the wrong display whenever the main screen was not the primary.
+TEST(LayoutManager, TheLeftHalfOnTheScreenOfTheWindow) {
     const struct {
         const char* name;
         Rect secondBottomLeft;
-        Point corner;
-        Rect expectedLeftHalf;
+        size_t mainScreen;
+        Rect window, expected;
     } rows[] = {
-        {"above", {0, 900, 1920, 1080}, {10, -1000}, {0, -1080, 960, 1080}},
-        {"below", {0, -768, 1024, 768}, {10, 950}, {0, 900, 512, 768}},
-        {"left", {-1280, 0, 1280, 1024}, {-1200, 0}, {-1280, -124, 640, 1024}},
+        {"off-screen, the primary main", {1440, 0, 1920, 1080}, 0, {-600, 200, 500, 400}, {0, 23, 720, 877}},
+        {"off-screen, the second main", {1440, 0, 1920, 1080}, 1, {-600, 200, 500, 400}, {1440, -180, 960, 1080}},
+        {"a display above", {0, 900, 1920, 1080}, 0, {10, -1000, 300, 200}, {0, -1080, 960, 1080}},
+        {"a display below", {0, -768, 1024, 768}, 0, {10, 950, 300, 200}, {0, 900, 512, 768}},
+        {"a display left", {-1280, 0, 1280, 1024}, 0, {-1200, 0, 300, 200}, {-1280, -124, 640, 1024}},
     };
     for (const auto& row : rows) {
         sim::SimDesktop d;
-        d.addScreen({0, 0, 1440, 900});
+        d.addScreen({0, 0, 1440, 900}, Rect{0, 0, 1440, 877});
         d.addScreen(row.secondBottomLeft);
-        auto w = d.addWindow(7, {row.corner.x, row.corner.y, 300, 200}).id;
+        d.setMainScreen(row.mainScreen);
+        auto w = d.addWindow(7, row.window).id;
         d.focus(w);
         WindowAccess access(d);
         LayoutManager(d.platform(), access).moveWindowToDirection(120);
-        EXPECT_EQ(d.window(w).frame, row.expectedLeftHalf) << row.name;
+        EXPECT_EQ(d.window(w).frame, row.expected) << row.name;
+    }
+}
+
+// A 1440 x 900 primary under a menu bar and a 1920 x 1080 screen to its right.
+class WindowModelTest : public testing::Test {
+protected:
+    WindowModelTest() {
+        desktop.addScreen({0, 0, 1440, 900}, Rect{0, 0, 1440, 877});
+        desktop.addScreen({1440, 0, 1920, 1080});
+    }
+    WindowModel focused(Rect frame) {
+        window = desktop.addWindow(7, frame).id;
+        desktop.focus(window);
+        return *WindowModel::focusedWindow(desktop.platform(), access);
+    }
+
+    sim::SimDesktop desktop;
+    WindowAccess access{desktop};
+    uint64_t window = 0;
+};
+
+TEST_F(WindowModelTest, NextAndPreviousDisplayKeepTheGridCellsAndWrap) {
+    const std::tuple<Rect, bool, Rect> rows[] = {
+        {{0, 23, 720, 877}, false, {1440, -180, 1280, 1080}},  // previous of the first is the last
+        {{1440, -180, 1280, 1080}, true, {0, 23, 960, 877}},   // next of the last is the first
+        {{2720, 360, 640, 540}, false, {960, 461, 480, 439}},
+        {{5000, 5000, 100, 100}, true, {5000, 5000, 100, 100}},  // on no screen: stays
+    };
+    for (const auto& [start, next, expected] : rows) {
+        auto model = focused(start);
+        next ? model.moveToNextScreen() : model.moveToPreviousScreen();
+        EXPECT_EQ(desktop.window(window).frame, expected) << start << (next ? " next" : " previous");
+    }
+}
+
+TEST_F(WindowModelTest, SetFrameWritesSizePositionSizeEvenAfterARefusal) {
+    auto model = focused({10, 30, 100, 100});
+    desktop.window(window).refusePosition = true;
+    model.setFrame({50, 60, 300, 200});
+    const auto& w = desktop.writes();
+    ASSERT_EQ(w.size(), 3u);
+    EXPECT_EQ(w[0].attribute + w[1].attribute + w[2].attribute, "AXSizeAXPositionAXSize");
+    EXPECT_EQ(*w[1].value.point(), (Point{50, 60}));
+    EXPECT_EQ(*w[2].value.size(), (Size{300, 200}));
+}
+
+TEST(WindowModel, FailedReadsGiveZerosAndTheirLogLines) {
+    const std::tuple<void (*)(sim::SimWindow&), Rect, std::vector<std::string>> rows[] = {
+        {[](sim::SimWindow& w) { w.failPositionRead = true; }, {0, 0, 100, 200}, {"could not get window topLeft"}},
+        {[](sim::SimWindow& w) { w.positionNotPoint = true; }, {0, 0, 100, 200}, {"could not decode topLeft"}},
+        {[](sim::SimWindow& w) { w.failSizeRead = true; }, {10, 30, 0, 0}, {"could not get window size"}},
+        {[](sim::SimWindow& w) { w.sizeNotSize = true; }, {10, 30, 0, 0}, {}},
+    };
+    for (const auto& [arrange, frame, log] : rows) {
+        sim::SimDesktop d;
+        auto& w = d.addWindow(7, {10, 30, 100, 200});
+        d.focus(w.id);
+        arrange(w);
+        WindowAccess access(d);
+        EXPECT_EQ(WindowModel::focusedWindow(d.platform(), access)->frame(), frame);
+        EXPECT_EQ(d.logLines(), log);
     }
 }
 

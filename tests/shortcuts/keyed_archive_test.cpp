@@ -1,8 +1,8 @@
+// Keyed archives of shortcuts: what other writers' archives read as, and
+// what is refused before it reaches the property-list library.
+
 #include <gtest/gtest.h>
 #include <plist/plist.h>
-
-#include <cstdlib>
-#include <random>
 
 #include "platform/plist/keyed_archiver.h"
 #include "shortcuts/shortcut.h"
@@ -24,14 +24,6 @@ std::vector<uint8_t> toBinary(plist_t root) {
     std::vector<uint8_t> data(bytes, bytes + length);
     plist_to_bin_free(bytes);
     return data;
-}
-
-std::string stringOf(plist_t node) {
-    char* s = nullptr;
-    plist_get_string_val(node, &s);
-    std::string out = s ? s : "";
-    std::free(s);
-    return out;
 }
 
 // An archive as another keyed archiver writes it: the root object at any
@@ -63,38 +55,6 @@ std::vector<uint8_t> handMadeArchive(const char* className, std::map<std::string
     plist_dict_set_item(root.get(), "$top", top);
     plist_dict_set_item(root.get(), "$objects", objects);
     return toBinary(root.get());
-}
-
-TEST(KeyedArchiveTest, WritesAKeyedArchiverBinaryPropertyList) {
-    PlistKeyedArchiver archiver;
-    auto data = archiver.archivedDataWithRootObject(Shortcut(123, 0xC0000).encodeWithCoder());
-    ASSERT_GE(data.size(), 8u);
-    EXPECT_EQ(std::string(data.begin(), data.begin() + 8), "bplist00");
-    plist_t parsed = nullptr;
-    plist_from_bin(reinterpret_cast<const char*>(data.data()), uint32_t(data.size()), &parsed);
-    PlistPtr root(parsed);
-    ASSERT_TRUE(parsed);
-    auto number = [](plist_t node) {
-        uint64_t n = 0;
-        plist_get_node_type(node) == PLIST_UID ? plist_get_uid_val(node, &n) : plist_get_uint_val(node, &n);
-        return n;
-    };
-    plist_t objects = plist_dict_get_item(parsed, "$objects");
-    ASSERT_EQ(plist_array_get_size(objects), 3u);
-    plist_t object = plist_array_get_item(objects, 1), classDict = plist_array_get_item(objects, 2);
-    plist_t classes = plist_dict_get_item(classDict, "$classes");
-    ASSERT_EQ(plist_array_get_size(classes), 2u);
-    EXPECT_EQ(number(plist_dict_get_item(parsed, "$version")), 100000u);
-    EXPECT_EQ(stringOf(plist_dict_get_item(parsed, "$archiver")), "NSKeyedArchiver");
-    EXPECT_EQ(plist_get_node_type(plist_dict_get_item(plist_dict_get_item(parsed, "$top"), "root")), PLIST_UID);
-    EXPECT_EQ(number(plist_dict_get_item(plist_dict_get_item(parsed, "$top"), "root")), 1u);
-    EXPECT_EQ(stringOf(plist_array_get_item(objects, 0)), "$null");
-    EXPECT_EQ(number(plist_dict_get_item(object, "KeyCode")), 123u);
-    EXPECT_EQ(number(plist_dict_get_item(object, "ModifierFlags")), 0xC0000u);
-    EXPECT_EQ(number(plist_dict_get_item(object, "$class")), 2u);
-    EXPECT_EQ(stringOf(plist_dict_get_item(classDict, "$classname")), "Shortcut");
-    EXPECT_EQ(stringOf(plist_array_get_item(classes, 0)), "Shortcut");
-    EXPECT_EQ(stringOf(plist_array_get_item(classes, 1)), "NSObject");
 }
 
 TEST(KeyedArchiveTest, MinusOneIsStoredAsAnEightByteSignedInteger) {
@@ -130,14 +90,12 @@ TEST(KeyedArchiveTest, RefusesWhatIsNotAnArchive) {
     PlistKeyedArchiver archiver;
     PlistPtr notArchive(plist_new_dict());
     plist_dict_set_item(notArchive.get(), "KeyCode", plist_new_uint(1));
-    PlistPtr array(plist_new_array());
     std::string xml = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict/></plist>";
     const std::vector<uint8_t> inputs[] = {
         {},
         {'b', 'p', 'l', 'i', 's', 't', '0', '0'},
         std::vector<uint8_t>(xml.begin(), xml.end()),
         toBinary(notArchive.get()),
-        toBinary(array.get()),
         std::vector<uint8_t>(PlistKeyedArchiver::kMaxArchiveBytes + 1, 0),
     };
     for (const auto& data : inputs) EXPECT_FALSE(archiver.unarchiveObjectWithData(data));
@@ -164,26 +122,6 @@ TEST(KeyedArchiveTest, RefusesTextWithANulCharacter) {
     ASSERT_TRUE(object);
     EXPECT_EQ(object->integers.at("Gr\u00f6\u00dfe"), 2);
     EXPECT_FALSE(archiver.unarchiveObjectWithData(replaceIn(utf16, {0, 'r', 0, 0xF6}, 1)));
-}
-
-// Every truncation and many random byte changes of a real archive are read
-// without harm; the sanitizer build checks the "without harm".
-TEST(KeyedArchiveTest, SurvivesDamagedArchives) {
-    PlistKeyedArchiver archiver;
-    const auto good = archiveShortcut(archiver, Shortcut(123, 0x1E0000));
-    size_t decoded = 0;
-    for (size_t n = 0; n < good.size(); ++n)
-        decoded += archiver.unarchiveObjectWithData(std::vector<uint8_t>(good.begin(), good.begin() + n)).has_value();
-    EXPECT_EQ(decoded, 0u);
-
-    std::mt19937 random(7);
-    for (int round = 0; round < 3000; ++round) {
-        auto damaged = good;
-        int changes = 1 + int(random() % 4);
-        for (int c = 0; c < changes; ++c) damaged[random() % damaged.size()] = uint8_t(random());
-        auto object = archiver.unarchiveObjectWithData(damaged);
-        if (object) (void)Shortcut::initWithCoder(*object);
-    }
 }
 
 }  // namespace

@@ -1,3 +1,7 @@
+// Hot keys on the simulated hot-key service: the monitor that registers
+// shortcuts and runs their actions, and the binder that keeps them in step
+// with the stored settings.
+
 #include "shortcuts/shortcut_binder.h"
 
 #include <gtest/gtest.h>
@@ -12,8 +16,10 @@ namespace tilvane {
 namespace {
 
 using sim::SimHotKeyService;
+using Call = SimHotKeyService::Call;
 
-const Shortcut kLeft(123, modifier::kControl | modifier::kOption);  // Carbon 0x1800
+const Shortcut kLeft(123, modifier::kControl | modifier::kOption);   // Carbon 0x1800
+const Shortcut kRight(124, modifier::kControl | modifier::kOption);  // Carbon 0x1800
 const Shortcut kUp(126, modifier::kControl | modifier::kOption);
 const Shortcut kM(46, modifier::kCommand);  // Carbon 0x0100
 
@@ -22,16 +28,18 @@ struct RecordingLog : Log {
     void write(std::string_view line) override { lines.emplace_back(line); }
 };
 
-class ShortcutBinderTest : public ::testing::Test {
+class HotKeys : public ::testing::Test {
 protected:
     void SetUp() override {
         monitor = ShortcutMonitor::create(service, runLoop);
-        binder = std::make_unique<ShortcutBinder>(store, &archiver, monitor.get());
+        ASSERT_TRUE(monitor);
+        binder = std::make_unique<ShortcutBinder>(store, &archiver, monitor.get(), &log);
     }
-    void store_(const std::string& key, const Shortcut& s) {
+    void storeShortcut(const std::string& key, const Shortcut& s) {
         store.setObject(key, SettingsValue(archiveShortcut(archiver, s)));
     }
-    ShortcutBinder::Action record(std::string name) {
+    // An action that records its name when it runs.
+    std::function<void()> record(std::string name) {
         return [this, name] { ran.push_back(name); };
     }
     // Presses the combination and runs what it queued.
@@ -46,103 +54,110 @@ protected:
     sim::SimRunLoop runLoop;
     sim::MemorySettingsStore store;
     plist::PlistKeyedArchiver archiver;
+    RecordingLog log;
     std::unique_ptr<ShortcutMonitor> monitor;
     std::unique_ptr<ShortcutBinder> binder;
     std::vector<std::string> ran;
 };
+class ShortcutMonitorTest : public HotKeys {};
+class ShortcutBinderTest : public HotKeys {};
 
-TEST_F(ShortcutBinderTest, BindingRegistersTheStoredShortcutAtOnce) {
-    store_("LeftShortcut", kLeft);
-    binder->bindShortcutWithDefaultsKey("LeftShortcut", record("left"));
-    EXPECT_TRUE(service.isRegistered(123, 0x1800));
-    EXPECT_EQ(binder->valueForUndefinedKey("LeftShortcut"), kLeft);
-    EXPECT_EQ(press(kLeft), std::vector<std::string>{"left"});
+// Each attempt, refused ones too, takes the next identifier under the program's signature.
+TEST_F(ShortcutMonitorTest, RegistersWithSignatureAndCountingIdentifiers) {
+    service.refuse(124, 0x1800);
+    EXPECT_TRUE(monitor->registerShortcut(kLeft, record("left")));
+    EXPECT_FALSE(monitor->registerShortcut(kRight, record("right")));
+    EXPECT_TRUE(monitor->registerShortcut(kM, record("m")));
+    const std::tuple<Call::Kind, uint32_t, uint32_t, uint32_t> expected[] = {{Call::Kind::Register, 123, 0x1800, 1},
+                                                                             {Call::Kind::Refused, 124, 0x1800, 2},
+                                                                             {Call::Kind::Register, 46, 0x0100, 3}};
+    ASSERT_EQ(service.calls().size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        const Call& c = service.calls()[i];
+        EXPECT_EQ(std::make_tuple(c.kind, c.keyCode, c.modifiers, c.id.id), expected[i]) << i;
+        EXPECT_EQ(c.id.signature, 0x544C564Eu);
+    }
+    EXPECT_FALSE(monitor->isShortcutRegistered(kRight));
 
-    binder->bindShortcutWithDefaultsKey("Empty", record("empty"));
-    EXPECT_TRUE(binder->isRegisteredAction("Empty"));
-    EXPECT_EQ(binder->valueForUndefinedKey("Empty"), std::nullopt);
-    EXPECT_EQ(service.registrations().size(), 1u);
+    // A press runs its action on a later turn, not inside the handler.
+    EXPECT_TRUE(service.press(123, 0x1800));
+    EXPECT_TRUE(ran.empty());
+    EXPECT_EQ(runLoop.runUntilIdle(), 1);
+    EXPECT_EQ(ran, std::vector<std::string>{"left"});
 }
 
-TEST_F(ShortcutBinderTest, FollowsChangesOfTheStoredValue) {
-    store_("LeftShortcut", kLeft);
-    binder->bindShortcutWithDefaultsKey("LeftShortcut", record("left"));
-
-    store_("LeftShortcut", kM);
-    EXPECT_FALSE(service.isRegistered(123, 0x1800));
-    EXPECT_TRUE(press(kLeft).empty());
-    EXPECT_EQ(press(kM), std::vector<std::string>{"left"});
-
-    // Writing the same combination again withdraws and registers it once more.
+// An equal shortcut is registered anew before the old one goes; a refusal keeps the old one.
+TEST_F(ShortcutMonitorTest, ReplacingAnEqualShortcut) {
+    monitor->registerShortcut(kLeft, record("old"));
     service.clearCalls();
-    store_("LeftShortcut", kM);
+    EXPECT_TRUE(monitor->registerShortcut(Shortcut(123, 0xC0000 | modifier::kCapsLock), record("new")));
     ASSERT_EQ(service.calls().size(), 2u);
-    EXPECT_EQ(service.calls()[0].kind, SimHotKeyService::Call::Kind::Unregister);
-    EXPECT_EQ(service.calls()[1].kind, SimHotKeyService::Call::Kind::Register);
+    EXPECT_EQ(std::make_pair(service.calls()[0].kind, service.calls()[0].id.id),
+              std::make_pair(Call::Kind::Register, 2u));
+    EXPECT_EQ(std::make_pair(service.calls()[1].kind, service.calls()[1].id.id),
+              std::make_pair(Call::Kind::Unregister, 1u));
+    EXPECT_EQ(press(kLeft), std::vector<std::string>{"new"});
 
-    // A value that is not an archived shortcut counts as none.
-    store.setObject("LeftShortcut", SettingsValue("text"));
-    EXPECT_TRUE(service.registrations().empty());
-
-    store_("LeftShortcut", kUp);
-    store.removeObject("LeftShortcut");
-    EXPECT_TRUE(service.registrations().empty());
-    EXPECT_EQ(binder->valueForUndefinedKey("LeftShortcut"), std::nullopt);
-    EXPECT_TRUE(binder->isRegisteredAction("LeftShortcut"));
-
-    // Other keys do not disturb it.
-    store_("LeftShortcut", kLeft);
-    store.setObject("EnableShotcuts", SettingsValue(true));
-    EXPECT_EQ(press(kLeft), std::vector<std::string>{"left"});
+    service.refuse(123, 0x1800);
+    EXPECT_FALSE(monitor->registerShortcut(kLeft, record("refused")));
+    EXPECT_TRUE(service.isRegistered(123, 0x1800));
+    EXPECT_EQ(press(kLeft), std::vector<std::string>{"new"});
 }
 
-TEST_F(ShortcutBinderTest, RebindingReplacesTheAction) {
-    store_("LeftShortcut", kLeft);
+// The binding registers the stored shortcut at once and follows whoever writes it.
+TEST_F(ShortcutBinderTest, FollowsTheStoredValueUntilTheBindingIsBroken) {
+    storeShortcut("LeftShortcut", kLeft);
     binder->bindShortcutWithDefaultsKey("LeftShortcut", record("first"));
-    binder->bindShortcutWithDefaultsKey("LeftShortcut", record("second"));
-    EXPECT_EQ(service.registrations().size(), 1u);
-    EXPECT_EQ(press(kLeft), std::vector<std::string>{"second"});
-    // One observation only: a change re-registers once.
-    service.clearCalls();
-    store_("LeftShortcut", kUp);
-    EXPECT_EQ(service.calls().size(), 2u);
-}
-
-TEST_F(ShortcutBinderTest, BreakingABindingUnregistersAndStopsFollowing) {
-    store_("LeftShortcut", kLeft);
-    binder->bindShortcutWithDefaultsKey("LeftShortcut", record("left"));
-    binder->breakBindingWithDefaultsKey("LeftShortcut");
-    EXPECT_TRUE(service.registrations().empty());
+    binder->bindShortcutWithDefaultsKey("LeftShortcut", record("left"));  // rebinding replaces the action
+    const struct {
+        const char* what;
+        std::function<void()> change;
+        std::vector<std::string> onLeft, onM;
+        std::optional<Shortcut> value;
+    } steps[] = {
+        {"as bound", [] {}, {"left"}, {}, kLeft},
+        {"another shortcut stored", [&] { storeShortcut("LeftShortcut", kM); }, {}, {"left"}, kM},
+        {"a value that is not a shortcut",
+         [&] { store.setObject("LeftShortcut", SettingsValue("text")); },
+         {},
+         {},
+         std::nullopt},
+        {"removed", [&] { store.removeObject("LeftShortcut"); }, {}, {}, std::nullopt},
+        {"stored again", [&] { storeShortcut("LeftShortcut", kLeft); }, {"left"}, {}, kLeft},
+        {"another key written", [&] { store.setObject("EnableShotcuts", SettingsValue(true)); }, {"left"}, {}, kLeft},
+        {"the binding broken", [&] { binder->breakBindingWithDefaultsKey("LeftShortcut"); }, {}, {}, std::nullopt},
+        {"stored after it was broken", [&] { storeShortcut("LeftShortcut", kM); }, {}, {}, std::nullopt},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.change();
+        EXPECT_EQ(press(kLeft), step.onLeft);
+        EXPECT_EQ(press(kM), step.onM);
+        EXPECT_EQ(binder->valueForUndefinedKey("LeftShortcut"), step.value);
+        EXPECT_LE(service.registrations().size(), 1u);
+    }
     EXPECT_FALSE(binder->isRegisteredAction("LeftShortcut"));
     EXPECT_TRUE(store.dataForKey("LeftShortcut"));  // the stored value stays
-    store_("LeftShortcut", kUp);
-    EXPECT_TRUE(service.registrations().empty());
 
-    // A key without a shortcut: nothing reaches the monitor.
-    binder->bindShortcutWithDefaultsKey("Empty", record("empty"));
+    // Writing the same combination again withdraws and registers it once more, once.
+    binder->bindShortcutWithDefaultsKey("LeftShortcut", record("left"));
     service.clearCalls();
-    binder->breakBindingWithDefaultsKey("Empty");
-    EXPECT_TRUE(service.calls().empty());
-    EXPECT_FALSE(binder->isRegisteredAction("Empty"));
-    EXPECT_FALSE(binder->setValueForUndefinedKey(kUp, "Empty"));
+    storeShortcut("LeftShortcut", kM);
+    ASSERT_EQ(service.calls().size(), 2u);
+    EXPECT_EQ(service.calls()[0].kind, Call::Kind::Unregister);
+    EXPECT_EQ(service.calls()[1].kind, Call::Kind::Register);
 
     // Destroying the binder unbinds the rest and stops following the store.
-    store_("UpShortcut", kUp);
-    binder->bindShortcutWithDefaultsKey("UpShortcut", record("up"));
     binder.reset();
     EXPECT_TRUE(service.registrations().empty());
-    store_("UpShortcut", kM);
+    storeShortcut("LeftShortcut", kUp);
     EXPECT_TRUE(service.registrations().empty());
 }
 
 // Two actions given one shortcut (by a hand edit): the first keeps the hot
 // key, and when it moves away the other gets it; neither is left listed and dead.
 TEST_F(ShortcutBinderTest, TwoKeysWithTheSameShortcutNeverLeaveOneDead) {
-    RecordingLog log;
-    binder = std::make_unique<ShortcutBinder>(store, &archiver, monitor.get(), &log);
-    store_("A", kLeft);
-    store_("B", kLeft);
-    store_("C", kLeft);
+    for (const char* key : {"A", "B", "C"}) storeShortcut(key, kLeft);
     binder->bindShortcutWithDefaultsKey("A", record("a"));
     binder->bindShortcutWithDefaultsKey("B", record("b"));
     binder->bindShortcutWithDefaultsKey("C", record("c"));
@@ -151,18 +166,17 @@ TEST_F(ShortcutBinderTest, TwoKeysWithTheSameShortcutNeverLeaveOneDead) {
     EXPECT_EQ(log.lines[0],
               "shortcuts: B and A hold the same shortcut, ctrl+alt+Left; it stays with A until A changes");
 
-    struct Step {
+    const struct {
         const char* what;
         std::function<void()> change;
         std::vector<std::string> onLeft, onUp;
-    };
-    const Step steps[] = {
+    } steps[] = {
         {"as bound", [] {}, {"a"}, {}},
-        {"the holder moves away: the first waiting takes over", [&] { store_("A", kUp); }, {"b"}, {"a"}},
-        {"the first comes back and waits now", [&] { store_("A", kLeft); }, {"b"}, {}},
+        {"the holder moves away: the first waiting takes over", [&] { storeShortcut("A", kUp); }, {"b"}, {"a"}},
+        {"the first comes back and waits now", [&] { storeShortcut("A", kLeft); }, {"b"}, {}},
         {"the holder loses its value", [&] { store.removeObject("B"); }, {"a"}, {}},
         {"the holder's binding is broken", [&] { binder->breakBindingWithDefaultsKey("A"); }, {"c"}, {}},
-        {"the same combination written again keeps it", [&] { store_("C", kLeft); }, {"c"}, {}},
+        {"the same combination written again keeps it", [&] { storeShortcut("C", kLeft); }, {"c"}, {}},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.what);
@@ -177,40 +191,27 @@ TEST_F(ShortcutBinderTest, TwoKeysWithTheSameShortcutNeverLeaveOneDead) {
 // into key code 0, the A key: "super" alone would grab Super+A.
 TEST_F(ShortcutBinderTest, AShortcutWithNoKeyRegistersNothing) {
     const Shortcut noKey(Shortcut::kNoKeyCode, modifier::kCommand);
-    store_("LeftShortcut", noKey);
-    ASSERT_EQ(unarchiveShortcut(archiver, *store.dataForKey("LeftShortcut")), noKey);
+    storeShortcut("LeftShortcut", noKey);
     binder->bindShortcutWithDefaultsKey("LeftShortcut", record("left"));
     EXPECT_TRUE(service.calls().empty());
     EXPECT_FALSE(binder->holdsHotKey("LeftShortcut"));
     EXPECT_TRUE(press(Shortcut(0, modifier::kCommand)).empty());
-
-    store_("LeftShortcut", kLeft);
+    storeShortcut("LeftShortcut", kLeft);
     EXPECT_EQ(press(kLeft), std::vector<std::string>{"left"});
-    store_("LeftShortcut", noKey);
+    storeShortcut("LeftShortcut", noKey);
     EXPECT_TRUE(service.registrations().empty());
 }
 
+// A combination refused now is registered once it is written again and free.
 TEST_F(ShortcutBinderTest, ARefusedCombinationIsRecordedWithoutAHotKey) {
     service.refuse(123, 0x1800);
-    store_("LeftShortcut", kLeft);
+    storeShortcut("LeftShortcut", kLeft);
     binder->bindShortcutWithDefaultsKey("LeftShortcut", record("left"));
     EXPECT_EQ(binder->valueForUndefinedKey("LeftShortcut"), kLeft);
     EXPECT_FALSE(monitor->isShortcutRegistered(kLeft));
     service.allow(123, 0x1800);
-    store_("LeftShortcut", kLeft);
+    storeShortcut("LeftShortcut", kLeft);
     EXPECT_TRUE(monitor->isShortcutRegistered(kLeft));
-}
-
-TEST(ShortcutBinderPlatformTest, WithoutAHotKeyServiceNothingIsRegistered) {
-    sim::MemorySettingsStore store;
-    plist::PlistKeyedArchiver archiver;
-    Platform platform;
-    platform.settings = &store;
-    platform.archiver = &archiver;
-    ShortcutBinder binder(platform);
-    store.setObject("LeftShortcut", SettingsValue(archiveShortcut(archiver, kLeft)));
-    binder.bindShortcutWithDefaultsKey("LeftShortcut", [] {});
-    EXPECT_EQ(binder.valueForUndefinedKey("LeftShortcut"), kLeft);
 }
 
 }  // namespace

@@ -1,3 +1,6 @@
+// The shortcut value: its texts on a keyboard layout, in glyphs and in words,
+// its archive, and the texts of the shortcut controls.
+
 #include "shortcuts/shortcut.h"
 
 #include <gtest/gtest.h>
@@ -20,158 +23,85 @@ TEST(ShortcutTest, ConstructionKeepsOnlyTheFourModifierBits) {
     EXPECT_EQ(Shortcut::shortcutWithEvent(0x10000 + 12, kCommand).keyCode(), 12);
 }
 
-// Key text and key-equivalent text for one key on the US layout.
-struct KeyRow {
-    int64_t keyCode;
-    const char* text;
-    const char* keyEquivalent;
-};
-
-class KeyTextTest : public ::testing::TestWithParam<KeyRow> {};
-
-TEST_P(KeyTextTest, RendersOnTheUsLayout) {
-    SimKeyboard keyboard;
-    const KeyRow& row = GetParam();
-    Shortcut s(row.keyCode, 0);
-    EXPECT_EQ(s.keyCodeString(&keyboard), row.text);
-    EXPECT_EQ(s.keyCodeStringForKeyEquivalent(&keyboard), row.keyEquivalent);
-}
-
-INSTANTIATE_TEST_SUITE_P(Keys, KeyTextTest,
-                         ::testing::Values(
-                             // Special keys: fixed glyphs, single characters stay as they are for menus.
-                             KeyRow{123, "\u2190", "\u2190"}, KeyRow{89, "7", "7"},
-                             // Space and the function keys are longer than one character.
-                             KeyRow{49, "Space", " "}, KeyRow{122, "F1", "\uF704"}, KeyRow{105, "F13", "\uF710"},
-                             KeyRow{80, "F19", "\uF716"},
-                             // F20 is not special: it types a control character, so it renders as nothing.
-                             KeyRow{90, "", ""},
-                             // Layout keys are upper-cased; their key equivalent is lower case.
-                             KeyRow{0, "A", "a"}, KeyRow{18, "1", "1"}, KeyRow{42, "\\", "\\"},
-                             // Modifier keys type nothing; the no-key code renders as nothing.
-                             KeyRow{56, "", ""}, KeyRow{59, "", ""}, KeyRow{Shortcut::kNoKeyCode, "", ""}));
-
-TEST(ShortcutTest, DescriptionIsModifiersThenKey) {
-    SimKeyboard keyboard;
-    EXPECT_EQ(Shortcut(123, kControl | kOption).description(&keyboard), "\u2303\u2325\u2190");
-    EXPECT_EQ(Shortcut(0, 0x1E0000 | modifier::kCapsLock).description(&keyboard), "\u2303\u2325\u21E7\u2318A");
-    EXPECT_EQ(Shortcut(Shortcut::kNoKeyCode, 0).description(&keyboard), "");
-}
-
-// Where the desktop writes shortcuts in words (Linux), every place that shows
-// one reads Ctrl+Alt+Left; without a layout, a letter key still shows.
-TEST(ShortcutTest, DescriptionInWords) {
-    sim::SimKeyboard layout;
-    sim::SimKeyboard none;
-    none.setLayout(sim::SimKeyboard::Layout::None);
-    struct Row {
-        Shortcut shortcut;
-        sim::SimKeyboard* keyboard;
-        const char* words;
-    } rows[] = {
-        {Shortcut(123, kControl | kOption), &layout, "Ctrl+Alt+Left"},
-        {Shortcut(0x2E, 0x1E0000), &layout, "Ctrl+Alt+Shift+Super+M"},
-        {Shortcut(0x2E, kControl | kOption | modifier::kCommand), &none, "Ctrl+Alt+Super+M"},
-        {Shortcut(0x1B, kControl | kOption | modifier::kCommand), &layout, "Ctrl+Alt+Super+-"},
-        {Shortcut(0x60, kControl), &none, "Ctrl+F5"},
-        {Shortcut(49, kOption), &layout, "Alt+Space"},
-        {Shortcut(0x35, kControl), &layout, "Ctrl+Esc"},
-        {Shortcut(Shortcut::kNoKeyCode, kControl | kOption), &layout, "Ctrl+Alt"},
-    };
-    for (const auto& row : rows) EXPECT_EQ(row.shortcut.descriptionInWords(row.keyboard), row.words);
-}
-
-TEST(ShortcutTest, LayoutTextsThatAreNotPrintableRenderAsNothing) {
-    struct Row {
+// A key's text (upper case, for the controls) and its key equivalent (for menus).
+TEST(ShortcutTest, KeyTextAndKeyEquivalentOnALayout) {
+    const struct {
+        const char* name;
+        int64_t keyCode;
+        std::optional<std::u16string> typed;  // what the layout types there; none: the US layout
         SimKeyboard::Layout layout;
-        bool fails;
-        const char* text;
-        const char* keyEquivalent;
+        const char *text, *keyEquivalent;
     } rows[] = {
-        {SimKeyboard::Layout::TwoCharacters, false, "AE", ""},
-        {SimKeyboard::Layout::ControlCharacter, false, "", ""},
-        {SimKeyboard::Layout::None, false, "", ""},
-        {SimKeyboard::Layout::UsAnsi, true, "", ""},
+        {"an arrow: a fixed glyph", 123, std::nullopt, SimKeyboard::Layout::None, "\u2190", "\u2190"},
+        {"Space", 49, std::nullopt, SimKeyboard::Layout::UsAnsi, "Space", " "},
+        {"F20 types a control character", 90, std::nullopt, SimKeyboard::Layout::UsAnsi, "", ""},
+        {"a letter", 0, std::nullopt, SimKeyboard::Layout::UsAnsi, "A", "a"},
+        {"no key", Shortcut::kNoKeyCode, std::nullopt, SimKeyboard::Layout::UsAnsi, "", ""},
+        {"two characters", 0, std::nullopt, SimKeyboard::Layout::TwoCharacters, "AE", ""},
+        {"a control character", 0, std::nullopt, SimKeyboard::Layout::ControlCharacter, "", ""},
+        {"no layout", 0, std::nullopt, SimKeyboard::Layout::None, "", ""},
+        {"\u00e9", 10, u"\u00e9", SimKeyboard::Layout::UsAnsi, "\u00C9", "\u00e9"},
+        {"\u00df upper-cases to two letters", 10, u"\u00df", SimKeyboard::Layout::UsAnsi, "SS", ""},
+        {"a combining mark", 10, u"\u0301", SimKeyboard::Layout::UsAnsi, "\u0301", "\u0301"},
+        {"a space", 10, u" ", SimKeyboard::Layout::UsAnsi, "", ""},
+        {"a surrogate pair: each unit fails", 10, u"\U0001F600", SimKeyboard::Layout::UsAnsi, "", ""},
     };
     for (const auto& row : rows) {
         SimKeyboard keyboard;
         keyboard.setLayout(row.layout);
-        keyboard.setTranslationFails(row.fails);
-        Shortcut s(0, kCommand);
-        EXPECT_EQ(s.keyCodeString(&keyboard), row.text);
-        EXPECT_EQ(s.keyCodeStringForKeyEquivalent(&keyboard), row.keyEquivalent);
-        // Special keys do not depend on the layout.
-        EXPECT_EQ(Shortcut(123, 0).keyCodeString(&keyboard), "\u2190");
+        if (row.typed) keyboard.setKeyText(10, *row.typed);
+        Shortcut s(row.keyCode, 0);
+        EXPECT_EQ(s.keyCodeString(&keyboard), row.text) << row.name;
+        EXPECT_EQ(s.keyCodeStringForKeyEquivalent(&keyboard), row.keyEquivalent) << row.name;
     }
+    SimKeyboard failing;
+    failing.setTranslationFails(true);
+    EXPECT_EQ(Shortcut(0, kCommand).keyCodeString(&failing), "");
     EXPECT_EQ(Shortcut(0, 0).keyCodeString(nullptr), "");
 }
 
-TEST(ShortcutTest, LayoutTextIsFilteredAndUpperCased) {
-    struct Row {
-        std::u16string typed;
-        const char* text;
-        const char* keyEquivalent;
+// Where the desktop writes shortcuts in words (Linux), every place that shows
+// one reads Ctrl+Alt+Left; without a layout, a letter key still shows.
+TEST(ShortcutTest, DescriptionInGlyphsAndInWords) {
+    SimKeyboard layout, none;
+    none.setLayout(SimKeyboard::Layout::None);
+    const struct {
+        Shortcut shortcut;
+        SimKeyboard* keyboard;
+        const char *glyphs, *words;
     } rows[] = {
-        {u"\u00e9", "\u00C9", "\u00e9"},  // é
-        {u"\u00df", "SS", ""},            // ß upper-cases to two letters
-        {u"\u0301", "\u0301", "\u0301"},  // a combining mark is allowed
-        {u"\u20AC", "\u20AC", "\u20AC"},  // €, a symbol
-        {u" ", "", ""},                   // a space
-        {u"a\u00A0", "", ""},             // a no-break space among letters
-        {u"\U0001F600", "", ""},          // a surrogate pair: each unit fails
-        {u"\uF704", "", ""},              // private use
-        {u"", "", ""},                    // nothing typed
+        {Shortcut(123, kControl | kOption), &layout, "\u2303\u2325\u2190", "Ctrl+Alt+Left"},
+        {Shortcut(0x2E, 0x1E0000 | modifier::kCapsLock), &layout, "\u2303\u2325\u21E7\u2318M",
+         "Ctrl+Alt+Shift+Super+M"},
+        {Shortcut(0x2E, kControl | kOption | kCommand), &none, "\u2303\u2325\u2318", "Ctrl+Alt+Super+M"},
+        {Shortcut(0x1B, kControl | kOption | kCommand), &layout, "\u2303\u2325\u2318-", "Ctrl+Alt+Super+-"},
+        {Shortcut(0x60, kControl), &none, "\u2303F5", "Ctrl+F5"},
+        {Shortcut(49, kOption), &layout, "\u2325Space", "Alt+Space"},
+        {Shortcut(0x35, kControl), &layout, "\u2303\u238B", "Ctrl+Esc"},
+        {Shortcut(Shortcut::kNoKeyCode, kControl | kOption), &layout, "\u2303\u2325", "Ctrl+Alt"},
     };
     for (const auto& row : rows) {
-        SimKeyboard keyboard;
-        keyboard.setKeyText(10, row.typed);
-        Shortcut s(10, 0);
-        EXPECT_EQ(s.keyCodeString(&keyboard), row.text);
-        EXPECT_EQ(s.keyCodeStringForKeyEquivalent(&keyboard), row.keyEquivalent);
+        EXPECT_EQ(row.shortcut.description(row.keyboard), row.glyphs) << row.words;
+        EXPECT_EQ(row.shortcut.descriptionInWords(row.keyboard), row.words);
     }
 }
 
-TEST(ShortcutArchiveTest, RoundTripsThroughTheKeyedArchive) {
+TEST(ShortcutArchiveTest, RoundTripsAndOddArchivesReadAsTheRulesSay) {
     plist::PlistKeyedArchiver archiver;
-    const Shortcut rows[] = {
-        Shortcut(123, kControl | kOption),
-        Shortcut(0, 0),
-        Shortcut(3, 0x1E0000),
-        Shortcut(0xFFFF, kShift),
-        Shortcut(Shortcut::kNoKeyCode, 0),
-        Shortcut(Shortcut::kNoKeyCode, kCommand),
-    };
-    for (const Shortcut& s : rows) {
-        auto data = archiveShortcut(archiver, s);
-        auto back = unarchiveShortcut(archiver, data);
-        ASSERT_TRUE(back);
-        EXPECT_EQ(*back, s);
-    }
-}
+    for (const Shortcut& s : {Shortcut(123, kControl | kOption), Shortcut(0, 0), Shortcut(0xFFFF, kShift),
+                              Shortcut(Shortcut::kNoKeyCode, kCommand)})
+        EXPECT_EQ(unarchiveShortcut(archiver, archiveShortcut(archiver, s)), s);
 
-TEST(ShortcutArchiveTest, NoKeyIsWrittenAsMinusOne) {
-    ArchivedObject archive = Shortcut(Shortcut::kNoKeyCode, kCommand).encodeWithCoder();
-    EXPECT_EQ(archive.className, "Shortcut");
-    EXPECT_EQ(archive.integers.at("KeyCode"), -1);
-    EXPECT_EQ(archive.integers.at("ModifierFlags"), int64_t(kCommand));
-}
-
-TEST(ShortcutArchiveTest, OddArchivesReadAsTheRulesSay) {
-    struct Row {
-        ArchivedObject archive;
-        std::optional<Shortcut> expected;
-    };
     auto archive = [](std::string className, std::map<std::string, int64_t> entries) {
         return ArchivedObject{std::move(className), std::move(entries)};
     };
-    Row rows[] = {
+    const std::pair<ArchivedObject, std::optional<Shortcut>> rows[] = {
         {archive("Shortcut", {{"KeyCode", -5}, {"ModifierFlags", 0}}), Shortcut(Shortcut::kNoKeyCode, 0)},
         {archive("Shortcut", {{"KeyCode", INT64_MAX - 1}, {"ModifierFlags", 0}}), Shortcut(INT64_MAX - 1, 0)},
         {archive("Shortcut", {{"ModifierFlags", int64_t(kCommand)}}), Shortcut(0, kCommand)},
-        {archive("Shortcut", {}), Shortcut(0, 0)},
         {archive("Window", {{"KeyCode", 1}, {"ModifierFlags", 0}}), std::nullopt},
     };
-    for (const auto& row : rows) EXPECT_EQ(Shortcut::initWithCoder(row.archive), row.expected);
+    for (const auto& [object, expected] : rows) EXPECT_EQ(Shortcut::initWithCoder(object), expected);
 
     // Extra flag bits survive reading and make the shortcut differ from the built one.
     auto extra = Shortcut::initWithCoder(archive("Shortcut", {{"KeyCode", 3}, {"ModifierFlags", 0x9E0000}}));
@@ -180,35 +110,27 @@ TEST(ShortcutArchiveTest, OddArchivesReadAsTheRulesSay) {
     EXPECT_NE(*extra, Shortcut(3, 0x9E0000));
 }
 
-TEST(ShortcutTextTest, ShippedEnglishTableAndMissingKeys) {
+// The texts come from the shipped strings file, or a table parsed from one;
+// a text missing shows as "XXX".
+TEST(ShortcutTextTest, StringsFilesAndMissingTexts) {
     setShortcutStringsTable(std::nullopt);  // look for the shipped bundle
-    EXPECT_EQ(ShortcutText("Space", "Shortcut glyph name for SPACE key"), "Space");
     EXPECT_EQ(ShortcutText("Type New Shortcut"), "Type New Shortcut");
     EXPECT_EQ(ShortcutText("no such text"), "XXX");
 
-    setShortcutStringsTable(StringsTable{{"Space", "Leertaste"}});
-    SimKeyboard keyboard;
-    EXPECT_EQ(Shortcut(49, kOption).description(&keyboard), "\u2325Leertaste");
-    EXPECT_EQ(Shortcut(49, 0).keyCodeStringForKeyEquivalent(&keyboard), " ");
-    setShortcutStringsTable(StringsTable{});
-    EXPECT_EQ(Shortcut(49, 0).keyCodeString(&keyboard), "XXX");
-    setShortcutStringsTable(std::nullopt);
-}
-
-TEST(ShortcutTextTest, ParsesStringsFiles) {
     auto table = parseStringsFile(
         "\xEF\xBB\xBF/* a comment */\n"
-        "\"Space\" = \"Space\";\n"
+        "\"Space\" = \"Leertaste\";\n"
         "// another comment\n"
         "\"a\\nb\" = \"\\\"q\\\" \\U2018x\\U2019\\\\\";\n");
     ASSERT_TRUE(table);
-    EXPECT_EQ(table->size(), 2u);
     EXPECT_EQ(table->at("a\nb"), "\"q\" \u2018x\u2019\\");
-
-    const char* malformed[] = {"\"a\" = \"b\"", "\"a\" \"b\";",       "\"a\" = \"b",
-                               "/* open",       "\"a\" = \"\\U12\";", "x = y;"};
-    for (const char* text : malformed) EXPECT_FALSE(parseStringsFile(text)) << text;
-    EXPECT_EQ(parseStringsFile(""), StringsTable{});
+    setShortcutStringsTable(*table);
+    EXPECT_EQ(Shortcut(49, kOption).description(nullptr), "\u2325Leertaste");
+    setShortcutStringsTable(StringsTable{});
+    EXPECT_EQ(Shortcut(49, 0).keyCodeString(nullptr), "XXX");
+    setShortcutStringsTable(std::nullopt);
+    for (const char* text : {"\"a\" = \"b\"", "\"a\" \"b\";", "\"a\" = \"b", "/* open", "\"a\" = \"\\U12\";", "x = y;"})
+        EXPECT_FALSE(parseStringsFile(text)) << text;
 }
 
 }  // namespace

