@@ -46,8 +46,8 @@ std::unique_ptr<DesktopBackend> openDesktopBackend(std::string& error) {
         found += (found.empty() ? "" : " and ") + whyNot;
     }
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    found += wayland && *wayland ? " and no supported Wayland compositor (the Wayland session " +
-                                       std::string(wayland) + " is not one Tilvane serves yet)"
+    found += wayland && *wayland ? " and no supported Wayland compositor (the Wayland session " + std::string(wayland) +
+                                       " is not one Tilvane serves yet)"
                                  : " and no supported Wayland compositor ($WAYLAND_DISPLAY is not set)";
     error = found;
     return nullptr;
