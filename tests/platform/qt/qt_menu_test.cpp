@@ -18,17 +18,16 @@
 namespace tilvane::qt {
 namespace {
 
+// Beyond the menu's own shortcuts below: the desktop's order of modifiers,
+// function keys and keys named by their glyph.
 TEST(ShortcutDisplayText, AsTheDesktopShowsShortcuts) {
     using namespace modifier;
-    struct Row {
+    const struct {
         std::string key;
         uint64_t mask;
         const char* shown;
     } rows[] = {
-        {"\u2190", kControl | kOption, "Ctrl+Alt+Left"},
-        {"m", kControl | kOption | kCommand, "Ctrl+Alt+Super+M"},
         {"\u2192", kShift | kControl, "Ctrl+Shift+Right"},
-        {"=", kControl | kOption | kCommand, "Ctrl+Alt+Super+="},
         {"\uF708", 0, "F5"},
         {" ", kCommand, "Super+Space"},
         {"\u21A9", kControl, "Ctrl+Return"},
@@ -75,24 +74,16 @@ TEST_F(QtMenuTest, TextsAndShortcutsAsTheUserReadsThem) {
     EXPECT_EQ(action(app->moveRightItem)->text().toStdString(), "Right");
 }
 
-TEST_F(QtMenuTest, TheSwitchIsBoldInTheTextColourWhenOnAndRedWhenOff) {
+TEST_F(QtMenuTest, TheSwitchIsBoldInTheTextColourWhenOnRedWhenOffAndWhiteInADarkMenu) {
+    auto switchColour = [&] {
+        return qmenu().styleOptionFor(action(app->enableShotcustItem)).palette.color(QPalette::Active, QPalette::Text);
+    };
     open();
-    auto on = qmenu().styleOptionFor(action(app->enableShotcustItem));
-    EXPECT_TRUE(on.font.bold());
-    EXPECT_EQ(on.palette.color(QPalette::Active, QPalette::Text),
-              qmenu().palette().color(QPalette::Active, QPalette::Text));
+    EXPECT_TRUE(qmenu().styleOptionFor(action(app->enableShotcustItem)).font.bold());
+    EXPECT_EQ(switchColour(), qmenu().palette().color(QPalette::Active, QPalette::Text));
     EXPECT_TRUE(qmenu().styleOptionFor(action(app->preferencesMenuItem)).font.bold());
     EXPECT_FALSE(qmenu().styleOptionFor(action(app->moveLeftItem)).font.bold());
 
-    desktop.settings().setBool("EnableShotcuts", false);
-    open();
-    auto off = qmenu().styleOptionFor(action(app->enableShotcustItem));
-    EXPECT_EQ(action(app->enableShotcustItem)->text().toStdString(), "Enable Shortcuts");
-    EXPECT_TRUE(off.font.bold());
-    EXPECT_EQ(off.palette.color(QPalette::Active, QPalette::Text), QColor(0xD0, 0x1C, 0x1C));
-}
-
-TEST_F(QtMenuTest, InADarkMenuTheBoldTextColourBecomesWhite) {
     QPalette saved = QApplication::palette();
     QPalette dark = saved;
     dark.setColor(QPalette::Window, QColor(0x20, 0x20, 0x20));
@@ -100,10 +91,15 @@ TEST_F(QtMenuTest, InADarkMenuTheBoldTextColourBecomesWhite) {
     QApplication::setPalette(dark);
     EXPECT_EQ(ui.effectiveAppearanceName(), kDarkAppearanceName);
     open();
-    EXPECT_EQ(qmenu().styleOptionFor(action(app->enableShotcustItem)).palette.color(QPalette::Active, QPalette::Text),
-              QColor(Qt::white));
+    EXPECT_EQ(switchColour(), QColor(Qt::white));
     QApplication::setPalette(saved);
     EXPECT_NE(ui.effectiveAppearanceName(), kDarkAppearanceName);
+
+    desktop.settings().setBool("EnableShotcuts", false);
+    open();
+    EXPECT_EQ(action(app->enableShotcustItem)->text().toStdString(), "Enable Shortcuts");
+    EXPECT_TRUE(qmenu().styleOptionFor(action(app->enableShotcustItem)).font.bold());
+    EXPECT_EQ(switchColour(), QColor(0xD0, 0x1C, 0x1C));
 }
 
 TEST_F(QtMenuTest, EveryPictureIsDrawnInTheMenusTextColour) {

@@ -14,6 +14,7 @@
 #include <QMainWindow>
 #include <QTimer>
 #include <QToolBar>
+#include <set>
 
 #include "app/app_delegate.h"
 #include "app/sim_application.h"
@@ -45,48 +46,34 @@ protected:
     std::unique_ptr<AppDelegate> app;
 };
 
-TEST_F(QtPanesTest, EveryCheckBoxOfEveryPaneWritesItsSetting) {
-    struct Row {
-        const char* pane;
-        const char* box;
-        const char* key;
-    } rows[] = {
-        {"GeneralPreferences", "hideDocIconCheckbox", "HideDocIcon"},
-        {"MultiTouch", "enableSwipeGestures", "EnableSwipeGestures"},
-        {"MultiTouch", "swipeFn", "SwipeFn"},
-        {"MultiTouch", "swipeShift", "SwipeShift"},
-        {"MultiTouch", "swipeOption", "SwipeOption"},
-        {"MultiTouch", "swipeControl", "SwipeControl"},
-        {"MultiTouch", "swipeCommand", "SwipeCommand"},
-        {"MoveResize", "windowMovingEnabled", "WindowMovingEnabled"},
-        {"MoveResize", "wMoveF", "WMoveF"},
-        {"MoveResize", "wMoveShift", "WMoveShift"},
-        {"MoveResize", "wMoveOption", "WMoveOption"},
-        {"MoveResize", "wMoveControl", "WMoveControl"},
-        {"MoveResize", "wMoveCommand", "WMoveCommand"},
-        {"MoveResize", "windowResizingEnabled", "WindowResizingEnabled"},
-        {"MoveResize", "wSizeF", "WSizeF"},
-        {"MoveResize", "wSizeShift", "WSizeShift"},
-        {"MoveResize", "wSizeOption", "WSizeOption"},
-        {"MoveResize", "wSizeControl", "WSizeControl"},
-        {"MoveResize", "wSizeCommand", "WSizeCommand"},
-        {"MoveResize", "fourCornerResizing", "fourCornerResizing"},
-        {"MoveResize", "bringToFront", "WMoveSizeEnabledBrigToFront"},
-        {"Snap", "snapToEdgeEnabled", "SnapToEdgeEnabled"},
-    };
-    for (const auto& row : rows) {
-        auto* box = pane(row.pane).findChild<QCheckBox*>(row.box);
-        ASSERT_TRUE(box) << row.box;
-        bool before = desktop.settings().boolForKey(row.key);
-        EXPECT_EQ(box->isChecked(), before) << row.box;
-        box->click();
-        EXPECT_EQ(desktop.settings().boolForKey(row.key), !before) << row.key;
-        desktop.settings().setBool(row.key, before);
-        EXPECT_EQ(box->isChecked(), before) << row.key;
-    }
+const char* const kPanes[] = {"GeneralPreferences", "Shortcuts", "MultiTouch", "MoveResize", "Snap"};
+
+// Each box, hidden ones too, writes a setting of its own and shows that
+// setting's changes; launch at login is a login item instead.
+TEST_F(QtPanesTest, EveryCheckBoxOfEveryPaneWritesASettingOfItsOwn) {
+    auto& settings = desktop.settings();
+    std::set<std::string> keys;
+    size_t boxes = 0;
+    for (const char* identifier : kPanes)
+        for (QCheckBox* box : pane(identifier).findChildren<QCheckBox*>()) {
+            if (box->objectName() == "launchAtLoginCheckbox") continue;
+            SCOPED_TRACE(box->objectName().toStdString());
+            ++boxes;
+            const size_t written = settings.writtenKeys().size();
+            const bool before = box->isChecked();
+            box->click();
+            ASSERT_EQ(settings.writtenKeys().size(), written + 1);
+            const std::string key = settings.writtenKeys().back();
+            keys.insert(key);
+            EXPECT_EQ(settings.boolForKey(key), !before) << key;
+            settings.setBool(key, before);
+            EXPECT_EQ(box->isChecked(), before) << key;
+        }
+    EXPECT_EQ(boxes, 22u);
+    EXPECT_EQ(keys.size(), boxes);
 }
 
-TEST_F(QtPanesTest, TheToolbarTheStatusAndTheNote) {
+TEST_F(QtPanesTest, TheToolbarTheStatusTheNoteAndTheRecorders) {
     std::vector<std::string> labels;
     for (QAction* action : window().findChild<QToolBar*>()->actions()) labels.push_back(action->text().toStdString());
     EXPECT_EQ(labels, (std::vector<std::string>{"General", "Shortcuts", "MultiTouch", "Move/Resize", "Snap to Edge"}));
@@ -100,9 +87,7 @@ TEST_F(QtPanesTest, TheToolbarTheStatusAndTheNote) {
     auto* note = pane("MultiTouch").findChild<QLabel*>("noteLabel");
     EXPECT_NE(note->text().indexOf("touchpad with two-finger scrolling"), -1) << note->text().toStdString();
     EXPECT_EQ(note->palette().color(QPalette::WindowText), QColor(0xD0, 0x1C, 0x1C));
-}
 
-TEST_F(QtPanesTest, RecordersDrawTheirShortcutsAndRecord) {
     auto* left = pane("Shortcuts").findChild<CustomViewWidget*>("leftShortcutView");
     ASSERT_TRUE(left);
     // Assistive technology hears the recorder as a button named by its shortcut.
@@ -110,9 +95,7 @@ TEST_F(QtPanesTest, RecordersDrawTheirShortcutsAndRecord) {
     ASSERT_TRUE(accessible);
     EXPECT_EQ(accessible->role(), QAccessible::Button);
     EXPECT_EQ(accessible->text(QAccessible::Name).toStdString(), "\u2303\u2325\u2190 keyboard shortcut");
-    QImage picture = left->grab().toImage();
-    EXPECT_GE(picture.width(), 120);
-    EXPECT_EQ(left->logic()->accessibilityLabel(), "\u2303\u2325\u2190 keyboard shortcut");
+    EXPECT_GE(left->grab().width(), 120);
     EXPECT_EQ(pane("Shortcuts").findChildren<CustomViewWidget*>().size(), 25);
     EXPECT_EQ(pane("MoveResize").findChildren<CustomViewWidget*>().size(), 4);
 }
@@ -141,7 +124,7 @@ std::vector<std::string> readingOrder(QWidget& view, std::vector<QWidget*> contr
 // recorders) in reading order; hidden controls are passed over.
 TEST_F(QtPanesTest, TabGoesThroughEveryPaneInReadingOrder) {
     window().show();
-    for (const char* identifier : {"GeneralPreferences", "Shortcuts", "MultiTouch", "MoveResize", "Snap"}) {
+    for (const char* identifier : kPanes) {
         QWidget& view = pane(identifier);
         view.layout()->activate();
         QApplication::processEvents();
