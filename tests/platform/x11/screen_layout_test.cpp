@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace tilvane::x11 {
 namespace {
 
@@ -15,13 +17,6 @@ Strut partial(std::vector<uint32_t> words) {
     return *strutFromProperties(words, {}, kRoot);
 }
 
-struct VisibleRow {
-    const char* name;
-    Rect monitor;
-    std::vector<Strut> struts;
-    Rect visible;
-};
-
 TEST(VisibleArea, StrutsCountOnlyWhereTheirBandMeetsTheMonitor) {
     Strut bottomOfRight = partial({0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 1440, 3359});
     Strut topOfLeft = partial({0, 0, 210, 0, 0, 0, 0, 0, 0, 1439, 0, 0});
@@ -29,7 +24,12 @@ TEST(VisibleArea, StrutsCountOnlyWhereTheirBandMeetsTheMonitor) {
     Strut rightOfRight = partial({0, 30, 0, 0, 0, 0, 0, 1079, 0, 0, 0, 0});
     // A panel along the top of the right monitor only, reaching into the band above the left one.
     Strut topOfRight = partial({0, 0, 25, 0, 0, 0, 0, 0, 1440, 3359, 0, 0});
-    const VisibleRow rows[] = {
+    const struct {
+        const char* name;
+        Rect monitor;
+        std::vector<Strut> struts;
+        Rect visible;
+    } rows[] = {
         {"no struts", kRight, {}, kRight},
         {"dock at the bottom", kRight, {bottomOfRight}, {1440, 0, 1920, 1040}},
         {"another monitor's dock", kLeft, {bottomOfRight}, kLeft},
@@ -38,56 +38,32 @@ TEST(VisibleArea, StrutsCountOnlyWhereTheirBandMeetsTheMonitor) {
         {"left edge", kLeft, {leftOfLeft}, {50, 180, 1390, 900}},
         {"right edge", kRight, {rightOfRight}, {1440, 0, 1890, 1080}},
         {"all at once", kRight, {bottomOfRight, topOfRight, rightOfRight}, {1440, 25, 1890, 1015}},
+        {"a strut deeper than the monitor leaves nothing",
+         kLeft,
+         {partial({0, 0, 2000, 0, 0, 0, 0, 0, 0, 3359, 0, 0})},
+         {0, 2000, 1440, 0}},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(visibleArea(row.monitor, row.struts, kRoot), row.visible);
-    }
+    for (const auto& row : rows) EXPECT_EQ(visibleArea(row.monitor, row.struts, kRoot), row.visible) << row.name;
 }
 
-TEST(VisibleArea, AStrutLargerThanTheMonitorLeavesNothing) {
-    Strut huge = partial({0, 0, 2000, 0, 0, 0, 0, 0, 0, 0 + 3359, 0, 0});
-    Rect v = visibleArea(kLeft, {huge}, kRoot);
-    EXPECT_EQ(v.width, 1440);
-    EXPECT_EQ(v.height, 0);
-}
-
+// Docks on the end-to-end desktops reserve their place with partial struts;
+// an old panel's whole edges, and struts that reserve nothing.
 TEST(StrutFromProperties, PartialFirstThenWholeEdgesThenNothing) {
-    auto s = strutFromProperties({0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 100, 200}, {9, 9, 9, 9}, kRoot);
+    auto s = strutFromProperties({}, {0, 0, 30, 0}, kRoot);
     ASSERT_TRUE(s);
-    EXPECT_EQ(s->bottom, 40);
-    EXPECT_EQ(s->bottomStartX, 100);
-
-    s = strutFromProperties({}, {0, 0, 30, 0}, kRoot);
-    ASSERT_TRUE(s);
-    EXPECT_EQ(s->top, 30);
-    EXPECT_EQ(s->topStartX, 0);
-    EXPECT_EQ(s->topEndX, 3359);
-
+    EXPECT_EQ(std::tie(s->top, s->topStartX, s->topEndX), std::tuple(30.0, 0.0, 3359.0));
+    EXPECT_EQ(strutFromProperties({0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 100, 200}, {9, 9, 9, 9}, kRoot)->bottomStartX, 100);
     EXPECT_FALSE(strutFromProperties({}, {}, kRoot));
     EXPECT_FALSE(strutFromProperties({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {}, kRoot));
     EXPECT_FALSE(strutFromProperties({1, 2, 3}, {4, 5}, kRoot));  // too short to mean anything
 }
 
-TEST(ScreensFromMonitors, PrimaryFirstInBottomLeftCoordinatesFromThePrimary) {
-    auto ordered = orderedMonitors({{7, kLeft, false}, {8, kRight, true}}, kRoot);
-    ASSERT_EQ(ordered.size(), 2u);
-    EXPECT_EQ(ordered[0].id, 8u);
-    Strut bottomOfRight = partial({0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 1440, 3359});
-    auto screens = screensFromMonitors(ordered, {bottomOfRight}, kRoot);
-    ASSERT_EQ(screens.size(), 2u);
-    EXPECT_EQ(screens[0].frame, (Rect{0, 0, 1920, 1080}));
-    EXPECT_EQ(screens[0].visibleFrame, (Rect{0, 40, 1920, 1040}));
-    EXPECT_EQ(screens[1].id, 7u);
-    EXPECT_EQ(screens[1].frame, (Rect{-1440, 0, 1440, 900}));
-}
-
+// The end-to-end desktops have a primary monitor; without one the first
+// leads, and without monitors the root is one screen.
 TEST(ScreensFromMonitors, WithoutAPrimaryTheFirstLeadsAndWithoutMonitorsTheRootIsOne) {
     auto ordered = orderedMonitors({{7, kLeft, false}, {8, kRight, false}}, kRoot);
     EXPECT_EQ(ordered[0].id, 7u);
-    auto screens = screensFromMonitors(ordered, {}, kRoot);
-    EXPECT_EQ(screens[1].frame, (Rect{1440, 0, 1920, 1080}));  // bottoms aligned
-
+    EXPECT_EQ(screensFromMonitors(ordered, {}, kRoot)[1].frame, (Rect{1440, 0, 1920, 1080}));  // bottoms aligned
     auto whole = screensFromMonitors(orderedMonitors({}, kRoot), {}, kRoot);
     ASSERT_EQ(whole.size(), 1u);
     EXPECT_EQ(whole[0].frame, (Rect{0, 0, 3360, 1080}));
