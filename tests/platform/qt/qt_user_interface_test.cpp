@@ -1,6 +1,11 @@
-// The preferences window drawn by Qt without a display: every check box of
-// the panes' interface files is bound to its settings key, the recorders
-// draw, and the swipe note says what swipes need.
+// The user interface drawn by Qt without a display (the offscreen platform).
+// The status menu: the texts and shortcuts the user reads, the switch's
+// weight and colour, and every picture drawn. The preferences window: every
+// check box of the panes' interface files bound to its setting, the
+// recorders, the swipe note, the order of Tab, and the keyboard kept while
+// alerts come and go.
+
+#include "platform/qt/qt_user_interface.h"
 
 #include <gtest/gtest.h>
 
@@ -9,41 +14,144 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QImage>
 #include <QLabel>
 #include <QLayout>
 #include <QMainWindow>
+#include <QStyleOptionMenuItem>
 #include <QTimer>
-#include <QToolBar>
 #include <set>
 
 #include "app/app_delegate.h"
+#include "app/menu_images.h"
 #include "app/sim_application.h"
-#include "platform/qt/qt_user_interface.h"
+#include "platform/events.h"
 #include "platform/qt/qt_view.h"
 #include "platform/qt/qt_window.h"
 #include "preferences/preferences_window_controller.h"
+#include "shortcuts/shortcut.h"
 
 namespace tilvane::qt {
 namespace {
 
-class QtPanesTest : public testing::Test, protected SimApplication<QtUserInterface> {
+// Beyond the menu's own shortcuts below: the desktop's order of modifiers,
+// function keys and keys named by their glyph.
+TEST(ShortcutDisplayText, AsTheDesktopShowsShortcuts) {
+    using namespace modifier;
+    const struct {
+        std::string key;
+        uint64_t mask;
+        const char* shown;
+    } rows[] = {
+        {"\u2192", kShift | kControl, "Ctrl+Shift+Right"},
+        {"\uF708", 0, "F5"},
+        {" ", kCommand, "Super+Space"},
+        {"\u21A9", kControl, "Ctrl+Return"},
+        {"", kControl, ""},
+    };
+    for (const auto& row : rows) EXPECT_EQ(shortcutDisplayText(row.key, row.mask).toStdString(), row.shown);
+}
+
+// The application on the simulated desktop with Qt's user interface; as on
+// X11, the keyboard has no Fn.
+class QtMenuTest : public testing::Test, protected SimApplication<QtUserInterface> {
 protected:
-    QtPanesTest() {
-        // As on X11, the keyboard has no Fn: its boxes are hidden.
+    QtMenuTest() {
         keyboard.setHasFunctionModifier(false);
+        registerMenuImages(ui);
         app = std::make_unique<AppDelegate>(platform);
         app->applicationDidFinishLaunching();
-        app->showPreferecensPane();
     }
-    ~QtPanesTest() override { app->applicationWillTerminate(); }
+    ~QtMenuTest() override { app->applicationWillTerminate(); }
+
+    AttributedMenu& qmenu() { return static_cast<AttributedMenu&>(*ui.statusItem()->trayIcon().contextMenu()); }
+    QAction* action(MenuItem* item) { return static_cast<QtMenuItem*>(item)->action(); }
+    // The menu is about to be shown, as when the user opens it.
+    void open() { emit qmenu().aboutToShow(); }
+
+    std::unique_ptr<AppDelegate> app;
+};
+
+TEST_F(QtMenuTest, TextsAndShortcutsAsTheUserReadsThem) {
+    open();
+    EXPECT_EQ(action(app->enableShotcustItem)->text().toStdString(), "Disable Shortcuts");
+    EXPECT_EQ(action(app->moveLeftItem)->text().toStdString(), "Left\tCtrl+Alt+Left");
+    EXPECT_EQ(action(app->maximizeItem)->text().toStdString(), "Maximize\tCtrl+Alt+Super+M");
+    EXPECT_EQ(action(app->nextSpaceItem)->text().toStdString(), "Next Space\tCtrl+Super+N");
+    EXPECT_EQ(action(app->preferencesMenuItem)->text().toStdString(), "Preferences...");
+    int separators = 0, actions = 0;
+    for (QAction* a : qmenu().actions()) (a->isSeparator() ? separators : actions)++;
+    EXPECT_EQ(actions, 31);
+    EXPECT_EQ(separators, 13);
+
+    // A changed shortcut shows at the next opening; a cleared one goes.
+    desktop.settings().setObject(
+        "LeftShortcut", SettingsValue(archiveShortcut(archiver, Shortcut(4, modifier::kControl | modifier::kCommand))));
+    desktop.settings().removeObject("RightShortcut");
+    open();
+    EXPECT_EQ(action(app->moveLeftItem)->text().toStdString(), "Left\tCtrl+Super+H");
+    EXPECT_EQ(action(app->moveRightItem)->text().toStdString(), "Right");
+}
+
+TEST_F(QtMenuTest, TheSwitchIsBoldInTheTextColourWhenOnRedWhenOffAndWhiteInADarkMenu) {
+    auto switchColour = [&] {
+        return qmenu().styleOptionFor(action(app->enableShotcustItem)).palette.color(QPalette::Active, QPalette::Text);
+    };
+    open();
+    EXPECT_TRUE(qmenu().styleOptionFor(action(app->enableShotcustItem)).font.bold());
+    EXPECT_EQ(switchColour(), qmenu().palette().color(QPalette::Active, QPalette::Text));
+    EXPECT_TRUE(qmenu().styleOptionFor(action(app->preferencesMenuItem)).font.bold());
+    EXPECT_FALSE(qmenu().styleOptionFor(action(app->moveLeftItem)).font.bold());
+
+    QPalette saved = QApplication::palette();
+    QPalette dark = saved;
+    dark.setColor(QPalette::Window, QColor(0x20, 0x20, 0x20));
+    dark.setColor(QPalette::Text, QColor(0xEE, 0xEE, 0xEE));
+    QApplication::setPalette(dark);
+    EXPECT_EQ(ui.effectiveAppearanceName(), kDarkAppearanceName);
+    open();
+    EXPECT_EQ(switchColour(), QColor(Qt::white));
+    QApplication::setPalette(saved);
+    EXPECT_NE(ui.effectiveAppearanceName(), kDarkAppearanceName);
+
+    desktop.settings().setBool("EnableShotcuts", false);
+    open();
+    EXPECT_EQ(action(app->enableShotcustItem)->text().toStdString(), "Enable Shortcuts");
+    EXPECT_TRUE(qmenu().styleOptionFor(action(app->enableShotcustItem)).font.bold());
+    EXPECT_EQ(switchColour(), QColor(0xD0, 0x1C, 0x1C));
+}
+
+TEST_F(QtMenuTest, EveryPictureIsDrawnInTheMenusTextColour) {
+    open();
+    QColor text = qmenu().palette().color(QPalette::Active, QPalette::Text);
+    for (auto* item : app->theMenu->items()) {
+        if (item->isSeparatorItem() || !item->tag()) continue;
+        QImage image = action(item)->icon().pixmap(16, 16).toImage();
+        ASSERT_FALSE(image.isNull()) << item->title();
+        int drawn = 0, inTextColour = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor pixel = image.pixelColor(x, y);
+                drawn += pixel.alpha() >= 128;
+                inTextColour += pixel.alpha() >= 128 && pixel.rgb() == text.rgb();
+            }
+        EXPECT_GT(drawn, 20) << item->title() << " " << item->imageName();
+        EXPECT_GT(inTextColour, 0) << item->title();
+    }
+    EXPECT_FALSE(ui.statusItem()->trayIcon().icon().pixmap(22, 22).toImage().isNull());
+    EXPECT_GT(qmenu().grab().height(), 300);
+}
+
+// The preferences window open; its Fn boxes are hidden.
+class QtPanesTest : public QtMenuTest {
+protected:
+    QtPanesTest() { app->showPreferecensPane(); }
 
     QMainWindow& window() { return static_cast<QtWindow&>(app->preferencesWindowController().window()).qwindow(); }
     QWidget& pane(const std::string& identifier) {
         app->preferencesWindowController().selectControllerWithIdentifier(identifier);
         return *static_cast<QtView&>(app->preferencesWindowController().selectedViewController()->view()).widget();
     }
-
-    std::unique_ptr<AppDelegate> app;
 };
 
 const char* const kPanes[] = {"GeneralPreferences", "Shortcuts", "MultiTouch", "MoveResize", "Snap"};
@@ -73,10 +181,7 @@ TEST_F(QtPanesTest, EveryCheckBoxOfEveryPaneWritesASettingOfItsOwn) {
     EXPECT_EQ(keys.size(), boxes);
 }
 
-TEST_F(QtPanesTest, TheToolbarTheStatusTheNoteAndTheRecorders) {
-    std::vector<std::string> labels;
-    for (QAction* action : window().findChild<QToolBar*>()->actions()) labels.push_back(action->text().toStdString());
-    EXPECT_EQ(labels, (std::vector<std::string>{"General", "Shortcuts", "MultiTouch", "Move/Resize", "Snap to Edge"}));
+TEST_F(QtPanesTest, TheTitleTheStatusTheNoteAndTheRecorders) {
     EXPECT_EQ(window().windowTitle().toStdString(), "Preferences");
 
     auto* status = pane("GeneralPreferences").findChild<QLabel*>("accessibilityStatusText");
@@ -171,3 +276,10 @@ TEST_F(QtPanesTest, NewsOfAnAnsweredAlertsActivationLeavesTheWindowKey) {
 
 }  // namespace
 }  // namespace tilvane::qt
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
