@@ -341,10 +341,9 @@ protected:
         return at;
     }
 
-    // Runs the offer at these places, the user answering with the button; in
-    // a process of its own when the answer moves, which ends it: its exit
-    // status (3: the offer returned). Declined: the question's informative
-    // text, empty when nothing is asked.
+    // Runs the offer at these places, the user answering with the button: the
+    // question's informative text, empty when nothing is asked. An answer
+    // that moves ends the process.
     std::string offerAt(const LinuxRelocation::Places& at, size_t button) {
         LinuxRelocation relocation(at);
         sim::SimUserInterface ui;
@@ -358,15 +357,6 @@ protected:
         platform.log = &log;
         moveToApplicationsFolderIfNecessary(platform);
         return ui.alerts().empty() ? "" : ui.alerts().front().informativeText;
-    }
-    int moveFrom(const fs::path& folder) {
-        pid_t child = ::fork();
-        if (child == 0) {
-            ::setenv("WAITED", std::to_string(::getpid()).c_str(), 1);
-            offerAt(placesOf(folder), 0);
-            ::_exit(3);
-        }
-        return waitFor(child);
     }
     // Whether the relaunch line's loop is seen waiting (its /bin/sleep, with this test's environment).
     bool relaunchSeenWaiting() {
@@ -383,30 +373,23 @@ protected:
     fs::path marker = root / "started";
 };
 
-TEST_F(MoveOnDiskTest, TheRelaunchLineStartsTheCopyUnderBinShOnlyOnceTheProcessHasEnded) {
-    fs::path destination = home / "Applications/Tilvane.AppDir";
-    makeApplicationFolder(destination);
-    pid_t waited = spawn({"/bin/sleep", "60"});
-    ASSERT_GT(waited, 0);
-    ::setenv("WAITED", std::to_string(waited).c_str(), 1);
-
-    // The line backgrounds its work: the shell itself ends at once, and well.
-    EXPECT_EQ(waitFor(spawn({"/bin/sh", "-c", relaunchLine(waited, destination.string())})), 0);
-    EXPECT_TRUE(relaunchSeenWaiting());
-    EXPECT_FALSE(fs::exists(marker)) << "started while the old process still ran";
-    ::kill(waited, SIGKILL);
-    waitFor(waited);
-
-    EXPECT_EQ(startedCopy(), (destination / "AppRun").string() + " after\n");
-}
-
-TEST_F(MoveOnDiskTest, TheFolderIsMovedAndTheMovedCopyStartsAfterTheFirstEnded) {
+// The user moves the folder, in a process of its own that ends once the move
+// is under way. Left unreaped it is still there for the relaunch line, whose
+// loop waits until it has gone before the moved copy starts under /bin/sh.
+TEST_F(MoveOnDiskTest, TheFolderIsMovedAndTheMovedCopyStartsUnderBinShOnlyOnceTheFirstHasEnded) {
     fs::path source = home / "Downloads/Tilvane.AppDir";
     makeApplicationFolder(source);
     fs::path destination = home / "Applications/Tilvane.AppDir";
+    pid_t mover = ::fork();
+    if (mover == 0) {
+        ::setenv("WAITED", std::to_string(::getpid()).c_str(), 1);
+        offerAt(placesOf(source), 0);
+        ::_exit(3);  // the offer returned: nothing was moved
+    }
 
-    EXPECT_EQ(moveFrom(source), 0);
-
+    EXPECT_TRUE(relaunchSeenWaiting());
+    EXPECT_FALSE(fs::exists(marker)) << "started while the first process was still there";
+    EXPECT_EQ(waitFor(mover), 0);
     EXPECT_EQ(startedCopy(), (destination / "AppRun").string() + " after\n");
     EXPECT_FALSE(fs::exists(source));
     EXPECT_EQ(read(destination / "usr/share/tilvane/Shortcut.bundle/en.lproj/Localizable.strings"),

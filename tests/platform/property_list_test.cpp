@@ -10,6 +10,7 @@ namespace tilvane::plist {
 namespace {
 
 TEST(PropertyList, ReadsBackWhatItWroteOfEveryType) {
+    // Markup, a Cyrillic letter and an arrow, white space, delete and a C1 control among the texts.
     const SettingsValue values[] = {
         true,
         false,
@@ -19,10 +20,9 @@ TEST(PropertyList, ReadsBackWhatItWroteOfEveryType) {
         5e-324,
         std::numeric_limits<double>::infinity(),
         "<a href=\"x\">&amp;</a> ]]>",
-        "\xD1\x81"
-        "enter \xE2\x86\x90",
+        "\u0441enter \u2190",
         "  a\r\n\tb\rc ",
-        "\x7f\xc2\x85",  // delete and a C1 control
+        "\x7f\u0085",
         SettingsData{0, 1, 2, 0xFF, 0},
         SettingsArray{1, "two", 3.5, SettingsArray{}, SettingsData{7}},
         SettingsDictionary{{"a b", true}, {"<k>", SettingsDictionary{{"x", 1}}}, {"", 2}},
