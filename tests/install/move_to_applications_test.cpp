@@ -32,20 +32,22 @@ const std::string kPrivilegedCopy =
     "privileged /bin/mkdir -p '/home/user/Applications' && { /bin/rm -rf '/home/user/Applications/Tilvane.AppDir'; "
     "test $? -lt 128 && "
     "/bin/cp -pR '/home/user/Downloads/Tilvane.AppDir' '/home/user/Applications/Tilvane.AppDir'; }";
+const std::string kAsk = "alert Move to Applications folder?";
+const std::string kCopy = "copy " + kFromDownloads + " " + kDestination;
+const std::string kMenuAdd = "menu add " + kDestination;
 const std::string kNoPrivilegedCopy =
     "log ERROR -- Could not copy myself to /home/user/Applications with authorization";
 
 // The question asked and the move begun, then the rest.
 Journal asked(const Journal& rest, const Journal& end = {}) {
-    Journal journal{"activate", "alert Move to Applications folder?",
-                    "log INFO -- Moving myself to the Applications folder"};
+    Journal journal{"activate", kAsk, "log INFO -- Moving myself to the Applications folder"};
     journal.insert(journal.end(), rest.begin(), rest.end());
     journal.insert(journal.end(), end.begin(), end.end());
     return journal;
 }
 // The moved copy in the menu, the source gone, the copy started and this process ended.
 Journal moved(const std::string& from) {
-    return {"menu add " + kDestination, "remove " + from, kRelaunch, "exit 0"};
+    return {kMenuAdd, "remove " + from, kRelaunch, "exit 0"};
 }
 // The failure's alert, with the reason it gives.
 std::string failed(const std::string& reason) {
@@ -92,6 +94,13 @@ Arrangement bundleAt(const std::string& path) {
 Arrangement answer(size_t button, bool suppress) {
     return [=](Machine& m) { m.ui.answerAlerts({{button, suppress}}); };
 }
+Arrangement both(const Arrangement& first, const Arrangement& then) {
+    return [=](Machine& m) { first(m), then(m); };
+}
+// A copy already in the applications folder, which this user may write or not.
+Arrangement olderCopy(bool writable) {
+    return [=](Machine& m) { m.relocation.files[kDestination] = writable; };
+}
 // The applications folder this user may not write: the move asks for a password.
 Arrangement unwritable(std::optional<int> status = 0, const std::string& error = "") {
     return [=](Machine& m) {
@@ -124,46 +133,34 @@ const Case kCases[] = {
      kOffer, asked({"copy /optional/Tilvane.AppDir " + kDestination}, moved("/optional/Tilvane.AppDir"))},
     {"nested inside another folder in /Applications: offered, and the outer folder keeps its copy",
      bundleAt("/Applications/Other.AppDir/lib/Tilvane.AppDir"), kOffer,
-     asked({"copy /Applications/Other.AppDir/lib/Tilvane.AppDir " + kDestination, "menu add " + kDestination, kRelaunch,
-            "exit 0"})},
-    {"declined with the check box off: asked again next time",
-     answer(1, false),
-     kDownloads,
-     {"activate", "alert Move to Applications folder?"}},
+     asked({"copy /Applications/Other.AppDir/lib/Tilvane.AppDir " + kDestination, kMenuAdd, kRelaunch, "exit 0"})},
+    {"declined with the check box off: asked again next time", answer(1, false), kDownloads, {"activate", kAsk}},
     {"declined with the check box on: never asked again",
      answer(1, true),
      kDownloads,
-     {"activate", "alert Move to Applications folder?", "write moveToApplicationsFolderAlertSuppress"}},
-    {"the check box counts only with Do Not Move", answer(0, true), kDownloads,
-     asked({"copy " + kFromDownloads + " " + kDestination}, moved(kFromDownloads))},
+     {"activate", kAsk, "write moveToApplicationsFolderAlertSuppress"}},
+    {"the check box counts only with Do Not Move", answer(0, true), kDownloads, asked({kCopy}, moved(kFromDownloads))},
     {"from Downloads into an unwritable folder: the password sentence, one privileged line", unwritable(), kPassword,
      asked({kPrivilegedCopy}, moved(kFromDownloads))},
-    {"an older copy this user may not write needs the password too",
-     [](Machine& m) { m.relocation.files[kDestination] = false; }, kPassword,
+    {"an older copy this user may not write needs the password too", olderCopy(false), kPassword,
      asked({kPrivilegedCopy}, moved(kFromDownloads))},
-    {"an older copy goes to the trash and out of the menu; the new one comes into it",
-     [](Machine& m) { m.relocation.files[kDestination] = true; }, kDownloads,
-     asked(
-         {"moveToTrash " + kDestination, "menu remove " + kDestination, "copy " + kFromDownloads + " " + kDestination},
-         moved(kFromDownloads))},
+    {"an older copy goes to the trash and out of the menu; the new one comes into it", olderCopy(true), kDownloads,
+     asked({"moveToTrash " + kDestination, "menu remove " + kDestination, kCopy}, moved(kFromDownloads))},
     {"a copy the menu cannot take is moved all the same",
      [](Machine& m) { m.relocation.menuError = "there is no desktop entry"; }, kDownloads,
-     asked({"copy " + kFromDownloads + " " + kDestination, "menu add " + kDestination,
+     asked({kCopy, kMenuAdd,
             "log WARNING -- Could not add '" + kDestination + "' to the application menu: there is no desktop entry",
             "remove " + kFromDownloads, kRelaunch, "exit 0"})},
     {"a copy running there is brought forward and nothing is copied",
-     [](Machine& m) {
-         m.relocation.files[kDestination] = true;
-         m.relocation.runningBundles = {kFromDownloads, "/home/user/Applications/./Tilvane.AppDir/"};
-     },
+     both(olderCopy(true),
+          [](Machine& m) {
+              m.relocation.runningBundles = {kFromDownloads, "/home/user/Applications/./Tilvane.AppDir/"};
+          }),
      kDownloads,
      asked({"log INFO -- Switching to an already running version", "run " + kDestination + "/AppRun preferences",
             "exit 0"})},
     {"an older copy that no trash takes: the move fails",
-     [](Machine& m) {
-         m.relocation.files[kDestination] = true;
-         m.relocation.moveToTrashFails = m.relocation.recycleFails = true;
-     },
+     both(olderCopy(true), [](Machine& m) { m.relocation.moveToTrashFails = m.relocation.recycleFails = true; }),
      kDownloads,
      asked({"moveToTrash " + kDestination, "recycle " + kDestination,
             failed("The copy already in the Applications folder could not be moved to the trash.")})},
@@ -177,14 +174,10 @@ const Case kCases[] = {
     {"no program to ask for the password", unwritable(std::nullopt, "pkexec is not installed"), kPassword,
      asked({kPrivilegedCopy, kNoPrivilegedCopy, failed("pkexec is not installed.")})},
     {"a destination that names no bundle is never removed with privileges",
-     [](Machine& m) {
-         unwritable()(m);
-         m.relocation.bundle = "/home/user/Downloads/tilvane";
-     },
-     kPassword, asked({kNoPrivilegedCopy, failed("Only a .AppDir folder or a .AppImage file can be moved.")})},
+     both(unwritable(), bundleAt("/home/user/Downloads/tilvane")), kPassword,
+     asked({kNoPrivilegedCopy, failed("Only a .AppDir folder or a .AppImage file can be moved.")})},
     {"the plain copy failing", [](Machine& m) { m.relocation.copyError = "Permission denied"; }, kDownloads,
-     asked({"copy " + kFromDownloads + " " + kDestination,
-            "log ERROR -- Could not copy '" + kFromDownloads + "' to '" + kDestination + "' (Permission denied)",
+     asked({kCopy, "log ERROR -- Could not copy '" + kFromDownloads + "' to '" + kDestination + "' (Permission denied)",
             "log ERROR -- Could not copy myself to " + kDestination, failed("Permission denied.")})},
     {"a source that can be neither deleted nor trashed does not stop the move",
      [](Machine& m) {
@@ -192,7 +185,7 @@ const Case kCases[] = {
          m.relocation.moveToTrashFails = m.relocation.recycleFails = true;
      },
      kDownloads,
-     asked({"copy " + kFromDownloads + " " + kDestination, "menu add " + kDestination, "remove " + kFromDownloads,
+     asked({kCopy, kMenuAdd, "remove " + kFromDownloads,
             "log WARNING -- Could not delete '" + kFromDownloads + "': Read-only file system",
             "moveToTrash " + kFromDownloads, "recycle " + kFromDownloads,
             "log WARNING -- Could not delete application after moving it to Applications folder", kRelaunch,
@@ -204,7 +197,7 @@ const Case kCases[] = {
          m.relocation.diskImages = {{{"/dev/loop1", "/home/user/a.img"}, {"/dev/loop3", "/home/user/Tilvane.iso"}}};
      },
      kOffer,
-     asked({"copy /media/user/Tilvane 0.1/Tilvane.AppDir " + kDestination, "menu add " + kDestination, kRelaunch,
+     asked({"copy /media/user/Tilvane 0.1/Tilvane.AppDir " + kDestination, kMenuAdd, kRelaunch,
             "sh (/bin/sleep 5 && /usr/bin/udisksctl unmount -b '/dev/loop3' && /usr/bin/udisksctl loop-delete -b "
             "'/dev/loop3') &",
             "exit 0"})},
@@ -216,11 +209,7 @@ const Case kCases[] = {
      },
      kOffer, asked({"copy /media/user/USB/Tilvane.AppDir " + kDestination}, moved("/media/user/USB/Tilvane.AppDir"))},
     {"paths with single quotes are each one word of the shell lines",
-     [](Machine& m) {
-         unwritable()(m);
-         m.relocation.bundle = "/home/user/Bob's/Tilvane's.AppDir";
-     },
-     kPassword,
+     both(unwritable(), bundleAt("/home/user/Bob's/Tilvane's.AppDir")), kPassword,
      asked({"privileged /bin/mkdir -p '/home/user/Applications' && { /bin/rm -rf "
             "'/home/user/Applications/Tilvane'\\''s.AppDir'; test $? -lt 128 && /bin/cp -pR "
             "'/home/user/Bob'\\''s/Tilvane'\\''s.AppDir' '/home/user/Applications/Tilvane'\\''s.AppDir'; }",

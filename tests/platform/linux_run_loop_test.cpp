@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace tilvane::linux_platform {
@@ -46,22 +45,6 @@ TEST(LinuxRunLoop, AsyncRunsOnALaterTurnInOrderAndTimersInDeadlineOrder) {
     loop.after(20ms, [&] { ran.push_back(21); });
     loop.run();
     EXPECT_EQ(ran, (std::vector<int>{10, 20, 21, 30}));
-}
-
-TEST(LinuxRunLoop, AsyncOrStopFromAnotherThreadWakesTheBlockedLoop) {
-    LinuxRunLoop loop;
-    std::thread::id ranOn;
-    std::thread other([&] { loop.async([&] { ranOn = std::this_thread::get_id(), loop.stop(); }); });
-    loop.run();  // would block for ever without the wake-up
-    other.join();
-    EXPECT_EQ(ranOn, std::this_thread::get_id());
-
-    LinuxRunLoop second;
-    std::thread stopper([&] { second.stop(); });
-    second.run();
-    stopper.join();
-    EXPECT_TRUE(second.stopped());
-    second.run();  // returns at once
 }
 
 TEST(LinuxRunLoop, AWatchedDescriptorCallsBackWhenReadableUntilItRemovesItself) {
