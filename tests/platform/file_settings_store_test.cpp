@@ -1,6 +1,7 @@
 #include "platform/linux/file_settings_store.h"
 
 #include <fcntl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/socket.h>
@@ -25,6 +26,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Keys = std::vector<std::string>;
+using testing::AllOf, testing::Each, testing::ElementsAre, testing::HasSubstr, testing::SizeIs;
 
 struct RecordingLog : Log {
     std::vector<std::string> lines;
@@ -144,7 +146,7 @@ TEST_F(FileSettingsStoreTest, CommandWriteOverACorruptFileWithNoServingProgramKe
     FileSettingsStore store(path, log);
     EXPECT_TRUE(store.keys().empty());
     ASSERT_TRUE(store.readProblem());
-    EXPECT_NE(store.readProblem()->find(path), std::string::npos);
+    EXPECT_THAT(*store.readProblem(), HasSubstr(path));
     EXPECT_EQ(fileContents(path), garbage);
     EXPECT_TRUE(keptAside().empty());
     EXPECT_TRUE(log.lines.empty());
@@ -154,9 +156,7 @@ TEST_F(FileSettingsStoreTest, CommandWriteOverACorruptFileWithNoServingProgramKe
     auto kept = keptAside();
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_EQ(fileContents(kept[0]), garbage);
-    ASSERT_EQ(log.lines.size(), 1u);
-    EXPECT_NE(log.lines[0].find(kept[0].string() + "; the new file holds only the changes made now"), std::string::npos)
-        << log.lines[0];
+    EXPECT_THAT(log.lines, ElementsAre(HasSubstr(kept[0].string() + "; the new file holds only the changes made now")));
     EXPECT_FALSE(store.readProblem());
     EXPECT_EQ(keysOnDisk(), Keys{"HideDocIcon"});
 }
@@ -223,8 +223,7 @@ TEST_F(FileSettingsStoreTest, SettingsInUseStayWhileAPipeIsAtThePathAndAreWritte
         serving.runUntil([&] { return serving.store.readProblem().has_value() && !log.lines.empty(); });
         ASSERT_TRUE(fs::is_fifo(path));
         EXPECT_TRUE(serving.store.boolForKey("EnableShotcuts"));
-        EXPECT_EQ(log.lines.size(), row.said);
-        for (const auto& line : log.lines) EXPECT_NE(line.find("not a regular file"), std::string::npos) << line;
+        EXPECT_THAT(log.lines, AllOf(SizeIs(row.said), Each(HasSubstr("not a regular file"))));
 
         fs::remove(path);
         serving.runUntil([&] { return fs::is_regular_file(path); });
@@ -305,8 +304,7 @@ TEST_F(FileSettingsStoreTest, CommandWriteOverACorruptOrHugeFileKeepsTheServingP
         for (const auto& kept : keptAside()) fs::remove(kept);
         writeFileDirectly(row.contents);
         serving.runUntil([&] { return !log.lines.empty(); });
-        ASSERT_EQ(log.lines.size(), 1u);
-        EXPECT_NE(log.lines[0].find(row.why), std::string::npos) << log.lines[0];
+        EXPECT_THAT(log.lines, ElementsAre(HasSubstr(row.why)));
         EXPECT_EQ(serving.store.keys(), inUse);
         EXPECT_EQ(keysOnDisk(), inUse);
         auto kept = keptAside();
@@ -429,9 +427,8 @@ TEST_F(FileSettingsStoreTest, AFailedWriteSaysOnceThatItWasNotSavedAndTheServing
     EXPECT_FALSE(serving.store.synchronize());
     serving.store.setBool("WindowMovingEnabled", true);
     EXPECT_FALSE(serving.store.synchronize());
-    ASSERT_EQ(log.lines.size(), 1u);
-    EXPECT_NE(log.lines[0].find("could not save " + path), std::string::npos) << log.lines[0];
-    EXPECT_NE(log.lines[0].find("kept for the next save"), std::string::npos) << log.lines[0];
+    EXPECT_THAT(log.lines,
+                ElementsAre(AllOf(HasSubstr("could not save " + path), HasSubstr("kept for the next save"))));
     EXPECT_TRUE(filesNamed(".defaults.plist.").empty());
 
     fs::remove(path);
