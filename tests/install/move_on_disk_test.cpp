@@ -17,7 +17,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "install/move_to_applications.h"
@@ -34,10 +33,8 @@ namespace fs = std::filesystem;
 using linux_platform::LinuxRelocation;
 
 std::string read(const fs::path& path) {
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 void write(const fs::path& path, const std::string& text, fs::perms permissions = fs::perms::owner_all) {
