@@ -70,7 +70,7 @@ int waitFor(pid_t pid) {
 // A user's home in a temporary folder, and the program's places in it.
 class Relocating : public testing::Test {
 protected:
-    explicit Relocating(const std::string& homeName) {
+    explicit Relocating(const std::string& homeName = "home") {
         root = fs::temp_directory_path() / ("tilvane-relocation-" + std::to_string(::getpid()));
         fs::remove_all(root);
         home = root / homeName;
@@ -85,10 +85,7 @@ protected:
     LinuxRelocation::Places places;
 };
 
-class LinuxRelocationTest : public Relocating {
-protected:
-    LinuxRelocationTest() : Relocating("home") {}
-};
+using LinuxRelocationTest = Relocating;
 
 TEST_F(LinuxRelocationTest, TheBundleIsTheImageElseTheFolderNearestAboveTheProgram) {
     const struct {
@@ -167,49 +164,34 @@ TEST_F(LinuxRelocationTest, TheTrashKeepsWhereEachItemCameFrom) {
     EXPECT_FALSE(fs::exists(trash / "info/missing.trashinfo"));
 }
 
+// An AppImage, whose own files are seen at $APPDIR, with a name the shell and
+// the desktop entry each quote; a moved folder is in the move test below.
 TEST_F(LinuxRelocationTest, AMovedBundleIsInTheMenuStartedFromItsPlaceUntilItGoes) {
-    const std::string entry =
-        "[Desktop Entry]\nType=Application\nName=Tilvane\nExec=tilvane\nTryExec=tilvane\nIcon=tilvane\n"
-        "Actions=Preferences;\n\n[Desktop Action Preferences]\nName=Preferences\nExec = tilvane preferences\n";
     // A PNG's signature and header: 48 by 48.
     const std::string png("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x30\0\0\0\x30\x08\x06\0\0\0", 29);
-    const struct {
-        const char* bundle;                    // in the home folder
-        bool image;                            // an AppImage, whose own files are seen at $APPDIR; else a folder
-        const char *icon, *exec, *iconFolder;  // exec: Exec's first argument after the quote and the home folder
-    } rows[] = {
-        {"Applications/Tilvane.AppDir", false, "tilvane.svg", R"(/Applications/Tilvane.AppDir/AppRun")",
-         "scalable/apps"},
-        {R"(Applications/It's "$1" 100% `a\b`.AppImage)", true, "tilvane.png",
-         R"(/Applications/It's \\"\\$1\\" 100%% \\`a\\\\b\\`.AppImage")", "48x48/apps"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.bundle);
-        const fs::path bundle = home / row.bundle;
-        const fs::path files = row.image ? root / "mount" : bundle;
-        write(files / "tilvane.desktop", entry);
-        write(files / row.icon, row.image ? png : "<svg/>");
-        if (row.image) write(bundle, "an image");
-        places.appDir = row.image ? files.string() : "";
-        LinuxRelocation relocation(places);
+    const fs::path bundle = home / R"(Applications/It's "$1" 100% `a\b`.AppImage)";
+    write(root / "mount/tilvane.desktop",
+          "[Desktop Entry]\nType=Application\nName=Tilvane\nExec=tilvane\nTryExec=tilvane\nIcon=tilvane\n"
+          "Actions=Preferences;\n\n[Desktop Action Preferences]\nName=Preferences\nExec = tilvane preferences\n");
+    write(root / "mount/tilvane.png", png);
+    write(bundle, "an image");
+    places.appDir = (root / "mount").string();
+    LinuxRelocation relocation(places);
 
-        std::string error;
-        ASSERT_TRUE(relocation.addToApplicationMenu(bundle.string(), error)) << error;
-        const std::string name = LinuxRelocation::applicationMenuName(bundle.string());
-        const fs::path menuEntry = home / ".local/share/applications" / (name + ".desktop");
-        const fs::path icon =
-            home / ".local/share/icons/hicolor" / row.iconFolder / (name + fs::path(row.icon).extension().string());
-        const std::string exec = "\"" + places.home + row.exec;
-        EXPECT_EQ(read(menuEntry),
-                  "[Desktop Entry]\nType=Application\nName=Tilvane\nExec=" + exec + "\nIcon=" + name +
-                      "\nActions=Preferences;\n\n[Desktop Action Preferences]\nName=Preferences\nExec=" + exec +
-                      " preferences\n");
-        EXPECT_EQ(read(icon), read(files / row.icon));
+    std::string error;
+    ASSERT_TRUE(relocation.addToApplicationMenu(bundle.string(), error)) << error;
+    const std::string name = LinuxRelocation::applicationMenuName(bundle.string());
+    const fs::path menuEntry = home / ".local/share/applications" / (name + ".desktop");
+    const fs::path icon = home / ".local/share/icons/hicolor/48x48/apps" / (name + ".png");
+    const std::string exec = "\"" + places.home + R"(/Applications/It's \\"\\$1\\" 100%% \\`a\\\\b\\`.AppImage")";
+    EXPECT_EQ(read(menuEntry), "[Desktop Entry]\nType=Application\nName=Tilvane\nExec=" + exec + "\nIcon=" + name +
+                                   "\nActions=Preferences;\n\n[Desktop Action Preferences]\nName=Preferences\nExec=" +
+                                   exec + " preferences\n");
+    EXPECT_EQ(read(icon), png);
 
-        relocation.removeFromApplicationMenu(bundle.string());
-        EXPECT_FALSE(fs::exists(menuEntry));
-        EXPECT_FALSE(fs::exists(icon));
-    }
+    relocation.removeFromApplicationMenu(bundle.string());
+    EXPECT_FALSE(fs::exists(menuEntry));
+    EXPECT_FALSE(fs::exists(icon));
     // Another place is another entry; a path no entry can hold is refused.
     EXPECT_NE(LinuxRelocation::applicationMenuName("/home/u/Applications/Tilvane.AppDir"),
               LinuxRelocation::applicationMenuName("/opt/Tilvane.AppDir"));

@@ -9,11 +9,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "platform/linux/linux_run_loop.h"
 #include "platform/plist/property_list.h"
@@ -150,30 +148,6 @@ TEST_F(FileSettingsStoreTest, ReadingACorruptFileLeavesItAlone) {
     EXPECT_TRUE(log.lines.empty());
 }
 
-// A command that finds the file corrupt before the serving program has put
-// it back waits for it rather than start from nothing.
-TEST_F(FileSettingsStoreTest, CommandWriteRightAfterTheFileTurnsCorruptWaitsForTheServingProgram) {
-    writeFileDirectly(plistText({{"EnableShotcuts", true}, {"LeftShortcut", SettingsData{1, 2, 3}}}));
-    std::atomic<bool> attached = false, done = false;
-    std::thread servingThread([&] {
-        RecordingLog servingLog;
-        Serving serving(path, servingLog);
-        attached = true;
-        while (!done) serving.loop.runOnce(20ms);
-    });
-    while (!attached) std::this_thread::sleep_for(1ms);
-    {
-        writeFileDirectly("not a property list");
-        FileSettingsStore command(path, log);
-        command.setBool("HideDocIcon", true);
-        EXPECT_TRUE(command.synchronize());
-    }
-    done = true;
-    servingThread.join();
-    EXPECT_EQ(keysOnDisk(), (Keys{"EnableShotcuts", "HideDocIcon", "LeftShortcut"}));
-    EXPECT_EQ(keptAside().size(), 1u);
-}
-
 // Another writer holding the lock stalled the serving program's loop for up
 // to 2 s, and no hot key acted meanwhile: its write now waits on the loop.
 TEST_F(FileSettingsStoreTest, ServingWriteWaitsOnTheLoopForTheLockAnotherWriterHolds) {
@@ -212,55 +186,6 @@ TEST_F(FileSettingsStoreTest, ServingWriteWaitsOnTheLoopForTheLockAnotherWriterH
         EXPECT_EQ(reader.keys(), serving.store.keys());
         EXPECT_TRUE(reader.boolForKey("EnableShotcuts"));
     }
-}
-
-// The serving program holds the last good settings: a file that turns
-// corrupt is kept aside and they are written back at once; files too large
-// to be the program's count as damaged before they are parsed, so that its
-// memory and time stay its own. A command then writes over them.
-TEST_F(FileSettingsStoreTest, CommandWriteOverACorruptOrHugeFileKeepsTheServingProgramsSettings) {
-    auto manyKeys = [](int count, size_t padding) {
-        std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n";
-        for (int i = 0; i < count; ++i)
-            text += "\t<key>GeneratedKey" + std::to_string(i) + "</key>\n\t<string>" + std::string(padding, 'x') +
-                    "</string>\n";
-        return text + "</dict>\n</plist>\n";
-    };
-    const struct {
-        const char* name;
-        std::string contents;
-        const char* why;
-    } rows[] = {
-        {"not a property list", "not a property list", "; the settings in use were written back"},
-        {"200000 keys", manyKeys(200000, 1), "larger than 1024 KiB"},
-        {"too many keys", manyKeys(5000, 1), "too many keys"},
-        {"one huge value", manyKeys(1, 2 * FileSettingsStore::kMaxFileBytes), "larger than 1024 KiB"},
-    };
-    const Keys inUse{"EnableShotcuts", "LeftShortcut"};
-    writeFileDirectly(plistText({{"EnableShotcuts", true}, {"LeftShortcut", SettingsData{1, 2, 3}}}));
-    Serving serving(path, log);
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        log.lines.clear();
-        for (const auto& kept : keptAside()) fs::remove(kept);
-        writeFileDirectly(row.contents);
-        serving.runUntil([&] { return !log.lines.empty(); });
-        EXPECT_THAT(log.lines, ElementsAre(HasSubstr(row.why)));
-        EXPECT_EQ(serving.store.keys(), inUse);
-        EXPECT_EQ(keysOnDisk(), inUse);
-        auto kept = keptAside();
-        ASSERT_EQ(kept.size(), 1u);
-        EXPECT_EQ(fileContents(kept[0]), row.contents);
-    }
-    {
-        FileSettingsStore command(path, log);
-        EXPECT_FALSE(command.readProblem());
-        command.setBool("HideDocIcon", true);
-        ASSERT_TRUE(command.synchronize());
-    }
-    serving.runUntil([&] { return serving.store.objectForKey("HideDocIcon").has_value(); });
-    EXPECT_EQ(serving.store.keys(), (Keys{"EnableShotcuts", "HideDocIcon", "LeftShortcut"}));
-    EXPECT_EQ(keysOnDisk(), serving.store.keys());
 }
 
 // rm -rf of the folder (or of a folder above it) while the program serves:

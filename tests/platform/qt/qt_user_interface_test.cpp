@@ -72,10 +72,6 @@ TEST_F(QtMenuTest, TextsAndShortcutsAsTheUserReadsThem) {
     EXPECT_EQ(action(app->maximizeItem)->text().toStdString(), "Maximize\tCtrl+Alt+Super+M");
     EXPECT_EQ(action(app->nextSpaceItem)->text().toStdString(), "Next Space\tCtrl+Super+N");
     EXPECT_EQ(action(app->preferencesMenuItem)->text().toStdString(), "Preferences...");
-    int separators = 0, actions = 0;
-    for (QAction* a : qmenu().actions()) (a->isSeparator() ? separators : actions)++;
-    EXPECT_EQ(actions, 31);
-    EXPECT_EQ(separators, 13);
 
     // A changed shortcut shows at the next opening; a cleared one goes.
     desktop.settings().setObject(
