@@ -38,10 +38,11 @@ protected:
     NullLog log;
 };
 
-TEST_F(XdgAutostartTest, AnEntryStartsTheProgramEvenWithAnAwkwardPathUnlessItIsSwitchedOff) {
+TEST_F(XdgAutostartTest, OneEntryStartsTheProgramEvenWithAnAwkwardPathUnlessItIsSwitchedOff) {
     XdgAutostart autostart(folder, log);
     const std::string program = "/opt/My Apps/it's $here\\Tilvane.AppImage";
     ASSERT_TRUE(autostart.insertItemURL(program));
+    ASSERT_TRUE(autostart.insertItemURL(program));  // on twice is one entry
     auto items = autostart.snapshot();
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0].id, "tilvane.desktop");
