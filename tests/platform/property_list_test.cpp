@@ -9,51 +9,38 @@
 namespace tilvane::plist {
 namespace {
 
-struct RoundTrip {
-    const char* name;
-    SettingsValue value;
-};
-
-class PropertyListRoundTrip : public testing::TestWithParam<RoundTrip> {};
-
-TEST_P(PropertyListRoundTrip, ReadsBackWhatItWrote) {
-    SettingsDictionary root{{"key", GetParam().value}};
-    auto written = propertyListXml(SettingsValue(root));
-    ASSERT_TRUE(written.xml) << written.error;
-    auto read = parsePropertyList(*written.xml);
-    ASSERT_TRUE(read.value) << read.error;
-    EXPECT_EQ(*read.value, SettingsValue(root));
+TEST(PropertyList, ReadsBackWhatItWroteOfEveryType) {
+    // Markup, a Cyrillic letter and an arrow, white space, delete and a C1 control among the texts.
+    const SettingsValue values[] = {
+        true,
+        false,
+        std::numeric_limits<int64_t>::min(),
+        std::numeric_limits<int64_t>::max(),
+        -1e300,
+        5e-324,
+        std::numeric_limits<double>::infinity(),
+        "<a href=\"x\">&amp;</a> ]]>",
+        "\u0441enter \u2190",
+        "  a\r\n\tb\rc ",
+        "\x7f\u0085",
+        SettingsData{0, 1, 2, 0xFF, 0},
+        SettingsArray{1, "two", 3.5, SettingsArray{}, SettingsData{7}},
+        SettingsDictionary{{"a b", true}, {"<k>", SettingsDictionary{{"x", 1}}}, {"", 2}},
+    };
+    for (const auto& value : values) {
+        SettingsDictionary root{{"key", value}};
+        auto written = propertyListXml(SettingsValue(root));
+        ASSERT_TRUE(written.xml) << written.error;
+        auto read = parsePropertyList(*written.xml);
+        ASSERT_TRUE(read.value) << read.error;
+        EXPECT_EQ(*read.value, SettingsValue(root)) << *written.xml;
+    }
+    auto notANumber = parsePropertyList(*propertyListXml(SettingsValue(std::nan(""))).xml);
+    ASSERT_TRUE(notANumber.value);
+    EXPECT_TRUE(std::isnan(std::get<double>(notANumber.value->value)));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllTypes, PropertyListRoundTrip,
-    testing::Values(RoundTrip{"true", SettingsValue(true)}, RoundTrip{"false", SettingsValue(false)},
-                    RoundTrip{"int64min", SettingsValue(std::numeric_limits<int64_t>::min())},
-                    RoundTrip{"int64max", SettingsValue(std::numeric_limits<int64_t>::max())},
-                    RoundTrip{"huge", SettingsValue(-1e300)}, RoundTrip{"tiny", SettingsValue(5e-324)},
-                    RoundTrip{"infinity", SettingsValue(std::numeric_limits<double>::infinity())},
-                    RoundTrip{"markup", SettingsValue("<a href=\"x\">&amp;</a> ]]>")},
-                    RoundTrip{"unicode", SettingsValue("\xD1\x81"
-                                                       "enter \xE2\x86\x90")},
-                    RoundTrip{"whitespace", SettingsValue("  a\r\n\tb\rc ")},
-                    RoundTrip{"deleteAndC1", SettingsValue("\x7f\xc2\x85")},
-                    RoundTrip{"data", SettingsValue(SettingsData{0, 1, 2, 0xFF, 0})},
-                    RoundTrip{"array", SettingsValue(SettingsArray{1, "two", 3.5, SettingsArray{}, SettingsData{7}})},
-                    RoundTrip{"dictionary", SettingsValue(SettingsDictionary{
-                                                {"a b", true}, {"<k>", SettingsDictionary{{"x", 1}}}, {"", 2}})}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(PropertyList, NotANumberSurvives) {
-    auto written = propertyListXml(SettingsValue(std::nan("")));
-    ASSERT_TRUE(written.xml);
-    auto read = parsePropertyList(*written.xml);
-    ASSERT_TRUE(read.value);
-    auto* d = std::get_if<double>(&read.value->value);
-    ASSERT_NE(d, nullptr);
-    EXPECT_TRUE(std::isnan(*d));
-}
-
-TEST(PropertyList, MalformedInputIsAnErrorNotACrash) {
+TEST(PropertyList, MalformedOrOversizedInputIsAnErrorNotACrash) {
     std::string deep = "<plist>";
     for (int i = 0; i < 300000; ++i) deep += "<array>";
     for (int i = 0; i < 300000; ++i) deep += "</array>";
@@ -84,37 +71,33 @@ TEST(PropertyList, MalformedInputIsAnErrorNotACrash) {
     }
 }
 
-TEST(PropertyList, EntriesWithoutASettingsTypeAreLeftOut) {
+// Dates have no settings type; control characters and broken UTF-8 would
+// reach a terminal or the file as they are.
+TEST(PropertyList, DatesControlCharactersAndBrokenUtf8AreLeftOutWhenRead) {
     auto read = parsePropertyList(
         "<plist><dict><key>when</key><date>2020-01-01T00:00:00Z</date>"
         "<key>list</key><array><date>2020-01-01T00:00:00Z</date><integer>3</integer></array>"
-        "<key>kept</key><string>yes</string></dict></plist>");
-    ASSERT_TRUE(read.value) << read.error;
-    EXPECT_EQ(*read.value, SettingsValue(SettingsDictionary{{"list", SettingsArray{3}}, {"kept", "yes"}}));
-}
-
-TEST(PropertyList, ControlCharactersAndBrokenUtf8AreLeftOutWhenRead) {
-    auto read = parsePropertyList(
-        "<plist><dict><key>escape</key><string>a&#27;[31mred</string>"
+        "<key>escape</key><string>a&#27;[31mred</string>"
         "<key>raw</key><string>a\x1b"
         "b</string>"
         "<key>latin1</key><string>caf\xe9</string>"
         "<key>bad&#1;key</key><true/>"
         "<key>kept</key><string>tab\tand\nnewline, caf\xc3\xa9</string></dict></plist>");
     ASSERT_TRUE(read.value) << read.error;
-    EXPECT_EQ(*read.value, SettingsValue(SettingsDictionary{{"kept", "tab\tand\nnewline, caf\xc3\xa9"}}));
+    EXPECT_EQ(*read.value, SettingsValue(SettingsDictionary{{"list", SettingsArray{3}},
+                                                            {"kept", "tab\tand\nnewline, caf\xc3\xa9"}}));
 }
 
-TEST(PropertyList, RefusesWhatXmlCannotCarry) {
+TEST(PropertyList, RefusesToWriteWhatXmlCannotCarry) {
     SettingsValue nested = SettingsArray{};
     for (size_t i = 0; i < kMaxPropertyListDepth + 1; ++i) nested = SettingsArray{nested};
     const SettingsValue rows[] = {
-        SettingsValue(std::string("a\0b", 3)),
-        SettingsValue(SettingsDictionary{{std::string("k\0", 2), 1}}),
-        SettingsValue("\x1b[2J"),
-        SettingsValue("caf\xe9"),
-        SettingsValue(SettingsArray{"\xef\xbf\xbe"}),  // U+FFFE
-        SettingsValue(SettingsDictionary{{"\x07", 1}}),
+        std::string("a\0b", 3),
+        SettingsDictionary{{std::string("k\0", 2), 1}},
+        "\x1b[2J",
+        "caf\xe9",
+        SettingsArray{"\xef\xbf\xbe"},  // U+FFFE
+        SettingsDictionary{{"\x07", 1}},
         nested,
     };
     for (const auto& row : rows) {

@@ -16,34 +16,31 @@ using namespace std::chrono_literals;
 using Clock = RunLoop::Clock;
 
 TEST(Spaces, DesktopsAreReportedLastFirstSoThatReadBackwardsTheyCountFromOne) {
-    struct Row {
+    const struct {
         int mask;
         uint32_t count;
         std::optional<uint32_t> current;
         std::vector<uint64_t> spaces;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {7, 4, 0, {4, 3, 2, 1}},  {1, 4, 2, {3}},           {2, 4, 2, {4, 2, 1}}, {7, 1, 0, {1}},
         {7, 0, std::nullopt, {}}, {1, 4, std::nullopt, {}}, {1, 4, 4, {}},        {7, 3, 9, {3, 2, 1}},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(::testing::Message() << "mask " << row.mask << ", " << row.count << " desktops");
-        EXPECT_EQ(spacesForDesktops(row.mask, row.count, row.current), row.spaces);
-    }
+    for (const auto& row : rows)
+        EXPECT_EQ(spacesForDesktops(row.mask, row.count, row.current), row.spaces)
+            << "mask " << row.mask << ", " << row.count << " desktops";
 }
 
+// Beyond the windows of this desktop and the other ones, and the docks, which
+// the end-to-end tests list.
 TEST(WindowList, ShownWindowsOfTheCurrentDesktopWithTheirLayers) {
     constexpr uint32_t kSticky = 0xFFFFFFFF;
-    struct Row {
+    const struct {
         const char* name;
         ClientFacts facts;
         uint32_t options;
         bool listed;
         int64_t layer;
-    };
-    const Row rows[] = {
-        {"normal, here", {true, 1, false, false}, 0, true, kNormalWindowLayer},
-        {"normal, other desktop", {true, 2, false, false}, 0, false, kNormalWindowLayer},
+    } rows[] = {
         {"on every desktop", {true, kSticky, false, false}, 0, true, kNormalWindowLayer},
         {"names no desktop", {true, std::nullopt, false, false}, 0, true, kNormalWindowLayer},
         {"unmapped (minimized)", {false, 1, false, false}, 0, false, kNormalWindowLayer},
@@ -60,7 +57,7 @@ TEST(WindowList, ShownWindowsOfTheCurrentDesktopWithTheirLayers) {
     EXPECT_TRUE(listsWindow({true, 5, false, false}, std::nullopt, 0));
 }
 
-TEST(ScrollPhases, AGestureBeginsAfterQuietAndEndsWithIt) {
+TEST(Scrolling, AGestureBeginsAfterQuietAndEndsWithItAndWheelClicksUpAndLeftArePositive) {
     ScrollPhases phases;
     Clock::time_point t0{};
     EXPECT_EQ(phases.endsAt(), std::nullopt);
@@ -73,9 +70,8 @@ TEST(ScrollPhases, AGestureBeginsAfterQuietAndEndsWithIt) {
     EXPECT_TRUE(phases.endIfQuiet(t0 + 150ms + ScrollPhases::kQuietPeriod));
     EXPECT_FALSE(phases.endIfQuiet(t0 + 1s));
     EXPECT_EQ(phases.scrolled(t0 + 2s), ScrollPhase::Began);
-}
 
-TEST(ScrollDeltas, WheelClicksUpAndLeftArePositive) {
+    // Wheel clicks up and left are positive deltas.
     ScrollAxis down{true, 15, false}, inverted{true, -15, false};
     EXPECT_DOUBLE_EQ(scrollingDelta(30, down), -2);
     EXPECT_DOUBLE_EQ(scrollingDelta(-7.5, down), 0.5);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace tilvane::x11 {
 namespace {
 
@@ -15,108 +17,73 @@ Strut partial(std::vector<uint32_t> words) {
     return *strutFromProperties(words, {}, kRoot);
 }
 
-struct VisibleRow {
-    const char* name;
-    Rect monitor;
-    std::vector<Strut> struts;
-    Rect visible;
-};
-
-TEST(VisibleArea, StrutsCountOnlyWhereTheirBandMeetsTheMonitor) {
-    Strut bottomOfRight = partial({0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 1440, 3359});
-    Strut topOfLeft = partial({0, 0, 210, 0, 0, 0, 0, 0, 0, 1439, 0, 0});
-    Strut leftOfLeft = partial({50, 0, 0, 0, 180, 1079, 0, 0, 0, 0, 0, 0});
-    Strut rightOfRight = partial({0, 30, 0, 0, 0, 0, 0, 1079, 0, 0, 0, 0});
-    // A panel along the top of the right monitor only, reaching into the band above the left one.
-    Strut topOfRight = partial({0, 0, 25, 0, 0, 0, 0, 0, 1440, 3359, 0, 0});
-    const VisibleRow rows[] = {
-        {"no struts", kRight, {}, kRight},
-        {"dock at the bottom", kRight, {bottomOfRight}, {1440, 0, 1920, 1040}},
-        {"another monitor's dock", kLeft, {bottomOfRight}, kLeft},
-        {"panel at the top of a lower monitor", kLeft, {topOfLeft}, {0, 210, 1440, 870}},
-        {"panel above a lower monitor's top", kLeft, {topOfRight}, kLeft},
-        {"left edge", kLeft, {leftOfLeft}, {50, 180, 1390, 900}},
-        {"right edge", kRight, {rightOfRight}, {1440, 0, 1890, 1080}},
-        {"all at once", kRight, {bottomOfRight, topOfRight, rightOfRight}, {1440, 25, 1890, 1015}},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(visibleArea(row.monitor, row.struts, kRoot), row.visible);
-    }
-}
-
-TEST(VisibleArea, AStrutLargerThanTheMonitorLeavesNothing) {
-    Strut huge = partial({0, 0, 2000, 0, 0, 0, 0, 0, 0, 0 + 3359, 0, 0});
-    Rect v = visibleArea(kLeft, {huge}, kRoot);
-    EXPECT_EQ(v.width, 1440);
-    EXPECT_EQ(v.height, 0);
-}
-
+// Docks on the end-to-end desktops reserve their place with partial struts;
+// an old panel's whole edges, and struts that reserve nothing.
 TEST(StrutFromProperties, PartialFirstThenWholeEdgesThenNothing) {
-    auto s = strutFromProperties({0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 100, 200}, {9, 9, 9, 9}, kRoot);
+    auto s = strutFromProperties({}, {0, 0, 30, 0}, kRoot);
     ASSERT_TRUE(s);
-    EXPECT_EQ(s->bottom, 40);
-    EXPECT_EQ(s->bottomStartX, 100);
-
-    s = strutFromProperties({}, {0, 0, 30, 0}, kRoot);
-    ASSERT_TRUE(s);
-    EXPECT_EQ(s->top, 30);
-    EXPECT_EQ(s->topStartX, 0);
-    EXPECT_EQ(s->topEndX, 3359);
-
+    EXPECT_EQ(std::tie(s->top, s->topStartX, s->topEndX), std::tuple(30.0, 0.0, 3359.0));
+    EXPECT_EQ(strutFromProperties({0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 100, 200}, {9, 9, 9, 9}, kRoot)->bottomStartX, 100);
     EXPECT_FALSE(strutFromProperties({}, {}, kRoot));
     EXPECT_FALSE(strutFromProperties({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {}, kRoot));
     EXPECT_FALSE(strutFromProperties({1, 2, 3}, {4, 5}, kRoot));  // too short to mean anything
 }
 
-TEST(ScreensFromMonitors, PrimaryFirstInBottomLeftCoordinatesFromThePrimary) {
-    auto ordered = orderedMonitors({{7, kLeft, false}, {8, kRight, true}}, kRoot);
-    ASSERT_EQ(ordered.size(), 2u);
-    EXPECT_EQ(ordered[0].id, 8u);
-    Strut bottomOfRight = partial({0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 1440, 3359});
-    auto screens = screensFromMonitors(ordered, {bottomOfRight}, kRoot);
-    ASSERT_EQ(screens.size(), 2u);
-    EXPECT_EQ(screens[0].frame, (Rect{0, 0, 1920, 1080}));
-    EXPECT_EQ(screens[0].visibleFrame, (Rect{0, 40, 1920, 1040}));
-    EXPECT_EQ(screens[1].id, 7u);
-    EXPECT_EQ(screens[1].frame, (Rect{-1440, 0, 1440, 900}));
-}
-
+// The end-to-end desktops have a primary monitor; without one the first
+// leads, and without monitors the root is one screen.
 TEST(ScreensFromMonitors, WithoutAPrimaryTheFirstLeadsAndWithoutMonitorsTheRootIsOne) {
     auto ordered = orderedMonitors({{7, kLeft, false}, {8, kRight, false}}, kRoot);
     EXPECT_EQ(ordered[0].id, 7u);
-    auto screens = screensFromMonitors(ordered, {}, kRoot);
-    EXPECT_EQ(screens[1].frame, (Rect{1440, 0, 1920, 1080}));  // bottoms aligned
-
+    EXPECT_EQ(screensFromMonitors(ordered, {}, kRoot)[1].frame, (Rect{1440, 0, 1920, 1080}));  // bottoms aligned
     auto whole = screensFromMonitors(orderedMonitors({}, kRoot), {}, kRoot);
     ASSERT_EQ(whole.size(), 1u);
     EXPECT_EQ(whole[0].frame, (Rect{0, 0, 3360, 1080}));
 }
 
-struct PanelRow {
-    const char* name;
-    std::vector<Strut> struts;
-    double rightPanel, leftPanel;  // the menu bar height of each screen
-};
-
-TEST(ScreensFromMonitors, APanelAcrossAMonitorsTopIsItsMenuBar) {
-    const PanelRow rows[] = {
-        {"none", {}, 0, 0},
-        {"panel across the lower monitor's top", {partial({0, 0, 210, 0, 0, 0, 0, 0, 0, 1439, 0, 0})}, 0, 30},
-        {"panel across the taller monitor's top", {partial({0, 0, 25, 0, 0, 0, 0, 0, 1440, 3359, 0, 0})}, 25, 0},
-        {"docks at the bottom and the sides",
-         {partial({0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 1440, 3359}), partial({50, 30, 0, 0, 0, 1079, 0, 1079, 0, 0, 0, 0})},
-         0,
+// Struts count only where their band meets a monitor; a panel across a
+// monitor's top is that screen's menu bar, below which its snap zone starts.
+TEST(ScreensFromMonitors, StrutsCountWhereTheirBandMeetsAMonitorAndAPanelAcrossItsTopIsItsMenuBar) {
+    const Strut bottomOfRight = partial({0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 1440, 3359});
+    const Strut topOfLeft = partial({0, 0, 210, 0, 0, 0, 0, 0, 0, 1439, 0, 0});
+    const Strut leftOfLeft = partial({50, 0, 0, 0, 180, 1079, 0, 0, 0, 0, 0, 0});
+    const Strut rightOfRight = partial({0, 30, 0, 0, 0, 0, 0, 1079, 0, 0, 0, 0});
+    // A panel along the top of the right monitor only, reaching into the band above the left one.
+    const Strut topOfRight = partial({0, 0, 25, 0, 0, 0, 0, 0, 1440, 3359, 0, 0});
+    const struct {
+        const char* name;
+        std::vector<Strut> struts;
+        Rect right, left;              // each monitor's visible area, in the server's coordinates
+        double rightPanel, leftPanel;  // each screen's menu bar height
+    } rows[] = {
+        {"none", {}, kRight, kLeft, 0, 0},
+        {"a dock at the bottom of one", {bottomOfRight}, {1440, 0, 1920, 1040}, kLeft, 0, 0},
+        {"a panel across the lower monitor's top", {topOfLeft}, kRight, {0, 210, 1440, 870}, 0, 30},
+        {"a panel across the taller monitor's top, above the lower one's",
+         {topOfRight},
+         {1440, 25, 1920, 1055},
+         kLeft,
+         25,
          0},
+        {"docks at the sides", {leftOfLeft, rightOfRight}, {1440, 0, 1890, 1080}, {50, 180, 1390, 900}, 0, 0},
+        {"all at once", {bottomOfRight, topOfRight, rightOfRight}, {1440, 25, 1890, 1015}, kLeft, 25, 0},
         {"two panels on one monitor: the deeper one",
          {partial({0, 0, 20, 0, 0, 0, 0, 0, 1440, 2000, 0, 0}), partial({0, 0, 32, 0, 0, 0, 0, 0, 2100, 3359, 0, 0})},
+         {1440, 32, 1920, 1048},
+         kLeft,
          32,
          0},
-        {"a panel deeper than the monitor", {partial({0, 0, 2000, 0, 0, 0, 0, 0, 0, 1439, 0, 0})}, 0, 900},
+        {"a panel deeper than the monitor leaves nothing",
+         {partial({0, 0, 2000, 0, 0, 0, 0, 0, 0, 1439, 0, 0})},
+         kRight,
+         {0, 2000, 1440, 0},
+         0,
+         900},
     };
     auto ordered = orderedMonitors({{8, kRight, true}, {7, kLeft, false}}, kRoot);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
+        EXPECT_EQ(visibleArea(kRight, row.struts, kRoot), row.right);
+        EXPECT_EQ(visibleArea(kLeft, row.struts, kRoot), row.left);
         auto screens = screensFromMonitors(ordered, row.struts, kRoot);
         ASSERT_EQ(screens.size(), 2u);
         EXPECT_EQ(screens[0].menuBarHeight, row.rightPanel);
