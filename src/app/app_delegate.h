@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/action_table.h"
 #include "platform/platform.h"
 #include "preferences/preferences_host.h"
 
@@ -151,19 +153,15 @@ public:
     // The status menu and its entries; null until the menu is built.
     std::unique_ptr<Menu> theMenu;
     MenuItem* enableShotcustItem = nullptr;
-    MenuItem *splitViewItem = nullptr, *moveLeftItem = nullptr, *moveRightItem = nullptr, *moveTopItem = nullptr,
-             *moveBottomItem = nullptr, *moveTopLeftItem = nullptr, *moveTopRightItem = nullptr,
-             *moveBottomLeftItem = nullptr, *moveBottomRightItem = nullptr, *centerItem = nullptr,
-             *centerLeftItem = nullptr, *centerRightItem = nullptr, *maximizeItem = nullptr, *leftV13Item = nullptr,
-             *centerV13Item = nullptr, *rightV13Item = nullptr, *top13Item = nullptr, *centerH13RightItem = nullptr,
-             *bottom13Item = nullptr, *increaseItem = nullptr, *reduceItem = nullptr, *nextDisplayItem = nullptr,
-             *prevDisplayItem = nullptr, *nextSpaceItem = nullptr, *prevSpaceItem = nullptr;
+    // An action's entry in the status menu; null for an action the menu leaves out.
+    MenuItem* menuItemForAction(int64_t code) const;
     MenuItem* preferencesMenuItem = nullptr;
 
     const Platform& platform() const { return platform_; }
 
 private:
     std::unique_ptr<StatusItem> _statusItem;
+    std::array<MenuItem*, kActionCount> actionItems_{};
     // The preferences window and what its panes share; made on first use.
     std::unique_ptr<ShortcutValidator> validator_;
     std::unique_ptr<RecorderGroup> recorderGroup_;

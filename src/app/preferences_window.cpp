@@ -24,9 +24,11 @@ PreferencesWindowController& AppDelegate::preferencesWindowController() {
     launchAtLogin_ = std::make_unique<LaunchAtLoginController>(platform_.loginItems, platform_.programPath);
     const bool hasFn = platform_.keyboard && platform_.keyboard->hasFunctionModifier();
     panes_.push_back(std::make_unique<GeneralPrefsViewController>(ui, settings, *this, *launchAtLogin_));
-    panes_.push_back(std::make_unique<ShortcutsPrefsViewController>(ui, settings, *this, *recorderGroup_));
+    panes_.push_back(std::make_unique<ShortcutsPrefsViewController>(ui, settings, *this, *recorderGroup_,
+                                                                    recorderOutlets(ActionPane::Shortcuts)));
     panes_.push_back(std::make_unique<MultiTouchPrefsViewController>(ui, settings, hasFn));
-    panes_.push_back(std::make_unique<MoveResizePrefsViewController>(ui, settings, *this, *recorderGroup_, hasFn));
+    panes_.push_back(std::make_unique<MoveResizePrefsViewController>(ui, settings, *this, *recorderGroup_,
+                                                                     recorderOutlets(ActionPane::MoveResize), hasFn));
     // Snapping has a pane of its own here, as the command line is its only other way in.
     panes_.push_back(std::make_unique<SnapPrefsViewController>(ui, settings));
     std::vector<PreferencesViewController*> controllers;

@@ -16,44 +16,6 @@ constexpr double kMenuFontSize = 14;
 // Newer interface kits draw template images in the menu bar's colour.
 constexpr double kTemplateStatusImageKitVersion = 1265;
 
-// One entry of the action part of the menu: an action code, or a separator (0).
-constexpr int64_t kSeparator = 0;
-constexpr int64_t kMenuActions[] = {
-    action::kSplitView,
-    kSeparator,
-    action::kLeft,
-    action::kRight,
-    action::kTop,
-    action::kBottom,
-    kSeparator,
-    action::kTopLeft,
-    action::kTopRight,
-    action::kBottomLeft,
-    action::kBottomRight,
-    kSeparator,
-    action::kCenter,
-    action::kCenterLeft,
-    action::kCenterRight,
-    action::kMaximize,
-    kSeparator,
-    action::kLeftThird,
-    action::kCenterVerticalThird,
-    action::kRightThird,
-    kSeparator,
-    action::kTopThird,
-    action::kCenterHorizontalThird,
-    action::kBottomThird,
-    kSeparator,
-    action::kIncrease,
-    action::kReduce,
-    kSeparator,
-    action::kNextDisplay,
-    action::kPreviousDisplay,
-    kSeparator,
-    action::kNextSpace,
-    action::kPreviousSpace,
-};
-
 }  // namespace
 
 MenuItem& AppDelegate::createMenuItemForDirection(int64_t code, const std::string& title, const std::string& image) {
@@ -84,21 +46,15 @@ void AppDelegate::setupStatusMenuItem() {
     // The cross-promotion entry and the separator after it are left out.
     theMenu->addSeparatorItem();
 
-    MenuItem** fields[] = {
-        &splitViewItem,   &moveLeftItem,     &moveRightItem,      &moveTopItem,         &moveBottomItem,
-        &moveTopLeftItem, &moveTopRightItem, &moveBottomLeftItem, &moveBottomRightItem, &centerItem,
-        &centerLeftItem,  &centerRightItem,  &maximizeItem,       &leftV13Item,         &centerV13Item,
-        &rightV13Item,    &top13Item,        &centerH13RightItem, &bottom13Item,        &increaseItem,
-        &reduceItem,      &nextDisplayItem,  &prevDisplayItem,    &nextSpaceItem,       &prevSpaceItem};
-    size_t field = 0;
-    for (int64_t code : kMenuActions) {
-        if (code == kSeparator) {
-            theMenu->addSeparatorItem();
-            continue;
+    // The actions in groups, a separator before each group.
+    int group = -1;
+    for (const ActionInfo* info : menuActions()) {
+        if (info->menuPlace / 10 != group) {
+            if (group != -1) theMenu->addSeparatorItem();
+            group = info->menuPlace / 10;
         }
-        const ActionInfo* info = actionForCode(code);
-        *fields[field++] =
-            &createMenuItemForDirection(code, std::string(info->menuTitle), std::string(info->imageName));
+        actionItems_[*actionIndex(info->code)] =
+            &createMenuItemForDirection(info->code, std::string(info->menuTitle), std::string(info->imageName));
     }
     theMenu->addSeparatorItem();
     preferencesMenuItem = &addOwnItem("Preferences...", [this] { showPreferecensPane(); });
@@ -117,6 +73,11 @@ void AppDelegate::setupStatusMenuItem() {
     _statusItem->setImage("split", isTemplate);
     _statusItem->setHighlightMode(true);
     _statusItem->setMenu(theMenu.get());
+}
+
+MenuItem* AppDelegate::menuItemForAction(int64_t code) const {
+    std::optional<size_t> index = actionIndex(code);
+    return index ? actionItems_[*index] : nullptr;
 }
 
 bool AppDelegate::validateMenuItem(MenuItem& item) {

@@ -70,6 +70,31 @@ View& PreferencePane::view() {
     return *view_;
 }
 
+// --- panes with recorders -----------------------------------------------------------
+
+RecorderPane::RecorderPane(UserInterface& ui, SettingsStore& settings, std::string interfaceFile, PreferencesHost& host,
+                           RecorderGroup& recorders, Outlets outlets)
+    : PreferencePane(ui, settings, std::move(interfaceFile)),
+      host_(host),
+      recorders_(recorders),
+      outlets_(std::move(outlets)) {}
+
+void RecorderPane::loadRecorders(View& v) {
+    for (const auto& [outlet, action] : outlets_)
+        if (auto recorder = makeRecorder(v, outlet, action, host_, recorders_))
+            views_.emplace_back(outlet, std::move(recorder));
+}
+
+void RecorderPane::viewWillAppear() {
+    for (const auto& [name, view] : views_) markHeldElsewhere(*view, host_);
+}
+
+ShortcutView* RecorderPane::recorder(const std::string& outlet) const {
+    for (const auto& [name, view] : views_)
+        if (name == outlet) return view.get();
+    return nullptr;
+}
+
 // --- General ----------------------------------------------------------------------
 
 GeneralPrefsViewController::GeneralPrefsViewController(UserInterface& ui, SettingsStore& settings,
@@ -139,46 +164,20 @@ std::string GeneralPrefsViewController::maybeEnableAccessibilityString() {
 // --- Shortcuts --------------------------------------------------------------------
 
 ShortcutsPrefsViewController::ShortcutsPrefsViewController(UserInterface& ui, SettingsStore& settings,
-                                                           PreferencesHost& host, RecorderGroup& recorders)
-    : PreferencePane(ui, settings, "ShortcutsPrefsView"), host_(host), recorders_(recorders) {}
-
-const std::vector<ShortcutsPrefsViewController::Outlet>& ShortcutsPrefsViewController::outlets() {
-    static const std::vector<Outlet> kOutlets{
-        {"splitViewShortcutView", 1000},  {"topLeftShortcutView", 100},     {"leftShortcutView", 120},
-        {"bottomLeftShortcutView", 130},  {"topRightShortcutView", 140},    {"rightShortcutView", 150},
-        {"bottomRightShortcutView", 160}, {"topShortcutView", 170},         {"bottomShortcutView", 180},
-        {"maximizeShortcutView", 190},    {"centerShortcutView", 200},      {"leftCenterShortcutView", 210},
-        {"rightCenterShortcutView", 220}, {"left13ShortcutView", 230},      {"center13VShortcutView", 240},
-        {"right13ShortcutView", 250},     {"top13ShortcutView", 260},       {"center13HShortcutView", 270},
-        {"bottom13ShortcutView", 280},    {"increaseShortcutView", 290},    {"reduceShortcutView", 300},
-        {"nextDisplayShortcutView", 350}, {"prevDisplayShortcutView", 360}, {"nextSpaceShortcutView", 370},
-        {"prevPrevShortcutView", 380},
-    };
-    return kOutlets;
-}
+                                                           PreferencesHost& host, RecorderGroup& recorders,
+                                                           Outlets outlets)
+    : RecorderPane(ui, settings, "ShortcutsPrefsView", host, recorders, std::move(outlets)) {}
 
 void ShortcutsPrefsViewController::viewDidLoad() {
     View& v = view();
-    for (const Outlet& outlet : outlets())
-        if (auto recorder = makeRecorder(v, outlet.name, outlet.action, host_, recorders_))
-            views_.emplace_back(outlet.name, std::move(recorder));
+    loadRecorders(v);
     if (Control* button = v.control("restoreDefaultsButton")) button->setAction([this] { restoreDefaults(); });
-}
-
-void ShortcutsPrefsViewController::viewWillAppear() {
-    for (const auto& [name, view] : views_) markHeldElsewhere(*view, host_);
 }
 
 void ShortcutsPrefsViewController::restoreDefaults() {
     host_.restoreDefaults();
     syncDefaults();
     viewWillAppear();
-}
-
-ShortcutView* ShortcutsPrefsViewController::recorder(const std::string& outlet) const {
-    for (const auto& [name, view] : views_)
-        if (name == outlet) return view.get();
-    return nullptr;
 }
 
 // --- MultiTouch -------------------------------------------------------------------
@@ -213,15 +212,9 @@ void MultiTouchPrefsViewController::syncDefaults() {
 
 MoveResizePrefsViewController::MoveResizePrefsViewController(UserInterface& ui, SettingsStore& settings,
                                                              PreferencesHost& host, RecorderGroup& recorders,
-                                                             bool hasFunctionModifier)
-    : PreferencePane(ui, settings, "MoveResizePrefsView"),
-      host_(host),
-      recorders_(recorders),
+                                                             Outlets outlets, bool hasFunctionModifier)
+    : RecorderPane(ui, settings, "MoveResizePrefsView", host, recorders, std::move(outlets)),
       hasFunctionModifier_(hasFunctionModifier) {}
-
-void MoveResizePrefsViewController::viewWillAppear() {
-    for (const auto& view : views_) markHeldElsewhere(*view, host_);
-}
 
 void MoveResizePrefsViewController::viewDidLoad() {
     View& v = view();
@@ -235,19 +228,7 @@ void MoveResizePrefsViewController::viewDidLoad() {
     bindings_ = bindCheckboxes(v, settings_, boxes, [this] { syncDefaults(); });
     offerFunctionModifier(v, hasFunctionModifier_, {"wMoveF", "wSizeF"});
 
-    struct {
-        const char* outlet;
-        int64_t action;
-        ShortcutView** field;
-    } recorders[] = {{"keyMoveLeftShortcut", 310, &keyMoveLeftShortcut},
-                     {"keyMoveRightShortcut", 320, &keyMoveRightShortcut},
-                     {"keyMoveUpShortcut", 330, &keyMoveUpShortcut},
-                     {"keyMoveDownShortcut", 340, &keyMoveDownShortcut}};
-    for (const auto& r : recorders) {
-        auto recorder = makeRecorder(v, r.outlet, r.action, host_, recorders_);
-        *r.field = recorder.get();
-        if (recorder) views_.push_back(std::move(recorder));
-    }
+    loadRecorders(v);
 }
 
 // --- Snap ---------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/settings_store.h"
@@ -34,6 +35,31 @@ protected:
 private:
     std::string interfaceFile_;
     std::unique_ptr<View> view_;
+};
+
+// A pane with recorders: one for each outlet, recording the shortcut of its
+// action; a recorder is marked when another program holds its shortcut.
+class RecorderPane : public PreferencePane {
+public:
+    // The recorders' outlet names and the action each records.
+    using Outlets = std::vector<std::pair<std::string, int64_t>>;
+
+    // The recorder of the outlet; null before the view is loaded or for an unknown one.
+    ShortcutView* recorder(const std::string& outlet) const;
+    void viewWillAppear() override;
+
+protected:
+    RecorderPane(UserInterface& ui, SettingsStore& settings, std::string interfaceFile, PreferencesHost& host,
+                 RecorderGroup& recorders, Outlets outlets);
+    // Sets up a recorder in each outlet the loaded view has.
+    void loadRecorders(View& view);
+
+    PreferencesHost& host_;
+
+private:
+    RecorderGroup& recorders_;
+    Outlets outlets_;
+    std::vector<std::pair<std::string, std::unique_ptr<ShortcutView>>> views_;
 };
 
 // The accessibility permission (always granted on X11), the taskbar entry of
@@ -70,34 +96,18 @@ private:
 };
 
 // A recorder for each window action that has a menu entry.
-class ShortcutsPrefsViewController : public PreferencePane {
+class ShortcutsPrefsViewController : public RecorderPane {
 public:
     ShortcutsPrefsViewController(UserInterface& ui, SettingsStore& settings, PreferencesHost& host,
-                                 RecorderGroup& recorders);
+                                 RecorderGroup& recorders, Outlets outlets);
     std::string viewIdentifier() const override { return "Shortcuts"; }
     std::string toolbarItemLabel() const override { return "Shortcuts"; }
     std::optional<std::string> toolbarItemImage() const override { return "shortcuts.tiff"; }
 
     void restoreDefaults();
-    // The recorder of the outlet; null before the view is loaded or for an unknown one.
-    ShortcutView* recorder(const std::string& outlet) const;
-
-    // The recorders by outlet name and the action each records, in the order they are set up.
-    struct Outlet {
-        const char* name;
-        int64_t action;
-    };
-    static const std::vector<Outlet>& outlets();
-
-    void viewWillAppear() override;
 
 protected:
     void viewDidLoad() override;
-
-private:
-    PreferencesHost& host_;
-    RecorderGroup& recorders_;
-    std::vector<std::pair<std::string, std::unique_ptr<ShortcutView>>> views_;
 };
 
 // The swipe settings and a note that turns red when swipes cannot work. The
@@ -125,30 +135,20 @@ private:
 
 // The modifier-drag settings and the recorders of the four keyboard moves.
 // The Fn boxes are offered only where the keyboard has an Fn modifier.
-class MoveResizePrefsViewController : public PreferencePane {
+class MoveResizePrefsViewController : public RecorderPane {
 public:
     MoveResizePrefsViewController(UserInterface& ui, SettingsStore& settings, PreferencesHost& host,
-                                  RecorderGroup& recorders, bool hasFunctionModifier);
+                                  RecorderGroup& recorders, Outlets outlets, bool hasFunctionModifier);
     std::string viewIdentifier() const override { return "MoveResize"; }
     std::string toolbarItemLabel() const override { return "Move/Resize"; }
     std::optional<std::string> toolbarItemImage() const override { return "move-resize"; }
-
-    ShortcutView* keyMoveLeftShortcut = nullptr;
-    ShortcutView* keyMoveRightShortcut = nullptr;
-    ShortcutView* keyMoveUpShortcut = nullptr;
-    ShortcutView* keyMoveDownShortcut = nullptr;
-
-    void viewWillAppear() override;
 
 protected:
     void viewDidLoad() override;
 
 private:
-    PreferencesHost& host_;
-    RecorderGroup& recorders_;
     bool hasFunctionModifier_;
     std::vector<std::unique_ptr<CheckboxBinding>> bindings_;
-    std::vector<std::unique_ptr<ShortcutView>> views_;
 };
 
 // Snapping to the screen edges, otherwise only reachable from the command line.

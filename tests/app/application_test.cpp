@@ -203,23 +203,25 @@ TEST_F(StatusMenuTest, TheSwitchFollowsTheSettingEachTimeTheMenuOpens) {
 TEST_F(StatusMenuTest, KeyEquivalentsFollowTheStoredShortcutsAndAClearedOneClears) {
     start();
     open();
-    EXPECT_EQ(app->moveLeftItem->keyEquivalent(), "\u2190");
-    EXPECT_EQ(app->moveLeftItem->keyEquivalentModifierMask(), modifier::kControl | modifier::kOption);
+    EXPECT_EQ(app->menuItemForAction(action::kLeft)->keyEquivalent(), "\u2190");
+    EXPECT_EQ(app->menuItemForAction(action::kLeft)->keyEquivalentModifierMask(),
+              modifier::kControl | modifier::kOption);
     // The two "Center 1/3" entries: different pictures and shortcuts (Ctrl+Alt+Super+2 and +5).
-    EXPECT_EQ(app->centerV13Item->keyEquivalent(), "2");
-    EXPECT_EQ(app->centerH13RightItem->keyEquivalent(), "5");
+    EXPECT_EQ(app->menuItemForAction(action::kCenterVerticalThird)->keyEquivalent(), "2");
+    EXPECT_EQ(app->menuItemForAction(action::kCenterHorizontalThird)->keyEquivalent(), "5");
 
     desktop.settings().setObject(
         "LeftShortcut", SettingsValue(archiveShortcut(archiver, Shortcut(4, modifier::kControl | modifier::kCommand))));
-    EXPECT_EQ(app->moveLeftItem->keyEquivalent(), "\u2190");  // not before the menu opens
+    EXPECT_EQ(app->menuItemForAction(action::kLeft)->keyEquivalent(), "\u2190");  // not before the menu opens
     open();
-    EXPECT_EQ(app->moveLeftItem->keyEquivalent(), "h");
-    EXPECT_EQ(app->moveLeftItem->keyEquivalentModifierMask(), modifier::kControl | modifier::kCommand);
+    EXPECT_EQ(app->menuItemForAction(action::kLeft)->keyEquivalent(), "h");
+    EXPECT_EQ(app->menuItemForAction(action::kLeft)->keyEquivalentModifierMask(),
+              modifier::kControl | modifier::kCommand);
 
     desktop.settings().removeObject("LeftShortcut");
     open();
-    EXPECT_EQ(app->moveLeftItem->keyEquivalent(), "");
-    EXPECT_EQ(app->moveLeftItem->keyEquivalentModifierMask(), 0u);
+    EXPECT_EQ(app->menuItemForAction(action::kLeft)->keyEquivalent(), "");
+    EXPECT_EQ(app->menuItemForAction(action::kLeft)->keyEquivalentModifierMask(), 0u);
 }
 
 TEST_F(StatusMenuTest, TheProgramsEntries) {
@@ -241,12 +243,12 @@ TEST_F(StatusMenuTest, AShortcutAnotherProgramHoldsIsSaidAndShownUntilItIsFree) 
     EXPECT_EQ(ui.notifications()[0].body.find("Right"), std::string::npos)
         << ui.notifications()[0].body;  // Left's only
     open();
-    EXPECT_TRUE(app->moveLeftItem->keyEquivalentIsUnavailable());
-    EXPECT_FALSE(app->moveRightItem->keyEquivalentIsUnavailable());
+    EXPECT_TRUE(app->menuItemForAction(action::kLeft)->keyEquivalentIsUnavailable());
+    EXPECT_FALSE(app->menuItemForAction(action::kRight)->keyEquivalentIsUnavailable());
 
     keys.allow(kLeftArrow, kControlOption);
     open();
-    EXPECT_FALSE(app->moveLeftItem->keyEquivalentIsUnavailable());
+    EXPECT_FALSE(app->menuItemForAction(action::kLeft)->keyEquivalentIsUnavailable());
     EXPECT_TRUE(keys.isRegistered(kLeftArrow, kControlOption));
 
     ui.actOnNotification();

@@ -133,7 +133,7 @@ TEST(Dispatch, NeighbourSpaceNumbersWrapAtTheEnds) {
     }
 }
 
-TEST(ActionTable, CodesNamesAndKeysAreUniqueAndEachIsRegisteredOnce) {
+TEST(ActionTable, CodesNamesAndKeysAreUnique) {
     std::set<int64_t> codes;
     for (const auto& a : kActions) {
         codes.insert(a.code);
@@ -141,7 +141,7 @@ TEST(ActionTable, CodesNamesAndKeysAreUniqueAndEachIsRegisteredOnce) {
         EXPECT_EQ(actionForName(a.name), &a);
         EXPECT_EQ(actionForSettingsKey(a.settingsKey), &a);
     }
-    EXPECT_EQ(std::set<int64_t>(kRegistrationOrder.begin(), kRegistrationOrder.end()), codes);
+    EXPECT_EQ(codes.size(), kActions.size());
     EXPECT_EQ(actionForCode(110), nullptr);
 }
 

@@ -17,7 +17,7 @@ namespace {
 
 std::vector<std::string> recorderOutlets() {
     std::vector<std::string> names;
-    for (const auto& outlet : ShortcutsPrefsViewController::outlets()) names.emplace_back(outlet.name);
+    for (const auto& [name, action] : recorderOutlets(ActionPane::Shortcuts)) names.push_back(name);
     return names;
 }
 
@@ -31,8 +31,11 @@ protected:
         ui.defineView(
             "MultiTouchPrefsView",
             {{560, 160}, 0, {"enableSwipeGestures", "swipeFn", "swipeShift", "swipeCommand", "noteLabel"}, {}});
-        ui.defineView("MoveResizePrefsView",
-                      {{560, 330}, 0, {"wMoveF", "wSizeF", "wSizeOption", "fourCornerResizing", "bringToFront"}, {}});
+        std::vector<std::string> keyMoves;
+        for (const auto& [name, action] : recorderOutlets(ActionPane::MoveResize)) keyMoves.push_back(name);
+        ui.defineView(
+            "MoveResizePrefsView",
+            {{560, 330}, 0, {"wMoveF", "wSizeF", "wSizeOption", "fourCornerResizing", "bringToFront"}, keyMoves});
         ui.defineView("SnapPrefsView", {{560, 100}, 0, {"snapToEdgeEnabled"}, {}});
         app = std::make_unique<AppDelegate>(platform);
         app->applicationDidFinishLaunching();
@@ -150,12 +153,47 @@ TEST_F(PreferencePanesTest, ARecordedShortcutIsStoredAndRestoreDefaultsBringsEve
     EXPECT_TRUE(hotKeys.isRegistered(4, kCarbonControlKey | kCarbonOptionKey | kCarbonCmdKey));
 
     control("Shortcuts", "restoreDefaultsButton").click();
-    for (const auto& outlet : ShortcutsPrefsViewController::outlets()) {
-        const ActionInfo* info = actionForCode(outlet.action);
-        EXPECT_EQ(recorder(outlet.name).shortcutValue(), Shortcut(info->defaultKeyCode, info->defaultModifierFlags))
-            << outlet.name;
+    for (const auto& [name, action] : recorderOutlets(ActionPane::Shortcuts)) {
+        const ActionInfo* info = actionForCode(action);
+        EXPECT_EQ(recorder(name).shortcutValue(), Shortcut(info->defaultKeyCode, info->defaultModifierFlags)) << name;
     }
     EXPECT_EQ(app->shortCutWithKey("LeftShortcut"), Shortcut(123, modifier::kControl | modifier::kOption));
+}
+
+// Every action of the table is offered every way the program has: its default
+// is stored and its hot key taken and acting, its menu entry (where it has one)
+// is tied to it, and a recorder on its pane records it.
+TEST_F(PreferencePanesTest, EveryActionHasItsDefaultHotKeyMenuEntryAndRecorder) {
+    sim::SimWindow& window = desktop.addWindow(42, {100, 100, 800, 600});
+    window.zoomButton = Rect{150, 105, 14, 14};
+    desktop.focus(window.id);
+    desktop.setSpaces({{30, 0}, {20, 0}, {10, 0}}, 20);
+    desktop.settings().setBool("EnableShotcuts", true);
+    for (const ActionInfo& action : kActions) {
+        SCOPED_TRACE(action.settingsKey);
+        const Shortcut shortcut(action.defaultKeyCode, action.defaultModifierFlags);
+        EXPECT_EQ(app->shortCutWithKey(std::string(action.settingsKey)), shortcut);
+        const size_t acted = desktop.writes().size() + desktop.postedEvents().size();
+        EXPECT_TRUE(hotKeys.press(shortcut.carbonKeyCode(), shortcut.carbonFlags()));
+        desktop.runLoop().advance(std::chrono::seconds(1));
+        EXPECT_GT(desktop.writes().size() + desktop.postedEvents().size(), acted) << "the hot key did nothing";
+
+        MenuItem* item = app->menuItemForAction(action.code);
+        EXPECT_EQ(item != nullptr, action.menuPlace != 0);
+        if (item) {
+            EXPECT_EQ(item->tag(), action.code);
+        }
+    }
+    // The recorders last: the preferences window in front keeps the hot keys from acting.
+    for (const ActionInfo& action : kActions) {
+        SCOPED_TRACE(action.settingsKey);
+        pane(action.pane == ActionPane::Shortcuts ? "Shortcuts" : "MoveResize");
+        auto& shown = static_cast<RecorderPane&>(*controller().selectedViewController());
+        ShortcutView* recorder = shown.recorder(std::string(action.recorderOutlet));
+        ASSERT_NE(recorder, nullptr);
+        EXPECT_EQ(recorder->associatedUserDefaultsKey(), std::string(action.settingsKey));
+        EXPECT_EQ(recorder->shortcutValue(), Shortcut(action.defaultKeyCode, action.defaultModifierFlags));
+    }
 }
 
 // A combination another action holds is refused, naming that action, and recording goes on.

@@ -68,9 +68,9 @@ protected:
 TEST_F(QtMenuTest, TextsAndShortcutsAsTheUserReadsThem) {
     open();
     EXPECT_EQ(action(app->enableShotcustItem)->text().toStdString(), "Disable Shortcuts");
-    EXPECT_EQ(action(app->moveLeftItem)->text().toStdString(), "Left\tCtrl+Alt+Left");
-    EXPECT_EQ(action(app->maximizeItem)->text().toStdString(), "Maximize\tCtrl+Alt+Super+M");
-    EXPECT_EQ(action(app->nextSpaceItem)->text().toStdString(), "Next Space\tCtrl+Super+N");
+    EXPECT_EQ(action(app->menuItemForAction(action::kLeft))->text().toStdString(), "Left\tCtrl+Alt+Left");
+    EXPECT_EQ(action(app->menuItemForAction(action::kMaximize))->text().toStdString(), "Maximize\tCtrl+Alt+Super+M");
+    EXPECT_EQ(action(app->menuItemForAction(action::kNextSpace))->text().toStdString(), "Next Space\tCtrl+Super+N");
     EXPECT_EQ(action(app->preferencesMenuItem)->text().toStdString(), "Preferences...");
 
     // A changed shortcut shows at the next opening; a cleared one goes.
@@ -78,8 +78,8 @@ TEST_F(QtMenuTest, TextsAndShortcutsAsTheUserReadsThem) {
         "LeftShortcut", SettingsValue(archiveShortcut(archiver, Shortcut(4, modifier::kControl | modifier::kCommand))));
     desktop.settings().removeObject("RightShortcut");
     open();
-    EXPECT_EQ(action(app->moveLeftItem)->text().toStdString(), "Left\tCtrl+Super+H");
-    EXPECT_EQ(action(app->moveRightItem)->text().toStdString(), "Right");
+    EXPECT_EQ(action(app->menuItemForAction(action::kLeft))->text().toStdString(), "Left\tCtrl+Super+H");
+    EXPECT_EQ(action(app->menuItemForAction(action::kRight))->text().toStdString(), "Right");
 }
 
 TEST_F(QtMenuTest, TheSwitchIsBoldInTheTextColourWhenOnRedWhenOffAndWhiteInADarkMenu) {
@@ -90,7 +90,7 @@ TEST_F(QtMenuTest, TheSwitchIsBoldInTheTextColourWhenOnRedWhenOffAndWhiteInADark
     EXPECT_TRUE(qmenu().styleOptionFor(action(app->enableShotcustItem)).font.bold());
     EXPECT_EQ(switchColour(), qmenu().palette().color(QPalette::Active, QPalette::Text));
     EXPECT_TRUE(qmenu().styleOptionFor(action(app->preferencesMenuItem)).font.bold());
-    EXPECT_FALSE(qmenu().styleOptionFor(action(app->moveLeftItem)).font.bold());
+    EXPECT_FALSE(qmenu().styleOptionFor(action(app->menuItemForAction(action::kLeft))).font.bold());
 
     QPalette saved = QApplication::palette();
     QPalette dark = saved;
