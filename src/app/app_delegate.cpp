@@ -73,6 +73,7 @@ void AppDelegate::moveWindowToDirection(int64_t code, bool fromMenu) {
             return;
         case action::kNextSpace:
         case action::kPreviousSpace:
+            if (!platform_.capabilities.virtualDesktops.available) return;
             spaceMoves_.push_back(code);
             if (!spaceMoveUnderway_) startSpaceMove();
             return;

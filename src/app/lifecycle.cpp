@@ -68,11 +68,15 @@ void AppDelegate::applicationDidFinishLaunching() {
     watchForEmptySettings();
     setupStatusMenuItem();
     reportShortcutsHeldElsewhere();
-    if (platform_.eventMonitors) {
+    // Only what the desktop lets the program see: where the pointer goes
+    // over other windows, modifier-drag and snap; where the touchpad goes, swipes.
+    const DesktopCapabilities& can = platform_.capabilities;
+    if (platform_.eventMonitors && can.pointerEverywhere.available) {
         resizeMan = std::make_shared<MoveResizeManager>(platform_);
-        swipeMan = std::make_shared<SwipeManager>(platform_, layoutManager());
         snapMan = std::make_shared<SnapToEdgeSwitch>(platform_, layoutManager());
     }
+    if (platform_.eventMonitors && can.swipes.available)
+        swipeMan = std::make_shared<SwipeManager>(platform_, layoutManager());
     if (platform_.supportKit) {
         platform_.supportKit->sendTrackingReport();
         platform_.supportKit->setupIssuesController(true);

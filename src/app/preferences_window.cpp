@@ -26,11 +26,13 @@ PreferencesWindowController& AppDelegate::preferencesWindowController() {
     panes_.push_back(std::make_unique<GeneralPrefsViewController>(ui, settings, *this, *launchAtLogin_));
     panes_.push_back(std::make_unique<ShortcutsPrefsViewController>(ui, settings, *this, *recorderGroup_,
                                                                     recorderOutlets(ActionPane::Shortcuts)));
-    panes_.push_back(std::make_unique<MultiTouchPrefsViewController>(ui, settings, hasFn));
+    panes_.push_back(
+        std::make_unique<MultiTouchPrefsViewController>(ui, settings, hasFn, platform_.capabilities.swipes));
     panes_.push_back(std::make_unique<MoveResizePrefsViewController>(ui, settings, *this, *recorderGroup_,
-                                                                     recorderOutlets(ActionPane::MoveResize), hasFn));
+                                                                     recorderOutlets(ActionPane::MoveResize), hasFn,
+                                                                     platform_.capabilities.pointerEverywhere));
     // Snapping has a pane of its own here, as the command line is its only other way in.
-    panes_.push_back(std::make_unique<SnapPrefsViewController>(ui, settings));
+    panes_.push_back(std::make_unique<SnapPrefsViewController>(ui, settings, platform_.capabilities.pointerEverywhere));
     std::vector<PreferencesViewController*> controllers;
     for (auto& pane : panes_) controllers.push_back(pane.get());
     _preferencesWindowController = std::make_unique<PreferencesWindowController>(ui, settings, std::move(controllers),

@@ -95,6 +95,9 @@ bool AppDelegate::validateMenuItem(MenuItem& item) {
     setMenuColor(NamedColor::Black, preferencesMenuItem, true);
     const ActionInfo* info = actionForCode(item.tag());
     if (info && !info->menuTitle.empty()) setKeyEquivalentForMenuItem(item, std::string(info->settingsKey));
+    // A desktop without desktops other programs can see has no Space to move to.
+    if (item.tag() == action::kNextSpace || item.tag() == action::kPreviousSpace)
+        return platform_.capabilities.virtualDesktops.available;
     return true;
 }
 

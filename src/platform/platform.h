@@ -5,6 +5,7 @@
 
 #include "platform/accessibility.h"
 #include "platform/archiver.h"
+#include "platform/capabilities.h"
 #include "platform/events.h"
 #include "platform/hot_keys.h"
 #include "platform/keyboard.h"
@@ -48,6 +49,8 @@ struct Platform {
     SupportKit* supportKit = nullptr;
     SupportUpdater* updater = nullptr;
     Relocation* relocation = nullptr;
+    // What the desktop lets the program do; everything unless the backend says otherwise.
+    DesktopCapabilities capabilities;
 };
 
 }  // namespace tilvane

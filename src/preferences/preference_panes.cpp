@@ -28,6 +28,24 @@ void offerFunctionModifier(View& view, bool hasFunctionModifier, std::initialize
         if (Control* box = view.control(name)) box->setHidden(true);
 }
 
+// Where the desktop keeps from the program what a pane's boxes need, the
+// boxes are switched off and the note says why, in red; a note kept for this
+// alone stays hidden while the desktop allows it.
+void explainMissing(View& view, const DesktopCapabilities::Capability& capability,
+                    const std::vector<std::string>& boxes, const char* note, bool noteForThisAlone) {
+    Control* noteControl = view.control(note);
+    if (capability.available) {
+        if (noteControl && noteForThisAlone) noteControl->setHidden(true);
+        return;
+    }
+    for (const std::string& name : boxes)
+        if (Control* box = view.control(name)) box->setEnabled(false);
+    if (!noteControl) return;
+    noteControl->setStringValue(capability.whyMissing);
+    noteControl->setTextColor(NamedColor::Red);
+    noteControl->setHidden(false);
+}
+
 // Ties a recorder to the settings key of an action, with the rule that two
 // actions never share a shortcut.
 // Marks a recorder whose shortcut another program holds, with the reason.
@@ -189,6 +207,9 @@ void MultiTouchPrefsViewController::viewDidLoad() {
     bindings_ = bindCheckboxes(view(), settings_, boxes, [this] { syncDefaults(); });
     offerFunctionModifier(view(), hasFunctionModifier_, {"swipeFn"});
     if (Control* note = view().control("noteLabel")) note->setTextColor(notesLabelColor());
+    std::vector<std::string> names;
+    for (const auto& [name, key] : boxes) names.push_back(name);
+    explainMissing(view(), swipes_, names, "noteLabel", false);
 }
 
 bool MultiTouchPrefsViewController::isOneOrMoreSwipeModifersSelected() const {
@@ -199,6 +220,7 @@ bool MultiTouchPrefsViewController::isOneOrMoreSwipeModifersSelected() const {
 }
 
 NamedColor MultiTouchPrefsViewController::notesLabelColor() const {
+    if (!swipes_.available) return NamedColor::Red;
     return settings_.boolForKey(kEnableSwipeGestures) && isOneOrMoreSwipeModifersSelected() ? NamedColor::Black
                                                                                             : NamedColor::Red;
 }
@@ -212,9 +234,11 @@ void MultiTouchPrefsViewController::syncDefaults() {
 
 MoveResizePrefsViewController::MoveResizePrefsViewController(UserInterface& ui, SettingsStore& settings,
                                                              PreferencesHost& host, RecorderGroup& recorders,
-                                                             Outlets outlets, bool hasFunctionModifier)
+                                                             Outlets outlets, bool hasFunctionModifier,
+                                                             DesktopCapabilities::Capability pointer)
     : RecorderPane(ui, settings, "MoveResizePrefsView", host, recorders, std::move(outlets)),
-      hasFunctionModifier_(hasFunctionModifier) {}
+      hasFunctionModifier_(hasFunctionModifier),
+      pointer_(std::move(pointer)) {}
 
 void MoveResizePrefsViewController::viewDidLoad() {
     View& v = view();
@@ -227,6 +251,10 @@ void MoveResizePrefsViewController::viewDidLoad() {
                                {"bringToFront", kWMoveSizeEnabledBrigToFront}});
     bindings_ = bindCheckboxes(v, settings_, boxes, [this] { syncDefaults(); });
     offerFunctionModifier(v, hasFunctionModifier_, {"wMoveF", "wSizeF"});
+    // The keyboard moves below need nothing of the pointer.
+    std::vector<std::string> names;
+    for (const auto& [name, key] : boxes) names.push_back(name);
+    explainMissing(v, pointer_, names, "pointerNoteLabel", true);
 
     loadRecorders(v);
 }
@@ -236,6 +264,7 @@ void MoveResizePrefsViewController::viewDidLoad() {
 void SnapPrefsViewController::viewDidLoad() {
     bindings_ =
         bindCheckboxes(view(), settings_, {{"snapToEdgeEnabled", kSnapToEdgeEnabled}}, [this] { syncDefaults(); });
+    explainMissing(view(), pointer_, {"snapToEdgeEnabled"}, "snapNoteLabel", false);
 }
 
 // --- toolbar pictures ---------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/capabilities.h"
 #include "platform/settings_store.h"
 #include "platform/user_interface.h"
 #include "preferences/launch_at_login_controller.h"
@@ -114,8 +115,12 @@ protected:
 // Fn box is offered only where the keyboard has an Fn modifier.
 class MultiTouchPrefsViewController : public PreferencePane {
 public:
-    MultiTouchPrefsViewController(UserInterface& ui, SettingsStore& settings, bool hasFunctionModifier)
-        : PreferencePane(ui, settings, "MultiTouchPrefsView"), hasFunctionModifier_(hasFunctionModifier) {}
+    // swipes: whether the desktop lets the program see swipes over other windows.
+    MultiTouchPrefsViewController(UserInterface& ui, SettingsStore& settings, bool hasFunctionModifier,
+                                  DesktopCapabilities::Capability swipes)
+        : PreferencePane(ui, settings, "MultiTouchPrefsView"),
+          hasFunctionModifier_(hasFunctionModifier),
+          swipes_(std::move(swipes)) {}
     std::string viewIdentifier() const override { return "MultiTouch"; }
     std::string toolbarItemLabel() const override { return "MultiTouch"; }
     std::optional<std::string> toolbarItemImage() const override { return "multitouch"; }
@@ -130,6 +135,7 @@ protected:
 
 private:
     bool hasFunctionModifier_;
+    DesktopCapabilities::Capability swipes_;
     std::vector<std::unique_ptr<CheckboxBinding>> bindings_;
 };
 
@@ -138,7 +144,8 @@ private:
 class MoveResizePrefsViewController : public RecorderPane {
 public:
     MoveResizePrefsViewController(UserInterface& ui, SettingsStore& settings, PreferencesHost& host,
-                                  RecorderGroup& recorders, Outlets outlets, bool hasFunctionModifier);
+                                  RecorderGroup& recorders, Outlets outlets, bool hasFunctionModifier,
+                                  DesktopCapabilities::Capability pointer);
     std::string viewIdentifier() const override { return "MoveResize"; }
     std::string toolbarItemLabel() const override { return "Move/Resize"; }
     std::optional<std::string> toolbarItemImage() const override { return "move-resize"; }
@@ -148,14 +155,15 @@ protected:
 
 private:
     bool hasFunctionModifier_;
+    DesktopCapabilities::Capability pointer_;
     std::vector<std::unique_ptr<CheckboxBinding>> bindings_;
 };
 
 // Snapping to the screen edges, otherwise only reachable from the command line.
 class SnapPrefsViewController : public PreferencePane {
 public:
-    SnapPrefsViewController(UserInterface& ui, SettingsStore& settings)
-        : PreferencePane(ui, settings, "SnapPrefsView") {}
+    SnapPrefsViewController(UserInterface& ui, SettingsStore& settings, DesktopCapabilities::Capability pointer)
+        : PreferencePane(ui, settings, "SnapPrefsView"), pointer_(std::move(pointer)) {}
     std::string viewIdentifier() const override { return "Snap"; }
     std::string toolbarItemLabel() const override { return "Snap to Edge"; }
     std::optional<std::string> toolbarItemImage() const override { return "snap-to-edge"; }
@@ -164,6 +172,7 @@ protected:
     void viewDidLoad() override;
 
 private:
+    DesktopCapabilities::Capability pointer_;
     std::vector<std::unique_ptr<CheckboxBinding>> bindings_;
 };
 

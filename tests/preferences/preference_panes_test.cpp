@@ -33,10 +33,12 @@ protected:
             {{560, 160}, 0, {"enableSwipeGestures", "swipeFn", "swipeShift", "swipeCommand", "noteLabel"}, {}});
         std::vector<std::string> keyMoves;
         for (const auto& [name, action] : recorderOutlets(ActionPane::MoveResize)) keyMoves.push_back(name);
-        ui.defineView(
-            "MoveResizePrefsView",
-            {{560, 330}, 0, {"wMoveF", "wSizeF", "wSizeOption", "fourCornerResizing", "bringToFront"}, keyMoves});
-        ui.defineView("SnapPrefsView", {{560, 100}, 0, {"snapToEdgeEnabled"}, {}});
+        ui.defineView("MoveResizePrefsView",
+                      {{560, 330},
+                       0,
+                       {"wMoveF", "wSizeF", "wSizeOption", "fourCornerResizing", "bringToFront", "pointerNoteLabel"},
+                       keyMoves});
+        ui.defineView("SnapPrefsView", {{560, 100}, 0, {"snapToEdgeEnabled", "snapNoteLabel"}, {}});
         app = std::make_unique<AppDelegate>(platform);
         app->applicationDidFinishLaunching();
     }
@@ -51,10 +53,11 @@ protected:
     sim::SimControl& control(const std::string& identifier, const std::string& name) {
         return *pane(identifier).simControl(name);
     }
-    ShortcutView& recorder(const std::string& outlet) {
-        pane("Shortcuts");
-        return *static_cast<ShortcutsPrefsViewController&>(*controller().selectedViewController()).recorder(outlet);
+    ShortcutView* recorderOn(const std::string& identifier, const std::string& outlet) {
+        pane(identifier);
+        return static_cast<RecorderPane&>(*controller().selectedViewController()).recorder(outlet);
     }
+    ShortcutView& recorder(const std::string& outlet) { return *recorderOn("Shortcuts", outlet); }
     // The user clicks the recorder of "Left" and types a combination.
     bool recordForLeft(uint16_t keyCode, uint64_t flags) {
         pane("Shortcuts").simCustomView("leftShortcutView")->click({10, 5});
@@ -187,12 +190,46 @@ TEST_F(PreferencePanesTest, EveryActionHasItsDefaultHotKeyMenuEntryAndRecorder) 
     // The recorders last: the preferences window in front keeps the hot keys from acting.
     for (const ActionInfo& action : kActions) {
         SCOPED_TRACE(action.settingsKey);
-        pane(action.pane == ActionPane::Shortcuts ? "Shortcuts" : "MoveResize");
-        auto& shown = static_cast<RecorderPane&>(*controller().selectedViewController());
-        ShortcutView* recorder = shown.recorder(std::string(action.recorderOutlet));
+        ShortcutView* recorder = recorderOn(action.pane == ActionPane::Shortcuts ? "Shortcuts" : "MoveResize",
+                                            std::string(action.recorderOutlet));
         ASSERT_NE(recorder, nullptr);
         EXPECT_EQ(recorder->associatedUserDefaultsKey(), std::string(action.settingsKey));
         EXPECT_EQ(recorder->shortcutValue(), Shortcut(action.defaultKeyCode, action.defaultModifierFlags));
+    }
+}
+
+// What the desktop keeps from the program is switched off where the user
+// meets it, and each pane says why; what it allows stays as it was.
+TEST_F(PreferencePanesTest, WhatTheDesktopDoesNotAllowIsSwitchedOffAndSaysWhy) {
+    const DesktopCapabilities missing{{false, "the desktop moves windows itself"},
+                                      {false, "the desktop keeps swipes"},
+                                      {false, "no desktops to move to"},
+                                      {}};
+    for (const DesktopCapabilities& can : {DesktopCapabilities{}, missing}) {
+        const bool pointer = can.pointerEverywhere.available;
+        app->applicationWillTerminate();
+        platform.capabilities = can;
+        app = std::make_unique<AppDelegate>(platform);
+        app->applicationDidFinishLaunching();
+        SCOPED_TRACE(pointer ? "everything allowed" : "nothing allowed");
+
+        EXPECT_EQ(control("MoveResize", "wSizeOption").isEnabled(), pointer);
+        EXPECT_EQ(control("MoveResize", "pointerNoteLabel").isHidden(), pointer);
+        EXPECT_EQ(control("Snap", "snapToEdgeEnabled").isEnabled(), pointer);
+        EXPECT_EQ(control("MultiTouch", "enableSwipeGestures").isEnabled(), can.swipes.available);
+        if (!pointer) {
+            EXPECT_EQ(control("MoveResize", "pointerNoteLabel").stringValue(), "the desktop moves windows itself");
+            EXPECT_EQ(control("Snap", "snapNoteLabel").stringValue(), "the desktop moves windows itself");
+            EXPECT_EQ(control("MultiTouch", "noteLabel").stringValue(), "the desktop keeps swipes");
+            EXPECT_EQ(control("MultiTouch", "noteLabel").textColor(), NamedColor::Red);
+        }
+        // The keyboard moves need nothing of the pointer.
+        EXPECT_TRUE(recorderOn("MoveResize", "keyMoveLeftShortcut"));
+
+        sim::SimMenu& menu = *ui.menu(ui.menuCount() - 1);
+        menu.open();
+        EXPECT_EQ(menu.itemTagged(action::kNextSpace)->isEnabled(), can.virtualDesktops.available);
+        EXPECT_TRUE(menu.itemTagged(action::kLeft)->isEnabled());
     }
 }
 

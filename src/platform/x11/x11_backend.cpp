@@ -47,6 +47,7 @@ DesktopCapabilities X11DesktopBackend::capabilities() {
 
 void X11DesktopBackend::fill(Platform& platform, Uses uses) {
     desktop_->fill(platform, uses == Uses::OneAction ? X11Desktop::Uses::OneAction : X11Desktop::Uses::Everything);
+    platform.capabilities = capabilities();
 }
 
 InstanceClaim& X11DesktopBackend::instance(RunLoop& loop) {
