@@ -47,7 +47,8 @@ DesktopCapabilities X11DesktopBackend::capabilities() {
 
 void X11DesktopBackend::fill(Platform& platform, Uses uses) {
     desktop_->fill(platform, uses == Uses::OneAction ? X11Desktop::Uses::OneAction : X11Desktop::Uses::Everything);
-    platform.capabilities = capabilities();
+    // One placement needs none of them, and asking costs a round trip.
+    if (uses == Uses::Everything) platform.capabilities = capabilities();
 }
 
 InstanceClaim& X11DesktopBackend::instance(RunLoop& loop) {
