@@ -96,7 +96,9 @@ int place(int64_t code) {
     ErrorStreamLog log;
     // An action asked for by name reads no settings: the switch of the
     // shortcuts, the only one on its way, does not apply to it.
-    Platform platform = composePlatform(*desktop, DesktopBackend::Uses::OneAction, oneShot, nullptr, log, nullptr);
+    ComposedPlatform composed =
+        composePlatform(*desktop, DesktopBackend::Uses::OneAction, oneShot, nullptr, log, nullptr);
+    Platform& platform = composed.platform;
     desktop->attach(loop, [&] { loop.stop(); });
 
     AppDelegate app(platform);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "accessibility/window_control_accessibility.h"
 #include "main/desktop_backends.h"
 #include "shortcuts/shortcut_text.h"
 
@@ -34,15 +35,20 @@ std::optional<std::string> programPath() {
     return std::nullopt;
 }
 
-Platform composePlatform(DesktopBackend& desktop, DesktopBackend::Uses uses, RunLoop& loop, SettingsStore* settings,
-                         Log& log, KeyedArchiver* archiver) {
-    Platform platform;
+ComposedPlatform composePlatform(DesktopBackend& desktop, DesktopBackend::Uses uses, RunLoop& loop,
+                                 SettingsStore* settings, Log& log, KeyedArchiver* archiver) {
+    ComposedPlatform composed;
+    Platform& platform = composed.platform;
     platform.settings = settings;
     platform.runLoop = &loop;
     platform.log = &log;
     platform.archiver = archiver;
     desktop.fill(platform, uses);
-    return platform;
+    if (WindowControl* windows = desktop.windowControl()) {
+        composed.elements = std::make_unique<WindowControlAccessibility>(*windows, loop);
+        platform.accessibility = composed.elements.get();
+    }
+    return composed;
 }
 
 std::unique_ptr<ServingProgram> ServingProgram::open(RunLoop& loop, std::ostream& err, int& exitStatus,
@@ -63,8 +69,10 @@ std::unique_ptr<ServingProgram> ServingProgram::open(RunLoop& loop, std::ostream
     }
     program->settings_ = std::make_unique<linux_platform::FileSettingsStore>(
         linux_platform::FileSettingsStore::defaultPath(), program->log_);
-    program->platform_ = composePlatform(*program->desktop_, DesktopBackend::Uses::Everything, loop,
-                                         program->settings_.get(), program->log_, &program->archiver_);
+    ComposedPlatform composed = composePlatform(*program->desktop_, DesktopBackend::Uses::Everything, loop,
+                                                program->settings_.get(), program->log_, &program->archiver_);
+    program->platform_ = composed.platform;
+    program->elements_ = std::move(composed.elements);
     program->platform_.relocation = &program->relocation_;
     return program;
 }

@@ -63,6 +63,7 @@ private:
     plist::PlistKeyedArchiver archiver_;
     linux_platform::LinuxRelocation relocation_{linux_platform::LinuxRelocation::currentPlaces()};
     Platform platform_;
+    std::unique_ptr<Accessibility> elements_;
     std::unique_ptr<AppDelegate> app_;
     bool started_ = false;
 };
@@ -81,7 +82,12 @@ std::optional<std::string> programPath();
 // The one place where the services of a process are put together: the
 // desktop's, the settings file (none for a process that reads no settings),
 // the log, the archiver and the main loop.
-Platform composePlatform(DesktopBackend& desktop, DesktopBackend::Uses uses, RunLoop& loop, SettingsStore* settings,
-                         Log& log, KeyedArchiver* archiver);
+struct ComposedPlatform {
+    Platform platform;
+    // The element model on a desktop that takes window requests; none where the desktop gives elements.
+    std::unique_ptr<Accessibility> elements;
+};
+ComposedPlatform composePlatform(DesktopBackend& desktop, DesktopBackend::Uses uses, RunLoop& loop,
+                                 SettingsStore* settings, Log& log, KeyedArchiver* archiver);
 
 }  // namespace tilvane

@@ -13,6 +13,7 @@
 #include "platform/keyboard.h"
 #include "platform/platform.h"
 #include "platform/run_loop.h"
+#include "platform/window_control.h"
 
 namespace tilvane {
 
@@ -67,6 +68,11 @@ public:
     virtual void attach(DescriptorWatcher& loop, std::function<void()> onLost) = 0;
     // Stops reading on the loop; also when the backend goes.
     virtual void detach() = 0;
+    // The desktop's windows as requests, for a desktop that hands out no
+    // window elements: the composition root then runs the program's element
+    // model on them, and fill leaves the accessibility service alone. None
+    // for a desktop whose fill gives the elements itself.
+    virtual WindowControl* windowControl() { return nullptr; }
     // The one instance per session, made on first use.
     virtual InstanceClaim& instance(RunLoop& loop) = 0;
     // The desktop's hot keys and keyboard, for commands that probe them.

@@ -3,12 +3,11 @@
 // placement reaches the desktop as one request with the frame the element
 // model would have given.
 
-#include "accessibility/window_control_accessibility.h"
-
 #include <gtest/gtest.h>
 
 #include <map>
 
+#include "accessibility/window_control_accessibility.h"
 #include "placement/layout_manager.h"
 #include "platform/sim/sim_desktop.h"
 
