@@ -1,11 +1,9 @@
 // A plain X client for the end-to-end tests: one window with no size
 // increments and no minimum size, so that the geometry it is given is exact.
 //
-//   e2e_window [--title T] [--size WxH] [--no-pid] [--shadow N]
+//   e2e_window [--title T] [--size WxH] [--no-pid]
 //
-// --no-pid leaves out _NET_WM_PID, like xlogo. --shadow N draws no window
-// manager decorations and declares N pixels of client-side shadow on each
-// side (_GTK_FRAME_EXTENTS), like a window that decorates itself.
+// --no-pid leaves out _NET_WM_PID, like xlogo.
 // It runs until the window manager asks it to close or it is killed.
 
 #include <unistd.h>
@@ -23,7 +21,6 @@ int main(int argc, char** argv) {
     std::string title = "e2e window";
     unsigned width = 400, height = 300;
     bool pid = true;
-    int shadow = -1;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--title" && i + 1 < argc)
@@ -32,8 +29,6 @@ int main(int argc, char** argv) {
             std::sscanf(argv[++i], "%ux%u", &width, &height);
         else if (arg == "--no-pid")
             pid = false;
-        else if (arg == "--shadow" && i + 1 < argc)
-            shadow = std::atoi(argv[++i]);
         else {
             std::fprintf(stderr, "e2e_window: unknown argument %s\n", arg.c_str());
             return 2;
@@ -69,14 +64,6 @@ int main(int argc, char** argv) {
     xcb_icccm_size_hints_set_position(&hints, 0, 0, 0);
     xcb_icccm_size_hints_set_size(&hints, 0, static_cast<int32_t>(width), static_cast<int32_t>(height));
     xcb_icccm_set_wm_normal_hints(c, w, &hints);
-    if (shadow >= 0) {
-        uint32_t motif[5] = {2, 0, 0, 0, 0};  // decorations given, none of them
-        xcb_atom_t motifAtom = atom(c, "_MOTIF_WM_HINTS");
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, motifAtom, motifAtom, 32, 5, motif);
-        uint32_t extents[4] = {uint32_t(shadow), uint32_t(shadow), uint32_t(shadow), uint32_t(shadow)};
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atom(c, "_GTK_FRAME_EXTENTS"), XCB_ATOM_CARDINAL, 32, 4,
-                            extents);
-    }
     xcb_map_window(c, w);
     xcb_flush(c);
 

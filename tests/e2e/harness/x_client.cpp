@@ -13,6 +13,10 @@ namespace {
 
 constexpr uint32_t kPagerRequest = 2u << 12;
 
+uint8_t keycode(uint16_t virtualKey) {
+    return x11::xKeycodeForVirtualKey(virtualKey).value_or(0);
+}
+
 }  // namespace
 
 std::unique_ptr<XClient> XClient::connect(const std::string& display) {
@@ -29,10 +33,6 @@ XClient::XClient(std::unique_ptr<x11::Connection> conn) : conn_(std::move(conn))
 
 xcb_atom_t XClient::atom(const std::string& name) {
     return x11::InternAtomRequest(c(), name).atom();
-}
-
-xcb_window_t XClient::ownWindow() {
-    return conn_->helperWindow();
 }
 
 bool XClient::waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
@@ -62,8 +62,33 @@ std::optional<xcb_window_t> XClient::activeWindow() {
     return w[0];
 }
 
+xcb_window_t XClient::focusedWindow() {
+    x11::XPtr<xcb_get_input_focus_reply_t> reply(xcb_get_input_focus_reply(c(), xcb_get_input_focus(c()), nullptr));
+    xcb_window_t focus = reply ? reply->focus : XCB_WINDOW_NONE;
+    return focus == XCB_INPUT_FOCUS_POINTER_ROOT ? XCB_WINDOW_NONE : focus;
+}
+
 std::optional<std::string> XClient::title(xcb_window_t window) {
     return x11::PropertyRequest(c(), window, XCB_ATOM_WM_NAME).text();
+}
+
+std::string XClient::windowClass(xcb_window_t window) {
+    std::string value = x11::PropertyRequest(c(), window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING).text().value_or("");
+    return value.substr(0, value.find('\0'));
+}
+
+std::vector<xcb_window_t> XClient::children(xcb_window_t window) {
+    return x11::TreeRequest(c(), window).children();
+}
+
+x11::XPtr<xcb_get_window_attributes_reply_t> XClient::attributes(xcb_window_t window) {
+    return x11::XPtr<xcb_get_window_attributes_reply_t>(
+        xcb_get_window_attributes_reply(c(), xcb_get_window_attributes(c(), window), nullptr));
+}
+
+bool XClient::isViewable(xcb_window_t window) {
+    auto a = attributes(window);
+    return a && a->map_state == XCB_MAP_STATE_VIEWABLE;
 }
 
 std::optional<xcb_window_t> XClient::windowTitled(const std::string& wanted) {
@@ -73,41 +98,28 @@ std::optional<xcb_window_t> XClient::windowTitled(const std::string& wanted) {
 }
 
 int XClient::viewableTopLevels(const std::string& wanted) {
-    x11::XPtr<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c(), xcb_query_tree(c(), root()), nullptr));
-    if (!tree) return 0;
-    int count = 0;
-    const xcb_window_t* children = xcb_query_tree_children(tree.get());
-    for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
-        x11::XPtr<xcb_get_window_attributes_reply_t> attributes(
-            xcb_get_window_attributes_reply(c(), xcb_get_window_attributes(c(), children[i]), nullptr));
-        if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE && title(children[i]) == wanted) ++count;
-    }
-    return count;
+    auto top = children(root());
+    return int(
+        std::count_if(top.begin(), top.end(), [&](xcb_window_t w) { return isViewable(w) && title(w) == wanted; }));
 }
 
 int XClient::framedTopLevels(const std::string& wanted) {
-    auto childrenOf = [&](xcb_window_t w) {
-        x11::XPtr<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c(), xcb_query_tree(c(), w), nullptr));
-        if (!tree) return std::vector<xcb_window_t>{};
-        const xcb_window_t* children = xcb_query_tree_children(tree.get());
-        return std::vector<xcb_window_t>(children, children + xcb_query_tree_children_length(tree.get()));
-    };
     int count = 0;
-    for (xcb_window_t top : childrenOf(root()))
-        for (xcb_window_t child : childrenOf(top))
-            if (title(child) == wanted) ++count;
+    for (xcb_window_t top : children(root()))
+        for (xcb_window_t child : children(top)) count += title(child) == wanted;
     return count;
 }
 
-std::optional<Rect> XClient::frameOf(xcb_window_t client) {
-    xcb_window_t w = client;
-    for (;;) {
-        x11::XPtr<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c(), xcb_query_tree(c(), w), nullptr));
-        if (!tree) return std::nullopt;
-        if (tree->parent == root() || tree->parent == XCB_WINDOW_NONE) break;
+xcb_window_t XClient::topLevelOf(xcb_window_t client) {
+    for (xcb_window_t w = client;;) {
+        x11::TreeRequest tree(c(), w);
+        if (!tree || tree->parent == root() || tree->parent == XCB_WINDOW_NONE) return w;
         w = tree->parent;
     }
-    x11::GeometryRequest g(c(), w);
+}
+
+std::optional<Rect> XClient::frameOf(xcb_window_t client) {
+    x11::GeometryRequest g(c(), topLevelOf(client));
     if (!g) return std::nullopt;
     double border = 2.0 * g->border_width;
     return Rect{double(g->x), double(g->y), g->width + border, g->height + border};
@@ -128,15 +140,6 @@ std::optional<Rect> XClient::visibleFrameOf(xcb_window_t client) {
     auto s = words(client, "_GTK_FRAME_EXTENTS");
     if (!frame || s.size() < 4) return frame;
     return Rect{frame->x + s[0], frame->y + s[2], frame->width - s[0] - s[1], frame->height - s[2] - s[3]};
-}
-
-xcb_window_t XClient::topLevelOf(xcb_window_t client) {
-    xcb_window_t w = client;
-    for (;;) {
-        x11::XPtr<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c(), xcb_query_tree(c(), w), nullptr));
-        if (!tree || tree->parent == root() || tree->parent == XCB_WINDOW_NONE) return w;
-        w = tree->parent;
-    }
 }
 
 bool XClient::windowManagerAnswers(std::chrono::milliseconds limit) {
@@ -201,16 +204,31 @@ bool XClient::isMaximized(xcb_window_t window) {
 }
 
 void XClient::sendChord(const std::vector<uint16_t>& virtualKeys) {
-    std::vector<uint8_t> keys;
-    for (uint16_t vk : virtualKeys) keys.push_back(x11::xKeycodeForVirtualKey(vk).value_or(0));
-    for (uint8_t k : keys) xcb_test_fake_input(c(), XCB_KEY_PRESS, k, XCB_CURRENT_TIME, root(), 0, 0, 0);
-    for (auto k = keys.rbegin(); k != keys.rend(); ++k)
-        xcb_test_fake_input(c(), XCB_KEY_RELEASE, *k, XCB_CURRENT_TIME, root(), 0, 0, 0);
+    for (uint16_t vk : virtualKeys)
+        xcb_test_fake_input(c(), XCB_KEY_PRESS, keycode(vk), XCB_CURRENT_TIME, root(), 0, 0, 0);
+    for (auto vk = virtualKeys.rbegin(); vk != virtualKeys.rend(); ++vk)
+        xcb_test_fake_input(c(), XCB_KEY_RELEASE, keycode(*vk), XCB_CURRENT_TIME, root(), 0, 0, 0);
 }
 
 void XClient::pressChord(const std::vector<uint16_t>& virtualKeys) {
     sendChord(virtualKeys);
     conn_->roundTrip();
+}
+
+void XClient::keys(uint8_t type, const std::vector<uint16_t>& virtualKeys) {
+    for (uint16_t vk : virtualKeys) xcb_test_fake_input(c(), type, keycode(vk), XCB_CURRENT_TIME, root(), 0, 0, 0);
+    conn_->roundTrip();
+}
+
+void XClient::fake(uint8_t type, uint8_t detail, int16_t x, int16_t y) {
+    xcb_test_fake_input(c(), type, detail, XCB_CURRENT_TIME, root(), x, y, 0);
+    conn_->roundTrip();
+}
+
+void XClient::clickAt(Point point) {
+    moveTo(int(point.x), int(point.y));
+    pressButton();
+    releaseButton();
 }
 
 xcb_window_t XClient::createWindow(const std::string& title) {
@@ -236,7 +254,7 @@ xcb_window_t XClient::selectionOwner(const std::string& selection) {
 }
 
 bool XClient::pingSelectionOwner(const std::string& selection, std::chrono::milliseconds limit) {
-    xcb_window_t own = ownWindow();
+    xcb_window_t own = conn_->helperWindow();
     xcb_atom_t sel = atom(selection), target = atom("TIMESTAMP"), property = atom("TILVANE_TEST_PING");
     xcb_convert_selection(c(), own, sel, target, property, XCB_CURRENT_TIME);
     return conn_->waitForEvent(
@@ -249,15 +267,38 @@ bool XClient::pingSelectionOwner(const std::string& selection, std::chrono::mill
 }
 
 bool XClient::grabKey(uint16_t virtualKey, uint16_t modifiers) {
-    auto key = x11::xKeycodeForVirtualKey(virtualKey).value_or(0);
-    x11::XPtr<xcb_generic_error_t> error(xcb_request_check(
-        c(), xcb_grab_key_checked(c(), 1, root(), modifiers, key, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)));
+    x11::XPtr<xcb_generic_error_t> error(
+        xcb_request_check(c(), xcb_grab_key_checked(c(), 1, root(), modifiers, keycode(virtualKey), XCB_GRAB_MODE_ASYNC,
+                                                    XCB_GRAB_MODE_ASYNC)));
     return !error;
 }
 
 void XClient::ungrabKey(uint16_t virtualKey, uint16_t modifiers) {
-    xcb_ungrab_key(c(), x11::xKeycodeForVirtualKey(virtualKey).value_or(0), root(), modifiers);
+    xcb_ungrab_key(c(), keycode(virtualKey), root(), modifiers);
     conn_->roundTrip();
+}
+
+bool XClient::keyIsFree(uint16_t virtualKey, uint16_t modifiers) {
+    if (!grabKey(virtualKey, modifiers)) return false;
+    ungrabKey(virtualKey, modifiers);
+    return true;
+}
+
+bool XClient::grabKeyboard() {
+    x11::XPtr<xcb_grab_keyboard_reply_t> reply(xcb_grab_keyboard_reply(
+        c(), xcb_grab_keyboard(c(), 0, root(), XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC), nullptr));
+    return reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
+}
+
+void XClient::ungrabKeyboard() {
+    xcb_ungrab_keyboard(c(), XCB_CURRENT_TIME);
+    conn_->roundTrip();
+}
+
+bool XClient::keyboardIsFree() {
+    if (!grabKeyboard()) return false;
+    ungrabKeyboard();
+    return true;
 }
 
 }  // namespace tilvane::e2e

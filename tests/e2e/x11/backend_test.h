@@ -46,6 +46,15 @@ protected:
         return e ? e->window : xcb_window_t{XCB_WINDOW_NONE};
     }
 
+    // The windows of an application element.
+    std::vector<xcb_window_t> windowsOf(const AXElement& application) {
+        std::vector<xcb_window_t> ids;
+        auto windows = ax().copyAttributeValue(application, ax::kWindows);
+        if (windows.ok() && windows.value.array())
+            for (const auto& w : *windows.value.array()) ids.push_back(w.element() ? idOf(*w.element()) : 0);
+        return ids;
+    }
+
     // The frame as the backend reports it, in root coordinates.
     Rect reportedFrame(const AXElement& window) {
         auto position = ax().copyAttributeValue(window, ax::kPosition);

@@ -1,7 +1,8 @@
 // Input monitors and synthesized input on a real server: modifier changes,
 // pointer movement with its deltas and the left button's release arrive from
 // input anywhere; locations are the program's, the pointer's bottom-left one
-// flipped against the primary monitor; posted keys carry their modifiers.
+// flipped against the primary monitor; posted keys carry their modifiers; and
+// what a modifier or a click costs the program is counted.
 
 #include <xcb/xtest.h>
 // xkb.h names a field "explicit", a keyword in C++.
@@ -27,16 +28,11 @@ protected:
                                                                  [this](const InputEvent& e) { taps_.push_back(e); }));
         catchUp();
     }
-    void fake(uint8_t type, uint8_t detail, int16_t rootX = 0, int16_t rootY = 0) {
-        xcb_test_fake_input(x().c(), type, detail, XCB_CURRENT_TIME, x().root(), rootX, rootY, 0);
-    }
     // Everything sent so far, handled by the backend.
     std::vector<InputEvent> events() {
-        x().conn().roundTrip();
         catchUp();
         return std::exchange(global_, {});
     }
-
     // How many requests the backend's connection makes while the work runs.
     int requestsDuring(const std::function<void()>& work) {
         xcb_connection_t* c = backend().connection().get();
@@ -62,9 +58,9 @@ TEST_F(InputMonitorsTest, PointerMovementAndReleaseInProgramCoordinates) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.monitor);
-        fake(XCB_MOTION_NOTIFY, 0, row.x, row.y);
+        x().moveTo(row.x, row.y);
         events();
-        fake(XCB_MOTION_NOTIFY, 1, 7, -3);
+        x().moveBy(7, -3);
         auto moved = events();
         ASSERT_EQ(moved.size(), 1u);
         EXPECT_EQ(moved[0].type, EventType::MouseMoved);
@@ -74,8 +70,8 @@ TEST_F(InputMonitorsTest, PointerMovementAndReleaseInProgramCoordinates) {
         EXPECT_EQ(platform_.eventMonitors->mouseLocation(), row.flipped);
         EXPECT_EQ(platform_.eventPoster->currentPointerLocation(), row.location);
 
-        fake(XCB_BUTTON_PRESS, 1);
-        fake(XCB_BUTTON_RELEASE, 1);
+        x().pressButton();
+        x().releaseButton();
         events();
         ASSERT_EQ(taps_.size(), 1u);
         EXPECT_EQ(taps_[0].type, EventType::LeftMouseUp);
@@ -83,8 +79,8 @@ TEST_F(InputMonitorsTest, PointerMovementAndReleaseInProgramCoordinates) {
         taps_.clear();
     }
     // Other buttons are not the left one.
-    fake(XCB_BUTTON_PRESS, 3);
-    fake(XCB_BUTTON_RELEASE, 3);
+    x().pressButton(3);
+    x().releaseButton(3);
     events();
     EXPECT_TRUE(taps_.empty());
     EXPECT_TRUE(local_.empty());
@@ -96,13 +92,13 @@ TEST_F(InputMonitorsTest, MovementWithAMouseButtonHeldIsNoPointerMovement) {
     // from where the drag left the pointer.
     for (uint8_t button : {1, 2, 3}) {
         SCOPED_TRACE(int(button));
-        fake(XCB_MOTION_NOTIFY, 0, 2000, 500);
+        x().moveTo(2000, 500);
         events();
-        fake(XCB_BUTTON_PRESS, button);
-        fake(XCB_MOTION_NOTIFY, 1, 7, -3);
+        x().pressButton(button);
+        x().moveBy(7, -3);
         EXPECT_TRUE(events().empty());
-        fake(XCB_BUTTON_RELEASE, button);
-        fake(XCB_MOTION_NOTIFY, 1, 5, 4);
+        x().releaseButton(button);
+        x().moveBy(5, 4);
         auto moved = events();
         ASSERT_EQ(moved.size(), 1u);
         EXPECT_EQ(moved[0].location, (Point{2012 - 1440, 501}));
@@ -111,42 +107,35 @@ TEST_F(InputMonitorsTest, MovementWithAMouseButtonHeldIsNoPointerMovement) {
     }
 }
 
-TEST_F(InputMonitorsTest, APostedKeyCarriesItsModifiersAndAPostedMoveGoesThere) {
-    // Without a run loop the poster sends at once; the monitors hear each modifier go down and up.
+TEST_F(InputMonitorsTest, PostedInputCarriesItsModifiersAndAModifierChangeAsksTheServerNothing) {
+    // The first key from XTest switches the server to its keyboard; that
+    // reads the map once, for everyone who needs it.
+    x().fake(XCB_KEY_PRESS, 50);
+    x().fake(XCB_KEY_RELEASE, 50);
+    events();
+    x().fake(XCB_KEY_PRESS, 37);
+    backend().connection().roundTrip();
+    EXPECT_EQ(requestsDuring([&] { backend().dispatchEvents(); }), 0);
+    ASSERT_EQ(global_.size(), 1u);
+    x().fake(XCB_KEY_RELEASE, 37);
+    events();
+
+    // A posted key with a modifier asks which keys are down, presses the
+    // modifier and the key, and lets the modifier go; the monitors hear each
+    // modifier go down and up.
+    int posted = requestsDuring([&] { platform_.eventPoster->post({EventType::KeyDown, {}, 0x12, modifier::kShift}); });
+    EXPECT_EQ(posted, 4);
+    platform_.eventPoster->post({EventType::KeyUp, {}, 0x12, 0});
     platform_.eventPoster->post({EventType::KeyDown, {}, 0x12, modifier::kControl | modifier::kOption});
     platform_.eventPoster->post({EventType::KeyUp, {}, 0x12, 0});
     auto flags = events();
-    ASSERT_EQ(flags.size(), 4u);
-    EXPECT_EQ(flags[1].modifierFlags, modifier::kControl | modifier::kOption);
-    EXPECT_EQ(flags[3].modifierFlags, 0u);
+    ASSERT_EQ(flags.size(), 6u);
+    EXPECT_EQ(flags[3].modifierFlags, modifier::kControl | modifier::kOption);
+    EXPECT_EQ(flags[5].modifierFlags, 0u);
 
     platform_.eventPoster->post({EventType::MouseMoved, {-700, 400}, 0, 0});
     events();
     EXPECT_EQ(platform_.eventPoster->currentPointerLocation(), (Point{-700, 400}));
-}
-
-TEST_F(InputMonitorsTest, ModifierChangesAndPostedKeysDoNotReadTheModifierMap) {
-    // The first key from XTest switches the server to its keyboard; that
-    // reads the map once, for everyone who needs it.
-    fake(XCB_KEY_PRESS, 50);
-    fake(XCB_KEY_RELEASE, 50);
-    events();
-
-    // A modifier change asks nothing of the server.
-    fake(XCB_KEY_PRESS, 37);
-    x().conn().roundTrip();
-    backend().connection().roundTrip();
-    EXPECT_EQ(requestsDuring([&] { backend().dispatchEvents(); }), 0);
-    ASSERT_EQ(global_.size(), 1u);
-    fake(XCB_KEY_RELEASE, 37);
-    events();
-
-    // A posted key with a modifier asks which keys are down, presses the
-    // modifier and the key, and lets the modifier go.
-    int posted = requestsDuring([&] { platform_.eventPoster->post({EventType::KeyDown, {}, 0x12, modifier::kShift}); });
-    EXPECT_EQ(posted, 4);
-    platform_.eventPoster->post({EventType::KeyUp, {}, 0x12, 0});
-    events();
 }
 
 TEST_F(InputMonitorsTest, AModifierKeyWakesTheProgramOnceAndAClickNotAtAll) {
@@ -158,20 +147,20 @@ TEST_F(InputMonitorsTest, AModifierKeyWakesTheProgramOnceAndAClickNotAtAll) {
     });
     struct Row {
         const char* name;
-        uint8_t press, release, detail;
+        uint8_t press, detail;  // the release is the event after the press
         int events;
     };
     const Row rows[] = {
-        {"Shift", XCB_KEY_PRESS, XCB_KEY_RELEASE, 50, 2},
-        {"a click", XCB_BUTTON_PRESS, XCB_BUTTON_RELEASE, 1, 0},
-        {"a letter", XCB_KEY_PRESS, XCB_KEY_RELEASE, 38, 0},
+        {"Shift", XCB_KEY_PRESS, 50, 2},
+        {"a click", XCB_BUTTON_PRESS, 1, 0},
+        {"a letter", XCB_KEY_PRESS, 38, 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         events();
         stateEvents = 0;
-        fake(row.press, row.detail);
-        fake(row.release, row.detail);
+        x().fake(row.press, row.detail);
+        x().fake(row.press + 1, row.detail);
         events();
         EXPECT_EQ(stateEvents, row.events);
     }
