@@ -1,9 +1,8 @@
 // A plain X client for the end-to-end tests: one window with no size
 // increments and no minimum size, so that the geometry it is given is exact.
 //
-//   e2e_window [--title T] [--size WxH] [--no-pid]
+//   e2e_window [--title T] [--size WxH]
 //
-// --no-pid leaves out _NET_WM_PID, like xlogo.
 // It runs until the window manager asks it to close or it is killed.
 
 #include <unistd.h>
@@ -20,15 +19,12 @@
 int main(int argc, char** argv) {
     std::string title = "e2e window";
     unsigned width = 400, height = 300;
-    bool pid = true;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--title" && i + 1 < argc)
             title = argv[++i];
         else if (arg == "--size" && i + 1 < argc)
             std::sscanf(argv[++i], "%ux%u", &width, &height);
-        else if (arg == "--no-pid")
-            pid = false;
         else {
             std::fprintf(stderr, "e2e_window: unknown argument %s\n", arg.c_str());
             return 2;
@@ -53,10 +49,8 @@ int main(int argc, char** argv) {
                         static_cast<uint32_t>(title.size()), title.data());
     static const char kClass[] = "e2e_window\0E2eWindow";
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof kClass, kClass);
-    if (pid) {
-        uint32_t p = static_cast<uint32_t>(getpid());
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atom(c, "_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &p);
-    }
+    uint32_t pid = static_cast<uint32_t>(getpid());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atom(c, "_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
     xcb_atom_t protocols = atom(c, "WM_PROTOCOLS"), deleteWindow = atom(c, "WM_DELETE_WINDOW");
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, protocols, XCB_ATOM_ATOM, 32, 1, &deleteWindow);
     // Position and size given by the program, so the window manager keeps them.

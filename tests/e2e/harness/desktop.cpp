@@ -244,7 +244,6 @@ std::unique_ptr<Process> Desktop::startDock(const Rect& area, const std::string&
 TestWindow Desktop::open(Client client, const std::string& title) {
     std::vector<std::string> argv{E2E_WINDOW_BINARY, "--title", title};
     std::string shownTitle = title;
-    if (client == Client::NoPid) argv.push_back("--no-pid");
     if (client == Client::Xlogo) argv = {"xlogo", "-geometry", "300x300"}, shownTitle = "xlogo";
     // The system's Python, which has the GTK bindings, whatever python3 comes first in the path.
     if (client == Client::Gtk3 || client == Client::Gtk4)

@@ -35,10 +35,10 @@ enum class WindowManager { None, Openbox, Xfwm4, Metacity, Marco, I3 };
 const char* nameOf(WindowManager manager);
 
 // The windows the tests open: their own (tests/e2e/clients/test_window.cpp),
-// the same without _NET_WM_PID, xlogo (which names no process either, as many
-// older programs do), and GTK 3 or 4 windows that draw their own title bar
-// and, on a composited screen, their own shadow (clients/csd_window.py).
-enum class Client { Own, NoPid, Xlogo, Gtk3, Gtk4 };
+// xlogo (which names no process in _NET_WM_PID, as many older programs do),
+// and GTK 3 or 4 windows that draw their own title bar and, on a composited
+// screen, their own shadow (clients/csd_window.py).
+enum class Client { Own, Xlogo, Gtk3, Gtk4 };
 
 // A private headless desktop for one test: Xvfb on a free display number,
 // two RandR monitors, a window manager (openbox with the tests'

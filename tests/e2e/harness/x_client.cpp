@@ -31,10 +31,6 @@ XClient::XClient(std::unique_ptr<x11::Connection> conn) : conn_(std::move(conn))
     conn_->flush();
 }
 
-xcb_atom_t XClient::atom(const std::string& name) {
-    return x11::InternAtomRequest(c(), name).atom();
-}
-
 bool XClient::waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
     auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
@@ -46,14 +42,6 @@ bool XClient::waitUntil(const std::function<bool()>& condition, std::chrono::mil
         // that send us nothing, hence the short slices.
         conn_->waitForEvent([](const xcb_generic_event_t&) { return true; }, std::min(deadline, now + 20ms));
     }
-}
-
-std::vector<uint32_t> XClient::words(xcb_window_t window, const std::string& property) {
-    return x11::PropertyRequest(c(), window, atom(property)).words();
-}
-
-std::vector<xcb_window_t> XClient::clientList() {
-    return words(root(), "_NET_CLIENT_LIST");
 }
 
 std::optional<xcb_window_t> XClient::activeWindow() {
@@ -68,27 +56,14 @@ xcb_window_t XClient::focusedWindow() {
     return focus == XCB_INPUT_FOCUS_POINTER_ROOT ? XCB_WINDOW_NONE : focus;
 }
 
-std::optional<std::string> XClient::title(xcb_window_t window) {
-    return x11::PropertyRequest(c(), window, XCB_ATOM_WM_NAME).text();
-}
-
 std::string XClient::windowClass(xcb_window_t window) {
     std::string value = x11::PropertyRequest(c(), window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING).text().value_or("");
     return value.substr(0, value.find('\0'));
 }
 
-std::vector<xcb_window_t> XClient::children(xcb_window_t window) {
-    return x11::TreeRequest(c(), window).children();
-}
-
 x11::XPtr<xcb_get_window_attributes_reply_t> XClient::attributes(xcb_window_t window) {
     return x11::XPtr<xcb_get_window_attributes_reply_t>(
         xcb_get_window_attributes_reply(c(), xcb_get_window_attributes(c(), window), nullptr));
-}
-
-bool XClient::isViewable(xcb_window_t window) {
-    auto a = attributes(window);
-    return a && a->map_state == XCB_MAP_STATE_VIEWABLE;
 }
 
 std::optional<xcb_window_t> XClient::windowTitled(const std::string& wanted) {
@@ -203,15 +178,11 @@ bool XClient::isMaximized(xcb_window_t window) {
     return std::any_of(state.begin(), state.end(), [&](uint32_t s) { return s == vert || s == horz; });
 }
 
-void XClient::sendChord(const std::vector<uint16_t>& virtualKeys) {
+void XClient::pressChord(const std::vector<uint16_t>& virtualKeys) {
     for (uint16_t vk : virtualKeys)
         xcb_test_fake_input(c(), XCB_KEY_PRESS, keycode(vk), XCB_CURRENT_TIME, root(), 0, 0, 0);
     for (auto vk = virtualKeys.rbegin(); vk != virtualKeys.rend(); ++vk)
         xcb_test_fake_input(c(), XCB_KEY_RELEASE, keycode(*vk), XCB_CURRENT_TIME, root(), 0, 0, 0);
-}
-
-void XClient::pressChord(const std::vector<uint16_t>& virtualKeys) {
-    sendChord(virtualKeys);
     conn_->roundTrip();
 }
 
@@ -225,12 +196,6 @@ void XClient::fake(uint8_t type, uint8_t detail, int16_t x, int16_t y) {
     conn_->roundTrip();
 }
 
-void XClient::clickAt(Point point) {
-    moveTo(int(point.x), int(point.y));
-    pressButton();
-    releaseButton();
-}
-
 xcb_window_t XClient::createWindow(const std::string& title) {
     xcb_window_t w = xcb_generate_id(c());
     uint32_t values[] = {conn_->screen()->white_pixel};
@@ -241,16 +206,6 @@ xcb_window_t XClient::createWindow(const std::string& title) {
     xcb_map_window(c(), w);
     conn_->flush();
     return w;
-}
-
-void XClient::destroyAndPress(xcb_window_t window, const std::vector<uint16_t>& virtualKeys) {
-    xcb_destroy_window(c(), window);
-    sendChord(virtualKeys);
-    conn_->roundTrip();
-}
-
-xcb_window_t XClient::selectionOwner(const std::string& selection) {
-    return x11::SelectionOwnerRequest(c(), atom(selection)).owner();
 }
 
 bool XClient::pingSelectionOwner(const std::string& selection, std::chrono::milliseconds limit) {

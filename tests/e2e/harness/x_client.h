@@ -25,24 +25,29 @@ public:
     x11::Connection& conn() { return *conn_; }
     xcb_connection_t* c() { return conn_->get(); }
     xcb_window_t root() { return conn_->root(); }
-    xcb_atom_t atom(const std::string& name);
+    xcb_atom_t atom(const std::string& name) { return x11::InternAtomRequest(c(), name).atom(); }
 
     // Waits for the condition, checking it again after every event (and at
     // least every few milliseconds) until the limit.
     bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = 10s);
 
-    std::vector<xcb_window_t> clientList();
+    std::vector<xcb_window_t> clientList() { return words(root(), "_NET_CLIENT_LIST"); }
     std::optional<xcb_window_t> activeWindow();
     // The window with the keyboard focus; none when the focus follows the pointer or is nowhere.
     xcb_window_t focusedWindow();
-    std::optional<std::string> title(xcb_window_t window);
+    std::optional<std::string> title(xcb_window_t w) { return x11::PropertyRequest(c(), w, XCB_ATOM_WM_NAME).text(); }
     // The first part of WM_CLASS, the program's instance name.
     std::string windowClass(xcb_window_t window);
-    std::vector<uint32_t> words(xcb_window_t window, const std::string& property);
-    std::vector<xcb_window_t> children(xcb_window_t window);
+    std::vector<uint32_t> words(xcb_window_t window, const std::string& property) {
+        return x11::PropertyRequest(c(), window, atom(property)).words();
+    }
+    std::vector<xcb_window_t> children(xcb_window_t window) { return x11::TreeRequest(c(), window).children(); }
     // Null when the window is gone.
     x11::XPtr<xcb_get_window_attributes_reply_t> attributes(xcb_window_t window);
-    bool isViewable(xcb_window_t window);
+    bool isViewable(xcb_window_t window) {
+        auto a = attributes(window);
+        return a && a->map_state == XCB_MAP_STATE_VIEWABLE;
+    }
     // The window manager's frame around a client, in root coordinates: the
     // client's top-level ancestor with its border.
     std::optional<Rect> frameOf(xcb_window_t client);
@@ -72,7 +77,7 @@ public:
     bool isMaximized(xcb_window_t window);
 
     // Presses the keys (virtual key codes) in order through XTest and lets
-    // them go in reverse order.
+    // them go in reverse order. Requests made before go out with them.
     void pressChord(const std::vector<uint16_t>& virtualKeys);
     // Input that stays held between calls, as a user's fingers stay on keys
     // and buttons: each call returns once the server has taken it in.
@@ -84,19 +89,20 @@ public:
     void pressButton(uint8_t button = 1) { fake(XCB_BUTTON_PRESS, button); }
     void releaseButton(uint8_t button = 1) { fake(XCB_BUTTON_RELEASE, button); }
     // A click of the left button at a point in root coordinates.
-    void clickAt(Point point);
+    void clickAt(Point point) {
+        moveTo(int(point.x), int(point.y));
+        pressButton();
+        releaseButton();
+    }
     // Any input through XTest, sent at once and taken in by the server.
     void fake(uint8_t type, uint8_t detail, int16_t x = 0, int16_t y = 0);
 
     // A window of this connection's own, mapped; the window manager takes it.
     xcb_window_t createWindow(const std::string& title);
-    // Destroys the window and presses the chord in one go, before the window
-    // manager can tell anyone that the window is gone.
-    void destroyAndPress(xcb_window_t window, const std::vector<uint16_t>& virtualKeys);
     // Asks the owner of the selection for its timestamp and waits for the
     // answer: once it comes, the owner has handled every earlier event.
     bool pingSelectionOwner(const std::string& selection, std::chrono::milliseconds limit = 20s);
-    xcb_window_t selectionOwner(const std::string& selection);
+    xcb_window_t selectionOwner(const std::string& s) { return x11::SelectionOwnerRequest(c(), atom(s)).owner(); }
 
     // A passive grab of a key on the root window, as another program would make it.
     bool grabKey(uint16_t virtualKey, uint16_t modifiers);
@@ -111,7 +117,6 @@ public:
 
 private:
     explicit XClient(std::unique_ptr<x11::Connection> conn);
-    void sendChord(const std::vector<uint16_t>& virtualKeys);
     void keys(uint8_t type, const std::vector<uint16_t>& virtualKeys);
 
     std::unique_ptr<x11::Connection> conn_;

@@ -204,46 +204,5 @@ TEST_F(ServingTest, OneInstanceServesADisplayFromItsFirstStartUntilSigterm) {
     EXPECT_EQ(x().selectionOwner(kSelection), XCB_WINDOW_NONE);
 }
 
-// The desktops that take some of the default shortcuts for themselves, and
-// what Tilvane says of them when it starts: the one line of `tilvane serve`.
-struct HeldDefaultsRow {
-    const char* name;
-    WindowManager manager;
-    std::vector<std::string> held;
-};
-
-void PrintTo(const HeldDefaultsRow& row, std::ostream* os) {
-    *os << row.name;
-}
-
-const std::vector<std::string> kHalves{"LeftShortcut", "RightShortcut", "TopShortcut", "BottomShortcut"};
-const HeldDefaultsRow kHeldDefaultsRows[] = {
-    // The tests' openbox leaves Control+Alt+arrows free (its own default binds them).
-    {"openbox", WindowManager::Openbox, {}},
-    {"xfwm4", WindowManager::Xfwm4, kHalves},
-    {"metacity", WindowManager::Metacity, kHalves},
-    {"marco", WindowManager::Marco, kHalves},
-};
-
-class HeldDefaultsTest : public ProgramTest, public testing::WithParamInterface<HeldDefaultsRow> {
-protected:
-    Desktop::Options options() const override { return {GetParam().manager}; }
-};
-
-TEST_P(HeldDefaultsTest, TheDefaultsTheWindowManagerHoldsAreNamedWhenItStarts) {
-    startTilvane();
-    settle();
-    std::string log = tilvane_->log();
-    auto line = log.find("holds the shortcuts of ");
-    if (GetParam().held.empty()) EXPECT_EQ(line, std::string::npos) << log;
-    if (GetParam().held.empty()) return;
-    ASSERT_NE(line, std::string::npos) << log;
-    std::string named = log.substr(line, log.find('\n', line) - line);
-    for (const auto& key : GetParam().held) EXPECT_NE(named.find(key), std::string::npos) << key << ": " << named;
-}
-
-INSTANTIATE_TEST_SUITE_P(Desktops, HeldDefaultsTest, testing::ValuesIn(kHeldDefaultsRows),
-                         [](const auto& info) { return std::string(info.param.name); });
-
 }  // namespace
 }  // namespace tilvane::e2e

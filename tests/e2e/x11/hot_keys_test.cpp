@@ -2,7 +2,8 @@
 // the handler with the registration's identifier whatever the lock keys and
 // the modifier map, combinations another client holds are refused and told
 // apart from the program's own, and recording a shortcut takes the whole
-// keyboard once another client lets go of it.
+// keyboard once another client lets go of it. (That a grab two registrations
+// share outlives one of them, the settings tests of the program show.)
 
 #include <chrono>
 #include <optional>
@@ -15,7 +16,7 @@ namespace tilvane::e2e {
 namespace {
 
 constexpr uint16_t kLeft = 123, kRight = 124, kNumLockKey = 0x47, kCapsLock = 0x39;
-constexpr uint16_t kControl = 0x3B, kOption = 0x3A, kCommand = 0x37, kShift = 0x38;
+constexpr uint16_t kControl = 0x3B, kOption = 0x3A, kShift = 0x38;
 constexpr uint32_t kControlOption = kCarbonControlKey | kCarbonOptionKey;
 constexpr uint16_t kXControlAlt = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
 using Heard = std::vector<uint32_t>;
@@ -33,11 +34,9 @@ protected:
             ref);
     }
 
-    OSStatus add(uint32_t keyCode, uint32_t modifiers, uint32_t id, EventHotKeyRef* ref = nullptr) {
-        EventHotKeyRef r = 0;
-        OSStatus status = backend().hotKeys().registerEventHotKey(keyCode, modifiers, {fourCharCode("TLVN"), id}, r);
-        if (ref) *ref = r;
-        return status;
+    OSStatus add(uint32_t keyCode, uint32_t modifiers, uint32_t id) {
+        EventHotKeyRef ref = 0;
+        return backend().hotKeys().registerEventHotKey(keyCode, modifiers, {fourCharCode("TLVN"), id}, ref);
     }
 
     // Presses the chord and returns the identifiers the handler heard.
@@ -61,9 +60,7 @@ struct PressRow {
 
 const PressRow kPressRows[] = {
     {"Control+Option+Left", {}, {kControl, kOption, kLeft}, {7}},
-    {"Command+Shift+Right", {}, {kCommand, kShift, kRight}, {8}},
     // Other modifiers make another combination.
-    {"Control+Left", {}, {kControl, kLeft}, {}},
     {"Control+Option+Shift+Left", {}, {kControl, kOption, kShift, kLeft}, {}},
     {"Num Lock on", {kNumLockKey}, {kControl, kOption, kLeft}, {7}},
     {"Caps Lock on", {kCapsLock}, {kControl, kOption, kLeft}, {7}},
@@ -72,7 +69,6 @@ const PressRow kPressRows[] = {
 
 TEST_F(HotKeysTest, APressReachesTheHandlerWhateverTheLockKeysAndTheModifierMap) {
     ASSERT_EQ(add(kLeft, kControlOption, 7), kNoErr);
-    ASSERT_EQ(add(kRight, kCarbonCmdKey | kCarbonShiftKey, 8), kNoErr);
     for (bool mapChanged : {false, true}) {
         if (mapChanged) {
             // Num Lock moves to another modifier bit: presses with it on carry Mod3 now.
@@ -107,21 +103,6 @@ TEST_F(HotKeysTest, ACombinationAnotherProgramHoldsIsRefusedReportedAndProbingCh
     EXPECT_EQ(press({kControl, kOption, kLeft}), Heard{});
     // A refused registration leaves no grab of its own behind once the other client lets go.
     other->ungrabKey(kLeft, kXControlAlt);
-    EXPECT_TRUE(x().keyIsFree(kLeft, kXControlAlt));
-}
-
-TEST_F(HotKeysTest, UnregisteringReleasesTheGrabOnlyWhenNoRegistrationSharesIt) {
-    EventHotKeyRef first = 0, second = 0;
-    ASSERT_EQ(add(kLeft, kControlOption, 1, &first), kNoErr);
-    ASSERT_EQ(add(kLeft, kControlOption, 2, &second), kNoErr);
-    EXPECT_EQ(press({kControl, kOption, kLeft}), Heard{2});
-
-    backend().hotKeys().unregisterEventHotKey(second);
-    EXPECT_EQ(press({kControl, kOption, kLeft}), Heard{1});
-    EXPECT_FALSE(x().keyIsFree(kLeft, kXControlAlt));
-
-    backend().hotKeys().unregisterEventHotKey(first);
-    EXPECT_EQ(press({kControl, kOption, kLeft}), Heard{});
     EXPECT_TRUE(x().keyIsFree(kLeft, kXControlAlt));
 }
 
