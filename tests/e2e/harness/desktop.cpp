@@ -58,16 +58,9 @@ const char* nameOf(WindowManager manager) {
     return managerOf(manager).name;
 }
 
-std::string tilvaneBinary() {
-    return TILVANE_BINARY;
-}
-
 bool endToEndRequired() {
-    auto set = [](const char* name, const char* value) {
-        const char* v = std::getenv(name);
-        return v && std::string(v) == value;
-    };
-    return set("CI", "true") || set("TILVANE_E2E_REQUIRED", "1");
+    const char *ci = std::getenv("CI"), *required = std::getenv("TILVANE_E2E_REQUIRED");
+    return (ci && std::string(ci) == "true") || (required && std::string(required) == "1");
 }
 
 std::unique_ptr<Desktop> Desktop::start(const Options& options, std::string& skipReason, std::string& failure) {
@@ -86,13 +79,14 @@ std::unique_ptr<Desktop> Desktop::start(const Options& options, std::string& ski
 
 bool Desktop::launch(const Options& options, std::string& failure) {
     kind_ = options.windowManager;
+    auto fail = [&](const std::string& why) {
+        failure = why;
+        return false;
+    };
     folder_ = makeFolder();
     // Xvfb picks a free display number and writes it to the descriptor it is given.
     int fds[2];
-    if (folder_.empty() || ::pipe2(fds, O_CLOEXEC) != 0) {
-        failure = "cannot make a folder or a pipe for the desktop";
-        return false;
-    }
+    if (folder_.empty() || ::pipe2(fds, O_CLOEXEC) != 0) return fail("cannot make a folder or a pipe for the desktop");
     server_ =
         Process::spawn({"Xvfb", "-displayfd", "3", "-screen", "0", "3360x1080x24", "-nolisten", "tcp", "-noreset"}, {},
                        folder_ + "/xvfb.log", fds[1]);
@@ -107,25 +101,18 @@ bool Desktop::launch(const Options& options, std::string& failure) {
     }
     ::close(fds[0]);
     number = number.substr(0, number.find_first_of("\n "));
-    if (!server_ || number.empty()) {
-        failure = "Xvfb did not start: " + readFile(folder_ + "/xvfb.log");
-        return false;
-    }
+    if (!server_ || number.empty()) return fail("Xvfb did not start: " + readFile(folder_ + "/xvfb.log"));
     display_ = ":" + number;
     x_ = XClient::connect(display_);
-    if (!x_ || !setMonitors({{"A", layout::kPrimary}, {"B", layout::kSecondary}})) {
-        failure = "cannot connect to " + display_ + " or set its monitors";
-        return false;
-    }
+    if (!x_ || !setMonitors({{"A", layout::kPrimary}, {"B", layout::kSecondary}}))
+        return fail("cannot connect to " + display_ + " or set its monitors");
     if (options.docks) {
         // The docks come first: openbox takes every window already on the
         // screen when it starts, while a window mapped during its start-up can be missed.
         docks_.push_back(startDock(layout::kPrimaryDock, "bottom"));
         docks_.push_back(startDock(layout::kSecondaryPanel, "top"));
-        if (!x_->waitUntil([&] { return x_->viewableTopLevels("e2e dock") == 2; }, 30s)) {
-            failure = "the docks did not appear";
-            return false;
-        }
+        if (!x_->waitUntil([&] { return x_->viewableTopLevels("e2e dock") == 2; }, 30s))
+            return fail("the docks did not appear");
     }
     return kind_ == WindowManager::None || startWindowManager({}, failure);
 }
@@ -208,10 +195,6 @@ std::map<std::string, std::string> Desktop::environment() const {
             {"XDG_STATE_HOME", folder_ + "/state"},
             {"XDG_RUNTIME_DIR", folder_ + "/runtime"},
             {"TILVANE_EXIT_ON_XERROR", "1"}};
-}
-
-std::unique_ptr<Process> Desktop::start(const std::vector<std::string>& argv, const std::string& logName) {
-    return Process::spawn(argv, environment(), folder_ + "/" + logName);
 }
 
 int Desktop::run(const std::vector<std::string>& argv, std::string* output) {

@@ -67,7 +67,9 @@ public:
     XClient& x() { return *x_; }
 
     // Starts a program on the desktop; its output goes to a log in the folder.
-    std::unique_ptr<Process> start(const std::vector<std::string>& argv, const std::string& logName);
+    std::unique_ptr<Process> start(const std::vector<std::string>& argv, const std::string& logName) {
+        return Process::spawn(argv, environment(), folder_ + "/" + logName);
+    }
     // Runs a program to its end; its exit status, its output in output.
     int run(const std::vector<std::string>& argv, std::string* output = nullptr);
 
@@ -117,7 +119,9 @@ private:
 };
 
 // The program under test.
-std::string tilvaneBinary();
+inline std::string tilvaneBinary() {
+    return TILVANE_BINARY;
+}
 // Whether end-to-end tests must run rather than skip for want of Xvfb or
 // a window manager: in CI (CI=true) or with TILVANE_E2E_REQUIRED=1.
 bool endToEndRequired();

@@ -178,14 +178,6 @@ bool XClient::isMaximized(xcb_window_t window) {
     return std::any_of(state.begin(), state.end(), [&](uint32_t s) { return s == vert || s == horz; });
 }
 
-void XClient::pressChord(const std::vector<uint16_t>& virtualKeys) {
-    for (uint16_t vk : virtualKeys)
-        xcb_test_fake_input(c(), XCB_KEY_PRESS, keycode(vk), XCB_CURRENT_TIME, root(), 0, 0, 0);
-    for (auto vk = virtualKeys.rbegin(); vk != virtualKeys.rend(); ++vk)
-        xcb_test_fake_input(c(), XCB_KEY_RELEASE, keycode(*vk), XCB_CURRENT_TIME, root(), 0, 0, 0);
-    conn_->roundTrip();
-}
-
 void XClient::keys(uint8_t type, const std::vector<uint16_t>& virtualKeys) {
     for (uint16_t vk : virtualKeys) xcb_test_fake_input(c(), type, keycode(vk), XCB_CURRENT_TIME, root(), 0, 0, 0);
     conn_->roundTrip();

@@ -78,7 +78,10 @@ public:
 
     // Presses the keys (virtual key codes) in order through XTest and lets
     // them go in reverse order. Requests made before go out with them.
-    void pressChord(const std::vector<uint16_t>& virtualKeys);
+    void pressChord(const std::vector<uint16_t>& virtualKeys) {
+        keys(XCB_KEY_PRESS, virtualKeys);
+        keys(XCB_KEY_RELEASE, {virtualKeys.rbegin(), virtualKeys.rend()});
+    }
     // Input that stays held between calls, as a user's fingers stay on keys
     // and buttons: each call returns once the server has taken it in.
     void pressKeys(const std::vector<uint16_t>& virtualKeys) { keys(XCB_KEY_PRESS, virtualKeys); }

@@ -25,20 +25,8 @@ TEST_F(HostileTest, ABurstOfAThousandPressesActsOnEveryPress) {
     auto window = desktop().openWindow("burst");
     startTilvane();
     x().placeFrame(window.id, kStart);
-    // Every move of the frame, as the window manager makes it (counted while
-    // the test waits; nothing reads the connection's events after it).
-    xcb_window_t frameWindow = x().topLevelOf(window.id);
-    int16_t lastX = int16_t(kStart.x);
-    int moves = 0;
-    x().conn().addObserver([&](const xcb_generic_event_t& e) {
-        if (x11::eventType(e) != XCB_CONFIGURE_NOTIFY) return;
-        const auto& c = reinterpret_cast<const xcb_configure_notify_event_t&>(e);
-        if (c.window != frameWindow || c.x == lastX) return;
-        lastX = c.x;
-        ++moves;
-    });
-
-    // A walk left and right within 40 steps of 15 pixels: a lost press shows in the end position.
+    // A walk left and right within 40 steps of 15 pixels: a lost (or doubled)
+    // press shows in the end position.
     std::minstd_rand random(20240607);
     int position = 0;
     for (int press = 0; press < 1000; ++press) {
@@ -47,9 +35,9 @@ TEST_F(HostileTest, ABurstOfAThousandPressesActsOnEveryPress) {
         x().pressChord(right ? kNudgeRight : kNudgeLeft);
     }
     settle();
-    EXPECT_TRUE(x().waitUntil([&] { return moves == 1000; })) << moves << " moves";
-    EXPECT_EQ(frame(window.id), (Rect{kStart.x + 15 * position, kStart.y, kStart.width, kStart.height}));
-    ASSERT_TRUE(tilvane_->running()) << tilvane_->log();
+    Rect expected{kStart.x + 15 * position, kStart.y, kStart.width, kStart.height};
+    EXPECT_TRUE(x().waitUntil([&] { return frame(window.id) == expected; })) << frame(window.id);
+    ASSERT_TRUE(tilvane_->running());
 }
 
 TEST_F(HostileTest, WindowsDestroyedRightBeforeOrAfterAnActionStartsDoNoHarm) {
@@ -70,7 +58,7 @@ TEST_F(HostileTest, WindowsDestroyedRightBeforeOrAfterAnActionStartsDoNoHarm) {
         }
     }
     settle();
-    ASSERT_TRUE(tilvane_->running()) << tilvane_->log();
+    ASSERT_TRUE(tilvane_->running());
     x().activate(survivor.id);
     x().placeFrame(survivor.id, kStart);
     EXPECT_TRUE(pressAndWaitFor(kDefaultRight, survivor.id, kRightHalf)) << frame(survivor.id);
@@ -105,7 +93,7 @@ TEST_F(HostileTest, TheWindowManagerReplacedOrKilledAndRestartedWhileServing) {
         }
         EXPECT_TRUE(acted) << frame(window.id);
     }
-    ASSERT_TRUE(tilvane_->running()) << tilvane_->log();
+    ASSERT_TRUE(tilvane_->running());
 }
 
 // Xvfb sends no RandR notification; the root window's ConfigureNotify tells of the change.
@@ -153,11 +141,10 @@ protected:
 TEST_F(HostileBareDesktopTest, TheXServerKilledEndsItWithStatusOneAndOneLine) {
     startTilvane();
     // The program announces itself once it serves; that line is not the one counted.
-    ASSERT_TRUE(x().waitUntil([&] { return tilvane_->log().find("serving display") != std::string::npos; }))
-        << tilvane_->log();
+    ASSERT_TRUE(x().waitUntil([&] { return tilvane_->log().find("serving display") != std::string::npos; }));
     std::string before = tilvane_->log();
     desktop().killServer();
-    EXPECT_EQ(tilvane_->waitFor(1s), 1) << tilvane_->log();
+    EXPECT_EQ(tilvane_->waitFor(1s), 1);
     std::string after = tilvane_->log().substr(before.size());
     EXPECT_EQ(std::count(after.begin(), after.end(), '\n'), 1) << after;
     EXPECT_NE(after.find("the connection to display " + desktop().display() + " broke"), std::string::npos) << after;

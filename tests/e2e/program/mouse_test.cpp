@@ -24,17 +24,11 @@ protected:
             write(key, "bool", "false");
         for (const auto& [key, value] : settings) write(key, "bool", value ? "true" : "false");
     }
-    // The pointer goes right and down in steps, 60 × 42 pixels in all.
-    void drag() {
-        for (int i = 0; i < kSteps; ++i) {
-            x().moveBy(kStepX, kStepY);
-            settle();
-        }
-    }
-    static constexpr int kSteps = 6, kStepX = 10, kStepY = 7;
 };
 
-constexpr double kTotalX = 60, kTotalY = 42;
+// The pointer goes right and down in steps, 60 × 42 pixels in all.
+constexpr int kSteps = 6, kStepX = 10, kStepY = 7;
+constexpr double kTotalX = kSteps * kStepX, kTotalY = kSteps * kStepY;
 const Rect kStart{1700, 300, 500, 400};
 const Settings kMoveSettings{{"WindowMovingEnabled", true}, {"WMoveControl", true}, {"WMoveOption", true}};
 const Settings kResizeSettings{{"WindowResizingEnabled", true}, {"WSizeControl", true}, {"WSizeCommand", true}};
@@ -48,6 +42,8 @@ struct DragRow {
     std::vector<uint16_t> modifiers;
     Point grab;  // where the pointer holds the window, from its top-left corner
     Rect expected;
+    // The left button held through the drag, then let go of and the pointer moved one step more.
+    bool buttonHeld = false;
 };
 
 void PrintTo(const DragRow& row, std::ostream* os) {
@@ -60,6 +56,16 @@ const DragRow kDragRows[] = {
     // Windows that name no process are grabbed all the same.
     {"MoveXlogo", Client::Xlogo, kMoveSettings, {kControl, kOption}, {100, 100}, kMoved},
     {"ResizeXlogo", Client::Xlogo, kResizeSettings, {kControl, kCommand}, {400, 300}, kResized},
+    // Control is the move combination, and Control+drag selects text: the
+    // selection must not move the window. Let go of the button, and it does,
+    // keeping its place under the pointer from where it was grabbed.
+    {"ModifierDragDoesNotActWhileAMouseButtonIsHeld",
+     Client::Own,
+     {{"WindowMovingEnabled", true}, {"WMoveControl", true}},
+     {kControl},
+     {100, 100},
+     {kStart.x + kTotalX + kStepX, kStart.y + kTotalY + kStepY, kStart.width, kStart.height},
+     true},
 };
 
 class MouseDragTest : public MouseTest, public ::testing::WithParamInterface<DragRow> {};
@@ -76,8 +82,18 @@ TEST_P(MouseDragTest, TheWindowUnderThePointerFollowsWhileTheCombinationIsHeld) 
 
     x().moveTo(int(kStart.x + row.grab.x), int(kStart.y + row.grab.y));
     x().pressKeys(row.modifiers);
+    if (row.buttonHeld) x().pressButton();
     settle();
-    drag();
+    for (int i = 0; i < kSteps; ++i) {
+        x().moveBy(kStepX, kStepY);
+        settle();
+    }
+    if (row.buttonHeld) {
+        EXPECT_EQ(frame(window.id), kStart);
+        x().releaseButton();
+        x().moveBy(kStepX, kStepY);
+        settle();
+    }
     x().releaseKeys(row.modifiers);
     settle();
     // Let go: the pointer moves on alone.
@@ -89,31 +105,6 @@ TEST_P(MouseDragTest, TheWindowUnderThePointerFollowsWhileTheCombinationIsHeld) 
 
 INSTANTIATE_TEST_SUITE_P(Combinations, MouseDragTest, ::testing::ValuesIn(kDragRows),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(MouseTest, ModifierDragDoesNotActWhileAMouseButtonIsHeld) {
-    // Control is the move combination, and Control+drag selects text: the
-    // selection must not move the window. Let go of the button, and it does.
-    writeCombinations({{"WindowMovingEnabled", true}, {"WMoveControl", true}});
-    auto window = desktop().openWindow("select");
-    x().placeFrame(window.id, kStart);
-    startTilvane();
-
-    x().moveTo(int(kStart.x + 100), int(kStart.y + 100));
-    x().pressKeys({kControl});
-    x().pressButton();
-    settle();
-    drag();
-    EXPECT_EQ(frame(window.id), kStart);
-
-    x().releaseButton();
-    x().moveBy(kStepX, kStepY);
-    settle();
-    // The window keeps its place under the pointer from where it was grabbed.
-    EXPECT_EQ(frame(window.id),
-              (Rect{kStart.x + kTotalX + kStepX, kStart.y + kTotalY + kStepY, kStart.width, kStart.height}));
-    x().releaseKeys({kControl});
-    settle();
-}
 
 struct SnapRow {
     const char* name;

@@ -38,7 +38,7 @@ protected:
                 return window && x().activeWindow() == window;
             },
             20s);
-        EXPECT_TRUE(active) << "no active preferences window:\n" << tilvane_->log();
+        EXPECT_TRUE(active) << "no active preferences window:\n";
         return window.value_or(XCB_WINDOW_NONE);
     }
 
@@ -77,7 +77,7 @@ TEST_F(PreferencesTest, ARecordedShortcutIsStoredAndActsOnceTheWindowIsNoLongerA
     recordLeft();
     // That combination is explained, and recording goes on after the alert.
     x().pressChord({kControl, kShift, kCommand, kK});
-    ASSERT_TRUE(x().waitUntil([&] { return alertShown(); })) << tilvane_->log();
+    ASSERT_TRUE(x().waitUntil([&] { return alertShown(); }));
     // While the alert is up the keyboard is the alert's.
     EXPECT_TRUE(x().keyboardIsFree());
     x().pressChord({kReturn});
@@ -149,8 +149,7 @@ TEST_F(PreferencesTest, AShortcutAnotherProgramHoldsIsSaidInTheTraysMessageWhich
     startTray();
     startTilvane({});
     std::optional<xcb_window_t> message;
-    ASSERT_TRUE(x().waitUntil([&] { return (message = openMenuWindow()).has_value(); }, 20s)) << "no message:\n"
-                                                                                              << tilvane_->log();
+    ASSERT_TRUE(x().waitUntil([&] { return (message = openMenuWindow()).has_value(); }, 20s)) << "no message:\n";
     x().clickAt(centreOf(*message));
     ASSERT_NE(waitForActivePreferences(), XCB_WINDOW_NONE);
     EXPECT_EQ(read("Preferences Selected Identifier View"), "Shortcuts\n");
@@ -188,7 +187,7 @@ TEST_F(PreferencesTest, EndingWhileRecordingExitsCleanlyAndLetsGoOfTheKeyboard) 
         recordLeft();
         if (quitKey) x().pressChord({kControl, kQ});
         if (!quitKey) tilvane_->signal(SIGTERM);
-        EXPECT_EQ(tilvane_->wait(), 0) << tilvane_->log();
+        EXPECT_EQ(tilvane_->wait(), 0);
         EXPECT_TRUE(x().keyboardIsFree());
         EXPECT_TRUE(x().keyIsFree(kLeft, kXControlAlt));
     }
@@ -224,7 +223,7 @@ TEST_F(PreferencesTest, TwoStartedAtOnceOneServesAndTheDisplayKeepsAnswering) {
         EXPECT_TRUE(x().waitUntil([&] { return x().selectionOwner(kSelection) != XCB_WINDOW_NONE; }, 60s));
         if (preferences) EXPECT_NE(waitForActivePreferences(), XCB_WINDOW_NONE);
         tilvane_->signal(SIGTERM);
-        EXPECT_EQ(tilvane_->wait(), 0) << tilvane_->log();
+        EXPECT_EQ(tilvane_->wait(), 0);
     }
 }
 

@@ -15,7 +15,7 @@ namespace key {
 inline constexpr uint16_t kLeft = 123, kRight = 124, kDown = 125, kUp = 126;
 inline constexpr uint16_t kC = 0x08, kM = 0x2E, kJ = 0x26, kN = 0x2D, kP = 0x23, kH = 0x04, kK = 0x28;
 inline constexpr uint16_t kControl = 0x3B, kOption = 0x3A, kCommand = 0x37, kShift = 0x38;
-inline constexpr uint16_t kReturn = 0x24, kEscape = 0x35;
+inline constexpr uint16_t kReturn = 0x24, kEscape = 0x35, kNumLock = 0x47, kCapsLock = 0x39;
 // The default shortcuts of the left and the right half.
 inline const std::vector<uint16_t> kDefaultLeft{kControl, kOption, kLeft}, kDefaultRight{kControl, kOption, kRight};
 // Control+Alt, the modifiers of those shortcuts, as another program grabs them.
@@ -119,11 +119,10 @@ protected:
         std::string output;
         ASSERT_EQ(tilvane({"defaults", "write", key, "-" + type, value}, &output), 0) << key << ": " << output;
     }
-    // What `tilvane defaults read KEY` prints (its status, when asked for).
-    std::string read(const std::string& key, int* status = nullptr) {
+    // What `tilvane defaults read KEY` prints.
+    std::string read(const std::string& key) {
         std::string output;
-        int s = tilvane({"defaults", "read", key}, &output);
-        if (status) *status = s;
+        tilvane({"defaults", "read", key}, &output);
         return output;
     }
 

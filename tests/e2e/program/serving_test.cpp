@@ -22,7 +22,9 @@ struct HotKeyRow {
     Rect start;  // where another program puts the window first, in root coordinates
     std::vector<uint16_t> chord;
     Rect expected;
-    bool maximized = false;  // and maximizes it
+    bool maximized = false;            // and maximizes it
+    std::vector<uint16_t> locks = {};  // switched on for the press
+    bool numLockOnMod3 = false;        // Num Lock moved to another modifier bit first
 };
 
 const HotKeyRow kHotKeyRows[] = {
@@ -32,6 +34,12 @@ const HotKeyRow kHotKeyRows[] = {
     {"bottom-right, Shift+Control", kStart, {kShift, kControl, kRight}, {kVisible.x + 960, 520, 960, 520}},
     {"maximize, Control+Option+Command", kStart, {kControl, kOption, kCommand, kM}, kVisible},
     {"Control+Left is no one's", kStart, {kControl, kLeft}, kStart},
+    {"Control+Option+Shift+Left is no one's", kStart, {kControl, kOption, kShift, kLeft}, kStart},
+    // The lock keys change no combination, wherever their modifier bits are.
+    {"left, Num Lock on", kStart, kDefaultLeft, kLeftHalf, false, {kNumLock}},
+    {"left, Caps Lock on", kStart, kDefaultLeft, kLeftHalf, false, {kCapsLock}},
+    {"left, both on", kStart, kDefaultLeft, kLeftHalf, false, {kNumLock, kCapsLock}},
+    {"left, Num Lock on Mod3", kStart, kDefaultLeft, kLeftHalf, false, {kNumLock}, true},
     // The program keeps the active window's frame from one press to the
     // next while the server reports no change; every change must reach it.
     {"moved to the other monitor", {100, 400, 500, 300}, kDefaultRight, kSecondaryRightHalf},
@@ -65,9 +73,14 @@ TEST_F(ServingTest, HotKeysPlaceTheWindowFromWhereOthersLeftItInOneRequest) {
         SCOPED_TRACE(row.name);
         x().placeFrame(window.id, row.start);
         if (row.maximized) x().setMaximized(window.id, true);
+        if (row.numLockOnMod3)
+            ASSERT_EQ(desktop().run({"xmodmap", "-e", "clear mod2", "-e", "add mod3 = Num_Lock"}), 0);
+        settle();
+        for (uint16_t lock : row.locks) x().pressChord({lock});
         x().conn().dispatchPending();
         requests.clear();
         pressAndSettle(row.chord);
+        for (uint16_t lock : row.locks) x().pressChord({lock});
         x().conn().dispatchPending();
         EXPECT_EQ(frame(window.id), row.expected);
         EXPECT_EQ(requests, row.expected == row.start ? std::vector<uint32_t>{} : std::vector<uint32_t>{0xF00});
@@ -145,7 +158,7 @@ TEST_F(ServingTest, SwitchingShortcutsOffLetsGoOfTheKeysWhilePlaceStillActs) {
     EXPECT_EQ(frame(window.id), kLeftHalf);
 
     write("EnableShotcuts", "bool", "true");
-    EXPECT_TRUE(pressUntil(kDefaultRight, window.id, kRightHalf)) << tilvane_->log();
+    EXPECT_TRUE(pressUntil(kDefaultRight, window.id, kRightHalf));
     EXPECT_FALSE(x().keyIsFree(kLeft, kXControlAlt));
 }
 
@@ -199,7 +212,7 @@ TEST_F(ServingTest, OneInstanceServesADisplayFromItsFirstStartUntilSigterm) {
     EXPECT_TRUE(tilvane_->running());
     EXPECT_FALSE(x().keyIsFree(kLeft, kXControlAlt));
     tilvane_->signal(SIGTERM);
-    EXPECT_EQ(tilvane_->wait(), 0) << tilvane_->log();
+    EXPECT_EQ(tilvane_->wait(), 0);
     EXPECT_TRUE(x().keyIsFree(kLeft, kXControlAlt));
     EXPECT_EQ(x().selectionOwner(kSelection), XCB_WINDOW_NONE);
 }

@@ -18,7 +18,6 @@ struct LayoutRow {
 };
 
 const LayoutRow kLayouts[] = {
-    {"us", 0x00, u"a"},
     {"us", 0x2C, u"/"},
     {"us", 0x7B, u""},   // Left Arrow types nothing
     {"de", 0x06, u"y"},  // the key at the US Z types y on a German keyboard
