@@ -35,6 +35,9 @@ std::string makeFolder() {
 struct Manager {
     const char* name;
     std::vector<std::string> argv;
+    // A compositing window manager: there, a GTK window draws its own shadow
+    // and says how wide it is in _GTK_FRAME_EXTENTS.
+    bool composites = false;
 };
 
 const Manager& managerOf(WindowManager manager) {
@@ -44,9 +47,9 @@ const Manager& managerOf(WindowManager manager) {
         {"openbox", {"openbox", "--sm-disable", "--config-file", dir + "/openbox-rc.xml"}},
         // Its compositor on, so that GTK windows draw their shadows; no
         // vertical blank to wait for on a virtual screen.
-        {"xfwm4", {"xfwm4", "--compositor=on", "--vblank=off", "--sm-client-disable"}},
-        {"metacity", {"metacity", "--sm-disable", "--composite"}},
-        {"marco", {"marco", "--sm-disable", "--composite"}},
+        {"xfwm4", {"xfwm4", "--compositor=on", "--vblank=off", "--sm-client-disable"}, true},
+        {"metacity", {"metacity", "--sm-disable", "--composite"}, true},
+        {"marco", {"marco", "--sm-disable", "--composite"}, true},
         {"i3", {"i3", "-c", dir + "/i3-config"}},
     };
     return managers[static_cast<int>(manager)];
@@ -244,6 +247,11 @@ TestWindow Desktop::open(Client client, const std::string& title) {
         return window.id != XCB_WINDOW_NONE;
     });
     if (!shown) ADD_FAILURE() << "window \"" << shownTitle << "\" did not appear and take the focus";
+    // A GTK window sets its shadow's width a moment after it maps; until
+    // then its visible frame cannot be told from its shadow.
+    bool drawsShadow = (client == Client::Gtk3 || client == Client::Gtk4) && managerOf(kind_).composites;
+    if (shown && drawsShadow && !x_->waitUntil([&] { return !x_->words(window.id, "_GTK_FRAME_EXTENTS").empty(); }))
+        ADD_FAILURE() << "window \"" << shownTitle << "\" did not set _GTK_FRAME_EXTENTS";
     return window;
 }
 

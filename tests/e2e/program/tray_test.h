@@ -5,6 +5,7 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "program/program_test.h"
@@ -86,11 +87,28 @@ protected:
     // Does what a test wants around the click on the icon; it calls click once.
     using AroundClick = std::function<void(const std::function<void()>& click)>;
 
-    // Clicks the tray icon and waits for the menu and for it to take the keyboard.
+    // Whether the window shows a picture: its pixels are not all one colour.
+    bool painted(xcb_window_t window) {
+        x11::GeometryRequest size(x().c(), window);
+        if (!size || size->width == 0 || size->height == 0) return false;
+        x11::XPtr<xcb_get_image_reply_t> image(xcb_get_image_reply(
+            x().c(), xcb_get_image(x().c(), XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0, size->width, size->height, ~0u),
+            nullptr));
+        if (!image) return false;
+        const uint8_t* data = xcb_get_image_data(image.get());
+        int length = xcb_get_image_data_length(image.get());
+        int pixel = length / (size->width * size->height);
+        for (int i = pixel; pixel > 0 && i + pixel <= length; i += pixel)
+            if (!std::equal(data, data + pixel, data + i)) return true;
+        return false;
+    }
+
+    // Clicks the tray icon and waits for the menu and for it to take the
+    // keyboard. The icon takes a click once it is mapped and painted.
     void openMenu(const AroundClick& around = nullptr) {
         std::optional<xcb_window_t> icon;
-        ASSERT_TRUE(x().waitUntil([&] { return (icon = embeddedIcon()).has_value(); }, 20s))
-            << "the icon is not in the tray:\n"
+        ASSERT_TRUE(x().waitUntil([&] { return (icon = embeddedIcon()) && painted(*icon); }, 20s))
+            << "no painted icon in the tray:\n"
             << tilvane_->log();
         xcb_window_t focused = XCB_WINDOW_NONE;
         auto click = [&] {
