@@ -45,7 +45,7 @@ protected:
     // Whether the stored shortcut of Left, as `tilvane shortcuts` words it,
     // comes to be the recorded one (a moment after the key that recorded it).
     bool leftBecomesTheRecordedShortcut() {
-        return x().waitUntil(
+        return settingsBecome(
             [&] { return shortcutLine("LeftShortcut").find("ctrl+alt+super+h") != std::string::npos; });
     }
 
@@ -243,7 +243,7 @@ TEST_F(PreferencesTest, ARestartKeepsThePaneAndTheWindowsPlaceAndTakesTheTaskbar
     std::string stored = read("Preferences Frame Top Left");
     x().placeFrame(preferences, {300, 400, frame(preferences).width, frame(preferences).height});
     // The move reaches the program, which keeps the corner.
-    ASSERT_TRUE(x().waitUntil([&] { return read("Preferences Frame Top Left") != stored; }));
+    ASSERT_TRUE(settingsBecome([&] { return read("Preferences Frame Top Left") != stored; }));
     write("Preferences Selected Identifier View", "string", "MultiTouch");
     write("HideDocIcon", "bool", "true");
     Rect before = frame(preferences);

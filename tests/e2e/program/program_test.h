@@ -1,7 +1,12 @@
 #pragma once
 
+#include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <csignal>
+#include <filesystem>
 #include <sstream>
 #include <vector>
 
@@ -124,6 +129,33 @@ protected:
         std::string output;
         tilvane({"defaults", "read", key}, &output);
         return output;
+    }
+
+    // The settings folder and file of the programs on the desktop.
+    std::string folder() { return desktop().folder() + "/config/tilvane"; }
+    std::string file() { return folder() + "/defaults.plist"; }
+
+    // Waits until the condition on the settings holds, checking it again
+    // each time the settings file is written, replaced or removed.
+    bool settingsBecome(const std::function<bool()>& condition, std::chrono::milliseconds limit = 10s) {
+        std::filesystem::create_directories(folder());
+        int watch = ::inotify_init1(IN_CLOEXEC);
+        ::inotify_add_watch(watch, folder().c_str(), IN_CLOSE_WRITE | IN_MOVED_TO | IN_DELETE);
+        auto deadline = std::chrono::steady_clock::now() + limit;
+        bool met = condition();
+        for (pollfd p{watch, POLLIN, 0}; !met;) {
+            auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0 || ::poll(&p, 1, int(left.count())) <= 0) break;
+            alignas(inotify_event) char events[4096];
+            ssize_t length = ::read(watch, events, sizeof events);
+            for (ssize_t at = 0; at < length;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+                if (event->len && std::string_view(event->name) == "defaults.plist") met = condition();
+                at += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        }
+        ::close(watch);
+        return met;
     }
 
     // The line `tilvane shortcuts` prints for a key.

@@ -31,8 +31,6 @@ size_t count(const std::string& text, const std::string& part) {
 
 class SettingsTest : public ProgramTest {
 protected:
-    std::string folder() { return desktop().folder() + "/config/tilvane"; }
-    std::string file() { return folder() + "/defaults.plist"; }
     std::vector<std::string> keptAside() {
         std::vector<std::string> found;
         for (const auto& entry : fs::directory_iterator(folder()))

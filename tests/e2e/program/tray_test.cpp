@@ -18,7 +18,7 @@ TEST_F(TrayTest, DisableShortcutsStopsTheHotKeysWhileTheMenuStillActs) {
     x().placeFrame(window.id, kStart);
     openMenu();
     choose(kMenuSwitch);
-    EXPECT_TRUE(x().waitUntil([&] { return read("EnableShotcuts") == "0\n"; }));
+    EXPECT_TRUE(settingsBecome([&] { return read("EnableShotcuts") == "0\n"; }));
 
     pressAndSettle(kDefaultRight);
     EXPECT_EQ(frame(window.id), kStart);
