@@ -155,8 +155,9 @@ void XClient::placeFrame(xcb_window_t client, const Rect& frame) {
         {1 | (0xFu << 8) | kPagerRequest, uint32_t(x), uint32_t(y), uint32_t(frame.width - e[0] - e[1] + s[0] + s[1]),
          uint32_t(frame.height - e[2] - e[3] + s[2] + s[3])});
     syncWindowManager();
-    // Not every window manager answers a frame-extents request (i3 does not).
-    waitUntil([&] { return visibleFrameOf(client).value_or(kNullRect).origin() == frame.origin(); }, 2s);
+    // Not every window manager answers a frame-extents request (i3 does
+    // not). The whole frame tells, as a window often starts where it was.
+    waitUntil([&] { return visibleFrameOf(client) == frame; }, 2s);
 }
 
 void XClient::activate(xcb_window_t window) {
