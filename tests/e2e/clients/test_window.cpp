@@ -1,7 +1,7 @@
 // A plain X client for the end-to-end tests: one window with no size
 // increments and no minimum size, so that the geometry it is given is exact.
 //
-//   e2e_window [--title T] [--size WxH]
+//   e2e_window [--title T]
 //
 // It runs until the window manager asks it to close or it is killed.
 
@@ -18,18 +18,8 @@
 
 int main(int argc, char** argv) {
     std::string title = "e2e window";
-    unsigned width = 400, height = 300;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--title" && i + 1 < argc)
-            title = argv[++i];
-        else if (arg == "--size" && i + 1 < argc)
-            std::sscanf(argv[++i], "%ux%u", &width, &height);
-        else {
-            std::fprintf(stderr, "e2e_window: unknown argument %s\n", arg.c_str());
-            return 2;
-        }
-    }
+    const unsigned width = 400, height = 300;
+    if (argc == 3 && std::string(argv[1]) == "--title") title = argv[2];
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(c)) {
         std::fprintf(stderr, "e2e_window: cannot open the display\n");
