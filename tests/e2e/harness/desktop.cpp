@@ -248,10 +248,12 @@ TestWindow Desktop::open(Client client, const std::string& title) {
     });
     if (!shown) ADD_FAILURE() << "window \"" << shownTitle << "\" did not appear and take the focus";
     // A GTK window sets its shadow's width a moment after it maps; until
-    // then its visible frame cannot be told from its shadow.
+    // then its visible frame cannot be told from its shadow, by the tests or
+    // by the window manager, which has heard of it once it answers.
     bool drawsShadow = (client == Client::Gtk3 || client == Client::Gtk4) && managerOf(kind_).composites;
     if (shown && drawsShadow && !x_->waitUntil([&] { return !x_->words(window.id, "_GTK_FRAME_EXTENTS").empty(); }))
         ADD_FAILURE() << "window \"" << shownTitle << "\" did not set _GTK_FRAME_EXTENTS";
+    if (shown && drawsShadow) x_->syncWindowManager();
     return window;
 }
 

@@ -129,6 +129,7 @@ void XClient::syncWindowManager() {
 }
 
 void XClient::placeFrame(xcb_window_t client, const Rect& frame) {
+    waitForShadow(client);
     if (isMaximized(client)) setMaximized(client, false);
     auto e = words(client, "_NET_FRAME_EXTENTS");
     // A window's own shadow lies outside the frame the user sees, but inside what the window manager moves.
@@ -171,6 +172,15 @@ void XClient::setMaximized(xcb_window_t window, bool maximized) {
         window, atom("_NET_WM_STATE"),
         {maximized ? 1u : 0u, atom("_NET_WM_STATE_MAXIMIZED_VERT"), atom("_NET_WM_STATE_MAXIMIZED_HORZ"), 2, 0});
     syncWindowManager();
+    waitForShadow(window);
+}
+
+void XClient::waitForShadow(xcb_window_t window) {
+    if (words(window, "_GTK_FRAME_EXTENTS").empty()) return;
+    waitUntil([&] {
+        auto s = words(window, "_GTK_FRAME_EXTENTS");
+        return std::all_of(s.begin(), s.end(), [](uint32_t side) { return side == 0; }) == isMaximized(window);
+    });
 }
 
 bool XClient::isMaximized(xcb_window_t window) {

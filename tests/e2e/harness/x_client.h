@@ -75,6 +75,10 @@ public:
     void activate(xcb_window_t window);
     void setMaximized(xcb_window_t window, bool maximized);
     bool isMaximized(xcb_window_t window);
+    // A window that draws its own shadow (a GTK window) drops it while
+    // maximized and puts it back a moment after it is restored: waits until
+    // the shadow it announces has caught up with its state.
+    void waitForShadow(xcb_window_t window);
 
     // Presses the keys (virtual key codes) in order through XTest and lets
     // them go in reverse order. Requests made before go out with them.

@@ -100,9 +100,10 @@ protected:
     Desktop::Options options() const override { return {GetParam().manager}; }
 
     // The window manager may apply a placement after `tilvane place` has
-    // ended and a round trip to it (i3 answers none): wait a little for it.
+    // ended and a round trip to it (i3 answers none), and a window that
+    // draws its own shadow changes it when it is maximized: wait for it.
     void expectFrame(xcb_window_t window, const Rect& expected) {
-        x().waitUntil([&] { return frame(window) == expected; }, 2s);
+        x().waitUntil([&] { return frame(window) == expected; });
         EXPECT_EQ(frame(window), expected);
     }
 };
