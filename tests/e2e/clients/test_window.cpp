@@ -1,11 +1,8 @@
 // A plain X client for the end-to-end tests: one window with no size
 // increments and no minimum size, so that the geometry it is given is exact.
 //
-//   e2e_window [--title T] [--size WxH] [--no-pid] [--shadow N]
+//   e2e_window [--title T]
 //
-// --no-pid leaves out _NET_WM_PID, like xlogo. --shadow N draws no window
-// manager decorations and declares N pixels of client-side shadow on each
-// side (_GTK_FRAME_EXTENTS), like a window that decorates itself.
 // It runs until the window manager asks it to close or it is killed.
 
 #include <unistd.h>
@@ -21,24 +18,8 @@
 
 int main(int argc, char** argv) {
     std::string title = "e2e window";
-    unsigned width = 400, height = 300;
-    bool pid = true;
-    int shadow = -1;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--title" && i + 1 < argc)
-            title = argv[++i];
-        else if (arg == "--size" && i + 1 < argc)
-            std::sscanf(argv[++i], "%ux%u", &width, &height);
-        else if (arg == "--no-pid")
-            pid = false;
-        else if (arg == "--shadow" && i + 1 < argc)
-            shadow = std::atoi(argv[++i]);
-        else {
-            std::fprintf(stderr, "e2e_window: unknown argument %s\n", arg.c_str());
-            return 2;
-        }
-    }
+    const unsigned width = 400, height = 300;
+    if (argc == 3 && std::string(argv[1]) == "--title") title = argv[2];
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(c)) {
         std::fprintf(stderr, "e2e_window: cannot open the display\n");
@@ -51,17 +32,10 @@ int main(int argc, char** argv) {
                       static_cast<uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
                       XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
 
-    xcb_atom_t utf8 = atom(c, "UTF8_STRING");
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atom(c, "_NET_WM_NAME"), utf8, 8,
-                        static_cast<uint32_t>(title.size()), title.data());
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                         static_cast<uint32_t>(title.size()), title.data());
-    static const char kClass[] = "e2e_window\0E2eWindow";
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof kClass, kClass);
-    if (pid) {
-        uint32_t p = static_cast<uint32_t>(getpid());
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atom(c, "_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &p);
-    }
+    uint32_t pid = static_cast<uint32_t>(getpid());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atom(c, "_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
     xcb_atom_t protocols = atom(c, "WM_PROTOCOLS"), deleteWindow = atom(c, "WM_DELETE_WINDOW");
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, protocols, XCB_ATOM_ATOM, 32, 1, &deleteWindow);
     // Position and size given by the program, so the window manager keeps them.
@@ -69,14 +43,6 @@ int main(int argc, char** argv) {
     xcb_icccm_size_hints_set_position(&hints, 0, 0, 0);
     xcb_icccm_size_hints_set_size(&hints, 0, static_cast<int32_t>(width), static_cast<int32_t>(height));
     xcb_icccm_set_wm_normal_hints(c, w, &hints);
-    if (shadow >= 0) {
-        uint32_t motif[5] = {2, 0, 0, 0, 0};  // decorations given, none of them
-        xcb_atom_t motifAtom = atom(c, "_MOTIF_WM_HINTS");
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, motifAtom, motifAtom, 32, 5, motif);
-        uint32_t extents[4] = {uint32_t(shadow), uint32_t(shadow), uint32_t(shadow), uint32_t(shadow)};
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atom(c, "_GTK_FRAME_EXTENTS"), XCB_ATOM_CARDINAL, 32, 4,
-                            extents);
-    }
     xcb_map_window(c, w);
     xcb_flush(c);
 

@@ -32,50 +32,38 @@ std::string makeFolder() {
     return pattern;
 }
 
-// The command that starts the window manager; extraArgs go to openbox only.
-std::vector<std::string> windowManagerCommand(WindowManager manager, const std::vector<std::string>& extraArgs) {
-    const std::string dir = TILVANE_E2E_DIR;
+struct Manager {
+    const char* name;
     std::vector<std::string> argv;
-    switch (manager) {
-        case WindowManager::None: break;
-        case WindowManager::Openbox:
-            argv = {"openbox", "--sm-disable", "--config-file", dir + "/openbox-rc.xml"};
-            argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
-            break;
+    // A compositing window manager: there, a GTK window draws its own shadow
+    // and says how wide it is in _GTK_FRAME_EXTENTS.
+    bool composites = false;
+};
+
+const Manager& managerOf(WindowManager manager) {
+    static const std::string dir = TILVANE_E2E_DIR;
+    static const Manager managers[] = {
+        {"none", {}},
+        {"openbox", {"openbox", "--sm-disable", "--config-file", dir + "/openbox-rc.xml"}},
         // Its compositor on, so that GTK windows draw their shadows; no
         // vertical blank to wait for on a virtual screen.
-        case WindowManager::Xfwm4: argv = {"xfwm4", "--compositor=on", "--vblank=off", "--sm-client-disable"}; break;
-        case WindowManager::Metacity: argv = {"metacity", "--sm-disable", "--composite"}; break;
-        case WindowManager::Marco: argv = {"marco", "--sm-disable", "--composite"}; break;
-        case WindowManager::I3: argv = {"i3", "-c", dir + "/i3-config"}; break;
-    }
-    return argv;
+        {"xfwm4", {"xfwm4", "--compositor=on", "--vblank=off", "--sm-client-disable"}, true},
+        {"metacity", {"metacity", "--sm-disable", "--composite"}, true},
+        {"marco", {"marco", "--sm-disable", "--composite"}, true},
+        {"i3", {"i3", "-c", dir + "/i3-config"}},
+    };
+    return managers[static_cast<int>(manager)];
 }
 
 }  // namespace
 
 const char* nameOf(WindowManager manager) {
-    switch (manager) {
-        case WindowManager::None: return "none";
-        case WindowManager::Openbox: return "openbox";
-        case WindowManager::Xfwm4: return "xfwm4";
-        case WindowManager::Metacity: return "metacity";
-        case WindowManager::Marco: return "marco";
-        case WindowManager::I3: return "i3";
-    }
-    return "?";
-}
-
-std::string tilvaneBinary() {
-    return TILVANE_BINARY;
+    return managerOf(manager).name;
 }
 
 bool endToEndRequired() {
-    auto set = [](const char* name, const char* value) {
-        const char* v = std::getenv(name);
-        return v && std::string(v) == value;
-    };
-    return set("CI", "true") || set("TILVANE_E2E_REQUIRED", "1");
+    const char *ci = std::getenv("CI"), *required = std::getenv("TILVANE_E2E_REQUIRED");
+    return (ci && std::string(ci) == "true") || (required && std::string(required) == "1");
 }
 
 std::unique_ptr<Desktop> Desktop::start(const Options& options, std::string& skipReason, std::string& failure) {
@@ -83,8 +71,7 @@ std::unique_ptr<Desktop> Desktop::start(const Options& options, std::string& ski
     if (options.windowManager != WindowManager::None) needed.push_back(nameOf(options.windowManager));
     for (const auto& tool : needed) {
         if (!inPath(tool)) {
-            std::string reason = tool + " is not installed (tools/install-deps installs it)";
-            (endToEndRequired() ? failure : skipReason) = reason;
+            (endToEndRequired() ? failure : skipReason) = tool + " is not installed (tools/install-deps installs it)";
             return nullptr;
         }
     }
@@ -95,59 +82,42 @@ std::unique_ptr<Desktop> Desktop::start(const Options& options, std::string& ski
 
 bool Desktop::launch(const Options& options, std::string& failure) {
     kind_ = options.windowManager;
-    folder_ = makeFolder();
-    if (folder_.empty()) {
-        failure = "cannot make a folder for the desktop";
+    auto fail = [&](const std::string& why) {
+        failure = why;
         return false;
-    }
+    };
+    folder_ = makeFolder();
     // Xvfb picks a free display number and writes it to the descriptor it is given.
     int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) {
-        failure = "pipe failed";
-        return false;
-    }
+    if (folder_.empty() || ::pipe2(fds, O_CLOEXEC) != 0) return fail("cannot make a folder or a pipe for the desktop");
     server_ =
         Process::spawn({"Xvfb", "-displayfd", "3", "-screen", "0", "3360x1080x24", "-nolisten", "tcp", "-noreset"}, {},
                        folder_ + "/xvfb.log", fds[1]);
     ::close(fds[1]);
     std::string number;
-    for (;;) {
-        pollfd p{fds[0], POLLIN, 0};
-        if (::poll(&p, 1, 30'000) <= 0) break;
-        char buffer[16];
+    char buffer[16];
+    pollfd p{fds[0], POLLIN, 0};
+    while (number.find('\n') == std::string::npos && ::poll(&p, 1, 30'000) > 0) {
         ssize_t n = ::read(fds[0], buffer, sizeof buffer);
         if (n <= 0) break;
         number.append(buffer, size_t(n));
-        if (number.find('\n') != std::string::npos) break;
     }
     ::close(fds[0]);
-    while (!number.empty() && (number.back() == '\n' || number.back() == ' ')) number.pop_back();
-    if (!server_ || number.empty()) {
-        failure = "Xvfb did not start: " + readFile(folder_ + "/xvfb.log");
-        return false;
-    }
+    number = number.substr(0, number.find_first_of("\n "));
+    if (!server_ || number.empty()) return fail("Xvfb did not start: " + readFile(folder_ + "/xvfb.log"));
     display_ = ":" + number;
     x_ = XClient::connect(display_);
-    if (!x_) {
-        failure = "cannot connect to " + display_;
-        return false;
-    }
-    if (!setMonitors({{"A", layout::kPrimary}, {"B", layout::kSecondary}})) {
-        failure = "xrandr could not set the monitors";
-        return false;
-    }
+    if (!x_ || !setMonitors({{"A", layout::kPrimary}, {"B", layout::kSecondary}}))
+        return fail("cannot connect to " + display_ + " or set its monitors");
     if (options.docks) {
         // The docks come first: openbox takes every window already on the
         // screen when it starts, while a window mapped during its start-up can be missed.
         docks_.push_back(startDock(layout::kPrimaryDock, "bottom"));
         docks_.push_back(startDock(layout::kSecondaryPanel, "top"));
-        if (!x_->waitUntil([&] { return x_->viewableTopLevels("e2e dock") == 2; }, 30s)) {
-            failure = "the docks did not appear";
-            return false;
-        }
+        if (!x_->waitUntil([&] { return x_->viewableTopLevels("e2e dock") == 2; }, 30s))
+            return fail("the docks did not appear");
     }
-    if (kind_ != WindowManager::None && !startWindowManager({}, failure)) return false;
-    return true;
+    return kind_ == WindowManager::None || startWindowManager({}, failure);
 }
 
 bool Desktop::startWindowManager(const std::vector<std::string>& extraArgs, std::string& failure) {
@@ -161,8 +131,9 @@ bool Desktop::startWindowManager(const std::vector<std::string>& extraArgs, std:
     for (xcb_window_t client : x_->clientList())
         if (xcb_window_t top = x_->topLevelOf(client); top != client) framed[client] = top;
     auto previous = std::move(windowManager_);
-    windowManager_ = start(windowManagerCommand(kind_, extraArgs),
-                           std::string(nameOf(kind_)) + "-" + std::to_string(++runs_) + ".log");
+    auto argv = managerOf(kind_).argv;
+    argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
+    windowManager_ = start(argv, std::string(nameOf(kind_)) + "-" + std::to_string(++runs_) + ".log");
     // Started once it manages the docks (or at least announces itself when
     // there are none) and the windows, and answers requests. Some window
     // managers (i3) list no docks among their clients but frame them.
@@ -173,13 +144,9 @@ bool Desktop::startWindowManager(const std::vector<std::string>& extraArgs, std:
             auto list = x_->clientList();
             auto docks =
                 std::count_if(list.begin(), list.end(), [&](xcb_window_t w) { return x_->title(w) == "e2e dock"; });
-            if (docks != static_cast<long>(docks_.size()) &&
-                x_->framedTopLevels("e2e dock") != static_cast<int>(docks_.size()))
-                return false;
-            for (const auto& [client, oldFrame] : framed) {
-                xcb_window_t top = x_->topLevelOf(client);
-                if (top == client || top == oldFrame) return false;
-            }
+            if (docks != long(docks_.size()) && x_->framedTopLevels("e2e dock") != int(docks_.size())) return false;
+            for (const auto& [client, oldFrame] : framed)
+                if (xcb_window_t top = x_->topLevelOf(client); top == client || top == oldFrame) return false;
             return x_->windowManagerAnswers(200ms);
         },
         30s);
@@ -188,26 +155,9 @@ bool Desktop::startWindowManager(const std::vector<std::string>& extraArgs, std:
     return ready;
 }
 
-bool Desktop::replaceWindowManager(std::string& failure) {
-    return startWindowManager({"--replace"}, failure);
-}
-
-bool Desktop::killAndRestartWindowManager(std::string& failure) {
-    if (windowManager_) {
-        windowManager_->signal(SIGKILL);
-        windowManager_->wait();
-    }
-    // The dead one's announcement stays behind; a new one may well get the same window number.
-    xcb_delete_property(x_->c(), x_->root(), x_->atom("_NET_SUPPORTING_WM_CHECK"));
-    x_->conn().roundTrip();
-    return startWindowManager({}, failure);
-}
-
 void Desktop::killServer() {
-    if (server_) {
-        server_->signal(SIGKILL);
-        server_->wait();
-    }
+    server_->signal(SIGKILL);
+    server_->wait();
 }
 
 void Desktop::stopWindowManager(int signal) {
@@ -218,10 +168,7 @@ void Desktop::stopWindowManager(int signal) {
     windowManager_.reset();
     if (check.empty()) return;
     // Its windows go when the server sees the connection close.
-    x_->waitUntil([&] {
-        x11::GeometryRequest geometry(x_->c(), check[0]);
-        return !geometry;
-    });
+    x_->waitUntil([&] { return !x11::GeometryRequest(x_->c(), check[0]); });
     // A killed one's announcement stays behind; the next may get the same window number.
     if (x_->words(x_->root(), "_NET_SUPPORTING_WM_CHECK") == check) {
         xcb_delete_property(x_->c(), x_->root(), x_->atom("_NET_SUPPORTING_WM_CHECK"));
@@ -253,13 +200,8 @@ std::map<std::string, std::string> Desktop::environment() const {
             {"TILVANE_EXIT_ON_XERROR", "1"}};
 }
 
-std::unique_ptr<Process> Desktop::start(const std::vector<std::string>& argv, const std::string& logName) {
-    return Process::spawn(argv, environment(), folder_ + "/" + logName);
-}
-
 int Desktop::run(const std::vector<std::string>& argv, std::string* output) {
-    std::string log = "run-" + std::to_string(++runs_) + ".log";
-    auto process = start(argv, log);
+    auto process = start(argv, "run-" + std::to_string(++runs_) + ".log");
     if (!process) return 127;
     int status = process->wait();
     if (output) *output = process->log();
@@ -269,13 +211,11 @@ int Desktop::run(const std::vector<std::string>& argv, std::string* output) {
 bool Desktop::setMonitors(const std::vector<std::pair<std::string, Rect>>& monitors) {
     for (const auto& name : monitorNames_) run({"xrandr", "--delmonitor", name});
     monitorNames_.clear();
-    bool first = true;
     for (const auto& [name, area] : monitors) {
         // The first monitor takes over the screen's only output and with it the primary role.
-        std::vector<std::string> args{"xrandr", "--setmonitor", name, monitorSpec(area), first ? "screen" : "none"};
-        if (run(args) != 0) return false;
+        if (run({"xrandr", "--setmonitor", name, monitorSpec(area), monitorNames_.empty() ? "screen" : "none"}) != 0)
+            return false;
         monitorNames_.push_back(name);
-        first = false;
     }
     x_->conn().roundTrip();
     return true;
@@ -287,42 +227,38 @@ std::unique_ptr<Process> Desktop::startDock(const Rect& area, const std::string&
                  "dock-" + edge + ".log");
 }
 
-TestWindow Desktop::waitForWindow(std::unique_ptr<Process> process, const std::string& title) {
+TestWindow Desktop::open(Client client, const std::string& title) {
+    std::vector<std::string> argv{E2E_WINDOW_BINARY, "--title", title};
+    std::string shownTitle = title;
+    if (client == Client::Xlogo) argv = {"xlogo", "-geometry", "300x300"}, shownTitle = "xlogo";
+    // The system's Python, which has the GTK bindings, whatever python3 comes first in the path.
+    if (client == Client::Gtk3 || client == Client::Gtk4)
+        argv = {"/usr/bin/python3",
+                std::string(TILVANE_E2E_DIR) + "/clients/csd_window.py",
+                "--title",
+                title,
+                "--gtk",
+                client == Client::Gtk3 ? "3" : "4"};
     TestWindow window;
+    window.process = start(argv, "window-" + std::to_string(++runs_) + ".log");
     bool shown = x_->waitUntil([&] {
-        auto w = x_->windowTitled(title);
-        if (!w || x_->activeWindow() != w) return false;
-        window.id = *w;
-        return true;
+        auto w = x_->windowTitled(shownTitle);
+        if (w && x_->activeWindow() == w) window.id = *w;
+        return window.id != XCB_WINDOW_NONE;
     });
-    if (!shown) ADD_FAILURE() << "window \"" << title << "\" did not appear and take the focus";
-    window.process = std::move(process);
+    if (!shown) ADD_FAILURE() << "window \"" << shownTitle << "\" did not appear and take the focus";
+    // A GTK window sets its shadow's width a moment after it maps; until
+    // then its visible frame cannot be told from its shadow, by the tests or
+    // by the window manager, which has heard of it once it answers.
+    bool drawsShadow = (client == Client::Gtk3 || client == Client::Gtk4) && managerOf(kind_).composites;
+    if (shown && drawsShadow && !x_->waitUntil([&] { return !x_->words(window.id, "_GTK_FRAME_EXTENTS").empty(); }))
+        ADD_FAILURE() << "window \"" << shownTitle << "\" did not set _GTK_FRAME_EXTENTS";
+    if (shown && drawsShadow) x_->syncWindowManager();
     return window;
 }
 
-TestWindow Desktop::openWindow(const std::string& title, const std::vector<std::string>& extraArgs) {
-    std::vector<std::string> argv{E2E_WINDOW_BINARY, "--title", title};
-    argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
-    return waitForWindow(start(argv, "window-" + std::to_string(++runs_) + ".log"), title);
-}
-
-TestWindow Desktop::openGtkWindow(const std::string& title, int gtkVersion) {
-    // The system's Python, which has the GTK bindings, whatever python3 comes first in the path.
-    std::vector<std::string> argv{
-        "/usr/bin/python3",        std::string(TILVANE_E2E_DIR) + "/clients/csd_window.py", "--title", title, "--gtk",
-        std::to_string(gtkVersion)};
-    return waitForWindow(start(argv, "gtk-" + std::to_string(++runs_) + ".log"), title);
-}
-
-TestWindow Desktop::openXlogo() {
-    return waitForWindow(start({"xlogo", "-geometry", "300x300"}, "xlogo.log"), "xlogo");
-}
-
 void Desktop::closeWindow(TestWindow& window) {
-    if (window.process) {
-        window.process->signal(SIGKILL);
-        window.process->wait();
-    }
+    window.process.reset();  // killed and reaped
     xcb_window_t id = window.id;
     if (!x_->waitUntil([&] {
             auto list = x_->clientList();

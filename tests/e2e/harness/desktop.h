@@ -34,6 +34,12 @@ struct TestWindow {
 enum class WindowManager { None, Openbox, Xfwm4, Metacity, Marco, I3 };
 const char* nameOf(WindowManager manager);
 
+// The windows the tests open: their own (tests/e2e/clients/test_window.cpp),
+// xlogo (which names no process in _NET_WM_PID, as many older programs do),
+// and GTK 3 or 4 windows that draw their own title bar and, on a composited
+// screen, their own shadow (clients/csd_window.py).
+enum class Client { Own, Xlogo, Gtk3, Gtk4 };
+
 // A private headless desktop for one test: Xvfb on a free display number,
 // two RandR monitors, a window manager (openbox with the tests'
 // configuration unless the options name another), and the docks. Never the
@@ -61,27 +67,28 @@ public:
     XClient& x() { return *x_; }
 
     // Starts a program on the desktop; its output goes to a log in the folder.
-    std::unique_ptr<Process> start(const std::vector<std::string>& argv, const std::string& logName);
+    std::unique_ptr<Process> start(const std::vector<std::string>& argv, const std::string& logName) {
+        return Process::spawn(argv, environment(), folder_ + "/" + logName);
+    }
     // Runs a program to its end; its exit status, its output in output.
     int run(const std::vector<std::string>& argv, std::string* output = nullptr);
 
-    // Opens one of the tests' own windows and waits until it is managed and active.
-    TestWindow openWindow(const std::string& title, const std::vector<std::string>& extraArgs = {});
-    // Opens xlogo (a window without _NET_WM_PID) and waits until it is managed and active.
-    TestWindow openXlogo();
-    // Opens a GTK window (major version 3 or 4) that draws its own title bar
-    // and, on a composited screen, its own shadow; waits as openWindow does.
-    TestWindow openGtkWindow(const std::string& title, int gtkVersion);
+    // Opens a window and waits until it is managed and active.
+    TestWindow open(Client client, const std::string& title);
+    TestWindow openWindow(const std::string& title) { return open(Client::Own, title); }
     // Stops the window's program and waits until the window manager has let go of it.
     void closeWindow(TestWindow& window);
     // Starts another dock; returns its process.
     std::unique_ptr<Process> startDock(const Rect& area, const std::string& edge);
 
     // Stops the window manager with the signal and waits until the server has
-    // let go of its windows, leaving no window manager; startWindowManager
-    // (below) or restartWindowManager brings one back.
+    // let go of its windows, leaving no window manager; restartWindowManager
+    // brings one back, and replaceWindowManager starts one that takes over
+    // from the running one (openbox --replace). Both return once it manages
+    // the windows; false (with the reason in failure) when it does not.
     void stopWindowManager(int signal);
     bool restartWindowManager(std::string& failure) { return startWindowManager({}, failure); }
+    bool replaceWindowManager(std::string& failure) { return startWindowManager({"--replace"}, failure); }
 
     // Leaves the folder in place when the desktop goes, for a look at the logs.
     void keepFolder() { keepFolder_ = true; }
@@ -89,11 +96,6 @@ public:
     // Sets the monitors anew with xrandr: name, area in root coordinates; the first is primary.
     bool setMonitors(const std::vector<std::pair<std::string, Rect>>& monitors);
 
-    // A new openbox that takes over from the running one (openbox --replace),
-    // or, with the running one killed first, one started afresh; returns once
-    // it manages the windows. False (with the reason in failure) when it does not.
-    bool replaceWindowManager(std::string& failure);
-    bool killAndRestartWindowManager(std::string& failure);
     // Kills the X server. The tests' own connection is broken from then on.
     void killServer();
 
@@ -103,7 +105,6 @@ private:
     // Starts the window manager and waits until a window manager other than
     // the one announced before manages the docks.
     bool startWindowManager(const std::vector<std::string>& extraArgs, std::string& failure);
-    TestWindow waitForWindow(std::unique_ptr<Process> process, const std::string& title);
 
     std::string folder_;
     std::string display_;
@@ -118,7 +119,9 @@ private:
 };
 
 // The program under test.
-std::string tilvaneBinary();
+inline std::string tilvaneBinary() {
+    return TILVANE_BINARY;
+}
 // Whether end-to-end tests must run rather than skip for want of Xvfb or
 // a window manager: in CI (CI=true) or with TILVANE_E2E_REQUIRED=1.
 bool endToEndRequired();

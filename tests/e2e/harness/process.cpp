@@ -19,19 +19,15 @@ namespace tilvane::e2e {
 std::unique_ptr<Process> Process::spawn(const std::vector<std::string>& argv,
                                         const std::map<std::string, std::string>& environment,
                                         const std::string& logPath, std::optional<int> fdToPass) {
-    std::map<std::string, std::string> env;
-    for (char** e = environ; *e; ++e) {
-        const char* eq = std::strchr(*e, '=');
-        if (eq) env[std::string(*e, size_t(eq - *e))] = eq + 1;
-    }
-    for (const auto& [k, v] : environment) env[k] = v;
-    std::vector<std::string> envStrings;
-    for (const auto& [k, v] : env) envStrings.push_back(k + "=" + v);
+    // This process's environment, less the variables given, and the variables given.
+    std::vector<std::string> envStrings, argvCopy = argv;
+    for (char** e = environ; *e; ++e)
+        if (!environment.count(std::string(*e, size_t(::strchrnul(*e, '=') - *e)))) envStrings.push_back(*e);
+    for (const auto& [k, v] : environment) envStrings.push_back(k + "=" + v);
     std::vector<char*> envp, args;
     for (auto& s : envStrings) envp.push_back(s.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> argvCopy = argv;
     for (auto& s : argvCopy) args.push_back(s.data());
+    envp.push_back(nullptr);
     args.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
@@ -81,9 +77,8 @@ int Process::wait() {
     if (status_) return *status_;
     int status = 0;
     pid_t r;
-    do {
-        r = ::waitpid(pid_, &status, 0);
-    } while (r < 0 && errno == EINTR);
+    while ((r = ::waitpid(pid_, &status, 0)) < 0 && errno == EINTR) {
+    }
     status_ = r == pid_ ? (WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)) : 255;
     return *status_;
 }

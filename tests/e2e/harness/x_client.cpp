@@ -13,6 +13,10 @@ namespace {
 
 constexpr uint32_t kPagerRequest = 2u << 12;
 
+uint8_t keycode(uint16_t virtualKey) {
+    return x11::xKeycodeForVirtualKey(virtualKey).value_or(0);
+}
+
 }  // namespace
 
 std::unique_ptr<XClient> XClient::connect(const std::string& display) {
@@ -25,14 +29,6 @@ std::unique_ptr<XClient> XClient::connect(const std::string& display) {
 XClient::XClient(std::unique_ptr<x11::Connection> conn) : conn_(std::move(conn)) {
     conn_->selectRootEvents(XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY);
     conn_->flush();
-}
-
-xcb_atom_t XClient::atom(const std::string& name) {
-    return x11::InternAtomRequest(c(), name).atom();
-}
-
-xcb_window_t XClient::ownWindow() {
-    return conn_->helperWindow();
 }
 
 bool XClient::waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
@@ -48,22 +44,26 @@ bool XClient::waitUntil(const std::function<bool()>& condition, std::chrono::mil
     }
 }
 
-std::vector<uint32_t> XClient::words(xcb_window_t window, const std::string& property) {
-    return x11::PropertyRequest(c(), window, atom(property)).words();
-}
-
-std::vector<xcb_window_t> XClient::clientList() {
-    return words(root(), "_NET_CLIENT_LIST");
-}
-
 std::optional<xcb_window_t> XClient::activeWindow() {
     auto w = words(root(), "_NET_ACTIVE_WINDOW");
     if (w.empty() || w[0] == XCB_WINDOW_NONE) return std::nullopt;
     return w[0];
 }
 
-std::optional<std::string> XClient::title(xcb_window_t window) {
-    return x11::PropertyRequest(c(), window, XCB_ATOM_WM_NAME).text();
+xcb_window_t XClient::focusedWindow() {
+    x11::XPtr<xcb_get_input_focus_reply_t> reply(xcb_get_input_focus_reply(c(), xcb_get_input_focus(c()), nullptr));
+    xcb_window_t focus = reply ? reply->focus : XCB_WINDOW_NONE;
+    return focus == XCB_INPUT_FOCUS_POINTER_ROOT ? XCB_WINDOW_NONE : focus;
+}
+
+std::string XClient::windowClass(xcb_window_t window) {
+    std::string value = x11::PropertyRequest(c(), window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING).text().value_or("");
+    return value.substr(0, value.find('\0'));
+}
+
+x11::XPtr<xcb_get_window_attributes_reply_t> XClient::attributes(xcb_window_t window) {
+    return x11::XPtr<xcb_get_window_attributes_reply_t>(
+        xcb_get_window_attributes_reply(c(), xcb_get_window_attributes(c(), window), nullptr));
 }
 
 std::optional<xcb_window_t> XClient::windowTitled(const std::string& wanted) {
@@ -73,41 +73,28 @@ std::optional<xcb_window_t> XClient::windowTitled(const std::string& wanted) {
 }
 
 int XClient::viewableTopLevels(const std::string& wanted) {
-    x11::XPtr<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c(), xcb_query_tree(c(), root()), nullptr));
-    if (!tree) return 0;
-    int count = 0;
-    const xcb_window_t* children = xcb_query_tree_children(tree.get());
-    for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
-        x11::XPtr<xcb_get_window_attributes_reply_t> attributes(
-            xcb_get_window_attributes_reply(c(), xcb_get_window_attributes(c(), children[i]), nullptr));
-        if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE && title(children[i]) == wanted) ++count;
-    }
-    return count;
+    auto top = children(root());
+    return int(
+        std::count_if(top.begin(), top.end(), [&](xcb_window_t w) { return isViewable(w) && title(w) == wanted; }));
 }
 
 int XClient::framedTopLevels(const std::string& wanted) {
-    auto childrenOf = [&](xcb_window_t w) {
-        x11::XPtr<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c(), xcb_query_tree(c(), w), nullptr));
-        if (!tree) return std::vector<xcb_window_t>{};
-        const xcb_window_t* children = xcb_query_tree_children(tree.get());
-        return std::vector<xcb_window_t>(children, children + xcb_query_tree_children_length(tree.get()));
-    };
     int count = 0;
-    for (xcb_window_t top : childrenOf(root()))
-        for (xcb_window_t child : childrenOf(top))
-            if (title(child) == wanted) ++count;
+    for (xcb_window_t top : children(root()))
+        for (xcb_window_t child : children(top)) count += title(child) == wanted;
     return count;
 }
 
-std::optional<Rect> XClient::frameOf(xcb_window_t client) {
-    xcb_window_t w = client;
-    for (;;) {
-        x11::XPtr<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c(), xcb_query_tree(c(), w), nullptr));
-        if (!tree) return std::nullopt;
-        if (tree->parent == root() || tree->parent == XCB_WINDOW_NONE) break;
+xcb_window_t XClient::topLevelOf(xcb_window_t client) {
+    for (xcb_window_t w = client;;) {
+        x11::TreeRequest tree(c(), w);
+        if (!tree || tree->parent == root() || tree->parent == XCB_WINDOW_NONE) return w;
         w = tree->parent;
     }
-    x11::GeometryRequest g(c(), w);
+}
+
+std::optional<Rect> XClient::frameOf(xcb_window_t client) {
+    x11::GeometryRequest g(c(), topLevelOf(client));
     if (!g) return std::nullopt;
     double border = 2.0 * g->border_width;
     return Rect{double(g->x), double(g->y), g->width + border, g->height + border};
@@ -130,15 +117,6 @@ std::optional<Rect> XClient::visibleFrameOf(xcb_window_t client) {
     return Rect{frame->x + s[0], frame->y + s[2], frame->width - s[0] - s[1], frame->height - s[2] - s[3]};
 }
 
-xcb_window_t XClient::topLevelOf(xcb_window_t client) {
-    xcb_window_t w = client;
-    for (;;) {
-        x11::XPtr<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c(), xcb_query_tree(c(), w), nullptr));
-        if (!tree || tree->parent == root() || tree->parent == XCB_WINDOW_NONE) return w;
-        w = tree->parent;
-    }
-}
-
 bool XClient::windowManagerAnswers(std::chrono::milliseconds limit) {
     bool answered = conn_->syncWithWindowManager(limit);
     conn_->dispatchPending();
@@ -151,6 +129,7 @@ void XClient::syncWindowManager() {
 }
 
 void XClient::placeFrame(xcb_window_t client, const Rect& frame) {
+    waitForShadow(client);
     if (isMaximized(client)) setMaximized(client, false);
     auto e = words(client, "_NET_FRAME_EXTENTS");
     // A window's own shadow lies outside the frame the user sees, but inside what the window manager moves.
@@ -177,8 +156,9 @@ void XClient::placeFrame(xcb_window_t client, const Rect& frame) {
         {1 | (0xFu << 8) | kPagerRequest, uint32_t(x), uint32_t(y), uint32_t(frame.width - e[0] - e[1] + s[0] + s[1]),
          uint32_t(frame.height - e[2] - e[3] + s[2] + s[3])});
     syncWindowManager();
-    // Not every window manager answers a frame-extents request (i3 does not).
-    waitUntil([&] { return visibleFrameOf(client).value_or(kNullRect).origin() == frame.origin(); }, 2s);
+    // Not every window manager answers a frame-extents request (i3 does
+    // not). The whole frame tells, as a window often starts where it was.
+    waitUntil([&] { return visibleFrameOf(client) == frame; }, 2s);
 }
 
 void XClient::activate(xcb_window_t window) {
@@ -192,6 +172,15 @@ void XClient::setMaximized(xcb_window_t window, bool maximized) {
         window, atom("_NET_WM_STATE"),
         {maximized ? 1u : 0u, atom("_NET_WM_STATE_MAXIMIZED_VERT"), atom("_NET_WM_STATE_MAXIMIZED_HORZ"), 2, 0});
     syncWindowManager();
+    waitForShadow(window);
+}
+
+void XClient::waitForShadow(xcb_window_t window) {
+    if (words(window, "_GTK_FRAME_EXTENTS").empty()) return;
+    waitUntil([&] {
+        auto s = words(window, "_GTK_FRAME_EXTENTS");
+        return std::all_of(s.begin(), s.end(), [](uint32_t side) { return side == 0; }) == isMaximized(window);
+    });
 }
 
 bool XClient::isMaximized(xcb_window_t window) {
@@ -200,16 +189,13 @@ bool XClient::isMaximized(xcb_window_t window) {
     return std::any_of(state.begin(), state.end(), [&](uint32_t s) { return s == vert || s == horz; });
 }
 
-void XClient::sendChord(const std::vector<uint16_t>& virtualKeys) {
-    std::vector<uint8_t> keys;
-    for (uint16_t vk : virtualKeys) keys.push_back(x11::xKeycodeForVirtualKey(vk).value_or(0));
-    for (uint8_t k : keys) xcb_test_fake_input(c(), XCB_KEY_PRESS, k, XCB_CURRENT_TIME, root(), 0, 0, 0);
-    for (auto k = keys.rbegin(); k != keys.rend(); ++k)
-        xcb_test_fake_input(c(), XCB_KEY_RELEASE, *k, XCB_CURRENT_TIME, root(), 0, 0, 0);
+void XClient::keys(uint8_t type, const std::vector<uint16_t>& virtualKeys) {
+    for (uint16_t vk : virtualKeys) xcb_test_fake_input(c(), type, keycode(vk), XCB_CURRENT_TIME, root(), 0, 0, 0);
+    conn_->roundTrip();
 }
 
-void XClient::pressChord(const std::vector<uint16_t>& virtualKeys) {
-    sendChord(virtualKeys);
+void XClient::fake(uint8_t type, uint8_t detail, int16_t x, int16_t y) {
+    xcb_test_fake_input(c(), type, detail, XCB_CURRENT_TIME, root(), x, y, 0);
     conn_->roundTrip();
 }
 
@@ -225,18 +211,8 @@ xcb_window_t XClient::createWindow(const std::string& title) {
     return w;
 }
 
-void XClient::destroyAndPress(xcb_window_t window, const std::vector<uint16_t>& virtualKeys) {
-    xcb_destroy_window(c(), window);
-    sendChord(virtualKeys);
-    conn_->roundTrip();
-}
-
-xcb_window_t XClient::selectionOwner(const std::string& selection) {
-    return x11::SelectionOwnerRequest(c(), atom(selection)).owner();
-}
-
 bool XClient::pingSelectionOwner(const std::string& selection, std::chrono::milliseconds limit) {
-    xcb_window_t own = ownWindow();
+    xcb_window_t own = conn_->helperWindow();
     xcb_atom_t sel = atom(selection), target = atom("TIMESTAMP"), property = atom("TILVANE_TEST_PING");
     xcb_convert_selection(c(), own, sel, target, property, XCB_CURRENT_TIME);
     return conn_->waitForEvent(
@@ -249,15 +225,38 @@ bool XClient::pingSelectionOwner(const std::string& selection, std::chrono::mill
 }
 
 bool XClient::grabKey(uint16_t virtualKey, uint16_t modifiers) {
-    auto key = x11::xKeycodeForVirtualKey(virtualKey).value_or(0);
-    x11::XPtr<xcb_generic_error_t> error(xcb_request_check(
-        c(), xcb_grab_key_checked(c(), 1, root(), modifiers, key, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)));
+    x11::XPtr<xcb_generic_error_t> error(
+        xcb_request_check(c(), xcb_grab_key_checked(c(), 1, root(), modifiers, keycode(virtualKey), XCB_GRAB_MODE_ASYNC,
+                                                    XCB_GRAB_MODE_ASYNC)));
     return !error;
 }
 
 void XClient::ungrabKey(uint16_t virtualKey, uint16_t modifiers) {
-    xcb_ungrab_key(c(), x11::xKeycodeForVirtualKey(virtualKey).value_or(0), root(), modifiers);
+    xcb_ungrab_key(c(), keycode(virtualKey), root(), modifiers);
     conn_->roundTrip();
+}
+
+bool XClient::keyIsFree(uint16_t virtualKey, uint16_t modifiers) {
+    if (!grabKey(virtualKey, modifiers)) return false;
+    ungrabKey(virtualKey, modifiers);
+    return true;
+}
+
+bool XClient::grabKeyboard() {
+    x11::XPtr<xcb_grab_keyboard_reply_t> reply(xcb_grab_keyboard_reply(
+        c(), xcb_grab_keyboard(c(), 0, root(), XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC), nullptr));
+    return reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
+}
+
+void XClient::ungrabKeyboard() {
+    xcb_ungrab_keyboard(c(), XCB_CURRENT_TIME);
+    conn_->roundTrip();
+}
+
+bool XClient::keyboardIsFree() {
+    if (!grabKeyboard()) return false;
+    ungrabKeyboard();
+    return true;
 }
 
 }  // namespace tilvane::e2e

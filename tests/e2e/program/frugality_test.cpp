@@ -24,61 +24,63 @@ protected:
         if (IsSkipped() || HasFatalFailure()) return;
         relay_ = XRelay::start(desktop().display());
         ASSERT_TRUE(relay_);
-    }
-    std::map<std::string, std::string> relayed() {
-        auto environment = desktop().environment();
-        environment["DISPLAY"] = relay_->display();
-        return environment;
+        relayed_ = desktop().environment();
+        relayed_["DISPLAY"] = relay_->display();
     }
     std::unique_ptr<XRelay> relay_;
-};
-
-struct PlaceRow {
-    const char* name;
-    bool xlogo;
+    std::map<std::string, std::string> relayed_;
 };
 
 // Connecting, the atoms, the root window's properties with the monitors,
 // the window's frame and application with the docks' struts, and the last
-// trip that makes sure the request arrived.
-constexpr int kPlaceRoundTrips = 5;
-
-TEST_F(FrugalityTest, PlaceAsksEverythingItNeedsInFiveRoundTrips) {
-    const PlaceRow rows[] = {{"a window that names its process", false}, {"xlogo, which names none", true}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        auto window = row.xlogo ? desktop().openXlogo() : desktop().openWindow(row.name);
+// trip that makes sure the request arrived: five round trips. Neither
+// libplist nor xkbcommon is loaded, with the settings written, as a user's
+// desktop has them.
+TEST_F(FrugalityTest, PlaceAsksEverythingItNeedsInFiveRoundTripsAndLoadsNoLibraryItNeedsNot) {
+    write("EnableShotcuts", "bool", "true");
+    relayed_["LD_DEBUG"] = "libs";
+    // xlogo names no process; its window's owner costs no more.
+    for (Client client : {Client::Own, Client::Xlogo}) {
+        SCOPED_TRACE(int(client));
+        auto window = desktop().open(client, "place");
         x().placeFrame(window.id, {1600, 100, 300, 300});
         relay_->reset();
-        auto place = Process::spawn({tilvaneBinary(), "place", "left"}, relayed(), desktop().folder() + "/place.log");
-        ASSERT_TRUE(place);
+        auto place = Process::spawn({tilvaneBinary(), "place", "left"}, relayed_,
+                                    desktop().folder() + "/place-" + std::to_string(int(client)) + ".log");
         ASSERT_EQ(place->wait(), 0) << place->log();
         EXPECT_EQ(relay_->connections(), 1);
-        EXPECT_LE(relay_->roundTrips(), kPlaceRoundTrips);
+        EXPECT_LE(relay_->roundTrips(), 5);
         x().syncWindowManager();
         EXPECT_EQ(frame(window.id), (Rect{1440, 0, 960, 1040}));
         desktop().closeWindow(window);
+
+        std::string log = place->log();
+        ASSERT_NE(log.find("calling init"), std::string::npos) << "no word from the dynamic loader:\n" << log;
+        EXPECT_EQ(log.find("libplist"), std::string::npos) << log;
+        EXPECT_EQ(log.find("libxkbcommon"), std::string::npos) << log;
+#if !defined(__SANITIZE_ADDRESS__) && !TILVANE_HAS_ADDRESS_SANITIZER
+        // Built as it is shipped, the C++ library is linked in.
+        EXPECT_EQ(log.find("libstdc++"), std::string::npos) << log;
+#endif
     }
 }
 
 TEST_F(FrugalityTest, AHotKeyCostsOneRoundTripAndAModifierNone) {
     auto window = desktop().openWindow("hot key");
     x().placeFrame(window.id, {1600, 100, 300, 300});
-    tilvane_ = Process::spawn({tilvaneBinary(), "serve"}, relayed(), desktop().folder() + "/tilvane.log");
-    ASSERT_TRUE(x().waitUntil([&] { return x().selectionOwner(kSelection) != XCB_WINDOW_NONE; }, 60s))
-        << tilvane_->log();
+    tilvane_ = Process::spawn({tilvaneBinary(), "serve"}, relayed_, desktop().folder() + "/tilvane.log");
+    ASSERT_TRUE(x().waitUntil([&] { return x().selectionOwner(kSelection) != XCB_WINDOW_NONE; }, 60s));
     settle();
     // The first press reads the screens; later ones have them.
-    pressAndSettle({kControl, kOption, kRight});
+    pressAndSettle(kDefaultRight);
 
-    struct Row {
+    // The placement reads the window's frame: one trip. The serving program may spend two more.
+    const struct {
         const char* name;
         std::vector<uint16_t> chord;
         int roundTrips;  // at most
-    };
-    // The placement reads the window's frame: one trip. The serving program may spend two more.
-    const Row rows[] = {
-        {"left half", {kControl, kOption, kLeft}, 3},
+    } rows[] = {
+        {"left half", kDefaultLeft, 3},
         {"centre", {kControl, kOption, kCommand, kC}, 3},
         {"Shift alone", {kShift}, 0},
         {"Control and Option alone", {kControl, kOption}, 0},
@@ -91,25 +93,6 @@ TEST_F(FrugalityTest, AHotKeyCostsOneRoundTripAndAModifierNone) {
         EXPECT_LE(relay_->roundTrips(), row.roundTrips);
     }
     EXPECT_EQ(frame(window.id), (Rect{1440 + 480, 260, 960, 520}));
-}
-
-TEST_F(FrugalityTest, PlaceLoadsNeitherThePropertyListLibraryNorXkbcommon) {
-    auto window = desktop().openWindow("libraries");
-    // With the settings written, as a user's desktop has them.
-    ASSERT_EQ(tilvane({"defaults", "write", "EnableShotcuts", "-bool", "true"}), 0);
-    auto environment = desktop().environment();
-    environment["LD_DEBUG"] = "libs";
-    auto place = Process::spawn({tilvaneBinary(), "place", "right"}, environment, desktop().folder() + "/ld.log");
-    ASSERT_TRUE(place);
-    ASSERT_EQ(place->wait(), 0);
-    std::string log = place->log();
-    ASSERT_NE(log.find("calling init"), std::string::npos) << "no word from the dynamic loader:\n" << log;
-    EXPECT_EQ(log.find("libplist"), std::string::npos) << log;
-    EXPECT_EQ(log.find("libxkbcommon"), std::string::npos) << log;
-#if !defined(__SANITIZE_ADDRESS__) && !TILVANE_HAS_ADDRESS_SANITIZER
-    // Built as it is shipped, the C++ library is linked in.
-    EXPECT_EQ(log.find("libstdc++"), std::string::npos) << log;
-#endif
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The serving program against a hostile but fair user: a burst of a thousand
-// presses, windows destroyed right after an action starts, the window manager
-// replaced or killed and restarted, a monitor removed and added, the program
-// stopped and continued, and the X server killed under it.
+// presses, windows destroyed right before or after an action starts, the
+// window manager replaced or killed and restarted, a monitor removed and
+// added, the program stopped and continued, and the X server killed under it.
 
 #include <memory>
 #include <random>
@@ -14,11 +14,10 @@ namespace {
 using namespace key;
 using namespace primary;
 
-constexpr uint16_t kN = 0x2D, kEqual = 0x18;
 const std::vector<uint16_t> kNudgeLeft{kControl, kOption, kCommand, kLeft},
     kNudgeRight{kControl, kOption, kCommand, kRight};
 const std::vector<uint16_t> kMaximize{kControl, kOption, kCommand, kM}, kCenter{kControl, kOption, kCommand, kC},
-    kGrow{kControl, kOption, kCommand, kEqual}, kNextDisplay{kControl, kOption, kN};
+    kGrow{kControl, kOption, kCommand, 0x18 /* = */}, kNextDisplay{kControl, kOption, kN};
 
 using HostileTest = ProgramTest;
 
@@ -26,22 +25,8 @@ TEST_F(HostileTest, ABurstOfAThousandPressesActsOnEveryPress) {
     auto window = desktop().openWindow("burst");
     startTilvane();
     x().placeFrame(window.id, kStart);
-    // Every move of the frame, as the window manager makes it.
-    struct Moves {
-        xcb_window_t frame;
-        int16_t x;
-        int count = 0;
-    };
-    auto moves = std::make_shared<Moves>(Moves{x().topLevelOf(window.id), int16_t(kStart.x)});
-    x().conn().addObserver([moves](const xcb_generic_event_t& e) {
-        if (x11::eventType(e) != XCB_CONFIGURE_NOTIFY) return;
-        const auto& c = reinterpret_cast<const xcb_configure_notify_event_t&>(e);
-        if (c.window != moves->frame || c.x == moves->x) return;
-        moves->x = c.x;
-        ++moves->count;
-    });
-
-    // A walk left and right within 40 steps of 15 pixels: a lost press shows in the end position.
+    // A walk left and right within 40 steps of 15 pixels: a lost (or doubled)
+    // press shows in the end position.
     std::minstd_rand random(20240607);
     int position = 0;
     for (int press = 0; press < 1000; ++press) {
@@ -50,49 +35,52 @@ TEST_F(HostileTest, ABurstOfAThousandPressesActsOnEveryPress) {
         x().pressChord(right ? kNudgeRight : kNudgeLeft);
     }
     settle();
-    EXPECT_TRUE(x().waitUntil([&] { return moves->count == 1000; })) << moves->count << " moves";
-    EXPECT_EQ(frame(window.id), (Rect{kStart.x + 15 * position, kStart.y, kStart.width, kStart.height}));
-    ASSERT_TRUE(tilvane_->running()) << tilvane_->log();
+    Rect expected{kStart.x + 15 * position, kStart.y, kStart.width, kStart.height};
+    EXPECT_TRUE(x().waitUntil([&] { return frame(window.id) == expected; })) << frame(window.id);
+    ASSERT_TRUE(tilvane_->running());
 }
 
-TEST_F(HostileTest, WindowsDestroyedRightAfterAnActionStartsDoNoHarm) {
+TEST_F(HostileTest, WindowsDestroyedRightBeforeOrAfterAnActionStartsDoNoHarm) {
     auto survivor = desktop().openWindow("survivor");
     startTilvane();
-    const std::vector<uint16_t>* chords[] = {&kDefaultLeft, &kMaximize, &kCenter, &kGrow, &kNextDisplay};
     int round = 0;
-    for (const auto* chord : chords) {
+    for (const auto* chord : {&kDefaultLeft, &kMaximize, &kCenter, &kGrow, &kNextDisplay}) {
         for (int i = 0; i < 3; ++i) {
             xcb_window_t doomed = x().createWindow("doomed " + std::to_string(++round));
             ASSERT_TRUE(x().waitUntil([&] { return x().activeWindow() == doomed; }));
-            // The press reaches the program first; the window goes while the action runs.
+            // The window goes and the press comes in one go, before the window
+            // manager can tell anyone; or the press reaches the program first,
+            // and the window goes while the action runs.
+            if (i == 0) xcb_destroy_window(x().c(), doomed);
             x().pressChord(*chord);
-            xcb_destroy_window(x().c(), doomed);
+            if (i > 0) xcb_destroy_window(x().c(), doomed);
             x().conn().flush();
         }
     }
     settle();
-    ASSERT_TRUE(tilvane_->running()) << tilvane_->log();
+    ASSERT_TRUE(tilvane_->running());
     x().activate(survivor.id);
     x().placeFrame(survivor.id, kStart);
     EXPECT_TRUE(pressAndWaitFor(kDefaultRight, survivor.id, kRightHalf)) << frame(survivor.id);
+
+    // The one-shot command too.
+    xcb_window_t doomed = x().createWindow("doomed too");
+    ASSERT_TRUE(x().waitUntil([&] { return x().activeWindow() == doomed; }));
+    xcb_destroy_window(x().c(), doomed);
+    x().conn().flush();
+    std::string output;
+    EXPECT_EQ(tilvane({"place", "left"}, &output), 0) << output;
 }
 
 TEST_F(HostileTest, TheWindowManagerReplacedOrKilledAndRestartedWhileServing) {
     auto window = desktop().openWindow("managed");
     startTilvane();
-    const struct {
-        const char* name;
-        bool (Desktop::*change)(std::string&);
-        const std::vector<uint16_t>& chord;
-        const Rect& expected;
-    } rows[] = {
-        {"openbox --replace", &Desktop::replaceWindowManager, kDefaultLeft, kLeftHalf},
-        {"killed and started again", &Desktop::killAndRestartWindowManager, kDefaultRight, kRightHalf},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (bool replaced : {true, false}) {
+        SCOPED_TRACE(replaced ? "openbox --replace" : "killed and started again");
         std::string failure;
-        ASSERT_TRUE((desktop().*row.change)(failure)) << failure;
+        if (!replaced) desktop().stopWindowManager(SIGKILL);
+        ASSERT_TRUE(replaced ? desktop().replaceWindowManager(failure) : desktop().restartWindowManager(failure))
+            << failure;
         x().activate(window.id);
         // Right after a new window manager takes the windows, a busy machine has
         // seen the first press place the window on the other monitor now and then;
@@ -100,12 +88,12 @@ TEST_F(HostileTest, TheWindowManagerReplacedOrKilledAndRestartedWhileServing) {
         bool acted = false;
         for (int attempt = 0; attempt < 5 && !acted; ++attempt) {
             x().placeFrame(window.id, kStart);
-            pressAndSettle(row.chord);
-            acted = x().waitUntil([&] { return frame(window.id) == row.expected; }, 1s);
+            pressAndSettle(replaced ? kDefaultLeft : kDefaultRight);
+            acted = x().waitUntil([&] { return frame(window.id) == (replaced ? kLeftHalf : kRightHalf); }, 1s);
         }
         EXPECT_TRUE(acted) << frame(window.id);
     }
-    ASSERT_TRUE(tilvane_->running()) << tilvane_->log();
+    ASSERT_TRUE(tilvane_->running());
 }
 
 // Xvfb sends no RandR notification; the root window's ConfigureNotify tells of the change.
@@ -153,11 +141,10 @@ protected:
 TEST_F(HostileBareDesktopTest, TheXServerKilledEndsItWithStatusOneAndOneLine) {
     startTilvane();
     // The program announces itself once it serves; that line is not the one counted.
-    ASSERT_TRUE(x().waitUntil([&] { return tilvane_->log().find("serving display") != std::string::npos; }))
-        << tilvane_->log();
+    ASSERT_TRUE(x().waitUntil([&] { return tilvane_->log().find("serving display") != std::string::npos; }));
     std::string before = tilvane_->log();
     desktop().killServer();
-    EXPECT_EQ(tilvane_->waitFor(1s), 1) << tilvane_->log();
+    EXPECT_EQ(tilvane_->waitFor(1s), 1);
     std::string after = tilvane_->log().substr(before.size());
     EXPECT_EQ(std::count(after.begin(), after.end(), '\n'), 1) << after;
     EXPECT_NE(after.find("the connection to display " + desktop().display() + " broke"), std::string::npos) << after;

@@ -1,5 +1,8 @@
-// `tilvane place` on a real desktop: every placement action lands where it
-// should on both monitors, inside the part of each that the docks leave free.
+// `tilvane place` on real desktops: every placement action lands where it
+// should on both monitors, inside the part of each that the docks leave free,
+// on each kind of window manager and window; a maximized window, a window
+// whose corner lies under a panel and a window i3 tiles. The serving program
+// names the default shortcuts each window manager keeps for itself.
 
 #include "program/program_test.h"
 
@@ -34,6 +37,10 @@ const ScreenRow kScreenRows[] = {
     {"bottom-third", 0, 2.0 / 3, 1, 1.0 / 3},
 };
 
+Rect target(const ScreenRow& row, const Rect& v) {
+    return pixelRect({v.x + row.x * v.width, v.y + row.y * v.height, row.width * v.width, row.height * v.height});
+}
+
 // A change of the window's own frame, in pixels.
 struct WindowRow {
     const char* action;
@@ -45,24 +52,9 @@ const WindowRow kWindowRows[] = {
     {"nudge-right", 15, 0, 0, 0}, {"nudge-up", 0, -15, 0, 0}, {"nudge-down", 0, 15, 0, 0},
 };
 
-struct Monitor {
-    const char* name;
-    Rect visible;
-};
-
-const Monitor kMonitors[] = {
-    {"primary monitor", layout::kPrimaryVisible},
-    {"secondary monitor", layout::kSecondaryVisible},
-};
-
 Rect startFrame(const Rect& visible) {
     return {visible.x + 100, visible.y + 100, 500, 400};
 }
-
-class PlacementTest : public ProgramTest {};
-
-// The kinds of window the tests place.
-enum class Client { Own, Gtk3, Gtk4, Xlogo };
 
 // A kind of desktop and the kind of window placed on it. Window managers
 // that learn the monitors through GTK see only those with an output, and the
@@ -70,7 +62,11 @@ enum class Client { Own, Gtk3, Gtk4, Xlogo };
 // Where the window manager would keep a window's own shadow on the screen
 // (marco), a window filling the work area is maximized instead; the other
 // placements along an edge stay inset by the shadow there (as the README
-// says), and are not checked.
+// says), and are not checked. A window that draws its own frame puts its
+// shadow back some time after it leaves the maximized state; placed before
+// that, it came out shrunk and offset by its shadow: the halves of a
+// maximized window are placed where that matters, and on one desktop where
+// the window does not draw its frame.
 struct DesktopRow {
     const char* name;
     WindowManager manager;
@@ -78,17 +74,18 @@ struct DesktopRow {
     bool bothMonitors = true;
     bool fillsByMaximizing = false;
     bool edgesInsetByShadow = false;
+    bool maximizedHalves = false;
 };
 
 const DesktopRow kDesktopRows[] = {
-    {"openbox", WindowManager::Openbox, Client::Own},
+    {"openbox", WindowManager::Openbox, Client::Own, true, false, false, true},
     {"openbox_gtk3", WindowManager::Openbox, Client::Gtk3},
     {"xfwm4", WindowManager::Xfwm4, Client::Own, false},
-    {"xfwm4_gtk3", WindowManager::Xfwm4, Client::Gtk3, false},
-    {"xfwm4_gtk4", WindowManager::Xfwm4, Client::Gtk4, false},
-    {"metacity_gtk3", WindowManager::Metacity, Client::Gtk3, false},
+    {"xfwm4_gtk3", WindowManager::Xfwm4, Client::Gtk3, false, false, false, true},
+    {"xfwm4_gtk4", WindowManager::Xfwm4, Client::Gtk4, false, false, false, true},
+    {"metacity_gtk3", WindowManager::Metacity, Client::Gtk3, false, false, false, true},
     {"marco", WindowManager::Marco, Client::Own, false},
-    {"marco_gtk3", WindowManager::Marco, Client::Gtk3, false, true},
+    {"marco_gtk3", WindowManager::Marco, Client::Gtk3, false, true, false, true},
     {"marco_gtk4", WindowManager::Marco, Client::Gtk4, false, true, true},
     {"i3_floating", WindowManager::I3, Client::Own},
     {"i3_xlogo", WindowManager::I3, Client::Xlogo},
@@ -98,122 +95,98 @@ void PrintTo(const DesktopRow& row, std::ostream* os) {
     *os << row.name;
 }
 
-// The placements on each kind of desktop.
 class DesktopPlacementTest : public ProgramTest, public testing::WithParamInterface<DesktopRow> {
 protected:
     Desktop::Options options() const override { return {GetParam().manager}; }
 
-    TestWindow open(const std::string& title) {
-        switch (GetParam().client) {
-            case Client::Own: return desktop().openWindow(title);
-            case Client::Gtk3: return desktop().openGtkWindow(title, 3);
-            case Client::Gtk4: return desktop().openGtkWindow(title, 4);
-            case Client::Xlogo: return desktop().openXlogo();
-        }
-        return {};
-    }
-
     // The window manager may apply a placement after `tilvane place` has
-    // ended and a round trip to it (i3 answers none): wait a little for it.
+    // ended and a round trip to it (i3 answers none), and a window that
+    // draws its own shadow changes it when it is maximized: wait for it.
     void expectFrame(xcb_window_t window, const Rect& expected) {
-        x().waitUntil([&] { return frame(window) == expected; }, 2s);
+        x().waitUntil([&] { return frame(window) == expected; });
         EXPECT_EQ(frame(window), expected);
     }
 };
 
-TEST_P(DesktopPlacementTest, EveryPlacementLandsInTheVisibleFrameOfEachMonitor) {
-    auto window = open("placement");
-    for (const auto& monitor : kMonitors) {
-        if (!GetParam().bothMonitors && monitor.visible != layout::kPrimaryVisible) continue;
-        const Rect& v = monitor.visible;
-        for (const auto& row : kScreenRows) {
-            bool alongAnEdge = row.x == 0 || row.y == 0 || row.x + row.width == 1 || row.y + row.height == 1;
-            if (GetParam().edgesInsetByShadow && alongAnEdge && std::string_view(row.action) != "maximize") continue;
-            SCOPED_TRACE(std::string(monitor.name) + ", " + row.action);
-            x().placeFrame(window.id, startFrame(v));
-            place(row.action);
-            expectFrame(window.id, pixelRect({v.x + row.x * v.width, v.y + row.y * v.height, row.width * v.width,
-                                              row.height * v.height}));
-            if (std::string_view(row.action) == "maximize")
-                EXPECT_EQ(x().isMaximized(window.id), GetParam().fillsByMaximizing);
-        }
-    }
+// The default shortcuts the window manager takes for itself. The tests'
+// openbox leaves Control+Alt+arrows free (its own default binds them); the
+// tests' i3 binds no keys.
+std::vector<std::string> heldBy(WindowManager manager) {
+    if (manager == WindowManager::Openbox || manager == WindowManager::I3) return {};
+    return {"LeftShortcut", "RightShortcut", "TopShortcut", "BottomShortcut"};
 }
 
-// A window that draws its own frame puts its shadow back some time after it
-// leaves the maximized state; placed before that, it came out shrunk and
-// offset by its shadow. Each half is a try.
-// The desktops where a maximized window is placed: those of the windows
-// that draw their own frame, and one of a window that does not.
-const DesktopRow kMaximizedRows[] = {
-    {"openbox", WindowManager::Openbox, Client::Own},   {"xfwm4_gtk3", WindowManager::Xfwm4, Client::Gtk3},
-    {"xfwm4_gtk4", WindowManager::Xfwm4, Client::Gtk4}, {"metacity_gtk3", WindowManager::Metacity, Client::Gtk3},
-    {"marco_gtk3", WindowManager::Marco, Client::Gtk3},
-};
+TEST_P(DesktopPlacementTest, TheDefaultsTheWindowManagerHoldsAreNamedAndEveryPlacementLands) {
+    const DesktopRow& desk = GetParam();
+    // What Tilvane says of them when it starts: the one line of `tilvane serve`.
+    startTilvane();
+    settle();
+    std::string log = tilvane_->log();
+    auto line = log.find("holds the shortcuts of ");
+    EXPECT_EQ(line == std::string::npos, heldBy(desk.manager).empty()) << log;
+    std::string named = log.substr(line == std::string::npos ? 0 : line, log.find('\n', line) - line);
+    for (const auto& key : heldBy(desk.manager)) EXPECT_NE(named.find(key), std::string::npos) << key << ": " << named;
 
-class MaximizedPlacementTest : public DesktopPlacementTest {};
-
-TEST_P(MaximizedPlacementTest, AMaximizedWindowIsPlacedToo) {
-    auto window = open("was maximized");
+    auto window = desktop().open(desk.client, "placement");
+    for (const Rect& v : {layout::kPrimaryVisible, layout::kSecondaryVisible}) {
+        if (!desk.bothMonitors && v != layout::kPrimaryVisible) continue;
+        for (const auto& row : kScreenRows) {
+            bool alongAnEdge = row.x == 0 || row.y == 0 || row.x + row.width == 1 || row.y + row.height == 1;
+            bool maximize = std::string_view(row.action) == "maximize";
+            if (desk.edgesInsetByShadow && alongAnEdge && !maximize) continue;
+            SCOPED_TRACE(std::string(row.action) + " at " + std::to_string(int(v.x)));
+            x().placeFrame(window.id, startFrame(v));
+            place(row.action);
+            expectFrame(window.id, target(row, v));
+            if (maximize) EXPECT_EQ(x().isMaximized(window.id), desk.fillsByMaximizing);
+            // Top again on the top half fills the visible area.
+            if (std::string_view(row.action) == "top") {
+                place("top");
+                expectFrame(window.id, v);
+            }
+        }
+        // On marco, a GTK 4 window was seen grown from a frame inset by its
+        // shadow now and then; its own changes are not checked there yet.
+        for (const auto& row : kWindowRows) {
+            if (desk.edgesInsetByShadow) break;
+            SCOPED_TRACE(std::string(row.action) + " at " + std::to_string(int(v.x)));
+            Rect start = startFrame(v);
+            x().placeFrame(window.id, start);
+            place(row.action);
+            expectFrame(window.id,
+                        {start.x + row.dx, start.y + row.dy, start.width + row.dwidth, start.height + row.dheight});
+        }
+    }
     const Rect& v = layout::kPrimaryVisible;
     for (const auto& row : kScreenRows) {
-        if (row.width * row.height != 0.5) continue;  // the halves
-        SCOPED_TRACE(row.action);
+        if (!desk.maximizedHalves || row.width * row.height != 0.5) continue;
+        SCOPED_TRACE(std::string(row.action) + " from maximized");
         x().placeFrame(window.id, startFrame(v));
         x().setMaximized(window.id, true);
         x().waitUntil([&] { return x().isMaximized(window.id); }, 2s);
         place(row.action);
-        expectFrame(window.id, pixelRect({v.x + row.x * v.width, v.y + row.y * v.height, row.width * v.width,
-                                          row.height * v.height}));
+        expectFrame(window.id, target(row, v));
         EXPECT_FALSE(x().isMaximized(window.id));
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, DesktopPlacementTest, testing::ValuesIn(kDesktopRows),
                          [](const auto& info) { return std::string(info.param.name); });
-INSTANTIATE_TEST_SUITE_P(Desktops, MaximizedPlacementTest, testing::ValuesIn(kMaximizedRows),
-                         [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(PlacementTest, GrowShrinkAndNudgeMoveTheWindowsOwnFrameOnEachMonitor) {
-    auto window = desktop().openWindow("own frame");
-    for (const auto& monitor : kMonitors) {
-        for (const auto& row : kWindowRows) {
-            SCOPED_TRACE(std::string(monitor.name) + ", " + row.action);
-            Rect start = startFrame(monitor.visible);
-            x().placeFrame(window.id, start);
-            place(row.action);
-            EXPECT_EQ(frame(window.id),
-                      (Rect{start.x + row.dx, start.y + row.dy, start.width + row.dwidth, start.height + row.dheight}));
-        }
-    }
-}
-
-TEST_F(PlacementTest, TopAgainOnTheTopHalfMaximizes) {
-    auto window = desktop().openWindow("top toggle");
-    for (const auto& monitor : kMonitors) {
-        SCOPED_TRACE(monitor.name);
-        const Rect& v = monitor.visible;
-        x().placeFrame(window.id, startFrame(v));
-        place("top");
-        EXPECT_EQ(frame(window.id), pixelRect({v.x, v.y, v.width, v.height / 2}));
-        place("top");
-        EXPECT_EQ(frame(window.id), v);
-    }
-}
+using PlacementTest = ProgramTest;
 
 // Regression: a window whose corner lay outside every visible area was
 // placed on the whole monitor, under its panels.
 TEST_F(PlacementTest, AWindowWhoseCornerIsUnderAPanelOrOffScreenIsPlacedClearOfThePanels) {
-    const Rect& p = layout::kPrimaryVisible;
-    const Rect& s = layout::kSecondaryVisible;
+    const Rect &p = layout::kPrimaryVisible, &s = layout::kSecondaryVisible;
     const struct {
         const char* name;
         Rect start;
-        Rect expectedTop;
+        const Rect& visible;  // whose top half the window goes to
     } rows[] = {
-        {"under the secondary monitor's panel", {s.x + 100, s.y - 20, 500, 400}, {s.x, s.y, s.width, s.height / 2}},
-        {"left of the secondary monitor", {-40, s.y + 100, 500, 400}, {s.x, s.y, s.width, s.height / 2}},
-        {"above the primary monitor", {p.x + 100, -30, 500, 400}, {p.x, p.y, p.width, p.height / 2}},
+        {"under the secondary monitor's panel", {s.x + 100, s.y - 20, 500, 400}, s},
+        {"left of the secondary monitor", {-40, s.y + 100, 500, 400}, s},
+        {"above the primary monitor", {p.x + 100, -30, 500, 400}, p},
     };
     auto window = desktop().openWindow("corner outside");
     for (const auto& row : rows) {
@@ -221,7 +194,8 @@ TEST_F(PlacementTest, AWindowWhoseCornerIsUnderAPanelOrOffScreenIsPlacedClearOfT
         x().placeFrame(window.id, row.start);
         ASSERT_EQ(frame(window.id), row.start);
         place("top");
-        EXPECT_EQ(frame(window.id), row.expectedTop);
+        EXPECT_EQ(frame(window.id),
+                  pixelRect({row.visible.x, row.visible.y, row.visible.width, row.visible.height / 2}));
     }
 }
 
@@ -239,30 +213,6 @@ TEST_F(I3Test, ATiledWindowIsLeftToI3AndTheCommandSaysSo) {
     EXPECT_NE(output.find("i3 tiles the window"), std::string::npos) << output;
     x().syncWindowManager();
     EXPECT_EQ(frame(window.id), before);
-}
-
-TEST_F(PlacementTest, AWindowWithoutAProcessIdIsPlaced) {
-    auto xlogo = desktop().openXlogo();
-    x().placeFrame(xlogo.id, startFrame(layout::kSecondaryVisible));
-    place("150");  // by code: right half
-    const Rect& v = layout::kSecondaryVisible;
-    EXPECT_EQ(frame(xlogo.id), (Rect{v.x + v.width / 2, v.y, v.width / 2, v.height}));
-}
-
-TEST_F(PlacementTest, UnknownActionsAndMissingDisplaysAreReported) {
-    std::string output;
-    EXPECT_EQ(tilvane({"place", "sideways"}, &output), 2);
-    EXPECT_NE(output.find("unknown action \"sideways\""), std::string::npos) << output;
-    EXPECT_EQ(tilvane({"place", "9999"}, &output), 2);
-    EXPECT_EQ(tilvane({"place"}, &output), 2);
-
-    auto environment = desktop().environment();
-    environment["DISPLAY"] = "";
-    auto noDisplay =
-        Process::spawn({tilvaneBinary(), "place", "left"}, environment, desktop().folder() + "/no-display.log");
-    ASSERT_TRUE(noDisplay);
-    EXPECT_EQ(noDisplay->wait(), 1);
-    EXPECT_NE(noDisplay->log().find("no X display"), std::string::npos) << noDisplay->log();
 }
 
 }  // namespace

@@ -1,7 +1,13 @@
 #pragma once
 
+#include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <csignal>
+#include <filesystem>
+#include <sstream>
 #include <vector>
 
 #include "harness/desktop_test.h"
@@ -12,10 +18,13 @@ namespace tilvane::e2e {
 // Virtual key codes the tests press.
 namespace key {
 inline constexpr uint16_t kLeft = 123, kRight = 124, kDown = 125, kUp = 126;
-inline constexpr uint16_t kC = 0x08, kM = 0x2E, kJ = 0x26;
+inline constexpr uint16_t kC = 0x08, kM = 0x2E, kJ = 0x26, kN = 0x2D, kP = 0x23, kH = 0x04, kK = 0x28;
 inline constexpr uint16_t kControl = 0x3B, kOption = 0x3A, kCommand = 0x37, kShift = 0x38;
+inline constexpr uint16_t kReturn = 0x24, kEscape = 0x35, kNumLock = 0x47, kCapsLock = 0x39;
 // The default shortcuts of the left and the right half.
 inline const std::vector<uint16_t> kDefaultLeft{kControl, kOption, kLeft}, kDefaultRight{kControl, kOption, kRight};
+// Control+Alt, the modifiers of those shortcuts, as another program grabs them.
+inline constexpr uint16_t kXControlAlt = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
 }  // namespace key
 
 // The primary monitor's visible area, where the tests start a window, and
@@ -50,10 +59,13 @@ protected:
         DesktopTest::TearDown();
     }
 
-    // Starts `tilvane` and waits until it serves the display: it owns the
+    // Starts `tilvane serve` (or, with no arguments, the desktop
+    // application) and waits until it serves the display: it owns the
     // instance selection once its hot keys are bound.
-    void startTilvane() {
-        tilvane_ = desktop().start({tilvaneBinary(), "serve"}, "tilvane.log");
+    void startTilvane(const std::vector<std::string>& args = {"serve"}) {
+        std::vector<std::string> argv{tilvaneBinary()};
+        argv.insert(argv.end(), args.begin(), args.end());
+        tilvane_ = desktop().start(argv, "tilvane-" + std::to_string(++starts_) + ".log");
         ASSERT_TRUE(tilvane_);
         bool serving = x().waitUntil(
             [&] { return !tilvane_->running() || x().selectionOwner(kSelection) != XCB_WINDOW_NONE; }, 60s);
@@ -81,6 +93,19 @@ protected:
         return x().waitUntil([&] { return frame(window) == expected; }, 5s);
     }
 
+    // Puts the window at the start and presses the chord until the program
+    // acts on it: it hears of a change of its settings through the file, a
+    // moment after the command that made it has ended.
+    bool pressUntil(const std::vector<uint16_t>& chord, xcb_window_t window, const Rect& expected) {
+        x().placeFrame(window, primary::kStart);
+        return x().waitUntil([&] {
+            x().pressChord(chord);
+            if (!x().pingSelectionOwner(kSelection)) return false;
+            x().syncWindowManager();
+            return frame(window) == expected;
+        });
+    }
+
     int tilvane(const std::vector<std::string>& args, std::string* output = nullptr) {
         std::vector<std::string> argv{tilvaneBinary()};
         argv.insert(argv.end(), args.begin(), args.end());
@@ -94,10 +119,60 @@ protected:
         x().syncWindowManager();
     }
 
+    // `tilvane defaults write KEY -TYPE VALUE`, which must succeed.
+    void write(const std::string& key, const std::string& type, const std::string& value) {
+        std::string output;
+        ASSERT_EQ(tilvane({"defaults", "write", key, "-" + type, value}, &output), 0) << key << ": " << output;
+    }
+    // What `tilvane defaults read KEY` prints.
+    std::string read(const std::string& key) {
+        std::string output;
+        tilvane({"defaults", "read", key}, &output);
+        return output;
+    }
+
+    // The settings folder and file of the programs on the desktop.
+    std::string folder() { return desktop().folder() + "/config/tilvane"; }
+    std::string file() { return folder() + "/defaults.plist"; }
+
+    // Waits until the condition on the settings holds, checking it again
+    // each time the settings file is written, replaced or removed.
+    bool settingsBecome(const std::function<bool()>& condition, std::chrono::milliseconds limit = 10s) {
+        std::filesystem::create_directories(folder());
+        int watch = ::inotify_init1(IN_CLOEXEC);
+        ::inotify_add_watch(watch, folder().c_str(), IN_CLOSE_WRITE | IN_MOVED_TO | IN_DELETE);
+        auto deadline = std::chrono::steady_clock::now() + limit;
+        bool met = condition();
+        for (pollfd p{watch, POLLIN, 0}; !met;) {
+            auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0 || ::poll(&p, 1, int(left.count())) <= 0) break;
+            alignas(inotify_event) char events[4096];
+            ssize_t length = ::read(watch, events, sizeof events);
+            for (ssize_t at = 0; at < length;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+                if (event->len && std::string_view(event->name) == "defaults.plist") met = condition();
+                at += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        }
+        ::close(watch);
+        return met;
+    }
+
+    // The line `tilvane shortcuts` prints for a key.
+    std::string shortcutLine(const std::string& key) {
+        std::string output;
+        tilvane({"shortcuts"}, &output);
+        std::istringstream lines(output);
+        for (std::string line; std::getline(lines, line);)
+            if (line.rfind(key + " ", 0) == 0) return line;
+        return "no line for " + key + " in:\n" + output;
+    }
+
     // The window's frame as the user sees it (a GTK window's shadow left out).
     Rect frame(xcb_window_t window) { return x().visibleFrameOf(window).value_or(kNullRect); }
 
     std::unique_ptr<Process> tilvane_;
+    int starts_ = 0;
 };
 
 }  // namespace tilvane::e2e

@@ -25,35 +25,11 @@ protected:
     }
 
     x11::X11Desktop& backend() { return *backend_; }
-    Accessibility& ax() { return backend_->accessibility(); }
 
     // Lets the backend read every event the server sent it before now.
     void catchUp() {
         backend_->connection().roundTrip();
         backend_->dispatchEvents();
-    }
-
-    AXElement focusedWindow() {
-        auto app = ax().copyAttributeValue(ax().createSystemWide(), ax::kFocusedApplication);
-        if (!app.ok() || !app.value.element()) return nullptr;
-        auto window = ax().copyAttributeValue(*app.value.element(), ax::kFocusedWindow);
-        if (!window.ok() || !window.value.element()) return nullptr;
-        return *window.value.element();
-    }
-
-    static xcb_window_t idOf(const AXElement& element) {
-        auto* e = dynamic_cast<const x11::X11Element*>(element.get());
-        return e ? e->window : xcb_window_t{XCB_WINDOW_NONE};
-    }
-
-    // The frame as the backend reports it, in root coordinates.
-    Rect reportedFrame(const AXElement& window) {
-        auto position = ax().copyAttributeValue(window, ax::kPosition);
-        auto size = ax().copyAttributeValue(window, ax::kSize);
-        if (!position.ok() || !size.ok() || !position.value.point() || !size.value.size()) return kNullRect;
-        Point origin = backend_->screens().primaryOrigin();
-        return {position.value.point()->x + origin.x, position.value.point()->y + origin.y, size.value.size()->width,
-                size.value.size()->height};
     }
 
     std::unique_ptr<x11::X11Desktop> backend_;

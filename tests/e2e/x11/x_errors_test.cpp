@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <functional>
 
 #include "harness/desktop_test.h"
 #include "platform/x11/x11_desktop.h"
@@ -17,39 +16,33 @@ namespace tilvane::e2e {
 namespace {
 
 using XErrorsTest = DesktopTest;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+// The request that fails, made on the backend's connection.
+enum class Request {
+    GoneWindow,        // events selected on another program's window that went away
+    OwnMissingWindow,  // the same on a window of its own connection that it never made
+    WrongPixmap,       // a pixmap nobody made freed
+};
 
 struct ErrorRow {
     const char* name;
     const char* debug;        // TILVANE_DEBUG
     const char* exitOnError;  // TILVANE_EXIT_ON_XERROR
-    // Makes a request that fails, on the backend's connection; gone is another program's window that went away.
-    std::function<void(xcb_connection_t*, xcb_window_t gone)> request;
+    Request request;
     int status;
     ::testing::Matcher<const std::string&> output;
 };
 
-void selectEvents(xcb_connection_t* c, xcb_window_t window) {
-    uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_change_window_attributes(c, window, XCB_CW_EVENT_MASK, &mask);
-}
-
-// A window of the backend's own connection that it never made.
-xcb_window_t ownMissingWindow(xcb_connection_t* c) {
-    return xcb_get_setup(c)->resource_id_base | 0x1234;
-}
-
 const ErrorRow kErrors[] = {
-    {"a window that went away", "0", "1", selectEvents, 0, ::testing::IsEmpty()},
-    {"a window that went away, told", "1", "1", selectEvents, 0, ::testing::HasSubstr("BadWindow")},
-    {"a window of its own it never made", "0", "1",
-     [](xcb_connection_t* c, xcb_window_t) { selectEvents(c, ownMissingWindow(c)); }, x11::kExitStatusOnXError,
-     ::testing::HasSubstr("TILVANE_EXIT_ON_XERROR")},
-    {"a wrong request", "0", "1", [](xcb_connection_t* c, xcb_window_t) { xcb_free_pixmap(c, 0x1234); },
-     x11::kExitStatusOnXError, ::testing::HasSubstr("BadPixmap")},
-    {"a wrong request, not fatal", "0", "0", [](xcb_connection_t* c, xcb_window_t) { xcb_free_pixmap(c, 0x1234); }, 0,
-     ::testing::IsEmpty()},
-    {"a wrong request, told", "1", "", [](xcb_connection_t* c, xcb_window_t) { xcb_free_pixmap(c, 0x1234); }, 0,
-     ::testing::HasSubstr("BadPixmap")},
+    {"a window that went away", "0", "1", Request::GoneWindow, 0, IsEmpty()},
+    {"a window that went away, told", "1", "1", Request::GoneWindow, 0, HasSubstr("BadWindow")},
+    {"a window of its own it never made", "0", "1", Request::OwnMissingWindow, x11::kExitStatusOnXError,
+     HasSubstr("TILVANE_EXIT_ON_XERROR")},
+    {"a wrong request", "0", "1", Request::WrongPixmap, x11::kExitStatusOnXError, HasSubstr("BadPixmap")},
+    {"a wrong request, not fatal", "0", "0", Request::WrongPixmap, 0, IsEmpty()},
+    {"a wrong request, told", "1", "", Request::WrongPixmap, 0, HasSubstr("BadPixmap")},
 };
 
 TEST_F(XErrorsTest, AWindowThatWentAwayIsExpectedAndAWrongRequestEndsTheProgramWhenAsked) {
@@ -64,7 +57,14 @@ TEST_F(XErrorsTest, AWindowThatWentAwayIsExpectedAndAWrongRequestEndsTheProgramW
             std::string error;
             auto backend = x11::X11Desktop::open(desktop().display().c_str(), error);
             if (!backend) std::_Exit(99);
-            row.request(backend->connection().get(), gone);
+            xcb_connection_t* c = backend->connection().get();
+            uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+            xcb_window_t window =
+                row.request == Request::GoneWindow ? gone : xcb_get_setup(c)->resource_id_base | 0x1234;
+            if (row.request == Request::WrongPixmap)
+                xcb_free_pixmap(c, 0x1234);
+            else
+                xcb_change_window_attributes(c, window, XCB_CW_EVENT_MASK, &mask);
             backend->connection().roundTrip();
             backend->dispatchEvents();
             std::_Exit(0);
