@@ -126,7 +126,9 @@ void AppDelegate::watchForEmptySettings() {
             loop.after(kEmptySettingsGrace, [this, alive] {
                 if (alive.expired() || !emptySettingsObserver_) return;
                 // Whatever came meanwhile (a command's change in a new folder, say) stays; the rest
-                // is filled in as start-up fills it.
+                // is filled in as start-up fills it. What was stored is read first: a busy
+                // machine may not yet have told the store, and the defaults would go over it.
+                defaults->refresh();
                 if (!lacksStartUpSettings()) return;
                 if (platform_.log)
                     platform_.log->write(

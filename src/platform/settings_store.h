@@ -52,6 +52,9 @@ public:
     virtual void removeObject(const std::string& key) = 0;
     // Writes pending changes through to storage. False when the write failed.
     virtual bool synchronize() = 0;
+    // Reads what other programs stored since the store last looked, now
+    // rather than when it next hears of it; observers hear of what changed.
+    virtual void refresh() {}
     virtual void registerDefaults(const SettingsDictionary& defaults) = 0;
     // Every key the user's domain holds, in key order.
     virtual std::vector<std::string> keys() const = 0;

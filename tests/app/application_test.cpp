@@ -138,10 +138,13 @@ TEST_F(LifecycleTest, AnEmptiedOrDeletedSettingsFileBringsBackTheDefaults) {
     desktop.runLoop().advance(100ms);
     store().setBool("HideDocIcon", true);
     store().setObject("LeftShortcut", SettingsValue("not a shortcut"));
+    // Stored by a command, and not yet heard of when the grace is over.
+    store().storeElsewhere("RightShortcut", SettingsValue("a command's"));
     desktop.runLoop().advance(1s);
     auto expected = startUp;
     expected["HideDocIcon"] = true;
     expected["LeftShortcut"] = "not a shortcut";
+    expected["RightShortcut"] = "a command's";
     EXPECT_EQ(store().userDomain(), expected);
     EXPECT_EQ(desktop.logLines().size(), logged + 2);
 

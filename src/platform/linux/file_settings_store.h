@@ -80,6 +80,7 @@ public:
     // while attached, watches the folder again if it was lost and puts a
     // damaged file back.
     void reload();
+    void refresh() override { reload(); }
 
     const std::string& path() const { return path_; }
     bool hasPendingChanges() const { return !pending_.empty(); }

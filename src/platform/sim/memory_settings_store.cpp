@@ -53,4 +53,10 @@ void MemorySettingsStore::notify(const std::string& key) {
         if (observers_.count(id)) observer(key);
 }
 
+void MemorySettingsStore::refresh() {
+    auto stored = std::move(elsewhere_);
+    elsewhere_.clear();
+    for (auto& [key, value] : stored) setObject(key, std::move(value));
+}
+
 }  // namespace tilvane::sim

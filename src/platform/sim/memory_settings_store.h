@@ -18,6 +18,10 @@ public:
     ObserverId addObserver(Observer observer) override;
     void removeObserver(ObserverId id) override;
 
+    void refresh() override;
+    // Another program stores a value the store takes only when it next looks (refresh).
+    void storeElsewhere(const std::string& key, SettingsValue value) { elsewhere_[key] = std::move(value); }
+
     int synchronizeCount() const { return synchronizeCount_; }
     // The keys written since creation, in order (a test's view of "what was stored").
     const std::vector<std::string>& writtenKeys() const { return writtenKeys_; }
@@ -28,6 +32,7 @@ private:
 
     SettingsDictionary values_;
     SettingsDictionary registered_;
+    SettingsDictionary elsewhere_;
     std::map<ObserverId, Observer> observers_;
     ObserverId nextObserver_ = 1;
     int synchronizeCount_ = 0;
