@@ -74,7 +74,8 @@ bool IpcConnection::sendMessage(Type type, std::string_view payload, std::string
         ssize_t n = ::send(fd_, message.data() + sent, message.size() - sent, MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            error = systemError("the IPC request could not be sent");
+            error = errno == EPIPE || errno == ECONNRESET ? std::string("the window manager closed the IPC connection")
+                                                          : systemError("the IPC request could not be sent");
             breakConnection();
             return false;
         }
