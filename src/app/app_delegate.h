@@ -75,7 +75,7 @@ public:
     MenuItem& createMenuItemForDirection(int64_t code, const std::string& title, const std::string& image);
     // Asked for every item each time the menu is about to be shown: refreshes
     // the switch, the preferences entry and the item's key equivalent. Every
-    // item is always enabled.
+    // item is enabled, but for the Space moves on a desktop without desktops.
     bool validateMenuItem(MenuItem& item);
     void setKeyEquivalentForMenuItem(MenuItem& item, const std::string& defaultsKey);
     void setMenuColor(NamedColor color, MenuItem* item, bool useBold);
