@@ -118,20 +118,31 @@ bool IpcConnection::readSome(std::chrono::steady_clock::time_point deadline, std
             error = "the window manager did not answer in time";
             return false;
         }
-        char chunk[16384];
-        ssize_t n = ::recv(fd_, chunk, sizeof(chunk), MSG_DONTWAIT);
-        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-        if (n < 0) {
-            error = systemError("reading from the window manager failed");
-            return false;
+        switch (receive(error)) {
+            case Received::Data: return true;
+            case Received::Nothing: continue;
+            case Received::Closed:
+            case Received::Failed: return false;
         }
-        if (n == 0) {
-            error = "the window manager closed the IPC connection";
-            return false;
-        }
-        buffer_.append(chunk, static_cast<size_t>(n));
-        return true;
     }
+}
+
+IpcConnection::Received IpcConnection::receive(std::string& error) {
+    char chunk[16384];
+    ssize_t n;
+    while ((n = ::recv(fd_, chunk, sizeof(chunk), MSG_DONTWAIT)) < 0 && errno == EINTR) {
+    }
+    if (n < 0 && errno == EAGAIN) return Received::Nothing;
+    if (n < 0) {
+        error = systemError("reading from the window manager failed");
+        return Received::Failed;
+    }
+    if (n == 0) {
+        error = "the window manager closed the IPC connection";
+        return Received::Closed;
+    }
+    buffer_.append(chunk, static_cast<size_t>(n));
+    return Received::Data;
 }
 
 std::optional<std::string> IpcConnection::request(Type type, std::string_view payload, std::chrono::milliseconds limit,
@@ -161,22 +172,15 @@ bool IpcConnection::readAvailable(std::string& error) {
         return false;
     }
     for (;;) {
-        char chunk[16384];
-        ssize_t n = ::recv(fd_, chunk, sizeof(chunk), MSG_DONTWAIT);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno == EAGAIN) break;
-        if (n < 0) {
-            error = systemError("reading from the window manager failed");
-            breakConnection();
-            return false;
-        }
-        if (n == 0) {
-            takeWholeMessages(error);
-            error = "the window manager closed the IPC connection";
-            breakConnection();
-            return false;
-        }
-        buffer_.append(chunk, static_cast<size_t>(n));
+        Received received = receive(error);
+        if (received == Received::Data) continue;
+        if (received == Received::Nothing) break;
+        // What came whole before the end is still delivered.
+        std::string reason = error;
+        if (received == Received::Closed) takeWholeMessages(error);
+        error = reason;
+        breakConnection();
+        return false;
     }
     if (takeWholeMessages(error)) return true;
     breakConnection();

@@ -70,6 +70,9 @@ private:
     bool sendMessage(Type type, std::string_view payload, std::string& error);
     // Reads once, waiting at most until deadline; false on end, error or timeout.
     bool readSome(std::chrono::steady_clock::time_point deadline, std::string& error);
+    // One read without waiting, appended to the buffer.
+    enum class Received { Data, Nothing, Closed, Failed };
+    Received receive(std::string& error);
     // Moves whole messages from the buffer to the queues; false on a bad header.
     bool takeWholeMessages(std::string& error);
     void breakConnection();
