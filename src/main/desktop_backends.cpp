@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "platform/sway/sway_backend.h"
 #include "platform/x11/x11_backend.h"
 
 namespace tilvane {
@@ -18,7 +19,11 @@ struct DesktopKind {
     std::unique_ptr<DesktopBackend> (*open)(std::string& error);
 };
 
+// The window manager's own socket first: i3 is also an X11 window manager,
+// and through its socket the program places the windows it tiles too.
 const DesktopKind kKinds[] = {
+    {"sway", &sway::SwayDesktopBackend::fits,
+     [](std::string& error) -> std::unique_ptr<DesktopBackend> { return sway::SwayDesktopBackend::open(error); }},
     {"x11", &x11::X11DesktopBackend::fits,
      [](std::string& error) -> std::unique_ptr<DesktopBackend> { return x11::X11DesktopBackend::open(error); }},
 };

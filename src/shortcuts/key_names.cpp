@@ -6,59 +6,11 @@
 #include <vector>
 
 #include "platform/events.h"
-#include "platform/virtual_key_codes.h"
+#include "platform/key_symbols.h"
 
 namespace tilvane {
 
 namespace {
-
-struct KeyName {
-    uint16_t keyCode;
-    std::string_view name;
-};
-
-// Virtual key codes (positions on an ANSI keyboard) and their names. Where a
-// code has several names the first is the one shown.
-// clang-format off
-constexpr KeyName kKeyNames[] = {
-    {key::kA, "a"},                        {key::kB, "b"},                        {key::kC, "c"},
-    {key::kD, "d"},                        {key::kE, "e"},                        {key::kF, "f"},
-    {key::kG, "g"},                        {key::kH, "h"},                        {key::kI, "i"},
-    {key::kJ, "j"},                        {key::kK, "k"},                        {key::kL, "l"},
-    {key::kM, "m"},                        {key::kN, "n"},                        {key::kO, "o"},
-    {key::kP, "p"},                        {key::kQ, "q"},                        {key::kR, "r"},
-    {key::kS, "s"},                        {key::kT, "t"},                        {key::kU, "u"},
-    {key::kV, "v"},                        {key::kW, "w"},                        {key::kX, "x"},
-    {key::kY, "y"},                        {key::kZ, "z"},                        {key::k0, "0"},
-    {key::k1, "1"},                        {key::k2, "2"},                        {key::k3, "3"},
-    {key::k4, "4"},                        {key::k5, "5"},                        {key::k6, "6"},
-    {key::k7, "7"},                        {key::k8, "8"},                        {key::k9, "9"},
-    {key::kMinus, "minus"},                {key::kEqual, "equal"},                {key::kLeftBracket, "bracketleft"},
-    {key::kRightBracket, "bracketright"},  {key::kSemicolon, "semicolon"},        {key::kQuote, "apostrophe"},
-    {key::kGrave, "grave"},                {key::kBackslash, "backslash"},        {key::kComma, "comma"},
-    {key::kPeriod, "period"},              {key::kSlash, "slash"},                {key::kISOSection, "section"},
-    {key::kReturn, "Return"},              {key::kTab, "Tab"},                    {key::kSpace, "space"},
-    {key::kDelete, "BackSpace"},           {key::kEscape, "Escape"},              {key::kForwardDelete, "Delete"},
-    {key::kHome, "Home"},                  {key::kEnd, "End"},                    {key::kPageUp, "Prior"},
-    {key::kPageDown, "Next"},              {key::kHelp, "Help"},                  {key::kLeftArrow, "Left"},
-    {key::kRightArrow, "Right"},           {key::kDownArrow, "Down"},             {key::kUpArrow, "Up"},
-    {key::kF1, "F1"},                      {key::kF2, "F2"},                      {key::kF3, "F3"},
-    {key::kF4, "F4"},                      {key::kF5, "F5"},                      {key::kF6, "F6"},
-    {key::kF7, "F7"},                      {key::kF8, "F8"},                      {key::kF9, "F9"},
-    {key::kF10, "F10"},                    {key::kF11, "F11"},                    {key::kF12, "F12"},
-    {key::kF13, "F13"},                    {key::kF14, "F14"},                    {key::kF15, "F15"},
-    {key::kF16, "F16"},                    {key::kF17, "F17"},                    {key::kF18, "F18"},
-    {key::kF19, "F19"},                    {key::kF20, "F20"},                    {key::kKeypad0, "KP_0"},
-    {key::kKeypad1, "KP_1"},               {key::kKeypad2, "KP_2"},               {key::kKeypad3, "KP_3"},
-    {key::kKeypad4, "KP_4"},               {key::kKeypad5, "KP_5"},               {key::kKeypad6, "KP_6"},
-    {key::kKeypad7, "KP_7"},               {key::kKeypad8, "KP_8"},               {key::kKeypad9, "KP_9"},
-    {key::kKeypadDecimal, "KP_Decimal"},   {key::kKeypadMultiply, "KP_Multiply"}, {key::kKeypadPlus, "KP_Add"},
-    {key::kKeypadDivide, "KP_Divide"},     {key::kKeypadMinus, "KP_Subtract"},    {key::kKeypadEquals, "KP_Equal"},
-    {key::kKeypadEnter, "KP_Enter"},       {key::kKeypadClear, "Clear"},          {key::kPageUp, "Page_Up"},
-    {key::kPageDown, "Page_Down"},         {key::kDelete, "Backspace"},           {key::kEscape, "Esc"},
-    {key::kReturn, "Enter"},               {key::kEqual, "equals"},               {key::kMinus, "hyphen"},
-};
-// clang-format on
 
 struct ModifierName {
     uint64_t flag;
@@ -83,13 +35,13 @@ bool equalIgnoringCase(std::string_view a, std::string_view b) {
 
 std::string keyNameForKeyCode(int64_t keyCode) {
     if (keyCode == Shortcut::kNoKeyCode) return {};
-    for (const auto& key : kKeyNames)
+    for (const auto& key : kKeySymbols)
         if (key.keyCode == keyCode) return std::string(key.name);
     return "key" + std::to_string(keyCode);
 }
 
 std::optional<int64_t> keyCodeForKeyName(std::string_view name) {
-    for (const auto& key : kKeyNames)
+    for (const auto& key : kKeySymbols)
         if (equalIgnoringCase(key.name, name)) return key.keyCode;
     if (name.size() > 3 && equalIgnoringCase(name.substr(0, 3), "key")) {
         auto digits = name.substr(3);

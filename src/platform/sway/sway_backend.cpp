@@ -1,0 +1,329 @@
+#include "platform/sway/sway_backend.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+
+#include "platform/events.h"
+#include "platform/key_symbols.h"
+#include "platform/log.h"
+#include "platform/platform.h"
+
+namespace tilvane::sway {
+
+namespace {
+
+// Long enough for a busy window manager; a request that takes longer means it hangs.
+constexpr auto kPatience = std::chrono::seconds(2);
+
+}  // namespace
+
+// --- the session ---------------------------------------------------------------
+
+bool SwayDesktopBackend::fits(std::string& whyNot) {
+    if (IpcConnection::socketPathFromEnvironment()) return true;
+    whyNot = "no sway or i3 session ($SWAYSOCK and $I3SOCK are not set)";
+    return false;
+}
+
+std::unique_ptr<SwayDesktopBackend> SwayDesktopBackend::open(std::string& error) {
+    auto path = IpcConnection::socketPathFromEnvironment();
+    if (!path) {
+        fits(error);
+        return nullptr;
+    }
+    auto connection = IpcConnection::open(*path, error);
+    if (!connection) {
+        error = "cannot reach the window manager at " + *path + ": " + error;
+        return nullptr;
+    }
+    std::unique_ptr<SwayDesktopBackend> backend(new SwayDesktopBackend(*path, std::move(connection)));
+    auto version = backend->ask(IpcConnection::kGetVersion);
+    if (!version) {
+        error = "the window manager at " + *path + " does not answer";
+        return nullptr;
+    }
+    // i3 names no variant; sway says it is sway.
+    backend->variant_ = (*version)["variant"].string().value_or("i3");
+    backend->version_ = (*version)["human_readable"].string().value_or("");
+    backend->titles_ = backend->variant_ == "sway" ? TitleBar::AboveRect : TitleBar::InsideRect;
+    return backend;
+}
+
+SwayDesktopBackend::SwayDesktopBackend(std::string socketPath, std::unique_ptr<IpcConnection> requests)
+    : socketPath_(std::move(socketPath)), requests_(std::move(requests)) {}
+
+SwayDesktopBackend::~SwayDesktopBackend() {
+    hotKeys_.unbindAll();
+    detach();
+}
+
+std::optional<Json> SwayDesktopBackend::ask(IpcConnection::Type type, std::string_view payload) {
+    std::string error;
+    auto reply = requests_->request(type, payload, kPatience, error);
+    if (reply) {
+        if (auto json = Json::parse(*reply, error)) return json;
+        error = "a reply that is not JSON: " + error;
+    }
+    if (log_) log_->write(variant_ + ": " + error);
+    return std::nullopt;
+}
+
+bool SwayDesktopBackend::run(const std::string& command) {
+    auto reply = ask(IpcConnection::kRunCommand, command);
+    if (!reply) return false;
+    bool all = !reply->elements().empty();
+    for (const Json& outcome : reply->elements()) {
+        if (outcome["success"].boolean().value_or(false)) continue;
+        all = false;
+        if (log_) log_->write(variant_ + " refused \"" + command + "\": " + outcome["error"].string().value_or("?"));
+    }
+    return all;
+}
+
+std::string SwayDesktopBackend::sessionName() {
+    return variant_ + " at " + socketPath_;
+}
+
+DesktopCapabilities SwayDesktopBackend::capabilities() {
+    DesktopCapabilities can;
+    can.pointerEverywhere = {false, variant_ == "sway"
+                                        ? "sway shows the pointer over other windows to itself alone; it moves "
+                                          "and resizes floating windows with floating_modifier and a drag"
+                                        : "i3 moves and resizes floating windows with floating_modifier and a drag"};
+    can.swipes = {false, variant_ + " shows the touchpad's swipes to itself alone"};
+    can.virtualDesktops = {false, "Tilvane does not yet move windows between " + variant_ + "'s workspaces"};
+    can.keyboardGrab = {false, variant_ + " keeps the combinations it binds; record a shortcut it does not bind"};
+    return can;
+}
+
+void SwayDesktopBackend::fill(Platform& platform, Uses uses) {
+    log_ = platform.log;
+    platform.screens = &screens_;
+    if (uses == Uses::OneAction) return;
+    platform.keyboard = &keyboard_;
+    platform.hotKeys = &hotKeys_;
+    platform.capabilities = capabilities();
+}
+
+void SwayDesktopBackend::attach(DescriptorWatcher& loop, std::function<void()> onLost) {
+    onLost_ = std::move(onLost);
+    watcher_ = &loop;
+    std::string error;
+    events_ = IpcConnection::open(socketPath_, error);
+    if (events_) {
+        auto reply = events_->request(IpcConnection::kSubscribe, R"(["binding","window","shutdown"])", kPatience, error);
+        if (!reply || reply->find("true") == std::string::npos) events_.reset();
+    }
+    if (!events_) {
+        lost("cannot listen to the window manager's events: " + error);
+        return;
+    }
+    loop.watchFd(events_->fd(), [this] { readEvents(); });
+    if (instance_) instance_->serveOn(loop);
+}
+
+void SwayDesktopBackend::detach() {
+    if (instance_) instance_->stopServing();
+    if (watcher_ && events_) watcher_->unwatchFd(events_->fd());
+    watcher_ = nullptr;
+}
+
+void SwayDesktopBackend::lost(const std::string& why) {
+    if (log_) log_->write(variant_ + ": " + why);
+    if (watcher_ && events_) watcher_->unwatchFd(events_->fd());
+    if (auto onLost = std::exchange(onLost_, nullptr)) onLost();
+}
+
+void SwayDesktopBackend::readEvents() {
+    std::string error;
+    bool open = events_->readAvailable(error);
+    for (const auto& message : events_->takeEvents()) {
+        constexpr uint32_t kWindowEvent = 3, kBindingEvent = 5, kShutdownEvent = 6;
+        if (message.eventType() == kShutdownEvent) return lost("the window manager is shutting down");
+        std::string parseError;
+        auto event = Json::parse(message.payload, parseError);
+        if (!event) continue;
+        if (message.eventType() == kBindingEvent) hotKeys_.bindingRan(*event);
+        if (message.eventType() == kWindowEvent && (*event)["change"].string() == "focus" && activeChanged_)
+            activeChanged_(static_cast<WindowId>((*event)["container"]["id"].number().value_or(0)));
+    }
+    if (!open) lost("the connection broke: " + error);
+}
+
+InstanceClaim& SwayDesktopBackend::instance(RunLoop&) {
+    if (!instance_) {
+        instance_ = std::make_unique<linux_platform::SocketInstance>(socketPath_);
+        if (watcher_) instance_->serveOn(*watcher_);
+    }
+    return *instance_;
+}
+
+// --- windows ---------------------------------------------------------------------
+
+Point SwayDesktopBackend::origin(const Json& tree) {
+    auto primary = primaryOf(outputsOf(tree));
+    return primary ? primary->area.origin() : Point{};
+}
+
+Point SwayDesktopBackend::primaryTopLeft() {
+    auto t = tree();
+    return t ? origin(*t) : Point{};
+}
+
+std::optional<WindowControl::WindowId> SwayWindows::focusedWindow() {
+    auto t = desktop_.tree();
+    if (!t) return std::nullopt;
+    auto window = focusedWindowOf(*t, desktop_.titleBars());
+    if (!window) return std::nullopt;
+    return static_cast<WindowId>(window->id);
+}
+
+std::optional<DesktopBackend::WindowId> SwayDesktopBackend::activeWindowNow() {
+    return windows_.focusedWindow();
+}
+
+std::optional<int32_t> SwayWindows::processOf(WindowId window) {
+    auto t = desktop_.tree();
+    if (!t) return std::nullopt;
+    auto node = windowOf(*t, static_cast<int64_t>(window), desktop_.titleBars());
+    return node ? node->pid : std::nullopt;
+}
+
+std::vector<WindowControl::WindowId> SwayWindows::windowsOf(int32_t process) {
+    std::vector<WindowId> ids;
+    if (auto t = desktop_.tree())
+        for (const auto& window : windowsOfProcess(*t, process, desktop_.titleBars())) ids.push_back(static_cast<WindowId>(window.id));
+    return ids;
+}
+
+std::optional<Rect> SwayWindows::frame(WindowId window) {
+    auto t = desktop_.tree();
+    if (!t) return std::nullopt;
+    auto node = windowOf(*t, static_cast<int64_t>(window), desktop_.titleBars());
+    if (!node) return std::nullopt;
+    Point o = SwayDesktopBackend::origin(*t);
+    return Rect{node->frame.x - o.x, node->frame.y - o.y, node->frame.width, node->frame.height};
+}
+
+bool SwayWindows::setFrame(WindowId window, const Rect& frame) {
+    auto t = desktop_.tree();
+    if (!t) return false;
+    Point o = SwayDesktopBackend::origin(*t);
+    return desktop_.run(setFrameCommand(static_cast<int64_t>(window), {frame.x + o.x, frame.y + o.y, frame.width, frame.height}));
+}
+
+void SwayWindows::raise(WindowId window) {
+    desktop_.run("[con_id=" + std::to_string(window) + "] focus");
+}
+
+// --- keys --------------------------------------------------------------------------
+
+std::optional<uint16_t> SwayDesktopBackend::virtualKeyCode(uint32_t nativeKeyCode) {
+    (void)nativeKeyCode;
+    return std::nullopt;
+}
+
+void SwayDesktopBackend::captureKeyboard(RunLoop&, std::function<void(const CapturedKey&)>,
+                                         std::function<void(bool)> done) {
+    // The window manager gives no client every key: the user interface records what reaches its window.
+    done(false);
+}
+
+uint64_t SwayKeyboard::windowCommandModifier() const {
+    return modifier::kControl;
+}
+
+KeyTranslation SwayKeyboard::translateKeyCode(uint16_t keyCode) {
+    auto name = keySymbolName(keyCode);
+    if (!name || name->size() != 1) return {KeyTranslation::Status::NoLayout, {}};
+    return {KeyTranslation::Status::Ok, std::u16string(1, char16_t((*name)[0]))};
+}
+
+// --- hot keys ----------------------------------------------------------------------
+
+SwayHotKeys::~SwayHotKeys() = default;
+
+OSStatus SwayHotKeys::registerEventHotKey(uint32_t keyCode, uint32_t modifiers, EventHotKeyID id,
+                                          EventHotKeyRef& outRef) {
+    auto combo = comboFor(keyCode, modifiers);
+    if (!combo) return kEventHotKeyInvalidErr;
+    if (isHeldByAnotherProgram(keyCode, modifiers)) return kEventHotKeyExistsErr;
+    EventHotKeyRef ref = nextRef_++;
+    // --no-repeat: a held key places the window once.
+    if (!desktop_.run("bindsym --no-repeat " + *combo + " nop " + kCommandPrefix + " " + std::to_string(ref)))
+        return kEventHotKeyInvalidErr;
+    registrations_[ref] = {*combo, id};
+    outRef = ref;
+    return kNoErr;
+}
+
+OSStatus SwayHotKeys::unregisterEventHotKey(EventHotKeyRef ref) {
+    auto found = registrations_.find(ref);
+    if (found == registrations_.end()) return kEventHotKeyInvalidErr;
+    desktop_.run("unbindsym --no-repeat " + found->second.combo);
+    registrations_.erase(found);
+    return kNoErr;
+}
+
+void SwayHotKeys::unbindAll() {
+    while (!registrations_.empty()) unregisterEventHotKey(registrations_.begin()->first);
+}
+
+OSStatus SwayHotKeys::installEventHandler(Handler handler, EventHandlerRef& outRef) {
+    handler_ = std::move(handler);
+    outRef = 1;
+    return kNoErr;
+}
+
+OSStatus SwayHotKeys::removeEventHandler(EventHandlerRef) {
+    handler_ = nullptr;
+    return kNoErr;
+}
+
+bool SwayHotKeys::isHeldByAnotherProgram(uint32_t keyCode, uint32_t modifiers) {
+    auto combo = comboFor(keyCode, modifiers);
+    if (!combo) return false;
+    for (const auto& [ref, registration] : registrations_)
+        if (registration.combo == *combo) return false;
+    auto config = desktop_.ask(IpcConnection::kGetConfig);
+    if (!config) return false;
+    auto bound = boundCombos((*config)["config"].string().value_or(""));
+    return std::find(bound.begin(), bound.end(), *combo) != bound.end();
+}
+
+void SwayHotKeys::bindingRan(const Json& event) {
+    auto ref = hotKeyOfBinding(event, kCommandPrefix);
+    if (!ref || !handler_) return;
+    auto found = registrations_.find(*ref);
+    if (found == registrations_.end()) return;
+    HotKeyEvent hotKey;
+    hotKey.hotKeyID = found->second.id;
+    handler_(hotKey);
+}
+
+// --- screens -----------------------------------------------------------------------
+
+std::vector<Screen> SwayScreens::screens() {
+    auto tree = desktop_.tree();
+    return tree ? screensOf(outputsOf(*tree)) : std::vector<Screen>{};
+}
+
+std::optional<Screen> SwayScreens::mainScreen() {
+    auto tree = desktop_.tree();
+    if (!tree) return std::nullopt;
+    auto outputs = outputsOf(*tree);
+    auto screens = screensOf(outputs);
+    for (const auto& output : outputs)
+        if (output.focused)
+            for (const auto& screen : screens)
+                if (screen.id == static_cast<uint64_t>(output.id)) return screen;
+    return screens.empty() ? std::nullopt : std::optional<Screen>(screens.front());
+}
+
+double SwayScreens::menuBarHeight() {
+    auto all = screens();
+    return all.empty() ? 0 : all.front().menuBarHeight;
+}
+
+}  // namespace tilvane::sway

@@ -1,0 +1,156 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/desktop_backend.h"
+#include "platform/hot_keys.h"
+#include "platform/keyboard.h"
+#include "platform/linux/socket_instance.h"
+#include "platform/screens.h"
+#include "platform/sway/ipc_connection.h"
+#include "platform/sway/sway_tree.h"
+#include "platform/window_control.h"
+
+namespace tilvane::sway {
+
+class SwayDesktopBackend;
+
+// The screens as the window manager lays out its outputs, read anew each time.
+class SwayScreens : public Screens {
+public:
+    explicit SwayScreens(SwayDesktopBackend& desktop) : desktop_(desktop) {}
+    std::vector<Screen> screens() override;
+    std::optional<Screen> mainScreen() override;
+    double menuBarHeight() override;
+
+private:
+    SwayDesktopBackend& desktop_;
+};
+
+// Hot keys as the window manager's own bindings that run nothing ("nop
+// tilvane-hotkey <n>"), reported as binding events. A combination the
+// user's configuration binds is another program's.
+class SwayHotKeys : public HotKeyService {
+public:
+    explicit SwayHotKeys(SwayDesktopBackend& desktop) : desktop_(desktop) {}
+    ~SwayHotKeys() override;
+    OSStatus registerEventHotKey(uint32_t keyCode, uint32_t modifiers, EventHotKeyID id,
+                                 EventHotKeyRef& outRef) override;
+    OSStatus unregisterEventHotKey(EventHotKeyRef ref) override;
+    OSStatus installEventHandler(Handler handler, EventHandlerRef& outRef) override;
+    OSStatus removeEventHandler(EventHandlerRef ref) override;
+    bool isHeldByAnotherProgram(uint32_t keyCode, uint32_t modifiers) override;
+
+    // A binding event from the window manager.
+    void bindingRan(const Json& event);
+    // Removes every binding the program made; when it ends.
+    void unbindAll();
+
+    static constexpr const char* kCommandPrefix = "tilvane-hotkey";
+
+private:
+    struct Registration {
+        std::string combo;
+        EventHotKeyID id;
+    };
+    SwayDesktopBackend& desktop_;
+    std::map<EventHotKeyRef, Registration> registrations_;
+    EventHotKeyRef nextRef_ = 1;
+    Handler handler_;
+};
+
+// The windows, placed by commands; frames in the program's coordinates (the
+// primary output's corner at 0, 0).
+class SwayWindows : public WindowControl {
+public:
+    explicit SwayWindows(SwayDesktopBackend& desktop) : desktop_(desktop) {}
+    std::optional<WindowId> focusedWindow() override;
+    std::optional<int32_t> processOf(WindowId window) override;
+    std::vector<WindowId> windowsOf(int32_t process) override;
+    std::optional<Rect> frame(WindowId window) override;
+    bool setFrame(WindowId window, const Rect& frame) override;
+    void raise(WindowId window) override;
+
+private:
+    SwayDesktopBackend& desktop_;
+};
+
+// Keys as the window manager's bindings name them; no layout is read.
+class SwayKeyboard : public Keyboard {
+public:
+    ShortcutWording shortcutWording() const override { return ShortcutWording::Words; }
+    uint64_t windowCommandModifier() const override;
+    KeyTranslation translateKeyCode(uint16_t keyCode) override;
+    std::optional<std::vector<SymbolicHotKey>> copySymbolicHotKeys() override { return std::nullopt; }
+};
+
+// sway (or i3) reached through its IPC socket: windows placed by commands,
+// outputs and workspaces read from its tree, hot keys as its bindings.
+class SwayDesktopBackend : public DesktopBackend {
+public:
+    // Whether the session names a socket ($SWAYSOCK, $I3SOCK); why not, when not.
+    static bool fits(std::string& whyNot);
+    static std::unique_ptr<SwayDesktopBackend> open(std::string& error);
+    ~SwayDesktopBackend() override;
+
+    // A request on the command connection; none when it fails (said in the log).
+    std::optional<Json> ask(IpcConnection::Type type, std::string_view payload = {});
+    // Runs a command; true when every part of it succeeded.
+    bool run(const std::string& command);
+    std::optional<Json> tree() { return ask(IpcConnection::kGetTree); }
+    TitleBar titleBars() const { return titles_; }
+
+    std::string sessionName() override;
+    DesktopCapabilities capabilities() override;
+    void fill(Platform& platform, Uses uses) override;
+    void attach(DescriptorWatcher& loop, std::function<void()> onLost) override;
+    void detach() override;
+    WindowControl* windowControl() override { return &windows_; }
+    InstanceClaim& instance(RunLoop& loop) override;
+    HotKeyService& hotKeys() override { return hotKeys_; }
+    Keyboard& keyboard() override { return keyboard_; }
+    std::optional<std::string> placementRefusal() override { return std::nullopt; }
+
+    std::optional<WindowId> activeWindowNow() override;
+    void onActiveWindowChange(std::function<void(WindowId)> handler) override { activeChanged_ = std::move(handler); }
+    void setSkipTaskbar(WindowId, bool) override {}
+    std::optional<uint16_t> virtualKeyCode(uint32_t nativeKeyCode) override;
+    void captureKeyboard(RunLoop& loop, std::function<void(const CapturedKey&)> onKey,
+                         std::function<void(bool)> done) override;
+    void releaseKeyboard() override {}
+
+    std::string windowManagerName() override { return variant_ + " " + version_; }
+    std::string serverDescription() override { return variant_ + " IPC at " + socketPath_; }
+    Point primaryTopLeft() override;
+
+    // Where the primary output's corner lies in the window manager's layout.
+    static Point origin(const Json& tree);
+
+private:
+    SwayDesktopBackend(std::string socketPath, std::unique_ptr<IpcConnection> requests);
+
+
+    void readEvents();
+    void lost(const std::string& why);
+
+    std::string socketPath_;
+    std::string variant_ = "sway", version_;
+    TitleBar titles_ = TitleBar::AboveRect;
+    std::unique_ptr<IpcConnection> requests_;
+    std::unique_ptr<IpcConnection> events_;
+    Log* log_ = nullptr;
+    SwayScreens screens_{*this};
+    SwayWindows windows_{*this};
+    SwayHotKeys hotKeys_{*this};
+    SwayKeyboard keyboard_;
+    std::unique_ptr<linux_platform::SocketInstance> instance_;
+    DescriptorWatcher* watcher_ = nullptr;
+    std::function<void()> onLost_;
+    std::function<void(WindowId)> activeChanged_;
+};
+
+}  // namespace tilvane::sway
