@@ -17,7 +17,6 @@ struct KeySymbol {
     std::string_view name;
 };
 
-
 // clang-format off
 inline constexpr KeySymbol kKeySymbols[] = {
     {key::kA, "a"},                        {key::kB, "b"},                        {key::kC, "c"},

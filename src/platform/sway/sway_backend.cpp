@@ -112,7 +112,8 @@ void SwayDesktopBackend::attach(DescriptorWatcher& loop, std::function<void()> o
     std::string error;
     events_ = IpcConnection::open(socketPath_, error);
     if (events_) {
-        auto reply = events_->request(IpcConnection::kSubscribe, R"(["binding","window","shutdown"])", kPatience, error);
+        auto reply =
+            events_->request(IpcConnection::kSubscribe, R"(["binding","window","shutdown"])", kPatience, error);
         if (!reply || reply->find("true") == std::string::npos) events_.reset();
     }
     if (!events_) {
@@ -193,7 +194,8 @@ std::optional<int32_t> SwayWindows::processOf(WindowId window) {
 std::vector<WindowControl::WindowId> SwayWindows::windowsOf(int32_t process) {
     std::vector<WindowId> ids;
     if (auto t = desktop_.tree())
-        for (const auto& window : windowsOfProcess(*t, process, desktop_.titleBars())) ids.push_back(static_cast<WindowId>(window.id));
+        for (const auto& window : windowsOfProcess(*t, process, desktop_.titleBars()))
+            ids.push_back(static_cast<WindowId>(window.id));
     return ids;
 }
 
@@ -210,7 +212,8 @@ bool SwayWindows::setFrame(WindowId window, const Rect& frame) {
     auto t = desktop_.tree();
     if (!t) return false;
     Point o = SwayDesktopBackend::origin(*t);
-    return desktop_.run(setFrameCommand(static_cast<int64_t>(window), {frame.x + o.x, frame.y + o.y, frame.width, frame.height}));
+    return desktop_.run(
+        setFrameCommand(static_cast<int64_t>(window), {frame.x + o.x, frame.y + o.y, frame.width, frame.height}));
 }
 
 void SwayWindows::raise(WindowId window) {

@@ -133,7 +133,6 @@ public:
 private:
     SwayDesktopBackend(std::string socketPath, std::unique_ptr<IpcConnection> requests);
 
-
     void readEvents();
     void lost(const std::string& why);
 

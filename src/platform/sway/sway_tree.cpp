@@ -102,7 +102,9 @@ std::vector<Screen> screensOf(const std::vector<Output>& outputs) {
     auto primary = primaryOf(outputs);
     if (!primary) return screens;
     const Rect& p = primary->area;
-    auto convert = [&p](const Rect& r) { return Rect{r.x - p.x, p.height - (r.y - p.y) - r.height, r.width, r.height}; };
+    auto convert = [&p](const Rect& r) {
+        return Rect{r.x - p.x, p.height - (r.y - p.y) - r.height, r.width, r.height};
+    };
     auto add = [&](const Output& o) {
         double topPanel = std::clamp(o.usable.y - o.area.y, 0.0, o.area.height);
         screens.push_back({static_cast<uint64_t>(o.id), convert(o.area), convert(o.usable), topPanel});
@@ -136,16 +138,20 @@ std::optional<WindowNode> windowOf(const Json& tree, int64_t id, TitleBar titles
 std::vector<WindowNode> windowsOfProcess(const Json& tree, int32_t pid, TitleBar titles) {
     std::vector<WindowNode> windows;
     walk(tree, nullptr, [&](const Json& node, const Json* parent) {
-        if (showsClient(node) && node["pid"].number() == double(pid)) windows.push_back(windowFrom(node, parent, titles));
+        if (showsClient(node) && node["pid"].number() == double(pid))
+            windows.push_back(windowFrom(node, parent, titles));
         return false;
     });
     return windows;
 }
 
 std::string setFrameCommand(int64_t id, const Rect& frame) {
-    auto whole = [](double v) { return number_text::format(std::round(v)); };
-    return "[con_id=" + std::to_string(id) + "] floating enable, resize set " + whole(frame.width) + " px " +
-           whole(frame.height) + " px, move absolute position " + whole(frame.x) + " px " + whole(frame.y) + " px";
+    // The far edges rounded rather than the size, so that windows placed side by side meet.
+    double x = std::round(frame.x), y = std::round(frame.y);
+    double width = std::round(frame.x + frame.width) - x, height = std::round(frame.y + frame.height) - y;
+    auto text = [](double v) { return number_text::format(v); };
+    return "[con_id=" + std::to_string(id) + "] floating enable, resize set " + text(width) + " px " + text(height) +
+           " px, move absolute position " + text(x) + " px " + text(y) + " px";
 }
 
 namespace {
@@ -218,7 +224,8 @@ std::vector<std::string> boundCombos(std::string_view config) {
     size_t start = 0;
     while (start < config.size()) {
         size_t end = config.find('\n', start);
-        std::string_view line = config.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        std::string_view line =
+            config.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
         start = end == std::string_view::npos ? config.size() : end + 1;
         std::vector<std::string> words;
         for (size_t i = 0; i < line.size();) {

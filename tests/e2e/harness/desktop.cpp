@@ -24,14 +24,6 @@ std::string monitorSpec(const Rect& r) {
     return spec;
 }
 
-std::string makeFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tilvane-e2e-XXXXXX";
-    if (!::mkdtemp(pattern.data())) return {};
-    for (const char* sub : {"/config", "/runtime"}) ::mkdir((pattern + sub).c_str(), 0700);
-    return pattern;
-}
-
 struct Manager {
     const char* name;
     std::vector<std::string> argv;
@@ -61,6 +53,14 @@ const char* nameOf(WindowManager manager) {
     return managerOf(manager).name;
 }
 
+std::string makeTestFolder() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tilvane-e2e-XXXXXX";
+    if (!::mkdtemp(pattern.data())) return {};
+    for (const char* sub : {"/config", "/runtime"}) ::mkdir((pattern + sub).c_str(), 0700);
+    return pattern;
+}
+
 bool endToEndRequired() {
     const char *ci = std::getenv("CI"), *required = std::getenv("TILVANE_E2E_REQUIRED");
     return (ci && std::string(ci) == "true") || (required && std::string(required) == "1");
@@ -86,7 +86,7 @@ bool Desktop::launch(const Options& options, std::string& failure) {
         failure = why;
         return false;
     };
-    folder_ = makeFolder();
+    folder_ = makeTestFolder();
     // Xvfb picks a free display number and writes it to the descriptor it is given.
     int fds[2];
     if (folder_.empty() || ::pipe2(fds, O_CLOEXEC) != 0) return fail("cannot make a folder or a pipe for the desktop");
@@ -197,7 +197,11 @@ std::map<std::string, std::string> Desktop::environment() const {
             {"XDG_CONFIG_HOME", folder_ + "/config"},
             {"XDG_STATE_HOME", folder_ + "/state"},
             {"XDG_RUNTIME_DIR", folder_ + "/runtime"},
-            {"TILVANE_EXIT_ON_XERROR", "1"}};
+            {"TILVANE_EXIT_ON_XERROR", "1"},
+            // A desktop's own window manager socket is not this one's.
+            {"SWAYSOCK", ""},
+            {"I3SOCK", ""},
+            {"WAYLAND_DISPLAY", ""}};
 }
 
 int Desktop::run(const std::vector<std::string>& argv, std::string* output) {

@@ -125,5 +125,7 @@ inline std::string tilvaneBinary() {
 // Whether end-to-end tests must run rather than skip for want of Xvfb or
 // a window manager: in CI (CI=true) or with TILVANE_E2E_REQUIRED=1.
 bool endToEndRequired();
+// A fresh folder for one test's desktop, with config/ and runtime/ in it; empty when none can be made.
+std::string makeTestFolder();
 
 }  // namespace tilvane::e2e

@@ -9,49 +9,6 @@
 namespace tilvane::e2e {
 namespace {
 
-// A placement relative to the monitor's visible area: the target's origin
-// and size as fractions of it.
-struct ScreenRow {
-    const char* action;
-    double x, y, width, height;
-};
-
-const ScreenRow kScreenRows[] = {
-    {"top-left", 0, 0, 0.5, 0.5},
-    {"left", 0, 0, 0.5, 1},
-    {"bottom-left", 0, 0.5, 0.5, 0.5},
-    {"top-right", 0.5, 0, 0.5, 0.5},
-    {"right", 0.5, 0, 0.5, 1},
-    {"bottom-right", 0.5, 0.5, 0.5, 0.5},
-    {"top", 0, 0, 1, 0.5},
-    {"bottom", 0, 0.5, 1, 0.5},
-    {"maximize", 0, 0, 1, 1},
-    {"center", 0.25, 0.25, 0.5, 0.5},
-    {"center-left", 0, 0.25, 0.5, 0.5},
-    {"center-right", 0.5, 0.25, 0.5, 0.5},
-    {"left-third", 0, 0, 1.0 / 3, 1},
-    {"center-third", 1.0 / 3, 0, 1.0 / 3, 1},
-    {"right-third", 2.0 / 3, 0, 1.0 / 3, 1},
-    {"top-third", 0, 0, 1, 1.0 / 3},
-    {"middle-third", 0, 1.0 / 3, 1, 1.0 / 3},
-    {"bottom-third", 0, 2.0 / 3, 1, 1.0 / 3},
-};
-
-Rect target(const ScreenRow& row, const Rect& v) {
-    return pixelRect({v.x + row.x * v.width, v.y + row.y * v.height, row.width * v.width, row.height * v.height});
-}
-
-// A change of the window's own frame, in pixels.
-struct WindowRow {
-    const char* action;
-    double dx, dy, dwidth, dheight;
-};
-
-const WindowRow kWindowRows[] = {
-    {"increase", 0, 0, 20, 20},   {"reduce", 0, 0, -20, -20}, {"nudge-left", -15, 0, 0, 0},
-    {"nudge-right", 15, 0, 0, 0}, {"nudge-up", 0, -15, 0, 0}, {"nudge-down", 0, 15, 0, 0},
-};
-
 Rect startFrame(const Rect& visible) {
     return {visible.x + 100, visible.y + 100, 500, 400};
 }

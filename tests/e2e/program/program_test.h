@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "harness/desktop_test.h"
+#include "harness/placement_rows.h"
 #include "platform/x11/x_errors.h"
 
 namespace tilvane::e2e {
@@ -35,13 +36,6 @@ inline constexpr Rect kStart{kVisible.x + 100, kVisible.y + 100, 500, 400};
 inline constexpr Rect kLeftHalf{kVisible.x, kVisible.y, kVisible.width / 2, kVisible.height};
 inline constexpr Rect kRightHalf{kVisible.x + kVisible.width / 2, kVisible.y, kVisible.width / 2, kVisible.height};
 }  // namespace primary
-
-// The area with its far edges rounded to whole pixels, the way the program
-// places fractional frames.
-inline Rect pixelRect(const Rect& r) {
-    double x0 = std::lround(r.x), y0 = std::lround(r.y);
-    return {x0, y0, std::lround(r.x + r.width) - x0, std::lround(r.y + r.height) - y0};
-}
 
 // A test of the tilvane program on a private desktop.
 class ProgramTest : public DesktopTest {

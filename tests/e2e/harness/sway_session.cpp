@@ -1,0 +1,233 @@
+#include "harness/sway_session.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "harness/desktop.h"
+
+namespace tilvane::e2e {
+
+namespace {
+
+using namespace std::chrono_literals;
+using sway::IpcConnection;
+using sway::Json;
+
+constexpr uid_t kNobody = 65534;
+
+const char* const kConfig = R"(output HEADLESS-1 resolution 1280x1024 position 0 0
+default_border normal 2
+xwayland disable
+bar {
+    position top
+    status_command while :; do echo tilvane; sleep 3600; done
+}
+set $mod Mod4
+bindsym $mod+Return exec foot
+bindsym Ctrl+Mod1+Left nop the user's own
+for_window [app_id="tilvane-test"] floating enable
+)";
+
+Rect rectOf(const Json& r) {
+    return {r["x"].number().value_or(0), r["y"].number().value_or(0), r["width"].number().value_or(0),
+            r["height"].number().value_or(0)};
+}
+
+}  // namespace
+
+std::unique_ptr<SwaySession> SwaySession::start(std::string& skip, std::string& failure) {
+    for (const char* tool : {"sway", "foot", "wtype"})
+        if (!inPath(tool)) {
+            (endToEndRequired() ? failure : skip) = std::string(tool) + " is not installed (tools/install-deps installs it)";
+            return nullptr;
+        }
+    std::unique_ptr<SwaySession> session(new SwaySession());
+    session->folder_ = makeTestFolder();
+    if (session->folder_.empty()) {
+        failure = "cannot make a folder for sway";
+        return nullptr;
+    }
+    // sway's own runtime folder and home, which the uid it runs as must own and reach.
+    ::chmod(session->folder_.c_str(), 0711);
+    session->runtime_ = session->folder_ + "/sway-runtime";
+    std::string home = session->folder_ + "/sway-home";
+    for (const auto& dir : {session->runtime_, home}) {
+        ::mkdir(dir.c_str(), 0700);
+        if (::geteuid() == 0 && ::chown(dir.c_str(), kNobody, kNobody) != 0) {
+            failure = "cannot give " + dir + " to the unprivileged uid";
+            return nullptr;
+        }
+    }
+    std::ofstream(home + "/config") << kConfig;
+    // sway and its children take the session they are started in from these:
+    // this one is the test's own, nested in none.
+    for (const char* variable : {"SWAYSOCK", "I3SOCK", "WAYLAND_DISPLAY", "DISPLAY"}) ::unsetenv(variable);
+    std::vector<std::string> argv{"sway", "-c", home + "/config"};
+    if (::geteuid() == 0)
+        argv.insert(argv.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    session->sway_ = Process::spawn(argv,
+                                    {{"XDG_RUNTIME_DIR", session->runtime_},
+                                     {"HOME", home},
+                                     {"WLR_BACKENDS", "headless"},
+                                     {"WLR_LIBINPUT_NO_DEVICES", "1"},
+                                     {"WLR_RENDERER", "pixman"}},
+                                    session->folder_ + "/sway.log");
+    auto fail = [&](const std::string& why) {
+        failure = why + " (logs in " + session->folder_ + ")\n" + readFile(session->folder_ + "/sway.log");
+        session->keepFolder();
+        return nullptr;
+    };
+    if (!session->sway_) return fail("sway did not start");
+    // The socket is named after sway's uid and process.
+    waitUntil([&] {
+        std::error_code ignored;
+        for (const auto& entry : std::filesystem::directory_iterator(session->runtime_, ignored))
+            if (entry.path().filename().string().rfind("sway-ipc.", 0) == 0) session->socket_ = entry.path();
+        return !session->socket_.empty() || !session->sway_->running();
+    });
+    std::string error;
+    if (!session->socket_.empty()) session->ipc_ = IpcConnection::open(session->socket_, error);
+    if (!session->ipc_) return fail("sway's IPC socket did not appear: " + error);
+    if (!session->command("create_output") ||
+        !session->command("output HEADLESS-2 resolution 1600x900 position 1280 0"))
+        return fail("sway did not add the second output");
+    // Both bars are up once both workspaces leave room for them.
+    if (!waitUntil([&] {
+            return session->usable(kFirst).y > kFirst.y && session->usable(kSecond).y > kSecond.y;
+        }))
+        return fail("sway's bars did not appear");
+    return session;
+}
+
+SwaySession::~SwaySession() {
+    ipc_.reset();
+    if (sway_) {
+        sway_->signal(SIGTERM);
+        if (!sway_->waitFor(5s)) sway_->signal(SIGKILL);
+    }
+    if (!folder_.empty() && !keep_ && !std::getenv("TILVANE_E2E_KEEP")) {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+}
+
+Json SwaySession::ask(IpcConnection::Type type, const std::string& payload) {
+    std::string error;
+    auto reply = ipc_->request(type, payload, 10s, error);
+    if (!reply) return Json();
+    return Json::parse(*reply, error).value_or(Json());
+}
+
+bool SwaySession::command(const std::string& text) {
+    Json reply = ask(IpcConnection::kRunCommand, text);
+    for (const Json& outcome : reply.elements())
+        if (!outcome["success"].boolean().value_or(false)) return false;
+    return !reply.elements().empty();
+}
+
+Rect SwaySession::usable(const Rect& output) {
+    Json workspaces = ask(IpcConnection::kGetWorkspaces);
+    for (const Json& workspace : workspaces.elements())
+        if (workspace["visible"].boolean().value_or(false)) {
+            Rect r = rectOf(workspace["rect"]);
+            if (r.x >= output.x && r.x < output.x + output.width) return r;
+        }
+    return {};
+}
+
+std::optional<int64_t> SwaySession::openWindow(const std::string& title) {
+    if (!command("exec foot --title '" + title + "' --app-id tilvane-test sleep 3600")) return std::nullopt;
+    std::optional<int64_t> id;
+    waitUntil([&] {
+        std::function<void(const Json&)> find = [&](const Json& node) {
+            if (node["name"].string() == title && !node["pid"].isNull())
+                id = static_cast<int64_t>(node["id"].number().value_or(0));
+            for (const char* list : {"nodes", "floating_nodes"})
+                for (const Json& child : node[list].elements()) find(child);
+        };
+        find(ask(IpcConnection::kGetTree));
+        return id.has_value();
+    });
+    // Opened floating, and used once it has drawn itself at the size sway gave it.
+    if (id && (!command("[con_id=" + std::to_string(*id) + "] focus") || !frame(*id))) return std::nullopt;
+    return id;
+}
+
+std::optional<Rect> SwaySession::frame(int64_t id) {
+    auto read = [&] {
+        std::optional<Rect> found;
+        std::function<void(const Json&)> find = [&](const Json& node) {
+            if (node["id"].number() == double(id)) {
+                Rect r = rectOf(node["rect"]);
+                double title = rectOf(node["deco_rect"]).height;
+                found = Rect{r.x, r.y - title, r.width, r.height + title};
+            }
+            for (const char* list : {"nodes", "floating_nodes"})
+                for (const Json& child : node[list].elements()) find(child);
+        };
+        find(ask(IpcConnection::kGetTree));
+        return found;
+    };
+    // sway waits for a client to draw itself at a new size at most 200 ms
+    // (its transaction timeout); a client still answering an earlier request
+    // within that time may give the window back the size it drew. A frame
+    // that has held for longer than that is the window's.
+    std::optional<Rect> frame = read();
+    auto since = std::chrono::steady_clock::now();
+    waitUntil([&] {
+        auto now = read();
+        if (now != frame) {
+            frame = now;
+            since = std::chrono::steady_clock::now();
+        }
+        return std::chrono::steady_clock::now() - since > 300ms;
+    });
+    return frame;
+}
+
+void SwaySession::press(const std::vector<std::string>& modifiers, const std::string& key) {
+    // Typed by a client of sway's own, through the virtual-keyboard protocol.
+    std::string line = "exec wtype";
+    for (const auto& m : modifiers) line += " -M " + m;
+    line += " -k " + key;
+    for (auto m = modifiers.rbegin(); m != modifiers.rend(); ++m) line += " -m " + *m;
+    command(line);
+}
+
+std::map<std::string, std::string> SwaySession::environment() const {
+    return {{"SWAYSOCK", socket_},
+            {"I3SOCK", ""},
+            {"DISPLAY", ""},
+            {"WAYLAND_DISPLAY", ""},
+            {"XDG_CONFIG_HOME", folder_ + "/config"},
+            {"XDG_STATE_HOME", folder_ + "/state"},
+            {"XDG_RUNTIME_DIR", folder_ + "/runtime"}};
+}
+
+std::unique_ptr<Process> SwaySession::startProgram(const std::vector<std::string>& argv, const std::string& logName) {
+    return Process::spawn(argv, environment(), folder_ + "/" + logName);
+}
+
+int SwaySession::run(const std::vector<std::string>& argv, std::string* output) {
+    auto process = startProgram(argv, "run-" + std::to_string(++runs_) + ".log");
+    if (!process) return 127;
+    int status = process->wait();
+    if (output) *output = process->log();
+    return status;
+}
+
+bool SwaySession::waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+}  // namespace tilvane::e2e

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "harness/process.h"
+#include "platform/geometry.h"
+#include "platform/sway/ipc_connection.h"
+#include "platform/sway/json.h"
+
+namespace tilvane::e2e {
+
+// A private headless sway for one test: two outputs of different sizes side
+// by side (1280×1024 at 0,0 and 1600×900 at 1280,0), a bar across the top of
+// each, and its configuration's own binding of Ctrl+Alt+Left. sway will not
+// run as root: as root it runs under the unprivileged "nobody" uid, in a
+// runtime folder of its own. The test talks to it over its IPC socket, as
+// the program does.
+class SwaySession {
+public:
+    // Null when sway cannot start: skip says why when it is missing and the
+    // tests need not run, failure otherwise.
+    static std::unique_ptr<SwaySession> start(std::string& skip, std::string& failure);
+    ~SwaySession();
+
+    const std::string& socketPath() const { return socket_; }
+    const std::string& folder() const { return folder_; }
+    void keepFolder() { keep_ = true; }
+    // The outputs' areas and their workspaces' usable areas (without the bar).
+    static constexpr Rect kFirst{0, 0, 1280, 1024}, kSecond{1280, 0, 1600, 900};
+    Rect usable(const Rect& output);
+
+    // A reply of the window manager; null on failure.
+    sway::Json ask(sway::IpcConnection::Type type, const std::string& payload = "");
+    bool command(const std::string& text);
+
+    // Opens a terminal window with the title, floating, and returns its container id once it is mapped.
+    std::optional<int64_t> openWindow(const std::string& title);
+    // The window's frame as drawn (title bar included), in layout coordinates.
+    std::optional<Rect> frame(int64_t id);
+    // Types the combination ("ctrl+alt+Left") through a virtual keyboard.
+    void press(const std::vector<std::string>& modifiers, const std::string& key);
+
+    // The environment of a tilvane program in this session.
+    std::map<std::string, std::string> environment() const;
+    std::unique_ptr<Process> startProgram(const std::vector<std::string>& argv, const std::string& logName);
+    int run(const std::vector<std::string>& argv, std::string* output = nullptr);
+
+    // Polls until the condition holds or the limit passes.
+    static bool waitUntil(const std::function<bool()>& condition,
+                          std::chrono::milliseconds limit = std::chrono::seconds(10));
+
+private:
+    SwaySession() = default;
+    std::string folder_, runtime_, socket_;
+    std::unique_ptr<Process> sway_;
+    std::unique_ptr<sway::IpcConnection> ipc_;
+    int runs_ = 0;
+    bool keep_ = false;
+};
+
+}  // namespace tilvane::e2e

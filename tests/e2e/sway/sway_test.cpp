@@ -1,0 +1,147 @@
+// The program in a real sway session: every placement on both outputs
+// inside what the bars leave free, the hot keys as sway's bindings (those
+// the user's configuration binds are said to be taken, and none is left
+// behind when the program ends), and one serving program per session.
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <iostream>
+
+#include "harness/desktop.h"
+#include "harness/placement_rows.h"
+#include "harness/sway_session.h"
+#include "platform/sway/sway_tree.h"
+
+namespace tilvane::e2e {
+namespace {
+
+using namespace std::chrono_literals;
+using sway::IpcConnection;
+
+class SwayTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string skip, failure;
+        sway_ = SwaySession::start(skip, failure);
+        if (!skip.empty()) GTEST_SKIP() << skip;
+        ASSERT_TRUE(sway_) << failure;
+    }
+    void TearDown() override {
+        if (serving_ && serving_->running()) {
+            serving_->signal(SIGTERM);
+            EXPECT_EQ(serving_->wait(), 0);
+        }
+        if (HasFailure() && sway_) {
+            sway_->keepFolder();
+            std::cerr << "logs of the failed test's sway: " << sway_->folder() << "\n";
+            if (serving_) std::cerr << "tilvane's output:\n" << serving_->log();
+        }
+    }
+
+    SwaySession& sway() { return *sway_; }
+    void placeFrame(int64_t window, const Rect& frame) {
+        ASSERT_TRUE(sway().command(sway::setFrameCommand(window, frame)));
+        ASSERT_EQ(sway().frame(window), frame);
+    }
+    void place(const std::string& action) {
+        std::string output;
+        ASSERT_EQ(sway().run({tilvaneBinary(), "place", action}, &output), 0) << output;
+    }
+    // Starts `tilvane serve` and waits until it says it serves.
+    void serve() {
+        serving_ = sway().startProgram({tilvaneBinary(), "serve"}, "serve.log");
+        ASSERT_TRUE(serving_);
+        ASSERT_TRUE(SwaySession::waitUntil(
+            [&] { return !serving_->running() || serving_->log().find("serving sway") != std::string::npos; }, 30s));
+        ASSERT_TRUE(serving_->running()) << serving_->log();
+    }
+
+    std::unique_ptr<SwaySession> sway_;
+    std::unique_ptr<Process> serving_;
+};
+
+TEST_F(SwayTest, EveryPlacementLandsOnBothOutputsClearOfTheBars) {
+    auto window = sway().openWindow("placement");
+    ASSERT_TRUE(window);
+    for (const Rect& output : {SwaySession::kFirst, SwaySession::kSecond}) {
+        Rect v = sway().usable(output);
+        ASSERT_GT(v.y, output.y) << "the bar leaves no room";
+        Rect start{v.x + 100, v.y + 100, 500, 400};
+        for (const auto& row : kScreenRows) {
+            SCOPED_TRACE(std::string(row.action) + " at " + std::to_string(int(v.x)));
+            placeFrame(*window, start);
+            place(row.action);
+            EXPECT_EQ(sway().frame(*window), target(row, v));
+            // Top again on the top half fills the usable area.
+            if (std::string_view(row.action) == "top") {
+                place("top");
+                EXPECT_EQ(sway().frame(*window), v);
+            }
+        }
+        for (const auto& row : kWindowRows) {
+            SCOPED_TRACE(std::string(row.action) + " at " + std::to_string(int(v.x)));
+            placeFrame(*window, start);
+            place(row.action);
+            EXPECT_EQ(sway().frame(*window), (Rect{start.x + row.dx, start.y + row.dy, start.width + row.dwidth,
+                                                   start.height + row.dheight}));
+        }
+    }
+    // The next display, keeping the window's cell of its screen's grid (a
+    // third wide, half high) in proportion to the screens.
+    Rect first = sway().usable(SwaySession::kFirst), second = sway().usable(SwaySession::kSecond);
+    Rect cell = pixelRect({first.x, first.y, first.width / 3, first.height / 2});
+    placeFrame(*window, cell);
+    place("next-display");
+    EXPECT_EQ(sway().frame(*window), pixelRect({second.x, second.y, cell.width * second.width / first.width,
+                                                cell.height * second.height / first.height}));
+}
+
+TEST_F(SwayTest, HotKeysAreBindingsTheUsersOwnAreLeftAloneAndNoneOutlivesTheProgram) {
+    auto window = sway().openWindow("hot keys");
+    ASSERT_TRUE(window);
+    serve();
+    Rect v = sway().usable(SwaySession::kFirst);
+    placeFrame(*window, {v.x + 100, v.y + 100, 500, 400});
+    sway().press({"ctrl", "alt"}, "Right");
+    EXPECT_TRUE(SwaySession::waitUntil(
+        [&] { return sway().frame(*window) == pixelRect({v.x + v.width / 2, v.y, v.width / 2, v.height}); }));
+
+    // The configuration binds Ctrl+Alt+Left itself: said, and not bound over.
+    EXPECT_NE(serving_->log().find("holds the shortcuts of LeftShortcut"), std::string::npos) << serving_->log();
+    std::string shortcuts;
+    EXPECT_EQ(sway().run({tilvaneBinary(), "shortcuts"}, &shortcuts), 0);
+    EXPECT_NE(shortcuts.find("Ctrl+Alt+Left ctrl+alt+Left (held by another program)"), std::string::npos)
+        << shortcuts;
+
+    // One serving program per session.
+    std::string output;
+    EXPECT_EQ(sway().run({tilvaneBinary(), "serve"}, &output), 1);
+    EXPECT_NE(output.find("already running on sway"), std::string::npos) << output;
+    EXPECT_EQ(sway().run({tilvaneBinary(), "preferences"}, &output), 1);
+    EXPECT_NE(output.find("has no preferences window"), std::string::npos) << output;
+
+    // Ended, the program leaves no binding behind: the right half's keys run
+    // nothing of it before the user's own binding that follows them does.
+    serving_->signal(SIGTERM);
+    EXPECT_EQ(serving_->wait(), 0);
+    std::string error;
+    auto events = IpcConnection::open(sway().socketPath(), error);
+    ASSERT_TRUE(events) << error;
+    ASSERT_TRUE(events->request(IpcConnection::kSubscribe, R"(["binding"])", 5s, error)) << error;
+    sway().press({"ctrl", "alt"}, "Right");
+    sway().press({"ctrl", "alt"}, "Left");
+    std::vector<std::string> commands;
+    EXPECT_TRUE(SwaySession::waitUntil([&] {
+        events->readAvailable(error);
+        for (const auto& event : events->takeEvents())
+            commands.push_back(sway::Json::parse(event.payload, error).value_or(sway::Json())["binding"]["command"]
+                                   .string()
+                                   .value_or(""));
+        return !commands.empty() && commands.back() == "nop the user's own";
+    }));
+    EXPECT_EQ(commands, std::vector<std::string>{"nop the user's own"});
+}
+
+}  // namespace
+}  // namespace tilvane::e2e
