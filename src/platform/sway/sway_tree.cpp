@@ -1,6 +1,7 @@
 #include "platform/sway/sway_tree.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -261,9 +262,11 @@ std::optional<uint64_t> hotKeyOfBinding(const Json& event, std::string_view pref
     std::string command = event["binding"]["command"].string().value_or("");
     std::string expected = "nop " + std::string(prefix) + " ";
     if (command.rfind(expected, 0) != 0) return std::nullopt;
-    auto read = number_text::read(std::string_view(command).substr(expected.size()));
-    if (read.error != std::errc() || read.value < 0 || read.value != std::floor(read.value)) return std::nullopt;
-    return static_cast<uint64_t>(read.value);
+    std::string_view digits = std::string_view(command).substr(expected.size());
+    uint64_t number = 0;
+    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+    return number;
 }
 
 }  // namespace tilvane::sway

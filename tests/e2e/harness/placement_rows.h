@@ -59,5 +59,4 @@ inline const WindowRow kWindowRows[] = {
     {"nudge-right", 15, 0, 0, 0}, {"nudge-up", 0, -15, 0, 0}, {"nudge-down", 0, 15, 0, 0},
 };
 
-
 }  // namespace tilvane::e2e

@@ -43,7 +43,8 @@ Rect rectOf(const Json& r) {
 std::unique_ptr<SwaySession> SwaySession::start(std::string& skip, std::string& failure) {
     for (const char* tool : {"sway", "foot", "wtype"})
         if (!inPath(tool)) {
-            (endToEndRequired() ? failure : skip) = std::string(tool) + " is not installed (tools/install-deps installs it)";
+            (endToEndRequired() ? failure : skip) =
+                std::string(tool) + " is not installed (tools/install-deps installs it)";
             return nullptr;
         }
     std::unique_ptr<SwaySession> session(new SwaySession());
@@ -68,8 +69,7 @@ std::unique_ptr<SwaySession> SwaySession::start(std::string& skip, std::string& 
     // this one is the test's own, nested in none.
     for (const char* variable : {"SWAYSOCK", "I3SOCK", "WAYLAND_DISPLAY", "DISPLAY"}) ::unsetenv(variable);
     std::vector<std::string> argv{"sway", "-c", home + "/config"};
-    if (::geteuid() == 0)
-        argv.insert(argv.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    if (::geteuid() == 0) argv.insert(argv.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
     session->sway_ = Process::spawn(argv,
                                     {{"XDG_RUNTIME_DIR", session->runtime_},
                                      {"HOME", home},
@@ -97,9 +97,7 @@ std::unique_ptr<SwaySession> SwaySession::start(std::string& skip, std::string& 
         !session->command("output HEADLESS-2 resolution 1600x900 position 1280 0"))
         return fail("sway did not add the second output");
     // Both bars are up once both workspaces leave room for them.
-    if (!waitUntil([&] {
-            return session->usable(kFirst).y > kFirst.y && session->usable(kSecond).y > kSecond.y;
-        }))
+    if (!waitUntil([&] { return session->usable(kFirst).y > kFirst.y && session->usable(kSecond).y > kSecond.y; }))
         return fail("sway's bars did not appear");
     return session;
 }

@@ -83,8 +83,8 @@ TEST_F(SwayTest, EveryPlacementLandsOnBothOutputsClearOfTheBars) {
             SCOPED_TRACE(std::string(row.action) + " at " + std::to_string(int(v.x)));
             placeFrame(*window, start);
             place(row.action);
-            EXPECT_EQ(sway().frame(*window), (Rect{start.x + row.dx, start.y + row.dy, start.width + row.dwidth,
-                                                   start.height + row.dheight}));
+            EXPECT_EQ(sway().frame(*window),
+                      (Rect{start.x + row.dx, start.y + row.dy, start.width + row.dwidth, start.height + row.dheight}));
         }
     }
     // The next display, keeping the window's cell of its screen's grid (a
@@ -104,15 +104,15 @@ TEST_F(SwayTest, HotKeysAreBindingsTheUsersOwnAreLeftAloneAndNoneOutlivesTheProg
     Rect v = sway().usable(SwaySession::kFirst);
     placeFrame(*window, {v.x + 100, v.y + 100, 500, 400});
     sway().press({"ctrl", "alt"}, "Right");
-    EXPECT_TRUE(SwaySession::waitUntil(
-        [&] { return sway().frame(*window) == pixelRect({v.x + v.width / 2, v.y, v.width / 2, v.height}); }));
+    EXPECT_TRUE(SwaySession::waitUntil([&] {
+        return sway().frame(*window) == pixelRect({v.x + v.width / 2, v.y, v.width / 2, v.height});
+    }));
 
     // The configuration binds Ctrl+Alt+Left itself: said, and not bound over.
     EXPECT_NE(serving_->log().find("holds the shortcuts of LeftShortcut"), std::string::npos) << serving_->log();
     std::string shortcuts;
     EXPECT_EQ(sway().run({tilvaneBinary(), "shortcuts"}, &shortcuts), 0);
-    EXPECT_NE(shortcuts.find("Ctrl+Alt+Left ctrl+alt+Left (held by another program)"), std::string::npos)
-        << shortcuts;
+    EXPECT_NE(shortcuts.find("Ctrl+Alt+Left ctrl+alt+Left (held by another program)"), std::string::npos) << shortcuts;
 
     // One serving program per session.
     std::string output;
@@ -135,7 +135,8 @@ TEST_F(SwayTest, HotKeysAreBindingsTheUsersOwnAreLeftAloneAndNoneOutlivesTheProg
     EXPECT_TRUE(SwaySession::waitUntil([&] {
         events->readAvailable(error);
         for (const auto& event : events->takeEvents())
-            commands.push_back(sway::Json::parse(event.payload, error).value_or(sway::Json())["binding"]["command"]
+            commands.push_back(sway::Json::parse(event.payload, error)
+                                   .value_or(sway::Json())["binding"]["command"]
                                    .string()
                                    .value_or(""));
         return !commands.empty() && commands.back() == "nop the user's own";
