@@ -112,6 +112,8 @@ TEST_F(HotKeysTest, TheKeyboardIsTakenOnceAnotherClientLetsGoOfIt) {
     }
 }
 
+// A modifier key wakes the program once per change and asks the server
+// nothing; a click or a letter does not wake it at all.
 using InputMonitorsTest = BackendTest;
 
 TEST_F(InputMonitorsTest, AModifierKeyWakesTheProgramOnceAndAClickNotAtAll) {
@@ -159,6 +161,8 @@ TEST_F(InputMonitorsTest, AModifierKeyWakesTheProgramOnceAndAClickNotAtAll) {
     }
 }
 
+// What a key types, by its position, on the display's current layout, and
+// keys that have no place on the keyboard.
 class KeyboardTest : public BackendTest {
 protected:
     Desktop::Options options() const override { return {WindowManager::None, false}; }
@@ -204,6 +208,8 @@ TEST_F(KeyboardTest, KeysWithoutAPlaceAreAnErrorAndNoHotKey) {
     EXPECT_TRUE(reserved->empty());
 }
 
+// A question nobody could answer is not waited for, and what is asked of
+// the window manager that came back is answered.
 using WindowManagerTest = BackendTest;
 
 struct EndRow {
