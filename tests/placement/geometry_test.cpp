@@ -14,10 +14,10 @@ namespace {
 // display right of it with aligned bottoms (its top 180 points higher).
 constexpr Rect kVisible{0, 23, 1440, 877};
 constexpr Rect kSecond{1440, -180, 1920, 1080};
-constexpr Rect kWindow{100, 100, 800, 600};
 
-// The end-to-end tests place every action on each monitor in whole pixels;
-// these are the exact values in between, and the window-relative edge.
+// The end-to-end tests place every action on each monitor in whole pixels,
+// and grow, shrink and nudge a window; these are the exact values in
+// between, and a shrink below zero.
 TEST(TargetFrame, ExactFramesOfTheScreenOrTheWindowsOwnFrame) {
     const struct {
         int64_t code;
@@ -30,9 +30,7 @@ TEST(TargetFrame, ExactFramesOfTheScreenOrTheWindowsOwnFrame) {
         {270, kVisible, {0, 23 + 877.0 / 3, 1440, 877.0 / 3}},
         {280, kVisible, {0, 23 + 877 / 1.5, 1440, 877.0 / 3}},
         {220, kSecond, {2400, 90, 960, 540}},
-        {290, kWindow, {100, 100, 820, 620}},
         {300, {0, 0, 10, 5}, {0, 0, -10, -15}},  // a reduce below zero is not clamped
-        {330, kWindow, {100, 85, 800, 600}},
     };
     for (const auto& row : rows) {
         const Rect t = targetFrameForAction(row.code, row.reference);

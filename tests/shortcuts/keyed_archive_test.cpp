@@ -79,11 +79,6 @@ TEST(KeyedArchiveTest, ReadsArchivesOfOtherWriters) {
         {handMadeArchive("Shortcut", {{"KeyCode", 3}}, 2, "Other"), std::nullopt},
     };
     for (const auto& row : rows) EXPECT_EQ(archiver.unarchiveObjectWithData(row.data), row.expected);
-
-    auto odd = unarchiveShortcut(archiver, rows[0].data);
-    ASSERT_TRUE(odd);
-    EXPECT_EQ(odd->keyCode(), Shortcut::kNoKeyCode);
-    EXPECT_EQ(odd->modifierFlags(), 0x9E0000u);
 }
 
 TEST(KeyedArchiveTest, RefusesWhatIsNotAnArchive) {

@@ -62,24 +62,12 @@ protected:
 class ShortcutMonitorTest : public HotKeys {};
 class ShortcutBinderTest : public HotKeys {};
 
-// Each attempt, refused ones too, takes the next identifier under the program's signature.
-TEST_F(ShortcutMonitorTest, RegistersWithSignatureAndCountingIdentifiers) {
+// A refused combination is not registered; a press runs its action on a later turn, not inside the handler.
+TEST_F(ShortcutMonitorTest, RegistersWhatTheServiceTakesAndRunsActionsOnALaterTurn) {
     service.refuse(124, 0x1800);
     EXPECT_TRUE(monitor->registerShortcut(kLeft, record("left")));
     EXPECT_FALSE(monitor->registerShortcut(kRight, record("right")));
-    EXPECT_TRUE(monitor->registerShortcut(kM, record("m")));
-    const std::tuple<Call::Kind, uint32_t, uint32_t, uint32_t> expected[] = {{Call::Kind::Register, 123, 0x1800, 1},
-                                                                             {Call::Kind::Refused, 124, 0x1800, 2},
-                                                                             {Call::Kind::Register, 46, 0x0100, 3}};
-    ASSERT_EQ(service.calls().size(), 3u);
-    for (size_t i = 0; i < 3; ++i) {
-        const Call& c = service.calls()[i];
-        EXPECT_EQ(std::make_tuple(c.kind, c.keyCode, c.modifiers, c.id.id), expected[i]) << i;
-        EXPECT_EQ(c.id.signature, 0x544C564Eu);
-    }
     EXPECT_FALSE(monitor->isShortcutRegistered(kRight));
-
-    // A press runs its action on a later turn, not inside the handler.
     EXPECT_TRUE(service.press(123, 0x1800));
     EXPECT_TRUE(ran.empty());
     EXPECT_EQ(runLoop.runUntilIdle(), 1);

@@ -36,7 +36,7 @@ TEST_F(HostileTest, ABurstOfAThousandPressesActsOnEveryPress) {
     }
     settle();
     Rect expected{kStart.x + 15 * position, kStart.y, kStart.width, kStart.height};
-    EXPECT_TRUE(x().waitUntil([&] { return frame(window.id) == expected; })) << frame(window.id);
+    expectFrameReaches(window.id, expected);
     ASSERT_TRUE(tilvane_->running());
 }
 
@@ -129,7 +129,7 @@ TEST_F(HostileTest, StoppedAndContinuedItCatchesUp) {
     EXPECT_EQ(frame(window.id), kStart);
     tilvane_->signal(SIGCONT);
     settle();
-    EXPECT_TRUE(x().waitUntil([&] { return frame(window.id) == kLeftHalf; }, 5s)) << frame(window.id);
+    expectFrameReaches(window.id, kLeftHalf);
 }
 
 // Nothing but the server and the program.

@@ -55,14 +55,6 @@ void PrintTo(const DesktopRow& row, std::ostream* os) {
 class DesktopPlacementTest : public ProgramTest, public testing::WithParamInterface<DesktopRow> {
 protected:
     Desktop::Options options() const override { return {GetParam().manager}; }
-
-    // The window manager may apply a placement after `tilvane place` has
-    // ended and a round trip to it (i3 answers none), and a window that
-    // draws its own shadow changes it when it is maximized: wait for it.
-    void expectFrame(xcb_window_t window, const Rect& expected) {
-        x().waitUntil([&] { return frame(window) == expected; });
-        EXPECT_EQ(frame(window), expected);
-    }
 };
 
 // The default shortcuts the window manager takes for itself. The tests'
@@ -94,12 +86,12 @@ TEST_P(DesktopPlacementTest, TheDefaultsTheWindowManagerHoldsAreNamedAndEveryPla
             SCOPED_TRACE(std::string(row.action) + " at " + std::to_string(int(v.x)));
             x().placeFrame(window.id, startFrame(v));
             place(row.action);
-            expectFrame(window.id, target(row, v));
+            expectFrameReaches(window.id, target(row, v));
             if (maximize) EXPECT_EQ(x().isMaximized(window.id), desk.fillsByMaximizing);
             // Top again on the top half fills the visible area.
             if (std::string_view(row.action) == "top") {
                 place("top");
-                expectFrame(window.id, v);
+                expectFrameReaches(window.id, v);
             }
         }
         // On marco, a GTK 4 window was seen grown from a frame inset by its
@@ -110,8 +102,8 @@ TEST_P(DesktopPlacementTest, TheDefaultsTheWindowManagerHoldsAreNamedAndEveryPla
             Rect start = startFrame(v);
             x().placeFrame(window.id, start);
             place(row.action);
-            expectFrame(window.id,
-                        {start.x + row.dx, start.y + row.dy, start.width + row.dwidth, start.height + row.dheight});
+            expectFrameReaches(
+                window.id, {start.x + row.dx, start.y + row.dy, start.width + row.dwidth, start.height + row.dheight});
         }
     }
     const Rect& v = layout::kPrimaryVisible;
@@ -122,7 +114,7 @@ TEST_P(DesktopPlacementTest, TheDefaultsTheWindowManagerHoldsAreNamedAndEveryPla
         x().setMaximized(window.id, true);
         x().waitUntil([&] { return x().isMaximized(window.id); }, 2s);
         place(row.action);
-        expectFrame(window.id, target(row, v));
+        expectFrameReaches(window.id, target(row, v));
         EXPECT_FALSE(x().isMaximized(window.id));
     }
 }

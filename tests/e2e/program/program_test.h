@@ -57,9 +57,7 @@ protected:
     // application) and waits until it serves the display: it owns the
     // instance selection once its hot keys are bound.
     void startTilvane(const std::vector<std::string>& args = {"serve"}) {
-        std::vector<std::string> argv{tilvaneBinary()};
-        argv.insert(argv.end(), args.begin(), args.end());
-        tilvane_ = desktop().start(argv, "tilvane-" + std::to_string(++starts_) + ".log");
+        tilvane_ = desktop().start(tilvaneWith(args), "tilvane-" + std::to_string(++starts_) + ".log");
         ASSERT_TRUE(tilvane_);
         bool serving = x().waitUntil(
             [&] { return !tilvane_->running() || x().selectionOwner(kSelection) != XCB_WINDOW_NONE; }, 60s);
@@ -87,6 +85,15 @@ protected:
         return x().waitUntil([&] { return frame(window) == expected; }, 5s);
     }
 
+    // Waits for the window to reach the frame: the window manager may apply a
+    // placement after a round trip to it (i3 answers none), a window that
+    // draws its own shadow changes it when it is maximized, and a menu's action
+    // runs on the application's turn after the menu closes.
+    void expectFrameReaches(xcb_window_t window, const Rect& expected) {
+        bool reached = x().waitUntil([&] { return frame(window) == expected; }, 10s);
+        EXPECT_TRUE(reached) << "the window is at " << frame(window) << ", not at " << expected;
+    }
+
     // Puts the window at the start and presses the chord until the program
     // acts on it: it hears of a change of its settings through the file, a
     // moment after the command that made it has ended.
@@ -100,10 +107,14 @@ protected:
         });
     }
 
-    int tilvane(const std::vector<std::string>& args, std::string* output = nullptr) {
+    // The program's command line with these arguments.
+    static std::vector<std::string> tilvaneWith(const std::vector<std::string>& args) {
         std::vector<std::string> argv{tilvaneBinary()};
         argv.insert(argv.end(), args.begin(), args.end());
-        return desktop().run(argv, output);
+        return argv;
+    }
+    int tilvane(const std::vector<std::string>& args, std::string* output = nullptr) {
+        return desktop().run(tilvaneWith(args), output);
     }
 
     // `tilvane place ACTION` as a whole process, then the window manager's work.

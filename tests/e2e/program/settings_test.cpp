@@ -46,9 +46,7 @@ protected:
     // Runs a command that must end by itself; none when it still runs after
     // ten seconds (it is killed then).
     std::optional<int> runBounded(const std::vector<std::string>& args, std::string* output) {
-        std::vector<std::string> argv{tilvaneBinary()};
-        argv.insert(argv.end(), args.begin(), args.end());
-        auto process = desktop().start(argv, "bounded-" + std::to_string(++bounded_) + ".log");
+        auto process = desktop().start(tilvaneWith(args), "bounded-" + std::to_string(++bounded_) + ".log");
         auto status = process->waitFor(10s);
         *output = process->log();
         return status;

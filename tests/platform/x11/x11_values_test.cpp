@@ -37,13 +37,6 @@ TEST(FrameArithmetic, TheClientNeverShrinksBelowAPixel) {
     EXPECT_EQ(clientSizeForOuterSize({-20, 1}, Extents{1, 1, 20, 5}, Extents{}), (Size{1, 1}));
 }
 
-TEST(FrameArithmetic, FarEdgesRoundRatherThanSizes) {
-    // Two thirds of 1040 side by side meet exactly.
-    EXPECT_EQ(pixelSize({0, 0}, {0, 346.6666}), (Size{0, 347}));
-    EXPECT_EQ(pixelSize({0, 346.6666}, {0, 346.6666}), (Size{0, 346}));
-    EXPECT_EQ(pixelSize({719.5, 0}, {719.5, 0}), (Size{719, 0}));
-}
-
 TEST(KeyText, CodePointsBecomeUtf16) {
     EXPECT_EQ(utf16FromCodePoint(U'a'), u"a");
     EXPECT_EQ(utf16FromCodePoint(0x00DF), u"\u00DF");
