@@ -54,9 +54,10 @@ AXCopyResult WindowControlAccessibility::copyAttributeValue(const AXElement& ele
     using Kind = ControlElement::Kind;
     if (e->kind == Kind::SystemWide && attribute == ax::kFocusedApplication) {
         auto focused = windows_.focusedWindow();
-        auto process = focused ? windows_.processOf(*focused) : std::nullopt;
-        if (!process) return {AXError::NoValue, {}};
-        return {AXError::Success, AXValue(createApplication(*process))};
+        if (!focused) return {AXError::NoValue, {}};
+        // A window whose process the desktop does not name (an X client
+        // without _NET_WM_PID under i3) is placed all the same, as application 0's.
+        return {AXError::Success, AXValue(createApplication(windows_.processOf(*focused).value_or(0)))};
     }
     if (e->kind == Kind::Application && attribute == ax::kFocusedWindow) {
         auto focused = windows_.focusedWindow();

@@ -22,7 +22,7 @@ public:
     Compositor() { frames[5] = kStart; }
     std::optional<WindowId> focusedWindow() override { return focused; }
     std::optional<int32_t> processOf(WindowId window) override {
-        return frames.count(window) ? std::optional<int32_t>(7) : std::nullopt;
+        return frames.count(window) && namesProcesses ? std::optional<int32_t>(7) : std::nullopt;
     }
     std::vector<WindowId> windowsOf(int32_t) override {
         std::vector<WindowId> ids;
@@ -44,6 +44,7 @@ public:
     std::map<WindowId, Rect> frames;
     std::optional<WindowId> focused = 5;
     bool refuse = false;
+    bool namesProcesses = true;
     std::vector<Rect> requests;
     std::vector<WindowId> raised;
 };
@@ -94,9 +95,10 @@ TEST(WindowControl, AGoneOrRefusingWindowAndAnEndBeforeTheTurnIsOver) {
         size_t requests;
         std::optional<Rect> frame;
     } rows[] = {
-        {"gone before the action", [](Compositor& c) { c.frames.clear(); }, 0, std::nullopt},
+        {"gone before the action", [](Compositor& c) { c.frames.clear(); }, 1, std::nullopt},
         {"no window has the keyboard", [](Compositor& c) { c.focused.reset(); }, 0, kStart},
         {"the desktop refuses", [](Compositor& c) { c.refuse = true; }, 1, kStart},
+        {"the desktop names no process", [](Compositor& c) { c.namesProcesses = false; }, 1, Rect{0, 23, 720, 877}},
     };
     for (const auto& row : rows) {
         Screens s;

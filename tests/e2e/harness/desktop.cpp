@@ -87,6 +87,9 @@ bool Desktop::launch(const Options& options, std::string& failure) {
         return false;
     };
     folder_ = makeTestFolder();
+    // The programs started here belong to this desktop, not to the session
+    // the tests run in (a window manager takes its socket from these).
+    for (const char* variable : {"SWAYSOCK", "I3SOCK", "WAYLAND_DISPLAY"}) ::unsetenv(variable);
     // Xvfb picks a free display number and writes it to the descriptor it is given.
     int fds[2];
     if (folder_.empty() || ::pipe2(fds, O_CLOEXEC) != 0) return fail("cannot make a folder or a pipe for the desktop");
@@ -197,11 +200,7 @@ std::map<std::string, std::string> Desktop::environment() const {
             {"XDG_CONFIG_HOME", folder_ + "/config"},
             {"XDG_STATE_HOME", folder_ + "/state"},
             {"XDG_RUNTIME_DIR", folder_ + "/runtime"},
-            {"TILVANE_EXIT_ON_XERROR", "1"},
-            // A desktop's own window manager socket is not this one's.
-            {"SWAYSOCK", ""},
-            {"I3SOCK", ""},
-            {"WAYLAND_DISPLAY", ""}};
+            {"TILVANE_EXIT_ON_XERROR", "1"}};
 }
 
 int Desktop::run(const std::vector<std::string>& argv, std::string* output) {

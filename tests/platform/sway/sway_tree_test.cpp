@@ -151,7 +151,8 @@ TEST(SwayTreeTest, OnlyTheProgramsOwnBindingsAreHotKeys) {
         {R"({"change":"other","binding":{"command":"nop tilvane-hotkey 12"}})", std::nullopt},
         {R"({"change":"run"})", std::nullopt},
     };
-    for (const auto& row : rows) EXPECT_EQ(hotKeyOfBinding(parsed(row.event), "tilvane-hotkey"), row.hotKey) << row.event;
+    for (const auto& row : rows)
+        EXPECT_EQ(hotKeyOfBinding(parsed(row.event), "tilvane-hotkey"), row.hotKey) << row.event;
 }
 
 }  // namespace
