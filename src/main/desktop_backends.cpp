@@ -19,8 +19,8 @@ struct DesktopKind {
     std::unique_ptr<DesktopBackend> (*open)(std::string& error);
 };
 
-// The window manager's own socket first: i3 is also an X11 window manager,
-// and through its socket the program places the windows it tiles too.
+// sway first: its session may have an X display too (XWayland), where the
+// program could place only the X clients.
 const DesktopKind kKinds[] = {
     {"sway", &sway::SwayDesktopBackend::fits,
      [](std::string& error) -> std::unique_ptr<DesktopBackend> { return sway::SwayDesktopBackend::open(error); }},

@@ -21,8 +21,12 @@ constexpr auto kPatience = std::chrono::seconds(2);
 // --- the session ---------------------------------------------------------------
 
 bool SwayDesktopBackend::fits(std::string& whyNot) {
-    if (IpcConnection::socketPathFromEnvironment()) return true;
-    whyNot = "no sway or i3 session ($SWAYSOCK and $I3SOCK are not set)";
+    // i3 names its socket in $I3SOCK alone, and sway in both. On i3, an X11
+    // window manager, the X11 desktop serves: i3 takes no key bindings
+    // while it runs. TILVANE_BACKEND=sway places windows through i3's socket.
+    const char* sway = std::getenv("SWAYSOCK");
+    if (sway && *sway) return true;
+    whyNot = "no sway session ($SWAYSOCK is not set)";
     return false;
 }
 

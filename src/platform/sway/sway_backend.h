@@ -92,7 +92,8 @@ public:
 // outputs and workspaces read from its tree, hot keys as its bindings.
 class SwayDesktopBackend : public DesktopBackend {
 public:
-    // Whether the session names a socket ($SWAYSOCK, $I3SOCK); why not, when not.
+    // Whether the session is sway's ($SWAYSOCK); why not, when not. Opened,
+    // the backend also serves i3 through $I3SOCK, for placements.
     static bool fits(std::string& whyNot);
     static std::unique_ptr<SwayDesktopBackend> open(std::string& error);
     ~SwayDesktopBackend() override;
