@@ -63,11 +63,7 @@ public:
     void showFeedbackDialog();
     SettingsStore* defaults() const { return platform_.settings; }
 
-    // --- the parts ------------------------------------------------------------
-    ActionDispatcher& dispatcher() { return *dispatcher_; }
-    SpaceMover& spaceMover() { return *spaceMover_; }
-    HotKeyRegistration& hotKeyRegistration() { return *hotKeys_; }
-    StatusMenu& statusMenu() { return *statusMenu_; }
+    // --- what the program and the tests reach of the parts ---------------------
     void moveWindowToDirection(int64_t code, bool fromMenu) { dispatcher_->moveWindowToDirection(code, fromMenu); }
     LayoutManager& layoutManager() { return dispatcher_->layoutManager(); }
     uint64_t getNextSpaceNumber() { return spaceMover_->getNextSpaceNumber(); }
