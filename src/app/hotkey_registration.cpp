@@ -1,8 +1,9 @@
-// The hot keys of the window actions: their default shortcuts in the settings
-// store, and their binding to the dispatch.
+#include "app/hotkey_registration.h"
 
+#include <chrono>
+
+#include "app/action_dispatcher.h"
 #include "app/action_table.h"
-#include "app/app_delegate.h"
 #include "platform/settings_keys.h"
 #include "shortcuts/shortcut.h"
 #include "shortcuts/shortcut_binder.h"
@@ -10,7 +11,28 @@
 
 namespace tilvane {
 
-ShortcutBinder& AppDelegate::shortcutBinder() {
+namespace {
+// An editor that saves by renaming the old file away leaves no file for a moment.
+constexpr auto kEmptySettingsGrace = std::chrono::milliseconds(300);
+
+constexpr std::pair<const char*, bool> kFirstLaunch[] = {
+    {settings_key::kEnableShotcuts, true},
+    {settings_key::kWMoveSizeEnabledBrigToFront, false},
+    {settings_key::kWindowMovingEnabled, false},
+    {settings_key::kWindowResizingEnabled, false},
+};
+}  // namespace
+
+HotKeyRegistration::HotKeyRegistration(const Platform& platform, ActionDispatcher& dispatcher,
+                                       std::function<void()> showPreferences)
+    : platform_(platform), dispatcher_(dispatcher), showPreferences_(std::move(showPreferences)) {}
+
+HotKeyRegistration::~HotKeyRegistration() {
+    stopWatchingForEmptySettings();
+    stopFollowingShortcutSwitch();
+}
+
+ShortcutBinder& HotKeyRegistration::shortcutBinder() {
     if (shortcutBinder_) return *shortcutBinder_;
     shortcutBinder_ = std::make_shared<ShortcutBinder>(platform_);
     shortcutBinder_->onHeldElsewhereChange([this] {
@@ -22,11 +44,12 @@ ShortcutBinder& AppDelegate::shortcutBinder() {
     return *shortcutBinder_;
 }
 
-void AppDelegate::observeShortcutsHeldElsewhere(std::function<void(const std::vector<std::string>& keys)> observer) {
+void HotKeyRegistration::observeShortcutsHeldElsewhere(
+    std::function<void(const std::vector<std::string>& keys)> observer) {
     heldElsewhereObserver_ = std::move(observer);
 }
 
-void AppDelegate::registerHotkeys(bool reset) {
+void HotKeyRegistration::registerHotkeys(bool reset) {
     keysArray_.clear();
     for (int64_t code : kRegistrationOrder) {
         const ActionInfo* info = actionForCode(code);
@@ -36,38 +59,38 @@ void AppDelegate::registerHotkeys(bool reset) {
     }
 }
 
-void AppDelegate::registerDefaultsForKey(const std::string& key, const Shortcut& shortcut, uint64_t direction,
-                                         bool reset) {
+void HotKeyRegistration::registerDefaultsForKey(const std::string& key, const Shortcut& shortcut, uint64_t direction,
+                                                bool reset) {
     keysArray_.push_back(HotKeyEntry{key, static_cast<int64_t>(direction)});
-    if (!defaults) return;
+    if (!platform_.settings) return;
     // Whatever the key holds stays, unless the defaults are being restored.
-    if (!reset && defaults->objectForKey(key)) return;
+    if (!reset && platform_.settings->objectForKey(key)) return;
     if (!platform_.archiver) return;
-    defaults->setObject(key, SettingsValue(archiveShortcut(*platform_.archiver, shortcut)));
-    defaults->synchronize();
+    platform_.settings->setObject(key, SettingsValue(archiveShortcut(*platform_.archiver, shortcut)));
+    platform_.settings->synchronize();
 }
 
-void AppDelegate::activateHotkeys() {
+void HotKeyRegistration::activateHotkeys() {
     ShortcutBinder& binder = shortcutBinder();
     for (const HotKeyEntry& entry : keysArray_) {
-        binder.bindShortcutWithDefaultsKey(entry.defaultsKey,
-                                           [this, entry] { moveWindowToDirection(entry.directrion, false); });
+        binder.bindShortcutWithDefaultsKey(
+            entry.defaultsKey, [this, entry] { dispatcher_.moveWindowToDirection(entry.directrion, false); });
     }
 }
 
-void AppDelegate::deactivateHotkeys() {
+void HotKeyRegistration::deactivateHotkeys() {
     ShortcutBinder& binder = shortcutBinder();
     for (const HotKeyEntry& entry : keysArray_) binder.breakBindingWithDefaultsKey(entry.defaultsKey);
 }
 
-void AppDelegate::restoreDefaults() {
+void HotKeyRegistration::restoreDefaults() {
     registerHotkeys(true);
     if (hotKeysBound_ || !shortcutSwitchObserver_) activateHotkeys();
 }
 
-void AppDelegate::followShortcutSwitch() {
+void HotKeyRegistration::followShortcutSwitch() {
     auto follow = [this] {
-        bool on = defaults && defaults->boolForKey(settings_key::kEnableShotcuts);
+        bool on = platform_.settings && platform_.settings->boolForKey(settings_key::kEnableShotcuts);
         if (on == hotKeysBound_) return;
         hotKeysBound_ = on;
         if (on)
@@ -76,9 +99,9 @@ void AppDelegate::followShortcutSwitch() {
             deactivateHotkeys();
     };
     follow();
-    if (!defaults || shortcutSwitchObserver_) return;
+    if (!platform_.settings || shortcutSwitchObserver_) return;
     std::weak_ptr<bool> alive = alive_;
-    shortcutSwitchObserver_ = defaults->addObserver([this, follow, alive](const std::string&) {
+    shortcutSwitchObserver_ = platform_.settings->addObserver([this, follow, alive](const std::string&) {
         // After the change that turned it, on the loop: the binder follows the
         // same settings and may be telling its own observers now.
         if (!platform_.runLoop) return follow();
@@ -88,7 +111,15 @@ void AppDelegate::followShortcutSwitch() {
     });
 }
 
-std::vector<const ActionInfo*> AppDelegate::actionsHeldByOtherPrograms() {
+void HotKeyRegistration::registerHeldElsewhereAgain() {
+    if (hotKeysBound_) shortcutBinder().registerHeldElsewhereAgain();
+}
+
+bool HotKeyRegistration::isHeldByAnotherProgram(const std::string& key) const {
+    return shortcutBinder_ && shortcutBinder_->isHeldByAnotherProgram(key);
+}
+
+std::vector<const ActionInfo*> HotKeyRegistration::actionsHeldByOtherPrograms() {
     std::vector<const ActionInfo*> held;
     if (!shortcutBinder_) return held;
     for (const ActionInfo& action : kActions)
@@ -96,12 +127,12 @@ std::vector<const ActionInfo*> AppDelegate::actionsHeldByOtherPrograms() {
     return held;
 }
 
-std::optional<std::string> AppDelegate::shortcutHeldByAnotherProgram(const std::string& key) {
+std::optional<std::string> HotKeyRegistration::shortcutHeldByAnotherProgram(const std::string& key) {
     if (!shortcutBinder_ || !shortcutBinder_->isHeldByAnotherProgram(key)) return std::nullopt;
     return heldByAnotherProgramExplanation();
 }
 
-void AppDelegate::reportShortcutsHeldElsewhere() {
+void HotKeyRegistration::reportShortcutsHeldElsewhere() {
     auto held = actionsHeldByOtherPrograms();
     if (held.empty()) return;
     std::string names, keys;
@@ -124,27 +155,80 @@ void AppDelegate::reportShortcutsHeldElsewhere() {
     notification.actionTitle = "Open Shortcuts";
     std::weak_ptr<bool> alive = alive_;
     notification.onAction = [this, alive] {
-        if (alive.expired() || !defaults) return;
-        defaults->setObject(settings_key::kPreferencesSelectedIdentifierView, SettingsValue(std::string("Shortcuts")));
-        showPreferecensPane();
+        if (alive.expired() || !platform_.settings) return;
+        platform_.settings->setObject(settings_key::kPreferencesSelectedIdentifierView,
+                                      SettingsValue(std::string("Shortcuts")));
+        if (showPreferences_) showPreferences_();
     };
     platform_.userInterface->postNotification(std::move(notification));
 }
 
-void AppDelegate::stopFollowingShortcutSwitch() {
-    if (shortcutSwitchObserver_ && defaults) defaults->removeObserver(*shortcutSwitchObserver_);
+void HotKeyRegistration::stopFollowingShortcutSwitch() {
+    if (shortcutSwitchObserver_ && platform_.settings) platform_.settings->removeObserver(*shortcutSwitchObserver_);
     shortcutSwitchObserver_.reset();
     hotKeysBound_ = false;
 }
 
-std::optional<Shortcut> AppDelegate::shortCutWithKey(const std::string& key) {
-    if (!defaults) return std::nullopt;
-    return shortcutWithData(defaults->dataForKey(key));
+std::optional<Shortcut> HotKeyRegistration::shortCutWithKey(const std::string& key) {
+    if (!platform_.settings) return std::nullopt;
+    return shortcutWithData(platform_.settings->dataForKey(key));
 }
 
-std::optional<Shortcut> AppDelegate::shortcutWithData(const std::optional<std::vector<uint8_t>>& data) {
+std::optional<Shortcut> HotKeyRegistration::shortcutWithData(const std::optional<std::vector<uint8_t>>& data) {
     if (!data || !platform_.archiver) return std::nullopt;
     return unarchiveShortcut(*platform_.archiver, *data);
+}
+
+void HotKeyRegistration::writeFirstLaunchSettings() {
+    if (!platform_.settings) return;
+    for (const auto& [key, value] : kFirstLaunch) {
+        if (platform_.settings->objectForKey(key)) continue;
+        platform_.settings->setBool(key, value);
+        platform_.settings->synchronize();
+    }
+}
+
+void HotKeyRegistration::watchForEmptySettings() {
+    if (!platform_.settings || !platform_.runLoop || emptySettingsObserver_) return;
+    RunLoop& loop = *platform_.runLoop;
+    std::weak_ptr<bool> alive = alive_;
+    // Changes come in bursts of one key each; the keys are counted once the burst is over.
+    emptySettingsObserver_ = platform_.settings->addObserver([this, &loop, alive](const std::string&) {
+        if (emptySettingsCheckQueued_) return;
+        emptySettingsCheckQueued_ = true;
+        loop.async([this, &loop, alive] {
+            if (alive.expired()) return;
+            emptySettingsCheckQueued_ = false;
+            if (!emptySettingsObserver_ || !platform_.settings->keys().empty()) return;
+            loop.after(kEmptySettingsGrace, [this, alive] {
+                if (alive.expired() || !emptySettingsObserver_) return;
+                // Whatever came meanwhile (a command's change in a new folder, say) stays; the rest
+                // is filled in as start-up fills it. What was stored is read first: a busy
+                // machine may not yet have told the store, and the defaults would go over it.
+                platform_.settings->refresh();
+                if (!lacksStartUpSettings()) return;
+                if (platform_.log)
+                    platform_.log->write(
+                        "settings: the settings file was emptied or removed; the defaults are "
+                        "stored and used again");
+                writeFirstLaunchSettings();
+                registerHotkeys(false);
+            });
+        });
+    });
+}
+
+bool HotKeyRegistration::lacksStartUpSettings() const {
+    for (const auto& entry : kFirstLaunch)
+        if (!platform_.settings->objectForKey(entry.first)) return true;
+    for (const ActionInfo& action : kActions)
+        if (!platform_.settings->objectForKey(std::string(action.settingsKey))) return true;
+    return false;
+}
+
+void HotKeyRegistration::stopWatchingForEmptySettings() {
+    if (emptySettingsObserver_ && platform_.settings) platform_.settings->removeObserver(*emptySettingsObserver_);
+    emptySettingsObserver_.reset();
 }
 
 }  // namespace tilvane

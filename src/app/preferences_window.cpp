@@ -7,7 +7,6 @@
 #include "preferences/launch_at_login_controller.h"
 #include "preferences/preference_panes.h"
 #include "preferences/preferences_window_controller.h"
-#include "shortcuts/shortcut_binder.h"
 #include "shortcuts/shortcut_validator.h"
 #include "shortcuts/shortcut_view.h"
 
@@ -44,7 +43,7 @@ void AppDelegate::showPreferecensPane() {
     UserInterface* ui = platform_.userInterface;
     if (!ui || !platform_.settings) return;
     // The Shortcuts pane marks the shortcuts other programs hold as it finds them now.
-    if (hotKeysBound_) shortcutBinder().registerHeldElsewhereAgain();
+    hotKeys_->registerHeldElsewhereAgain();
     ui->activateIgnoringOtherApps(true);
     Window& window = preferencesWindowController().window();
     // Once for the window: the notices of its closing and of its losing the
@@ -53,13 +52,13 @@ void AppDelegate::showPreferecensPane() {
         for (auto event : {Window::Event::WillClose, Window::Event::DidResignKey, Window::Event::DidResignMain})
             prefsObservers_.emplace_back(&window, window.observe(event, [this] { windowWillClose(); }));
     }
-    _prefsWindowActive = true;
+    prefsWindowActive_ = true;
     preferencesWindowController().showWindow();
 }
 
 void AppDelegate::windowWillClose() {
-    _prefsWindowActive = false;
-    _validateMenu = true;
+    prefsWindowActive_ = false;
+    statusMenu_->setValidateMenu(true);
 }
 
 std::string AppDelegate::settingsKeyForAction(int64_t code) {
@@ -69,8 +68,8 @@ std::string AppDelegate::settingsKeyForAction(int64_t code) {
 
 std::optional<std::string> AppDelegate::shortcutTakenByAnotherAction(const Shortcut& shortcut, const std::string& key) {
     // The same rule as `tilvane shortcuts set`.
-    if (!defaults || !platform_.archiver) return std::nullopt;
-    const ActionInfo* holder = actionHoldingShortcut(*defaults, *platform_.archiver, shortcut, key);
+    if (!defaults() || !platform_.archiver) return std::nullopt;
+    const ActionInfo* holder = actionHoldingShortcut(*defaults(), *platform_.archiver, shortcut, key);
     if (!holder) return std::nullopt;
     std::string name = holder->menuTitle.empty() ? std::string(holder->name) : std::string(holder->menuTitle);
     return "This shortcut cannot be used because it is already used by Tilvane's action \u2018" + name + "\u2019.";

@@ -1,12 +1,11 @@
-// The status menu: the program's icon in the desktop's status area and its
-// menu of window actions, the shortcut switch and the program's entries.
+#include "app/status_menu.h"
 
 #include <cmath>
 
-#include "app/action_table.h"
-#include "app/app_delegate.h"
+#include "app/action_dispatcher.h"
+#include "app/hotkey_registration.h"
+#include "platform/settings_keys.h"
 #include "shortcuts/shortcut.h"
-#include "shortcuts/shortcut_binder.h"
 
 namespace tilvane {
 
@@ -18,81 +17,85 @@ constexpr double kTemplateStatusImageKitVersion = 1265;
 
 }  // namespace
 
-MenuItem& AppDelegate::createMenuItemForDirection(int64_t code, const std::string& title, const std::string& image) {
-    MenuItem& item = theMenu->addItem(
-        title, [this](MenuItem& sender) { moveWindowToDirectionFromMenu(sender.tag()); }, "");
+StatusMenu::StatusMenu(const Platform& platform, ActionDispatcher& dispatcher, HotKeyRegistration& hotKeys,
+                       Commands commands)
+    : platform_(platform), dispatcher_(dispatcher), hotKeys_(hotKeys), commands_(std::move(commands)) {}
+
+MenuItem& StatusMenu::createMenuItemForDirection(int64_t code, const std::string& title, const std::string& image) {
+    MenuItem& item = theMenu_->addItem(
+        title, [this](MenuItem& sender) { dispatcher_.moveWindowToDirection(sender.tag(), true); }, "");
     item.setTag(code);
     item.setImage(image, true);
     item.setValidator([this](MenuItem& sender) { return validateMenuItem(sender); });
     return item;
 }
 
-void AppDelegate::setupStatusMenuItem() {
+void StatusMenu::setupStatusMenuItem() {
     UserInterface* ui = platform_.userInterface;
     if (!ui) return;
-    _validateMenu = true;
-    theMenu = ui->createMenu("");
-    theMenu->setAutoenablesItems(true);
+    validateMenu_ = true;
+    theMenu_ = ui->createMenu("");
+    theMenu_->setAutoenablesItems(true);
 
     // Items handled here answer for their state through validateMenuItem.
     auto addOwnItem = [this](const std::string& title, std::function<void()> action) -> MenuItem& {
-        MenuItem& item = theMenu->addItem(
+        MenuItem& item = theMenu_->addItem(
             title, [action](MenuItem&) { action(); }, "");
         item.setValidator([this](MenuItem& sender) { return validateMenuItem(sender); });
         return item;
     };
 
-    enableShotcustItem = &addOwnItem(".enable.", [this] { enableShortcuts(); });
+    enableShotcustItem_ = &addOwnItem(".enable.", [this] { enableShortcuts(); });
     // The cross-promotion entry and the separator after it are left out.
-    theMenu->addSeparatorItem();
+    theMenu_->addSeparatorItem();
 
     // The actions in groups, a separator before each group.
     int group = -1;
     for (const ActionInfo* info : menuActions()) {
         if (info->menuPlace / 10 != group) {
-            if (group != -1) theMenu->addSeparatorItem();
+            if (group != -1) theMenu_->addSeparatorItem();
             group = info->menuPlace / 10;
         }
         actionItems_[*actionIndex(info->code)] =
             &createMenuItemForDirection(info->code, std::string(info->menuTitle), std::string(info->imageName));
     }
-    theMenu->addSeparatorItem();
-    preferencesMenuItem = &addOwnItem("Preferences...", [this] { showPreferecensPane(); });
-    theMenu->addSeparatorItem();
-    addOwnItem("Check for Updates...", [this] { checkUpates(); });
-    theMenu->addSeparatorItem();
-    addOwnItem("About Tilvane", [this] { showAboutPanel(); });
-    addOwnItem("Contact Support", [this] { showFeedbackDialog(); });
-    theMenu->addSeparatorItem();
+    theMenu_->addSeparatorItem();
+    preferencesMenuItem_ = &addOwnItem("Preferences...", [this] { commands_.showPreferences(); });
+    theMenu_->addSeparatorItem();
+    addOwnItem("Check for Updates...", [this] { commands_.checkForUpdates(); });
+    theMenu_->addSeparatorItem();
+    addOwnItem("About Tilvane", [this] { commands_.showAbout(); });
+    addOwnItem("Contact Support", [this] { commands_.showFeedback(); });
+    theMenu_->addSeparatorItem();
     // The application object handles Quit; it is never asked to validate.
-    theMenu->addItem(
+    theMenu_->addItem(
         "Quit", [ui](MenuItem&) { ui->terminate(); }, "");
 
-    _statusItem = ui->statusItemWithLength(StatusItem::kVariableLength);
+    statusItem_ = ui->statusItemWithLength(StatusItem::kVariableLength);
     bool isTemplate = std::floor(ui->interfaceKitVersionNumber()) > kTemplateStatusImageKitVersion;
-    _statusItem->setImage("split", isTemplate);
-    _statusItem->setHighlightMode(true);
-    _statusItem->setMenu(theMenu.get());
+    statusItem_->setImage("split", isTemplate);
+    statusItem_->setHighlightMode(true);
+    statusItem_->setMenu(theMenu_.get());
 }
 
-MenuItem* AppDelegate::menuItemForAction(int64_t code) const {
+MenuItem* StatusMenu::menuItemForAction(int64_t code) const {
     std::optional<size_t> index = actionIndex(code);
     return index ? actionItems_[*index] : nullptr;
 }
 
-bool AppDelegate::validateMenuItem(MenuItem& item) {
-    if (!_validateMenu) return true;
+bool StatusMenu::validateMenuItem(MenuItem& item) {
+    if (!validateMenu_) return true;
     // The switch comes first in the menu: as it is opened, the shortcuts other
     // programs held are tried again, and the entries below show what came of it.
-    if (&item == enableShotcustItem && hotKeysBound_) shortcutBinder().registerHeldElsewhereAgain();
-    if (defaults && defaults->boolForKey("EnableShotcuts")) {
-        enableShotcustItem->setTitle("Disable Shortcuts");
-        setMenuColor(NamedColor::Black, enableShotcustItem, true);
+    if (&item == enableShotcustItem_) hotKeys_.registerHeldElsewhereAgain();
+    if (platform_.settings && platform_.settings->boolForKey(settings_key::kEnableShotcuts)) {
+        enableShotcustItem_->setTitle("Disable Shortcuts");
+        setMenuColor(NamedColor::Black, enableShotcustItem_, true);
     } else {
-        enableShotcustItem->setTitle("Enable Shortcuts");
-        setMenuColor(NamedColor::Red, enableShotcustItem, true);
+        enableShotcustItem_->setTitle("Enable Shortcuts");
+        setMenuColor(NamedColor::Red, enableShotcustItem_, true);
     }
-    setMenuColor(NamedColor::Black, preferencesMenuItem, true);
+    setMenuColor(NamedColor::Black, preferencesMenuItem_, true);
     const ActionInfo* info = actionForCode(item.tag());
     if (info && !info->menuTitle.empty()) setKeyEquivalentForMenuItem(item, std::string(info->settingsKey));
     // A desktop without desktops other programs can see has no Space to move to.
@@ -101,8 +104,8 @@ bool AppDelegate::validateMenuItem(MenuItem& item) {
     return true;
 }
 
-void AppDelegate::setKeyEquivalentForMenuItem(MenuItem& item, const std::string& defaultsKey) {
-    std::optional<Shortcut> shortcut = shortCutWithKey(defaultsKey);
+void StatusMenu::setKeyEquivalentForMenuItem(MenuItem& item, const std::string& defaultsKey) {
+    std::optional<Shortcut> shortcut = hotKeys_.shortCutWithKey(defaultsKey);
     if (!shortcut) {
         // A cleared shortcut no longer acts, so the menu stops showing it.
         item.setKeyEquivalent("");
@@ -112,10 +115,10 @@ void AppDelegate::setKeyEquivalentForMenuItem(MenuItem& item, const std::string&
     Shortcut copy = *shortcut;
     item.setKeyEquivalent(copy.keyCodeStringForKeyEquivalent(platform_.keyboard));
     item.setKeyEquivalentModifierMask(copy.modifierFlags());
-    item.setKeyEquivalentUnavailable(shortcutBinder_ && shortcutBinder_->isHeldByAnotherProgram(defaultsKey));
+    item.setKeyEquivalentUnavailable(hotKeys_.isHeldByAnotherProgram(defaultsKey));
 }
 
-void AppDelegate::setMenuColor(NamedColor color, MenuItem* item, bool useBold) {
+void StatusMenu::setMenuColor(NamedColor color, MenuItem* item, bool useBold) {
     if (!item) return;
     TextAttributes attributes{useBold, kMenuFontSize, color};
     bool dark = platform_.userInterface &&
@@ -124,10 +127,11 @@ void AppDelegate::setMenuColor(NamedColor color, MenuItem* item, bool useBold) {
     item->setAttributedTitle({item->title(), attributes});
 }
 
-void AppDelegate::enableShortcuts() {
-    if (!defaults) return;
-    defaults->setBool("EnableShotcuts", !defaults->boolForKey("EnableShotcuts"));
-    defaults->synchronize();
+void StatusMenu::enableShortcuts() {
+    if (!platform_.settings) return;
+    platform_.settings->setBool(settings_key::kEnableShotcuts,
+                                !platform_.settings->boolForKey(settings_key::kEnableShotcuts));
+    platform_.settings->synchronize();
 }
 
 }  // namespace tilvane

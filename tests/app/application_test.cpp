@@ -160,7 +160,7 @@ TEST_F(StatusMenuTest, EveryActionOfTheMenuHasItsItemAndPictureAndIsEnabledEvenW
     desktop.clearFocus();
     ASSERT_TRUE(ui.statusItem());
     EXPECT_EQ(ui.statusItem()->image(), "split");
-    EXPECT_EQ(ui.statusItem()->menu(), app->theMenu.get());
+    EXPECT_EQ(ui.statusItem()->menu(), app->theMenu());
     for (const auto& action : kActions) {
         if (action.menuTitle.empty()) continue;
         auto* item = open().itemTagged(action.code);
@@ -193,13 +193,13 @@ TEST_F(StatusMenuTest, TheSwitchFollowsTheSettingEachTimeTheMenuOpens) {
             desktop.settings().removeObject("EnableShotcuts");
         ui.setAppearanceName(row.appearance);
         open();
-        EXPECT_EQ(app->enableShotcustItem->attributedTitle(), (AttributedTitle{row.title, {true, 14, row.color}}));
-        EXPECT_EQ(app->preferencesMenuItem->attributedTitle(),
+        EXPECT_EQ(app->enableShotcustItem()->attributedTitle(), (AttributedTitle{row.title, {true, 14, row.color}}));
+        EXPECT_EQ(app->preferencesMenuItem()->attributedTitle(),
                   (AttributedTitle{"Preferences...", {true, 14, row.preferences}}));
     }
     open().itemTitled("Enable Shortcuts")->choose();
     EXPECT_EQ(desktop.settings().objectForKey("EnableShotcuts"), SettingsValue(true));
-    EXPECT_EQ(app->enableShotcustItem->title(), "Enable Shortcuts");  // until the next opening
+    EXPECT_EQ(app->enableShotcustItem()->title(), "Enable Shortcuts");  // until the next opening
 }
 
 // Regression: a cleared shortcut left its old key on the item until a restart.

@@ -8,6 +8,7 @@
 #include "app/action_table.h"
 #include "app/app_delegate.h"
 #include "platform/sim/sim_desktop.h"
+#include "platform/sim/sim_user_interface.h"
 
 namespace tilvane {
 namespace {
@@ -34,16 +35,22 @@ struct Desk {
     }
     sim::SimWindow& w() { return desktop.window(window); }
     Rect frame() { return w().frame; }
+    Platform platform() {
+        Platform p = desktop.platform();
+        p.userInterface = &ui;  // where the preferences window opens
+        return p;
+    }
 
     sim::SimDesktop desktop;
+    sim::SimUserInterface ui;
     uint64_t window = 0;
-    AppDelegate app{desktop.platform()};
+    AppDelegate app{platform()};
 };
 
 TEST(Dispatch, WhatAnActionDoesToTheFocusedWindow) {
     const auto switchAbsent = [](Desk& d) { d.desktop.settings().removeObject("EnableShotcuts"); };
     const auto switchOff = [](Desk& d) { d.desktop.settings().setBool("EnableShotcuts", false); };
-    const auto preferencesActive = [](Desk& d) { d.desktop.setTrusted(false), d.app._prefsWindowActive = true; };
+    const auto preferencesActive = [](Desk& d) { d.desktop.setTrusted(false), d.app.showPreferecensPane(); };
     const auto minimumSize = [](Desk& d) { d.w().minSize = Size{800, 500}; };
     const auto refusing = [](Desk& d) { d.w().refusePosition = d.w().refuseSize = true; };
     const auto noFrame = [](Desk& d) { d.w().failPositionRead = d.w().failSizeRead = true; };

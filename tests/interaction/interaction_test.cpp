@@ -11,6 +11,7 @@
 #include "interaction/swipe_manager.h"
 #include "placement/layout_manager.h"
 #include "platform/sim/sim_desktop.h"
+#include "platform/sim/sim_user_interface.h"
 
 namespace tilvane {
 namespace {
@@ -314,8 +315,11 @@ TEST(Swipe, OnlyAGestureWithTheExactCombinationFromItsBeginningActs) {
     const uint64_t w = d.addWindow(7, kStart).id;
     d.focus(w);
     d.settings().setBool("EnableShotcuts", false);
-    AppDelegate app(d.platform());
-    app._prefsWindowActive = true;
+    sim::SimUserInterface ui;
+    Platform platform = d.platform();
+    platform.userInterface = &ui;
+    AppDelegate app(platform);
+    app.showPreferecensPane();
     SwipeManager swipe(d.platform(), app.layoutManager());
 
     // Control+Option, the swipe combination; Caps Lock and the numeric-pad bit change nothing.

@@ -67,11 +67,11 @@ protected:
 
 TEST_F(QtMenuTest, TextsAndShortcutsAsTheUserReadsThem) {
     open();
-    EXPECT_EQ(action(app->enableShotcustItem)->text().toStdString(), "Disable Shortcuts");
+    EXPECT_EQ(action(app->enableShotcustItem())->text().toStdString(), "Disable Shortcuts");
     EXPECT_EQ(action(app->menuItemForAction(action::kLeft))->text().toStdString(), "Left\tCtrl+Alt+Left");
     EXPECT_EQ(action(app->menuItemForAction(action::kMaximize))->text().toStdString(), "Maximize\tCtrl+Alt+Super+M");
     EXPECT_EQ(action(app->menuItemForAction(action::kNextSpace))->text().toStdString(), "Next Space\tCtrl+Super+N");
-    EXPECT_EQ(action(app->preferencesMenuItem)->text().toStdString(), "Preferences...");
+    EXPECT_EQ(action(app->preferencesMenuItem())->text().toStdString(), "Preferences...");
 
     // A changed shortcut shows at the next opening; a cleared one goes.
     desktop.settings().setObject(
@@ -84,12 +84,14 @@ TEST_F(QtMenuTest, TextsAndShortcutsAsTheUserReadsThem) {
 
 TEST_F(QtMenuTest, TheSwitchIsBoldInTheTextColourWhenOnRedWhenOffAndWhiteInADarkMenu) {
     auto switchColour = [&] {
-        return qmenu().styleOptionFor(action(app->enableShotcustItem)).palette.color(QPalette::Active, QPalette::Text);
+        return qmenu()
+            .styleOptionFor(action(app->enableShotcustItem()))
+            .palette.color(QPalette::Active, QPalette::Text);
     };
     open();
-    EXPECT_TRUE(qmenu().styleOptionFor(action(app->enableShotcustItem)).font.bold());
+    EXPECT_TRUE(qmenu().styleOptionFor(action(app->enableShotcustItem())).font.bold());
     EXPECT_EQ(switchColour(), qmenu().palette().color(QPalette::Active, QPalette::Text));
-    EXPECT_TRUE(qmenu().styleOptionFor(action(app->preferencesMenuItem)).font.bold());
+    EXPECT_TRUE(qmenu().styleOptionFor(action(app->preferencesMenuItem())).font.bold());
     EXPECT_FALSE(qmenu().styleOptionFor(action(app->menuItemForAction(action::kLeft))).font.bold());
 
     QPalette saved = QApplication::palette();
@@ -105,15 +107,15 @@ TEST_F(QtMenuTest, TheSwitchIsBoldInTheTextColourWhenOnRedWhenOffAndWhiteInADark
 
     desktop.settings().setBool("EnableShotcuts", false);
     open();
-    EXPECT_EQ(action(app->enableShotcustItem)->text().toStdString(), "Enable Shortcuts");
-    EXPECT_TRUE(qmenu().styleOptionFor(action(app->enableShotcustItem)).font.bold());
+    EXPECT_EQ(action(app->enableShotcustItem())->text().toStdString(), "Enable Shortcuts");
+    EXPECT_TRUE(qmenu().styleOptionFor(action(app->enableShotcustItem())).font.bold());
     EXPECT_EQ(switchColour(), QColor(0xD0, 0x1C, 0x1C));
 }
 
 TEST_F(QtMenuTest, EveryPictureIsDrawnInTheMenusTextColour) {
     open();
     QColor text = qmenu().palette().color(QPalette::Active, QPalette::Text);
-    for (auto* item : app->theMenu->items()) {
+    for (auto* item : app->theMenu()->items()) {
         if (item->isSeparatorItem() || !item->tag()) continue;
         QImage image = action(item)->icon().pixmap(16, 16).toImage();
         ASSERT_FALSE(image.isNull()) << item->title();

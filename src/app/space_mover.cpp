@@ -1,6 +1,11 @@
+// The next and the previous Space, and the moves of the focused window there.
+
+#include "app/space_mover.h"
+
 #include <limits>
 
-#include "app/app_delegate.h"
+#include "accessibility/window_element.h"
+#include "app/action_table.h"
 
 namespace tilvane {
 
@@ -22,7 +27,7 @@ uint64_t indexOf(std::optional<uint64_t> space, const std::vector<uint64_t>& spa
 
 }  // namespace
 
-std::vector<uint64_t> AppDelegate::getspaces() {
+std::vector<uint64_t> SpaceMover::getspaces() {
     std::vector<uint64_t> result;
     if (!platform_.spaces) return result;
     auto reported = platform_.spaces->copySpaces(kAllSpaces);
@@ -31,14 +36,14 @@ std::vector<uint64_t> AppDelegate::getspaces() {
     return result;
 }
 
-std::optional<uint64_t> AppDelegate::current_space() {
+std::optional<uint64_t> SpaceMover::current_space() {
     if (!platform_.spaces) return std::nullopt;
     auto current = platform_.spaces->copySpaces(kCurrentSpace);
     if (current.empty()) return std::nullopt;
     return current.front();
 }
 
-uint64_t AppDelegate::getNextSpaceNumber() {
+uint64_t SpaceMover::getNextSpaceNumber() {
     auto current = current_space();
     auto spaces = getspaces();
     uint64_t n = spaces.size();
@@ -49,13 +54,40 @@ uint64_t AppDelegate::getNextSpaceNumber() {
     return i + 2;
 }
 
-int64_t AppDelegate::getPrevSpaceNumber() {
+int64_t SpaceMover::getPrevSpaceNumber() {
     auto current = current_space();
     auto spaces = getspaces();
     int64_t n = static_cast<int64_t>(spaces.size());
     int64_t i = static_cast<int64_t>(indexOf(current, spaces));
     if (i - 1 < 0) return n;
     return i;
+}
+
+void SpaceMover::moveFocusedWindow(int64_t code, WindowAccess& access) {
+    access_ = &access;
+    spaceMoves_.push_back(code);
+    if (!spaceMoveUnderway_) startSpaceMove();
+}
+
+void SpaceMover::startSpaceMove() {
+    while (!spaceMoves_.empty()) {
+        int64_t code = spaceMoves_.front();
+        spaceMoves_.pop_front();
+        // Counted from where the previous move left the window and the view.
+        uint64_t space =
+            code == action::kNextSpace ? getNextSpaceNumber() : static_cast<uint64_t>(getPrevSpaceNumber());
+        auto window = WindowElement::focusedWindow(platform_, *access_);
+        std::weak_ptr<bool> alive = alive_;
+        auto done = [this, alive] {
+            if (!alive.lock()) return;
+            spaceMoveUnderway_ = false;
+            startSpaceMove();
+        };
+        if (window && window->moveToSpace(space, done)) {
+            spaceMoveUnderway_ = true;
+            return;
+        }
+    }
 }
 
 }  // namespace tilvane
