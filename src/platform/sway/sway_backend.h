@@ -102,7 +102,9 @@ public:
     std::optional<Json> ask(IpcConnection::Type type, std::string_view payload = {});
     // Runs a command; true when every part of it succeeded.
     bool run(const std::string& command);
-    std::optional<Json> tree() { return ask(IpcConnection::kGetTree); }
+    // The window manager's tree, asked once for all that is read before a
+    // command changes it or the loop waits for more input.
+    std::optional<Json> tree();
     TitleBar titleBars() const { return titles_; }
 
     std::string sessionName() override;
@@ -124,7 +126,7 @@ public:
                          std::function<void(bool)> done) override;
     void releaseKeyboard() override {}
 
-    std::string windowManagerName() override { return variant_ + " " + version_; }
+    std::string windowManagerName() override;
     std::string serverDescription() override { return variant_ + " IPC at " + socketPath_; }
     Point primaryTopLeft() override;
 
@@ -138,10 +140,14 @@ private:
     void lost(const std::string& why);
 
     std::string socketPath_;
-    std::string variant_ = "sway", version_;
+    std::string variant_ = "sway";
+    Uses uses_ = Uses::Everything;
     TitleBar titles_ = TitleBar::AboveRect;
     std::unique_ptr<IpcConnection> requests_;
     std::unique_ptr<IpcConnection> events_;
+    std::optional<Json> tree_;
+    // Work left with the loop checks that the backend still lives.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     Log* log_ = nullptr;
     SwayScreens screens_{*this};
     SwayWindows windows_{*this};

@@ -156,21 +156,23 @@ std::optional<int64_t> SwaySession::openWindow(const std::string& title) {
     return id;
 }
 
-std::optional<Rect> SwaySession::frame(int64_t id) {
-    auto read = [&] {
-        std::optional<Rect> found;
-        std::function<void(const Json&)> find = [&](const Json& node) {
-            if (node["id"].number() == double(id)) {
-                Rect r = rectOf(node["rect"]);
-                double title = rectOf(node["deco_rect"]).height;
-                found = Rect{r.x, r.y - title, r.width, r.height + title};
-            }
-            for (const char* list : {"nodes", "floating_nodes"})
-                for (const Json& child : node[list].elements()) find(child);
-        };
-        find(ask(IpcConnection::kGetTree));
-        return found;
+std::optional<Rect> SwaySession::frameNow(int64_t id) {
+    std::optional<Rect> found;
+    std::function<void(const Json&)> find = [&](const Json& node) {
+        if (node["id"].number() == double(id)) {
+            Rect r = rectOf(node["rect"]);
+            double title = rectOf(node["deco_rect"]).height;
+            found = Rect{r.x, r.y - title, r.width, r.height + title};
+        }
+        for (const char* list : {"nodes", "floating_nodes"})
+            for (const Json& child : node[list].elements()) find(child);
     };
+    find(ask(IpcConnection::kGetTree));
+    return found;
+}
+
+std::optional<Rect> SwaySession::frame(int64_t id) {
+    auto read = [&] { return frameNow(id); };
     // sway waits for a client to draw itself at a new size at most 200 ms
     // (its transaction timeout); a client still answering an earlier request
     // within that time may give the window back the size it drew. A frame
@@ -189,12 +191,22 @@ std::optional<Rect> SwaySession::frame(int64_t id) {
 }
 
 void SwaySession::press(const std::vector<std::string>& modifiers, const std::string& key) {
-    // Typed by a client of sway's own, through the virtual-keyboard protocol.
-    std::string line = "exec wtype";
-    for (const auto& m : modifiers) line += " -M " + m;
-    line += " -k " + key;
-    for (auto m = modifiers.rbegin(); m != modifiers.rend(); ++m) line += " -m " + *m;
-    command(line);
+    // Typed through the virtual-keyboard protocol by a client of sway's own
+    // uid, waited for: the next chord never meets this one's releases.
+    std::vector<std::string> argv{"wtype"};
+    for (const auto& m : modifiers) argv.insert(argv.end(), {"-M", m});
+    argv.insert(argv.end(), {"-k", key});
+    for (auto m = modifiers.rbegin(); m != modifiers.rend(); ++m) argv.insert(argv.end(), {"-m", *m});
+    if (::geteuid() == 0) argv.insert(argv.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    std::string display;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(runtime_, ignored)) {
+        std::string name = entry.path().filename();
+        if (name.rfind("wayland-", 0) == 0 && name.find('.') == std::string::npos) display = name;
+    }
+    auto typing =
+        Process::spawn(argv, {{"XDG_RUNTIME_DIR", runtime_}, {"WAYLAND_DISPLAY", display}}, folder_ + "/wtype.log");
+    if (typing) typing->wait();
 }
 
 std::map<std::string, std::string> SwaySession::environment() const {

@@ -41,8 +41,10 @@ public:
 
     // Opens a terminal window with the title, floating, and returns its container id once it is mapped.
     std::optional<int64_t> openWindow(const std::string& title);
-    // The window's frame as drawn (title bar included), in layout coordinates.
+    // The window's frame as drawn (title bar included), in layout
+    // coordinates, once the window keeps it; frameNow as sway says it now.
     std::optional<Rect> frame(int64_t id);
+    std::optional<Rect> frameNow(int64_t id);
     // Types the combination ("ctrl+alt+Left") through a virtual keyboard.
     void press(const std::vector<std::string>& modifiers, const std::string& key);
 
