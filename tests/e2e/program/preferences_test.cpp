@@ -146,7 +146,7 @@ protected:
 
     // Entries counted from the top, separators skipped as the keyboard
     // skips them; Quit is the last, and the preferences five above it.
-    static constexpr int kMenuSwitch = 1, kMenuLeft = 3, kMenuQuit = -1, kMenuPreferences = -5;
+    static constexpr int kMenuLeft = 3, kMenuQuit = -1, kMenuPreferences = -5;
 
     std::unique_ptr<Process> tray_;
 
@@ -155,26 +155,6 @@ private:
     xcb_window_t grabbedFrom_ = XCB_WINDOW_NONE;
     int grabs_ = 0;
 };
-
-TEST_F(TrayTest, DisableShortcutsStopsTheHotKeysWhileTheMenuStillActs) {
-    startTray();
-    startTilvane({});
-    auto window = desktop().openWindow("switched");
-    x().placeFrame(window.id, kStart);
-    openMenu();
-    choose(kMenuSwitch);
-    EXPECT_TRUE(settingsBecome([&] { return read("EnableShotcuts") == "0\n"; }));
-
-    pressAndSettle(kDefaultRight);
-    EXPECT_EQ(frame(window.id), kStart);
-    openMenu();
-    choose(kMenuLeft);
-    expectFrameReaches(window.id, kLeftHalf);
-
-    openMenu();
-    choose(kMenuSwitch);
-    EXPECT_TRUE(pressUntil(kDefaultRight, window.id, kRightHalf));
-}
 
 TEST_F(TrayTest, QuitEndsWithStatusZeroAndLetsGoOfEveryGrab) {
     startTray();
