@@ -90,15 +90,6 @@ TEST(DefaultsCommandHelp, NamesEveryKeyKind) {
     EXPECT_NE(out.str().find("WMoveSizeEnabledBrigToFront"), std::string::npos);
 }
 
-TEST(DefaultsCommandSave, AFailedSaveIsExitStatusOne) {
-    struct UnsavableStore : sim::MemorySettingsStore {
-        bool synchronize() override { return false; }
-    } store;
-    std::ostringstream out, err;
-    EXPECT_EQ(runDefaultsCommand({"write", "HideDocIcon", "-bool", "yes"}, store, out, err), 1);
-    EXPECT_EQ(err.str(), "tilvane defaults: the change was not saved\n");
-}
-
 // A stored value or a typed word never reaches the terminal as control characters.
 TEST(DefaultsCommandRead, NeverPrintsControlCharactersAsTheyAre) {
     sim::MemorySettingsStore store;

@@ -175,21 +175,6 @@ TEST_F(ShortcutBinderTest, TwoKeysWithTheSameShortcutNeverLeaveOneDead) {
     }
 }
 
-// A stored shortcut without a key (archived with key code -1) must not turn
-// into key code 0, the A key: "super" alone would grab Super+A.
-TEST_F(ShortcutBinderTest, AShortcutWithNoKeyRegistersNothing) {
-    const Shortcut noKey(Shortcut::kNoKeyCode, modifier::kCommand);
-    storeShortcut("LeftShortcut", noKey);
-    binder->bindShortcutWithDefaultsKey("LeftShortcut", record("left"));
-    EXPECT_TRUE(service.calls().empty());
-    EXPECT_FALSE(binder->holdsHotKey("LeftShortcut"));
-    EXPECT_TRUE(press(Shortcut(0, modifier::kCommand)).empty());
-    storeShortcut("LeftShortcut", kLeft);
-    EXPECT_EQ(press(kLeft), std::vector<std::string>{"left"});
-    storeShortcut("LeftShortcut", noKey);
-    EXPECT_TRUE(service.registrations().empty());
-}
-
 // A combination refused now is registered once it is written again and free.
 TEST_F(ShortcutBinderTest, ARefusedCombinationIsRecordedWithoutAHotKey) {
     service.refuse(123, 0x1800);

@@ -1,12 +1,12 @@
 // The desktop application on a private desktop with a real system tray host
 // (trayer, XEmbed): the icon docks, a click opens the menu, the menu's
-// entries act on the window that had the focus, and Quit ends the program
-// with every grab let go. Its preferences window, opened from the tray menu:
-// a shortcut recorded with real keys (through the program's keyboard grab,
-// past the hot keys), the file written, the hot key moved at once; a
-// combination another program holds is explained and recording goes on;
-// recording ends with the window's keyboard and with the program; the
-// window's pane, place and taskbar flags survive a restart.
+// entries act on the window that had the focus. Its preferences window,
+// opened from the tray menu: a shortcut recorded with real keys (through the
+// program's keyboard grab, past the hot keys), the file written, the hot key
+// moved at once; a combination another program holds is explained and
+// recording goes on; recording ends with the window's keyboard and with the
+// program, which then lets go of every grab; the window's pane, place and
+// taskbar flags survive a restart.
 
 #include <xcb/xcb.h>
 
@@ -146,7 +146,7 @@ protected:
 
     // Entries counted from the top, separators skipped as the keyboard
     // skips them; Quit is the last, and the preferences five above it.
-    static constexpr int kMenuSwitch = 1, kMenuLeft = 3, kMenuQuit = -1, kMenuPreferences = -5;
+    static constexpr int kMenuLeft = 3, kMenuPreferences = -5;
 
     std::unique_ptr<Process> tray_;
 
@@ -155,36 +155,6 @@ private:
     xcb_window_t grabbedFrom_ = XCB_WINDOW_NONE;
     int grabs_ = 0;
 };
-
-TEST_F(TrayTest, DisableShortcutsStopsTheHotKeysWhileTheMenuStillActs) {
-    startTray();
-    startTilvane({});
-    auto window = desktop().openWindow("switched");
-    x().placeFrame(window.id, kStart);
-    openMenu();
-    choose(kMenuSwitch);
-    EXPECT_TRUE(settingsBecome([&] { return read("EnableShotcuts") == "0\n"; }));
-
-    pressAndSettle(kDefaultRight);
-    EXPECT_EQ(frame(window.id), kStart);
-    openMenu();
-    choose(kMenuLeft);
-    expectFrameReaches(window.id, kLeftHalf);
-
-    openMenu();
-    choose(kMenuSwitch);
-    EXPECT_TRUE(pressUntil(kDefaultRight, window.id, kRightHalf));
-}
-
-TEST_F(TrayTest, QuitEndsWithStatusZeroAndLetsGoOfEveryGrab) {
-    startTray();
-    startTilvane({});
-    EXPECT_FALSE(x().keyIsFree(kLeft, kXControlAlt));
-    openMenu();
-    choose(kMenuQuit);
-    EXPECT_EQ(tilvane_->wait(), 0);
-    EXPECT_TRUE(x().keyIsFree(kLeft, kXControlAlt));
-}
 
 TEST_F(TrayTest, WithoutATrayTheHotKeysActAndATrayStartedLaterGetsTheIcon) {
     startTilvane({});
