@@ -83,6 +83,10 @@ void SpaceMover::startSpaceMove() {
             spaceMoveUnderway_ = false;
             startSpaceMove();
         };
+        if (platform_.spaces && platform_.spaces->moveFocusedWindowToSpace(space, done)) {
+            spaceMoveUnderway_ = true;
+            return;
+        }
         if (window && window->moveToSpace(space, done)) {
             spaceMoveUnderway_ = true;
             return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -33,6 +34,15 @@ public:
     // Mask 7: every Space; mask 1: only the current one, first.
     virtual std::vector<uint64_t> copySpaces(int mask) = 0;
     virtual int spaceType(uint64_t space) = 0;
+    // Moves the focused window to the Space with that number (1 is the
+    // first of copySpaces' list read from its end) and shows it there, for a
+    // desktop that does so itself; done runs on the loop once it has. False
+    // where the program moves the window with the pointer and the keyboard.
+    virtual bool moveFocusedWindowToSpace(uint64_t spaceNumber, std::function<void()> done) {
+        (void)spaceNumber;
+        (void)done;
+        return false;
+    }
 };
 
 // Running applications.

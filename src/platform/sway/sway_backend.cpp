@@ -110,15 +110,16 @@ DesktopCapabilities SwayDesktopBackend::capabilities() {
                                           "and resizes floating windows with floating_modifier and a drag"
                                         : "i3 moves and resizes floating windows with floating_modifier and a drag"};
     can.swipes = {false, variant_ + " shows the touchpad's swipes to itself alone"};
-    can.virtualDesktops = {false, "Tilvane does not yet move windows between " + variant_ + "'s workspaces"};
     can.keyboardGrab = {false, variant_ + " keeps the combinations it binds; record a shortcut it does not bind"};
     return can;
 }
 
 void SwayDesktopBackend::fill(Platform& platform, Uses uses) {
     log_ = platform.log;
+    runLoop_ = platform.runLoop;
     uses_ = uses;
     platform.screens = &screens_;
+    platform.spaces = &spaces_;
     if (uses == Uses::OneAction) return;
     platform.keyboard = &keyboard_;
     platform.hotKeys = &hotKeys_;
@@ -328,6 +329,32 @@ void SwayHotKeys::bindingRan(const Json& event) {
     HotKeyEvent hotKey;
     hotKey.hotKeyID = found->second.id;
     handler_(hotKey);
+}
+
+// --- workspaces --------------------------------------------------------------------
+
+std::vector<uint64_t> SwaySpaces::copySpaces(int mask) {
+    constexpr int kCurrent = 1;
+    auto tree = desktop_.tree();
+    if (!tree) return {};
+    Workspaces workspaces = focusedOutputsWorkspaces(*tree);
+    std::vector<uint64_t> spaces;
+    // Listed from the last, as the program reads them.
+    for (auto it = workspaces.all.rbegin(); it != workspaces.all.rend(); ++it)
+        if (mask != kCurrent || it->first == workspaces.shown) spaces.push_back(static_cast<uint64_t>(it->first));
+    return spaces;
+}
+
+bool SwaySpaces::moveFocusedWindowToSpace(uint64_t spaceNumber, std::function<void()> done) {
+    auto tree = desktop_.tree();
+    RunLoop* loop = desktop_.runLoop();
+    if (!tree || !loop) return false;
+    auto window = focusedWindowOf(*tree, desktop_.titleBars());
+    Workspaces workspaces = focusedOutputsWorkspaces(*tree);
+    if (!window || spaceNumber < 1 || spaceNumber > workspaces.all.size()) return false;
+    if (!desktop_.run(moveToWorkspaceCommand(window->id, workspaces.all[spaceNumber - 1].second))) return false;
+    loop->async(std::move(done));
+    return true;
 }
 
 // --- screens -----------------------------------------------------------------------

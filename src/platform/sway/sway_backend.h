@@ -14,6 +14,7 @@
 #include "platform/sway/ipc_connection.h"
 #include "platform/sway/sway_tree.h"
 #include "platform/window_control.h"
+#include "platform/window_server.h"
 
 namespace tilvane::sway {
 
@@ -79,6 +80,19 @@ private:
     SwayDesktopBackend& desktop_;
 };
 
+// The workspaces of the output with the focus, as the program's Spaces:
+// the window goes to another with one command, and the view with it.
+class SwaySpaces : public Spaces {
+public:
+    explicit SwaySpaces(SwayDesktopBackend& desktop) : desktop_(desktop) {}
+    std::vector<uint64_t> copySpaces(int mask) override;
+    int spaceType(uint64_t) override { return 0; }
+    bool moveFocusedWindowToSpace(uint64_t spaceNumber, std::function<void()> done) override;
+
+private:
+    SwayDesktopBackend& desktop_;
+};
+
 // Keys as the window manager's bindings name them; no layout is read.
 class SwayKeyboard : public Keyboard {
 public:
@@ -106,6 +120,7 @@ public:
     // command changes it or the loop waits for more input.
     std::optional<Json> tree();
     TitleBar titleBars() const { return titles_; }
+    RunLoop* runLoop() const { return runLoop_; }
 
     std::string sessionName() override;
     DesktopCapabilities capabilities() override;
@@ -149,8 +164,10 @@ private:
     // Work left with the loop checks that the backend still lives.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     Log* log_ = nullptr;
+    RunLoop* runLoop_ = nullptr;
     SwayScreens screens_{*this};
     SwayWindows windows_{*this};
+    SwaySpaces spaces_{*this};
     SwayHotKeys hotKeys_{*this};
     SwayKeyboard keyboard_;
     std::unique_ptr<linux_platform::SocketInstance> instance_;

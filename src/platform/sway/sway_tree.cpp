@@ -91,6 +91,34 @@ std::vector<Output> outputsOf(const Json& tree) {
     return outputs;
 }
 
+Workspaces focusedOutputsWorkspaces(const Json& tree) {
+    Workspaces found;
+    for (const Json& output : tree["nodes"].elements()) {
+        if (typeOf(output) != "output" || !containsFocus(output)) continue;
+        walk(output, nullptr, [&](const Json& node, const Json*) {
+            if (typeOf(node) != "workspace") return false;
+            found.all.emplace_back(static_cast<int64_t>(node["id"].number().value_or(0)),
+                                   node["name"].string().value_or(""));
+            return false;
+        });
+        if (const Json* shown = shownWorkspace(output))
+            found.shown = static_cast<int64_t>((*shown)["id"].number().value_or(0));
+    }
+    return found;
+}
+
+std::string moveToWorkspaceCommand(int64_t window, const std::string& workspace) {
+    // A workspace's name in a command: quoted, its quotes and backslashes escaped.
+    std::string name = "\"";
+    for (char c : workspace) {
+        if (c == '"' || c == '\\') name += '\\';
+        name += c;
+    }
+    name += '"';
+    std::string criteria = "[con_id=" + std::to_string(window) + "] ";
+    return criteria + "move container to workspace " + name + "; workspace " + name + "; " + criteria + "focus";
+}
+
 std::optional<Output> primaryOf(const std::vector<Output>& outputs) {
     if (outputs.empty()) return std::nullopt;
     for (const auto& output : outputs)

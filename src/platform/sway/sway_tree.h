@@ -40,6 +40,17 @@ std::vector<Screen> screensOf(const std::vector<Output>& outputs);
 // container's rectangle (its deco_rect above it), i3 inside.
 enum class TitleBar { AboveRect, InsideRect };
 
+// The workspaces of the output that shows the focused one, in the tree's
+// order, and the one shown there.
+struct Workspaces {
+    std::vector<std::pair<int64_t, std::string>> all;  // id and name
+    int64_t shown = 0;
+};
+Workspaces focusedOutputsWorkspaces(const Json& tree);
+
+// The commands that move a window to a workspace and show it there, the window focused.
+std::string moveToWorkspaceCommand(int64_t window, const std::string& workspace);
+
 // A window (a container that shows a client) of the tree.
 struct WindowNode {
     int64_t id = 0;

@@ -190,6 +190,36 @@ std::optional<Rect> SwaySession::frame(int64_t id) {
     return frame;
 }
 
+std::string SwaySession::workspaceOf(int64_t id) {
+    std::string found;
+    std::function<void(const Json&, const std::string&)> find = [&](const Json& node, const std::string& workspace) {
+        std::string here = node["type"].string() == "workspace" ? node["name"].string().value_or("") : workspace;
+        if (node["id"].number() == double(id)) found = here;
+        for (const char* list : {"nodes", "floating_nodes"})
+            for (const Json& child : node[list].elements()) find(child, here);
+    };
+    find(ask(IpcConnection::kGetTree), "");
+    return found;
+}
+
+std::string SwaySession::focusedWorkspace() {
+    Json workspaces = ask(IpcConnection::kGetWorkspaces);
+    for (const Json& workspace : workspaces.elements())
+        if (workspace["focused"].boolean().value_or(false)) return workspace["name"].string().value_or("");
+    return {};
+}
+
+int64_t SwaySession::focusedWindow() {
+    int64_t found = 0;
+    std::function<void(const Json&)> find = [&](const Json& node) {
+        if (node["focused"].boolean().value_or(false)) found = static_cast<int64_t>(node["id"].number().value_or(0));
+        for (const char* list : {"nodes", "floating_nodes"})
+            for (const Json& child : node[list].elements()) find(child);
+    };
+    find(ask(IpcConnection::kGetTree));
+    return found;
+}
+
 void SwaySession::press(const std::vector<std::string>& modifiers, const std::string& key) {
     // Typed through the virtual-keyboard protocol by a client of sway's own
     // uid, waited for: the next chord never meets this one's releases.

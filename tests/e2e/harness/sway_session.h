@@ -45,6 +45,11 @@ public:
     // coordinates, once the window keeps it; frameNow as sway says it now.
     std::optional<Rect> frame(int64_t id);
     std::optional<Rect> frameNow(int64_t id);
+    // The name of the workspace holding the window, and of the one with the focus.
+    std::string workspaceOf(int64_t id);
+    std::string focusedWorkspace();
+    // The window with the focus; 0 when none has it.
+    int64_t focusedWindow();
     // Types the combination ("ctrl+alt+Left") through a virtual keyboard.
     void press(const std::vector<std::string>& modifiers, const std::string& key);
 

@@ -97,6 +97,25 @@ TEST_F(SwayTest, EveryPlacementLandsOnBothOutputsClearOfTheBars) {
                                                 cell.height * second.height / first.height}));
 }
 
+// The Space moves go through the workspaces of the window's output, wrapping
+// at the ends; the view and the focus go with the window. (sway keeps a
+// workspace only while it holds a window or is shown.)
+TEST_F(SwayTest, NextAndPreviousSpaceTakeTheWindowThroughItsOutputsWorkspaces) {
+    ASSERT_TRUE(sway().openWindow("keeping workspace 1"));
+    auto window = sway().openWindow("travelling");
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(sway().command("workspace 3"));
+    ASSERT_TRUE(sway().openWindow("staying"));
+    ASSERT_TRUE(sway().command("workspace 1; [con_id=" + std::to_string(*window) + "] focus"));
+    for (const auto& [action, workspace] : {std::pair{"next-space", "3"}, {"next-space", "1"}, {"prev-space", "3"}}) {
+        SCOPED_TRACE(std::string(action) + " to " + workspace);
+        place(action);
+        EXPECT_EQ(sway().workspaceOf(*window), workspace);
+        EXPECT_EQ(sway().focusedWorkspace(), workspace);
+        EXPECT_EQ(sway().focusedWindow(), *window);
+    }
+}
+
 TEST_F(SwayTest, HotKeysAreBindingsTheUsersOwnAreLeftAloneAndNoneOutlivesTheProgram) {
     auto window = sway().openWindow("hot keys");
     ASSERT_TRUE(window);

@@ -113,6 +113,12 @@ TEST(SwayTreeTest, OutputsScreensAndTheFocusedWindowOfSwayAndI3) {
 TEST(SwayTreeTest, OneCommandPlacesTheWindowWithItsFarEdgesRounded) {
     EXPECT_EQ(setFrameCommand(7, {0, 523.5, 426.66, 500.5}),
               "[con_id=7] floating enable, resize set 427 px 500 px, move absolute position 0 px 524 px");
+    EXPECT_EQ(moveToWorkspaceCommand(7, R"(web "2")"),
+              R"([con_id=7] move container to workspace "web \"2\""; workspace "web \"2\""; [con_id=7] focus)");
+    // The workspaces of the output with the focus, the one shown there.
+    Workspaces workspaces = focusedOutputsWorkspaces(parsed(kSwayTree));
+    EXPECT_EQ(workspaces.all.size(), 2u);
+    EXPECT_EQ(workspaces.shown, 8);
 }
 
 TEST(SwayTreeTest, CombinationsOfHotKeysAndOfTheConfigurationAreWrittenAlike) {
