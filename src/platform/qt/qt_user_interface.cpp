@@ -517,13 +517,16 @@ void QtUserInterface::setKeyboardGrabbed(bool grabbed) {
     ++grabAsked_;
     if (keyboardGrabber_) keyboardGrabber_->releaseKeyboard();
     keyboardGrabber_ = nullptr;
-    if (desktopGrab_ && keyboardGrabber_fn_.release) keyboardGrabber_fn_.release();
-    desktopGrab_ = false;
+    // Asked, the desktop is told the end even when it refused to send every
+    // key: it may have done something else for the recording meanwhile (sway
+    // holds back the user's bindings).
+    if (desktopGrabAsked_ && keyboardGrabber_fn_.release) keyboardGrabber_fn_.release();
+    desktopGrab_ = desktopGrabAsked_ = false;
     if (!grabbed) return;
     if (!keyboardGrabber_fn_.grab) return grabWithQt();
     // While it records, every key of the desktop comes here, the combinations
     // other programs hold included.
-    desktopGrab_ = true;
+    desktopGrab_ = desktopGrabAsked_ = true;
     uint64_t asked = grabAsked_;
     keyboardGrabber_fn_.grab([this, asked](bool taken) {
         if (asked != grabAsked_ || taken) return;

@@ -228,6 +228,7 @@ private:
     KeyboardGrabber keyboardGrabber_fn_;
     // The desktop's grab is held, or asked for; the asking counts each ask.
     bool desktopGrab_ = false;
+    bool desktopGrabAsked_ = false;
     uint64_t grabAsked_ = 0;
     // Qt's grab, for a desktop without one of its own.
     void grabWithQt();

@@ -28,6 +28,7 @@ public:
         kGetVersion = 7,
         kGetBindingModes = 8,
         kGetConfig = 9,
+        kGetBindingState = 12,
     };
     static constexpr uint32_t kEventBit = 0x80000000u;
     // A message that claims more than this is a broken or hostile peer, not a reply.

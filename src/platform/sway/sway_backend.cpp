@@ -66,6 +66,8 @@ SwayDesktopBackend::SwayDesktopBackend(std::string socketPath, std::unique_ptr<I
     : socketPath_(std::move(socketPath)), requests_(std::move(requests)) {}
 
 SwayDesktopBackend::~SwayDesktopBackend() {
+    // Ended while recording, the program gives the user's bindings back.
+    releaseKeyboard();
     hotKeys_.unbindAll();
     detach();
 }
@@ -110,7 +112,6 @@ DesktopCapabilities SwayDesktopBackend::capabilities() {
                                           "and resizes floating windows with floating_modifier and a drag"
                                         : "i3 moves and resizes floating windows with floating_modifier and a drag"};
     can.swipes = {false, variant_ + " shows the touchpad's swipes to itself alone"};
-    can.keyboardGrab = {false, variant_ + " keeps the combinations it binds; record a shortcut it does not bind"};
     return can;
 }
 
@@ -255,8 +256,22 @@ std::optional<uint16_t> SwayDesktopBackend::virtualKeyCode(uint32_t nativeKeyCod
 
 void SwayDesktopBackend::captureKeyboard(RunLoop&, std::function<void(const CapturedKey&)>,
                                          std::function<void(bool)> done) {
-    // The window manager gives no client every key: the user interface records what reaches its window.
+    // No client gets every key; but in a binding mode of the program's own,
+    // which binds nothing the user types, sway keeps none of the user's
+    // combinations, and each reaches the recorder's window. sway makes a mode
+    // with its first binding: one no keyboard has.
+    if (!recording_ &&
+        run("mode " + Json::quote(kRecordingMode) + " bindsym --no-repeat Ctrl+Mod1+Mod4+Shift+F35 nop " +
+            kRecordingMode) &&
+        run("mode " + Json::quote(kRecordingMode)))
+        recording_ = true;
+    // The user interface records what reaches its window.
     done(false);
+}
+
+void SwayDesktopBackend::releaseKeyboard() {
+    if (recording_) run("mode default");
+    recording_ = false;
 }
 
 uint64_t SwayKeyboard::windowCommandModifier() const {

@@ -139,7 +139,9 @@ public:
     std::optional<uint16_t> virtualKeyCode(uint32_t nativeKeyCode) override;
     void captureKeyboard(RunLoop& loop, std::function<void(const CapturedKey&)> onKey,
                          std::function<void(bool)> done) override;
-    void releaseKeyboard() override {}
+    void releaseKeyboard() override;
+    // The binding mode sway is in while a shortcut is recorded.
+    static constexpr const char* kRecordingMode = "tilvane-recording";
 
     std::string windowManagerName() override;
     std::string serverDescription() override { return variant_ + " IPC at " + socketPath_; }
@@ -157,6 +159,7 @@ private:
     std::string socketPath_;
     std::string variant_ = "sway";
     Uses uses_ = Uses::Everything;
+    bool recording_ = false;
     TitleBar titles_ = TitleBar::AboveRect;
     std::unique_ptr<IpcConnection> requests_;
     std::unique_ptr<IpcConnection> events_;

@@ -11,6 +11,8 @@
 #include "harness/desktop.h"
 #include "harness/placement_rows.h"
 #include "harness/sway_session.h"
+#include "platform/linux/linux_run_loop.h"
+#include "platform/sway/sway_backend.h"
 #include "platform/sway/sway_tree.h"
 
 namespace tilvane::e2e {
@@ -161,6 +163,48 @@ TEST_F(SwayTest, HotKeysAreBindingsTheUsersOwnAreLeftAloneAndNoneOutlivesTheProg
         return !commands.empty() && commands.back() == "nop the user's own";
     }));
     EXPECT_EQ(commands, std::vector<std::string>{"nop the user's own"});
+}
+
+// While a shortcut is recorded sway is in a binding mode of the program's
+// that holds back the user's bindings, so that their combinations reach the
+// recorder; the mode ends with the recording, also when the program ends.
+TEST_F(SwayTest, WhileAShortcutIsRecordedTheUsersBindingsAreHeldBack) {
+    ::setenv("SWAYSOCK", sway().socketPath().c_str(), 1);
+    std::string error;
+    auto backend = sway::SwayDesktopBackend::open(error);
+    ASSERT_TRUE(backend) << error;
+    auto events = IpcConnection::open(sway().socketPath(), error);
+    ASSERT_TRUE(events && events->request(IpcConnection::kSubscribe, R"(["binding"])", 5s, error)) << error;
+    auto mode = [&] { return sway().ask(IpcConnection::kGetBindingState)["name"].string().value_or(""); };
+    linux_platform::LinuxRunLoop loop;
+    std::optional<bool> everyKey;
+    backend->captureKeyboard(
+        loop, [](const DesktopBackend::CapturedKey&) {}, [&](bool all) { everyKey = all; });
+    EXPECT_EQ(everyKey, false) << "the recorder's window takes the keys itself";
+    EXPECT_EQ(mode(), sway::SwayDesktopBackend::kRecordingMode);
+    sway().press({"ctrl", "alt"}, "Left");
+    backend->releaseKeyboard();
+    EXPECT_EQ(mode(), "default");
+    // The press while recording ran nothing: the first binding run is the one pressed after.
+    ASSERT_TRUE(sway().command("bindsym Ctrl+Mod1+Down nop after the recording"));
+    sway().press({"ctrl", "alt"}, "Down");
+    std::vector<std::string> ran;
+    EXPECT_TRUE(SwaySession::waitUntil([&] {
+        events->readAvailable(error);
+        for (const auto& event : events->takeEvents())
+            ran.push_back(sway::Json::parse(event.payload, error)
+                              .value_or(sway::Json())["binding"]["command"]
+                              .string()
+                              .value_or(""));
+        return !ran.empty();
+    }));
+    EXPECT_EQ(ran, std::vector<std::string>{"nop after the recording"});
+
+    backend->captureKeyboard(
+        loop, [](const DesktopBackend::CapturedKey&) {}, [](bool) {});
+    EXPECT_EQ(mode(), sway::SwayDesktopBackend::kRecordingMode);
+    backend.reset();
+    EXPECT_EQ(mode(), "default");
 }
 
 }  // namespace
