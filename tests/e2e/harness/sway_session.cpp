@@ -25,7 +25,7 @@ default_border normal 2
 xwayland disable
 bar {
     position top
-    status_command while :; do echo tilvane; sleep 3600; done
+    status_command echo tilvane
 }
 set $mod Mod4
 bindsym $mod+Return exec foot

@@ -26,7 +26,8 @@ sockaddr_un addressOf(const std::string& path, bool abstract, socklen_t& length)
 
 bool writeAll(int fd, const uint8_t* data, size_t size) {
     while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
+        // A client that has just ended must not end the test with SIGPIPE.
+        ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         data += n;
