@@ -69,7 +69,9 @@ std::unique_ptr<SwaySession> SwaySession::start(std::string& skip, std::string& 
     // this one is the test's own, nested in none.
     for (const char* variable : {"SWAYSOCK", "I3SOCK", "WAYLAND_DISPLAY", "DISPLAY"}) ::unsetenv(variable);
     std::vector<std::string> argv{"sway", "-c", home + "/config"};
-    if (::geteuid() == 0) argv.insert(argv.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    // A test that crashes takes its sway with it.
+    if (::geteuid() == 0)
+        argv.insert(argv.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--pdeathsig=KILL"});
     session->sway_ = Process::spawn(argv,
                                     {{"XDG_RUNTIME_DIR", session->runtime_},
                                      {"HOME", home},
