@@ -104,11 +104,37 @@ std::unique_ptr<SwaySession> SwaySession::start(std::string& skip, std::string& 
     return session;
 }
 
+namespace {
+
+// The processes of a session: sway's bars and the clients it ran, found by
+// the runtime folder they inherited. They outlive sway, and a bar whose sway
+// is gone spins.
+std::vector<pid_t> processesOfSession(const std::string& runtime) {
+    std::vector<pid_t> found;
+    const std::string marker = "XDG_RUNTIME_DIR=" + runtime;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", ignored)) {
+        std::string name = entry.path().filename();
+        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::string environment = readFile(entry.path().string() + "/environ");
+        for (size_t at = 0; at < environment.size();) {
+            size_t end = environment.find('\0', at);
+            if (end == std::string::npos) end = environment.size();
+            if (environment.compare(at, end - at, marker) == 0) found.push_back(std::stoi(name));
+            at = end + 1;
+        }
+    }
+    return found;
+}
+
+}  // namespace
+
 SwaySession::~SwaySession() {
     ipc_.reset();
     if (sway_) {
         sway_->signal(SIGTERM);
         if (!sway_->waitFor(5s)) sway_->signal(SIGKILL);
+        for (pid_t process : processesOfSession(runtime_)) ::kill(process, SIGKILL);
     }
     if (!folder_.empty() && !keep_ && !std::getenv("TILVANE_E2E_KEEP")) {
         std::error_code ignored;
