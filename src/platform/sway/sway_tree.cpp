@@ -278,8 +278,11 @@ std::vector<std::string> boundCombos(std::string_view config) {
         while (at < words.size() && words[at].rfind("--", 0) == 0) ++at;
         if (at >= words.size()) continue;
         std::string written = words[at];
+        // Each place once, left to right: a value that names a variable (set $a $a) is not put in again.
         for (const auto& [name, value] : variables)
-            for (size_t pos; (pos = written.find(name)) != std::string::npos;) written.replace(pos, name.size(), value);
+            for (size_t pos = written.find(name); pos != std::string::npos;
+                 pos = written.find(name, pos + value.size()))
+                written.replace(pos, name.size(), value);
         if (auto normal = normalizedCombo(written)) combos.push_back(*normal);
     }
     return combos;

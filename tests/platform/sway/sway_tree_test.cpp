@@ -143,6 +143,8 @@ bar {
 }
 bindsym Ctrl+Alt+Down exec x)";
     EXPECT_EQ(boundCombos(config), (std::vector<std::string>{"Mod4+Return", "Ctrl+Mod1+Left", "Ctrl+Mod1+Down"}));
+    // A variable whose value names it (found by fuzzing: it hung the reading).
+    EXPECT_EQ(boundCombos("set $k $k\nbindsym Ctrl+$k nop"), std::vector<std::string>{"Ctrl+$k"});
 }
 
 TEST(SwayTreeTest, OnlyTheProgramsOwnBindingsAreHotKeys) {
