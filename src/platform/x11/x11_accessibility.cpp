@@ -130,6 +130,7 @@ void X11Accessibility::observe(const xcb_generic_event_t& event) {
     if (p.atom == a._NET_WM_STATE || p.atom == a._NET_FRAME_EXTENTS || p.atom == a._GTK_FRAME_EXTENTS ||
         p.atom == a.I3_FLOATING_WINDOW)
         contexts_.erase(p.window);
+    if (lateShadow_ && p.window == lateShadow_->window && p.atom == a._GTK_FRAME_EXTENTS) lateShadow_->changed = true;
     if (p.atom == a._NET_WM_PID) {
         applications_.erase(p.window);
         if (applicationAhead_ && applicationAhead_->window == p.window) applicationAhead_.reset();
@@ -152,6 +153,7 @@ void X11Accessibility::askAfterWrites() {
 }
 
 void X11Accessibility::endTurn() {
+    placeByLateShadow();
     // The writes of the turn are out: the window manager's answer comes while the loop waits.
     askAfterWrites();
     conn_.sendHeldRequests();
@@ -448,6 +450,7 @@ std::optional<X11Accessibility::WriteContext> X11Accessibility::prepareWrite(xcb
     auto decorationWords = decorations->words();
     WriteContext context = decorationWords.empty() ? contextFromFrame(window, shadowExtents)
                                                    : WriteContext{extentsFrom(decorationWords), shadowExtents};
+    context.shadowsLate = restoredShadows && *restoredShadows == Extents{};
     // Events read with the replies are older than them.
     conn_.readAvailable();
     if (!maximized) contexts_[window] = context;
@@ -530,12 +533,62 @@ std::optional<Extents> X11Accessibility::shadowsAfterRestore(xcb_window_t window
     return extentsFrom(words);
 }
 
+void X11Accessibility::placeByLateShadow() {
+    if (!lateShadow_) return;
+    if (Connection::Clock::now() > lateShadow_->until) lateShadow_.reset();
+    if (!lateShadow_ || !lateShadow_->changed) return;
+    LateShadow late = *lateShadow_;
+    lateShadow_.reset();
+    auto words =
+        PropertyRequest(conn_.get(), late.window, conn_.atoms()._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4).words();
+    Extents shadows = extentsFrom(words);
+    if (shadows == Extents{}) {
+        late.changed = false;
+        lateShadow_ = late;
+        return;
+    }
+    late.context.shadows = shadows;
+    Point corner = cornerFor(late.context, late.position);
+    Size client = clientSizeForOuterSize(late.size, late.context.decorations, shadows);
+    conn_.moveResizeWindow(late.window, {std::array<int32_t, 2>{coordinate(corner.x), coordinate(corner.y)},
+                                         std::array<uint32_t, 2>{dimension(client.width), dimension(client.height)}});
+    wrote();
+}
+
+void X11Accessibility::finishPlacements() {
+    if (lateShadow_ && !lateShadow_->changed) {
+        xcb_window_t window = lateShadow_->window;
+        xcb_atom_t property = conn_.atoms()._GTK_FRAME_EXTENTS;
+        conn_.waitForEvent(
+            [&](const xcb_generic_event_t& e) {
+                if (eventType(e) != XCB_PROPERTY_NOTIFY) return false;
+                const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(e);
+                return p.window == window && p.atom == property;
+            },
+            lateShadow_->until);
+    }
+    placeByLateShadow();
+    lateShadow_.reset();
+}
+
+Point X11Accessibility::cornerFor(const WriteContext& context, Point root) {
+    // With north-west gravity x and y place the outer corner of the
+    // decorations, or where the window manager says none, the client's.
+    Point corner{root.x - context.shadows.left, root.y - context.shadows.top};
+    if (context.clientOffset) corner = {corner.x + context.clientOffset->x, corner.y + context.clientOffset->y};
+    return corner;
+}
+
 std::optional<X11Accessibility::WriteContext> X11Accessibility::contextForWrite(xcb_window_t window) {
     // What the first write of the turn read still holds for the next ones:
     // moves and sizes change neither the window's state nor its decorations.
     if (writes_ && writes_->window == window) return writes_->context;
     writes_.reset();
+    // A newer placement of a window whose shadow is still to come waits for it in its turn.
+    bool shadowStillLate = lateShadow_ && lateShadow_->window == window;
+    lateShadow_.reset();
     auto context = prepareWrite(window);
+    if (context && shadowStillLate && context->shadows == Extents{}) context->shadowsLate = true;
     if (context) writes_ = TurnWrites{window, *context, std::nullopt};
     if (context && context->tiled) {
         refusedTiled_ = true;
@@ -553,10 +606,7 @@ AXError X11Accessibility::writePosition(xcb_window_t window, Point position) {
     if (context->tiled) return AXError::CannotComplete;
     Point origin = screens_.primaryOrigin();
     Point root{position.x + origin.x, position.y + origin.y};
-    // With north-west gravity x and y place the outer corner of the
-    // decorations, or where the window manager says none, the client's.
-    Point corner{root.x - context->shadows.left, root.y - context->shadows.top};
-    if (context->clientOffset) corner = {corner.x + context->clientOffset->x, corner.y + context->clientOffset->y};
+    Point corner = cornerFor(*context, root);
     conn_.moveResizeWindow(window, {std::array<int32_t, 2>{coordinate(corner.x), coordinate(corner.y)}, std::nullopt});
     writes_->position = root;
     wrote();
@@ -580,6 +630,9 @@ AXError X11Accessibility::writeSize(xcb_window_t window, Size size) {
         wrote();
         return AXError::Success;
     }
+    if (context->shadowsLate && writes_->position)
+        lateShadow_ =
+            LateShadow{window, *context, *writes_->position, size, Connection::Clock::now() + kShadowLateness};
     // The request sizes the client window, inside the decorations.
     Size client = clientSizeForOuterSize(size, context->decorations, context->shadows);
     conn_.moveResizeWindow(window,

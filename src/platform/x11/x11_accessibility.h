@@ -29,6 +29,7 @@ struct X11Element : AXUIElement {
 // Space the window manager or the client adds around a client window.
 struct Extents {
     double left = 0, right = 0, top = 0, bottom = 0;
+    bool operator==(const Extents&) const = default;
 };
 // The extents of a _NET_FRAME_EXTENTS or _GTK_FRAME_EXTENTS value (left,
 // right, top, bottom); none when the value is missing or short.
@@ -84,6 +85,9 @@ public:
     // held back, asks the window manager to tell when it has handled them,
     // and forgets the reads of the turn.
     void endTurn();
+    // Before the program leaves: waits, for a while, for the shadow of a
+    // window just placed without it (see LateShadow), and places it again.
+    void finishPlacements();
     // For a program that serves: the active window's frame is kept from one
     // action to the next, and read again as soon as it changes, so that an
     // action finds it without asking the server.
@@ -109,6 +113,9 @@ private:
         // Where the window manager puts the client window's outer corner
         // rather than the frame's (i3), the client's offset in the frame.
         std::optional<Point> clientOffset = std::nullopt;
+        // The window draws its own frame and had not put its shadow back
+        // yet when the program stopped waiting for it (see shadowsAfterRestore).
+        bool shadowsLate = false;
     };
     // The context of a window whose window manager announces no decorations
     // (i3): its frame is its parent window, if it has one other than the root.
@@ -127,6 +134,23 @@ private:
     // property to change on the connection, at most kShadowPatience.
     std::optional<Extents> shadowsAfterRestore(xcb_window_t window, const std::vector<uint32_t>& read);
     static constexpr auto kShadowPatience = std::chrono::milliseconds(500);
+    // A window placed without the shadow it puts back later (a busy
+    // program may take seconds) is placed again by it when it comes, for
+    // as long as kShadowLateness after the placement.
+    struct LateShadow {
+        xcb_window_t window;
+        WriteContext context;
+        Point position;  // root coordinates
+        Size size;
+        Connection::Clock::time_point until;
+        bool changed = false;
+    };
+    std::optional<LateShadow> lateShadow_;
+    static constexpr auto kShadowLateness = std::chrono::seconds(2);
+    // Places the window by its shadow when it has changed.
+    void placeByLateShadow();
+    // Where a move puts the window's corner, for its outer frame's corner (root coordinates).
+    static Point cornerFor(const WriteContext& context, Point root);
     // Whether a compositing manager runs on the program's screen.
     bool screenComposited();
     // The context of the turn's writes when they are of this window, else prepareWrite's.

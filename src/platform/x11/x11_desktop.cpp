@@ -35,6 +35,7 @@ X11Desktop::~X11Desktop() {
     inputMonitors_.reset();
     eventPoster_.reset();
     keyboard_.reset();
+    if (conn_->isUsable()) accessibility_->finishPlacements();
     // The last requests (the window's new size, say) must reach the server:
     // requests it has not handled yet when the connection closes may be lost.
     if (conn_->isUsable()) conn_->roundTrip();

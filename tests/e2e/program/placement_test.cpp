@@ -4,6 +4,8 @@
 // whose corner lies under a panel and a window i3 tiles. The serving program
 // names the default shortcuts each window manager keeps for itself.
 
+#include <csignal>
+
 #include "program/program_test.h"
 
 namespace tilvane::e2e {
@@ -121,6 +123,31 @@ TEST_P(DesktopPlacementTest, TheDefaultsTheWindowManagerHoldsAreNamedAndEveryPla
 
 INSTANTIATE_TEST_SUITE_P(Desktops, DesktopPlacementTest, testing::ValuesIn(kDesktopRows),
                          [](const auto& info) { return std::string(info.param.name); });
+
+class LateShadowTest : public ProgramTest {
+protected:
+    Desktop::Options options() const override { return {WindowManager::Marco}; }
+};
+
+// Regression: a busy GTK window (here: stopped) that put its shadow back
+// long after leaving the maximized state stayed shrunk and offset by it.
+TEST_F(LateShadowTest, AWindowThatPutsItsShadowBackLateIsPlacedAgainByIt) {
+    const Rect& v = layout::kPrimaryVisible;
+    const Rect left = target(kScreenRows[1], v);
+    ASSERT_STREQ(kScreenRows[1].action, "left");
+    auto window = desktop().open(Client::Gtk3, "late shadow");
+    x().placeFrame(window.id, startFrame(v));
+    x().setMaximized(window.id, true);
+    window.process->signal(SIGSTOP);
+    auto placing = desktop().start(tilvaneWith({"place", "left"}), "place-late-shadow.log");
+    // Without its shadow, the window's visible frame is all it was given.
+    bool placed = x().waitUntil([&] { return frame(window.id) == left; }, 10s);
+    window.process->signal(SIGCONT);
+    ASSERT_TRUE(placed) << "the window is at " << frame(window.id);
+    x().waitForShadow(window.id);
+    EXPECT_EQ(placing->waitFor(10s), 0) << placing->log();
+    expectFrameReaches(window.id, left);
+}
 
 using PlacementTest = ProgramTest;
 
