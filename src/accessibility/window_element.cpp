@@ -13,9 +13,9 @@ bool isFinite(Point p) {
 }  // namespace
 
 WindowElement::WindowElement(const Platform& platform, AXElement element)
-    : AccessibilityElement(*platform.accessibility, std::move(element)),
+    : AccessibilityElement(platform.accessibility, std::move(element)),
       eventPoster_(platform.eventPoster),
-      runLoop_(platform.runLoop) {}
+      runLoop_(&platform.runLoop) {}
 
 std::optional<WindowElement> WindowElement::focusedWindow(const Platform& platform, WindowAccess& access) {
     if (!UniversalAccessHelper::accessibilityEnabled(access.accessibility())) return std::nullopt;

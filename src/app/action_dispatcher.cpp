@@ -22,7 +22,7 @@ ActionDispatcher::ActionDispatcher(const Platform& platform, SpaceMover& spaces,
 ActionDispatcher::~ActionDispatcher() = default;
 
 WindowAccess& ActionDispatcher::windowAccess() {
-    if (!windowAccess_) windowAccess_ = std::make_unique<WindowAccess>(*platform_.accessibility);
+    if (!windowAccess_) windowAccess_ = std::make_unique<WindowAccess>(platform_.accessibility);
     return *windowAccess_;
 }
 
@@ -32,11 +32,11 @@ LayoutManager& ActionDispatcher::layoutManager() {
 }
 
 bool ActionDispatcher::accessibilityEnabled() {
-    return platform_.accessibility->isProcessTrustedWithOptions(false);
+    return platform_.accessibility.isProcessTrustedWithOptions(false);
 }
 
 void ActionDispatcher::openAccessibility() {
-    if (platform_.accessibility->isProcessTrustedWithOptions(true)) return;
+    if (platform_.accessibility.isProcessTrustedWithOptions(true)) return;
     if (platform_.scripts) platform_.scripts->runAppleScript(kOpenSecurityPaneScript);
 }
 

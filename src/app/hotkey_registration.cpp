@@ -104,8 +104,7 @@ void HotKeyRegistration::followShortcutSwitch() {
     shortcutSwitchObserver_ = platform_.settings->addObserver([this, follow, alive](const std::string&) {
         // After the change that turned it, on the loop: the binder follows the
         // same settings and may be telling its own observers now.
-        if (!platform_.runLoop) return follow();
-        platform_.runLoop->async([follow, alive] {
+        platform_.runLoop.async([follow, alive] {
             if (!alive.expired()) follow();
         });
     });
@@ -141,11 +140,10 @@ void HotKeyRegistration::reportShortcutsHeldElsewhere() {
         names += (names.empty() ? "" : ", ") + title;
         keys += (keys.empty() ? "" : ", ") + std::string(action->settingsKey);
     }
-    if (platform_.log)
-        platform_.log->write(
-            "shortcuts: another program (the window manager or the desktop, say) holds the "
-            "shortcuts of " +
-            keys + "; they do nothing here until it lets go of them or they are changed");
+    platform_.log.write(
+        "shortcuts: another program (the window manager or the desktop, say) holds the "
+        "shortcuts of " +
+        keys + "; they do nothing here until it lets go of them or they are changed");
     if (!platform_.userInterface) return;
     UserInterface::Notification notification;
     notification.title = held.size() == 1 ? "A Tilvane shortcut is taken" : "Some Tilvane shortcuts are taken";
@@ -189,8 +187,8 @@ void HotKeyRegistration::writeFirstLaunchSettings() {
 }
 
 void HotKeyRegistration::watchForEmptySettings() {
-    if (!platform_.settings || !platform_.runLoop || emptySettingsObserver_) return;
-    RunLoop& loop = *platform_.runLoop;
+    if (!platform_.settings || emptySettingsObserver_) return;
+    RunLoop& loop = platform_.runLoop;
     std::weak_ptr<bool> alive = alive_;
     // Changes come in bursts of one key each; the keys are counted once the burst is over.
     emptySettingsObserver_ = platform_.settings->addObserver([this, &loop, alive](const std::string&) {
@@ -207,10 +205,9 @@ void HotKeyRegistration::watchForEmptySettings() {
                 // machine may not yet have told the store, and the defaults would go over it.
                 platform_.settings->refresh();
                 if (!lacksStartUpSettings()) return;
-                if (platform_.log)
-                    platform_.log->write(
-                        "settings: the settings file was emptied or removed; the defaults are "
-                        "stored and used again");
+                platform_.log.write(
+                    "settings: the settings file was emptied or removed; the defaults are "
+                    "stored and used again");
                 writeFirstLaunchSettings();
                 registerHotkeys(false);
             });

@@ -35,7 +35,7 @@ PreferencesWindowController& AppDelegate::preferencesWindowController() {
     std::vector<PreferencesViewController*> controllers;
     for (auto& pane : panes_) controllers.push_back(pane.get());
     _preferencesWindowController = std::make_unique<PreferencesWindowController>(ui, settings, std::move(controllers),
-                                                                                 "Preferences", platform_.screens);
+                                                                                 "Preferences", &platform_.screens);
     return *_preferencesWindowController;
 }
 

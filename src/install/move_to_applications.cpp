@@ -210,9 +210,7 @@ public:
     }
 
 private:
-    void log(const std::string& line) {
-        if (platform_.log) platform_.log->write(line);
-    }
+    void log(const std::string& line) { platform_.log.write(line); }
 
     bool isRunning(const std::string& destinationPath) {
         const std::string destination = standardized(destinationPath);

@@ -70,7 +70,7 @@ float MoveResizeManager::normalizeY(float y) const {
     // is flipped against the primary screen's height, not that of the screen
     // with the keyboard focus: with monitors of different heights the latter
     // compares the pointer with the wrong rows.
-    double H = platform_.screens ? primaryScreenHeight(platform_.screens->screens()) : 0.0;
+    double H = primaryScreenHeight(platform_.screens.screens());
     return tilvane::normalizeY(y, H);
 }
 
@@ -84,7 +84,7 @@ void MoveResizeManager::keyPresEvent(const InputEvent& event) {
         windowRef_.reset();
         return;
     }
-    if (!platform_.eventMonitors || !platform_.windowList || !platform_.accessibility) return;
+    if (!platform_.eventMonitors || !platform_.windowList) return;
 
     Point location = platform_.eventMonitors->mouseLocation();
     Point pointer{location.x, normalizeY(static_cast<float>(location.y))};
@@ -100,7 +100,7 @@ void MoveResizeManager::keyPresEvent(const InputEvent& event) {
 }
 
 void MoveResizeManager::grabWindow(const WindowInfo& entry, Point pointer) {
-    Accessibility& ax = *platform_.accessibility;
+    Accessibility& ax = platform_.accessibility;
     AXElement app = ax.createApplication(entry.ownerPid);
     // An application whose windows cannot be read gives nothing to grab.
     windowRef_ = firstWindow(ax, app).value_or(nullptr);
@@ -114,14 +114,14 @@ void MoveResizeManager::grabWindow(const WindowInfo& entry, Point pointer) {
 
 void MoveResizeManager::bringToFront(int32_t pid) {
     for (auto attribute : kBringToFrontAttributes)
-        platform_.accessibility->setAttributeValue(windowRef_, attribute, AXValue(true));
+        platform_.accessibility.setAttributeValue(windowRef_, attribute, AXValue(true));
     if (platform_.workspace) platform_.workspace->activateApplication(pid, kActivateIgnoringOtherApps);
 }
 
 void MoveResizeManager::mouseMoved(const InputEvent& event) {
     if (mode_ == kIdleMode) return;
     if (!windowRef_) {
-        if (platform_.log) platform_.log->write("windowRef == 0");
+        platform_.log.write("windowRef == 0");
         return;
     }
     if (mode_ == kResizeMode) {
@@ -131,11 +131,11 @@ void MoveResizeManager::mouseMoved(const InputEvent& event) {
     if (!platform_.eventMonitors) return;
     Point location = platform_.eventMonitors->mouseLocation();
     Point position{location.x - offset_.x, normalizeY(static_cast<float>(location.y)) - offset_.y};
-    platform_.accessibility->setAttributeValue(windowRef_, ax::kPosition, AXValue(position));
+    platform_.accessibility.setAttributeValue(windowRef_, ax::kPosition, AXValue(position));
 }
 
 void MoveResizeManager::resizeWindow(const InputEvent& event) {
-    Accessibility& ax = *platform_.accessibility;
+    Accessibility& ax = platform_.accessibility;
     // Without the current frame there is nothing to resize from; guessing zeros
     // would collapse the window to the size of one pointer step.
     auto current = readFrame(ax, windowRef_);

@@ -89,15 +89,15 @@ SnapZone snapZoneForPointer(Point p, const std::vector<Screen>& screens, double 
 }
 
 SnapManager::SnapManager(const Platform& platform, LayoutManager& layout) : platform_(platform), layout_(layout) {
-    if (!platform_.accessibility || !platform_.eventMonitors) return;
+    if (!platform_.eventMonitors) return;
     tapInstalled_ = platform_.eventMonitors->createListenOnlyTap(event_mask::kLeftMouseUp,
                                                                  [this](const InputEvent& e) { snapTapCallback(e); });
 }
 
 std::optional<SnapManager::ListedWindow> SnapManager::probeListedWindow() {
     std::optional<ListedWindow> result;
-    if (!platform_.windowList || !platform_.accessibility) return result;
-    Accessibility& ax = *platform_.accessibility;
+    if (!platform_.windowList) return result;
+    Accessibility& ax = platform_.accessibility;
     for (const auto& entry : platform_.windowList->copyWindowInfo(kOnScreenWindows)) {
         if (entry.layer > 0) continue;
         result.reset();
@@ -112,20 +112,12 @@ void SnapManager::snapTapCallback(const InputEvent& event) {
     if (!platform_.settings || !platform_.settings->boolForKey(settings_key::kSnapToEdgeEnabled)) return;
     if (!layout_.windowAccess().focusedWindow()) return;
 
-    std::vector<Screen> screens;
-    double menuBarHeight = 0;
-    if (platform_.screens) {
-        screens = platform_.screens->screens();
-        menuBarHeight = platform_.screens->menuBarHeight();
-    }
-    SnapZone zone = snapZoneForPointer(event.location, screens, menuBarHeight);
-    if (zone.snappingRight && platform_.log) platform_.log->write(" Window snapping to right!");
+    SnapZone zone = snapZoneForPointer(event.location, platform_.screens.screens(), platform_.screens.menuBarHeight());
+    if (zone.snappingRight) platform_.log.write(" Window snapping to right!");
 
     auto listed = probeListedWindow();
-    if (platform_.log) {
-        platform_.log->write(describe(listed));
-        platform_.log->write(zone.matched ? "1" : "0");
-    }
+    platform_.log.write(describe(listed));
+    platform_.log.write(zone.matched ? "1" : "0");
     if (zone.matched && listed) layout_.moveWindowToDirection(zone.code);
 }
 

@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
         facts.version = TILVANE_VERSION;
         facts.windowManager = desktop.windowManagerName();
         facts.server = desktop.serverDescription();
-        facts.screens = program->platform().screens ? program->platform().screens->screens() : std::vector<Screen>{};
+        facts.screens = program->platform().screens.screens();
         facts.primaryTopLeft = desktop.primaryTopLeft();
         facts.settings = program->platform().archiver
                              ? readableSettings(program->settings(), *program->platform().archiver)

@@ -1,5 +1,6 @@
 #include "main/serving_program.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -37,18 +38,24 @@ std::optional<std::string> programPath() {
 
 ComposedPlatform composePlatform(DesktopBackend& desktop, DesktopBackend::Uses uses, RunLoop& loop,
                                  SettingsStore* settings, Log& log, KeyedArchiver* archiver) {
-    ComposedPlatform composed;
-    Platform& platform = composed.platform;
-    platform.settings = settings;
-    platform.runLoop = &loop;
-    platform.log = &log;
-    platform.archiver = archiver;
-    desktop.fill(platform, uses);
+    PlatformServices services;
+    services.settings = settings;
+    services.runLoop = &loop;
+    services.log = &log;
+    services.archiver = archiver;
+    desktop.fill(services, uses);
+    std::unique_ptr<Accessibility> elements;
     if (WindowControl* windows = desktop.windowControl()) {
-        composed.elements = std::make_unique<WindowControlAccessibility>(*windows, loop);
-        platform.accessibility = composed.elements.get();
+        elements = std::make_unique<WindowControlAccessibility>(*windows, loop);
+        services.accessibility = elements.get();
     }
-    return composed;
+    // Every backend gives the windows and the screens.
+    auto platform = Platform::from(services);
+    if (!platform) {
+        std::fputs("tilvane: the desktop backend gave no windows or no screens\n", stderr);
+        std::abort();
+    }
+    return ComposedPlatform{std::move(*platform), std::move(elements)};
 }
 
 std::unique_ptr<ServingProgram> ServingProgram::open(RunLoop& loop, std::ostream& err, int& exitStatus,
@@ -71,9 +78,9 @@ std::unique_ptr<ServingProgram> ServingProgram::open(RunLoop& loop, std::ostream
         linux_platform::FileSettingsStore::defaultPath(), program->log_);
     ComposedPlatform composed = composePlatform(*program->desktop_, DesktopBackend::Uses::Everything, loop,
                                                 program->settings_.get(), program->log_, &program->archiver_);
-    program->platform_ = composed.platform;
+    program->platform_.emplace(composed.platform);
     program->elements_ = std::move(composed.elements);
-    program->platform_.relocation = &program->relocation_;
+    program->platform_->relocation = &program->relocation_;
     return program;
 }
 
@@ -87,7 +94,7 @@ bool ServingProgram::start(DescriptorWatcher& watcher, std::function<void(int)> 
         stop(1);
     });
     settings_->attach(watcher);
-    app_ = std::make_unique<AppDelegate>(platform_);
+    app_ = std::make_unique<AppDelegate>(*platform_);
     // `tilvane shortcuts` reads from here which shortcuts do nothing, as this program found.
     app_->observeShortcutsHeldElsewhere(
         [this](const std::vector<std::string>& keys) { instance_->publishHeldElsewhere(keys); });

@@ -33,7 +33,7 @@ public:
     ~ServingProgram();
 
     // The services, for the composition root to add its own to before start().
-    Platform& platform() { return platform_; }
+    Platform& platform() { return *platform_; }
     DesktopBackend& desktop() { return *desktop_; }
     linux_platform::FileSettingsStore& settings() { return *settings_; }
     RecentLog& log() { return log_; }
@@ -62,7 +62,8 @@ private:
     std::unique_ptr<linux_platform::FileSettingsStore> settings_;
     plist::PlistKeyedArchiver archiver_;
     linux_platform::LinuxRelocation relocation_{linux_platform::LinuxRelocation::currentPlaces()};
-    Platform platform_;
+    // Made once the desktop has given its services.
+    std::optional<Platform> platform_;
     std::unique_ptr<Accessibility> elements_;
     std::unique_ptr<AppDelegate> app_;
     bool started_ = false;
@@ -84,7 +85,8 @@ std::optional<std::string> programPath();
 // the log, the archiver and the main loop.
 struct ComposedPlatform {
     Platform platform;
-    // The element model on a desktop that takes window requests; none where the desktop gives elements.
+    // The element model on a desktop that takes window requests; none where
+    // the desktop gives elements. The platform refers to it.
     std::unique_ptr<Accessibility> elements;
 };
 ComposedPlatform composePlatform(DesktopBackend& desktop, DesktopBackend::Uses uses, RunLoop& loop,

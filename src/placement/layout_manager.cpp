@@ -100,7 +100,7 @@ void LayoutManager::moveWindowToDirection(int64_t code) {
         writeWindowFrame(ax, *window, targetFrameForAction(code, readFrameWithZerosForUnreadableParts(ax, *window)));
         return;
     }
-    Rect reference = screenFrameForWindow(ax, *platform_.screens, *window);
+    Rect reference = screenFrameForWindow(ax, platform_.screens, *window);
     Rect target = targetFrameForAction(code, reference);
     if (code == action::kTop && isCloseToFrame(readFrameWithZerosForUnreadableParts(ax, *window), target))
         target = reference;

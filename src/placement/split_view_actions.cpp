@@ -7,11 +7,11 @@
 namespace tilvane {
 
 void SplitViewActions::splitView(const Platform& platform) {
-    if (!platform.workspace || !platform.accessibility || !platform.eventPoster || !platform.runLoop) return;
+    if (!platform.workspace || !platform.eventPoster) return;
     auto pid = platform.workspace->frontmostApplicationPid();
     if (!pid) return;
 
-    Accessibility& ax = *platform.accessibility;
+    Accessibility& ax = platform.accessibility;
     auto window = readElement(ax, ax.createApplication(*pid), ax::kFocusedWindow);
     if (!window) return;
     auto button = readElement(ax, *window, ax::kZoomButton);
@@ -23,7 +23,7 @@ void SplitViewActions::splitView(const Platform& platform) {
     if (!std::isfinite(centre.x) || !std::isfinite(centre.y)) return;
 
     platform.eventPoster->post({EventType::LeftMouseDown, centre, 0, 0});
-    platform.runLoop->sleepFor(kHoldDuration);
+    platform.runLoop.sleepFor(kHoldDuration);
     platform.eventPoster->post({EventType::LeftMouseUp, centre, 0, 0});
 }
 

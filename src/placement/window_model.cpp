@@ -64,17 +64,17 @@ std::optional<WindowModel> WindowModel::focusedWindow(const Platform& platform, 
 }
 
 void WindowModel::log(std::string_view line) const {
-    if (platform_.log) platform_.log->write(line);
+    platform_.log.write(line);
 }
 
 Point WindowModel::topLeft() const {
-    auto read = readPosition(*platform_.accessibility, window_);
+    auto read = readPosition(platform_.accessibility, window_);
     if (!read.value) log(read.readFailed ? "could not get window topLeft" : "could not decode topLeft");
     return read.value.value_or(Point{});
 }
 
 Size WindowModel::size() const {
-    auto read = readSize(*platform_.accessibility, window_);
+    auto read = readSize(platform_.accessibility, window_);
     if (read.readFailed) log("could not get window size");
     return read.value.value_or(Size{});
 }
@@ -85,11 +85,11 @@ Rect WindowModel::frame() const {
 }
 
 void WindowModel::setTopLeft(Point topLeft) {
-    platform_.accessibility->setAttributeValue(window_, ax::kPosition, AXValue(topLeft));
+    platform_.accessibility.setAttributeValue(window_, ax::kPosition, AXValue(topLeft));
 }
 
 void WindowModel::setSize(Size size) {
-    platform_.accessibility->setAttributeValue(window_, ax::kSize, AXValue(size));
+    platform_.accessibility.setAttributeValue(window_, ax::kSize, AXValue(size));
 }
 
 void WindowModel::setFrame(const Rect& frame) {
@@ -99,9 +99,8 @@ void WindowModel::setFrame(const Rect& frame) {
 }
 
 std::optional<Screen> WindowModel::screen() const {
-    if (!platform_.screens) return std::nullopt;
     Rect window = frame();
-    auto screens = platform_.screens->screens();
+    auto screens = platform_.screens.screens();
     std::vector<Rect> visible;
     visible.reserve(screens.size());
     for (const auto& s : screens) visible.push_back(realFrameForScreen(s, screens));
@@ -114,12 +113,12 @@ Rect WindowModel::gridProps() const {
     Rect window = frame();
     auto own = screen();
     if (!own) return kNullRect;
-    return gridPropsForFrame(window, realFrameForScreen(own, platform_.screens->screens()));
+    return gridPropsForFrame(window, realFrameForScreen(own, platform_.screens.screens()));
 }
 
 void WindowModel::moveToGridProps(const Rect& gridProps, const Screen& screen) {
-    if (!gridProps.isFinite() || !platform_.screens) return;
-    setFrame(frameForGridProps(gridProps, realFrameForScreen(screen, platform_.screens->screens())));
+    if (!gridProps.isFinite()) return;
+    setFrame(frameForGridProps(gridProps, realFrameForScreen(screen, platform_.screens.screens())));
 }
 
 void WindowModel::moveToNextScreen() {
@@ -133,7 +132,7 @@ void WindowModel::moveToPreviousScreen() {
 void WindowModel::moveToScreen(bool next) {
     auto own = screen();
     if (!own) return;
-    auto screens = platform_.screens->screens();
+    auto screens = platform_.screens.screens();
     Screen target = next ? nextScreen(*own, screens) : previousScreen(*own, screens);
     moveToGridProps(gridProps(), target);
 }

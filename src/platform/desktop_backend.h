@@ -62,7 +62,7 @@ public:
     enum class Uses { OneAction, Everything };
     // Fills in the services the desktop offers. Services that use the run
     // loop take the platform's: set it first.
-    virtual void fill(Platform& platform, Uses uses) = 0;
+    virtual void fill(PlatformServices& platform, Uses uses) = 0;
     // Reads and handles the desktop's events on the loop's thread. Calls
     // onLost, once, when the connection to the desktop breaks.
     virtual void attach(DescriptorWatcher& loop, std::function<void()> onLost) = 0;

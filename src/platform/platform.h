@@ -22,16 +22,13 @@
 
 namespace tilvane {
 
-// The operating system's services as the program reaches them. The
-// composition root fills it in with one backend; a service a backend lacks
-// stays null and the parts that need it do nothing.
-struct Platform {
-    Accessibility* accessibility = nullptr;
-    Screens* screens = nullptr;
+// The services a process may lack: a one-shot command reads no settings and
+// has no user interface; a desktop may offer no hot keys, no input monitors,
+// no virtual desktops. Null then: the parts that need one do nothing, and the
+// capabilities say why where the desktop is the reason.
+struct OptionalServices {
     SettingsStore* settings = nullptr;
     ScriptRunner* scripts = nullptr;
-    Log* log = nullptr;
-    RunLoop* runLoop = nullptr;
     HotKeyService* hotKeys = nullptr;
     Keyboard* keyboard = nullptr;
     KeyedArchiver* archiver = nullptr;
@@ -51,6 +48,34 @@ struct Platform {
     Relocation* relocation = nullptr;
     // What the desktop lets the program do; everything unless the backend says otherwise.
     DesktopCapabilities capabilities;
+};
+
+// The services as the composition root gathers them from a backend and the
+// process: every one may still be missing.
+struct PlatformServices : OptionalServices {
+    Accessibility* accessibility = nullptr;
+    Screens* screens = nullptr;
+    Log* log = nullptr;
+    RunLoop* runLoop = nullptr;
+};
+
+// The operating system's services as the program reaches them: the windows,
+// the screens, the log and the main loop, which every process has, and the
+// others, which it may lack.
+struct Platform : OptionalServices {
+    Platform(Accessibility& accessibility, Screens& screens, Log& log, RunLoop& runLoop,
+             const OptionalServices& others = {})
+        : OptionalServices(others), accessibility(accessibility), screens(screens), log(log), runLoop(runLoop) {}
+    // The gathered services; none when one that every process has is missing.
+    static std::optional<Platform> from(const PlatformServices& services) {
+        if (!services.accessibility || !services.screens || !services.log || !services.runLoop) return std::nullopt;
+        return Platform(*services.accessibility, *services.screens, *services.log, *services.runLoop, services);
+    }
+
+    Accessibility& accessibility;
+    Screens& screens;
+    Log& log;
+    RunLoop& runLoop;
 };
 
 }  // namespace tilvane

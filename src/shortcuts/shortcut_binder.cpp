@@ -10,12 +10,11 @@ ShortcutBinder::ShortcutBinder(SettingsStore& store, KeyedArchiver* archiver, Sh
     : store_(&store), transformer_(archiver), shortcutMonitor_(monitor), log_(log) {}
 
 ShortcutBinder::ShortcutBinder(const Platform& platform)
-    : ownedMonitor_(platform.hotKeys && platform.runLoop ? ShortcutMonitor::create(*platform.hotKeys, *platform.runLoop)
-                                                         : nullptr),
+    : ownedMonitor_(platform.hotKeys ? ShortcutMonitor::create(*platform.hotKeys, platform.runLoop) : nullptr),
       store_(platform.settings),
       transformer_(platform.archiver),
       shortcutMonitor_(ownedMonitor_.get()),
-      log_(platform.log) {}
+      log_(&platform.log) {}
 
 ShortcutBinder::~ShortcutBinder() {
     heldElsewhereChange_ = nullptr;

@@ -466,7 +466,7 @@ void ShortcutView::propagateValue() {
     if (!binding_) return;
     SettingsStore* store = group_.platform_.settings;
     if (!store) {
-        if (group_.platform_.log) group_.platform_.log->write(kUnboundStoreLine);
+        group_.platform_.log.write(kUnboundStoreLine);
         return;
     }
     if (!binding_->transformer) return;

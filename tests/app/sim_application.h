@@ -21,7 +21,6 @@ class SimApplication {
 protected:
     SimApplication() {
         desktop.addScreen({0, 0, 1440, 900});
-        platform = desktop.platform();
         platform.hotKeys = &hotKeys;
         platform.keyboard = &keyboard;
         platform.archiver = &archiver;
@@ -37,7 +36,7 @@ protected:
     // What the recording user interface (and services given it) were asked, in order.
     sim::Journal journal;
     UI ui = makeUserInterface();
-    Platform platform;
+    Platform platform = desktop.platform();
 
 private:
     UI makeUserInterface() {

@@ -22,6 +22,7 @@
 #include "install/move_to_applications.h"
 #include "platform/linux/linux_relocation.h"
 #include "platform/sim/memory_settings_store.h"
+#include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_user_interface.h"
 
 extern char** environ;
@@ -329,11 +330,11 @@ protected:
         ui.answerAlerts({{button, false}});
         sim::MemorySettingsStore settings;
         FileLog log(root / "log");
-        Platform platform;
+        sim::SimDesktop desktop;
+        Platform platform(desktop, desktop, log, desktop.runLoop());
         platform.relocation = &relocation;
         platform.userInterface = &ui;
         platform.settings = &settings;
-        platform.log = &log;
         moveToApplicationsFolderIfNecessary(platform);
         return ui.alerts().empty() ? "" : ui.alerts().front().informativeText;
     }

@@ -10,6 +10,7 @@
 
 #include "platform/settings_keys.h"
 #include "platform/sim/memory_settings_store.h"
+#include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_relocation.h"
 #include "platform/sim/sim_user_interface.h"
 
@@ -72,11 +73,11 @@ struct Machine {
         settings.addObserver([this](const std::string& key) { relocation.journal.push_back("write " + key); });
     }
     void move() {
-        Platform platform;
+        sim::SimDesktop desktop;
+        Platform platform(desktop, desktop, log, desktop.runLoop());
         platform.relocation = &relocation;
         platform.userInterface = canAsk ? &ui : nullptr;
         platform.settings = &settings;
-        platform.log = &log;
         moveToApplicationsFolderIfNecessary(platform);
     }
     sim::SimRelocation relocation;

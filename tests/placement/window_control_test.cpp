@@ -75,8 +75,7 @@ TEST(WindowControl, EveryPlacementIsOneRequestWithTheFrameTheElementsGet) {
         Screens s;
         Compositor compositor;
         WindowControlAccessibility adapter(compositor, s.desktop.runLoop());
-        Platform platform = s.desktop.platform();
-        platform.accessibility = &adapter;
+        Platform platform(adapter, s.desktop, s.desktop, s.desktop.runLoop(), s.desktop.platform());
         WindowAccess access(adapter);
         LayoutManager(platform, access).moveWindowToDirection(code);
         s.desktop.runLoop().runUntilIdle();
@@ -105,8 +104,7 @@ TEST(WindowControl, AGoneOrRefusingWindowAndAnEndBeforeTheTurnIsOver) {
         Compositor compositor;
         row.arrange(compositor);
         WindowControlAccessibility adapter(compositor, s.desktop.runLoop());
-        Platform platform = s.desktop.platform();
-        platform.accessibility = &adapter;
+        Platform platform(adapter, s.desktop, s.desktop, s.desktop.runLoop(), s.desktop.platform());
         WindowAccess access(adapter);
         LayoutManager(platform, access).moveWindowToDirection(120);
         s.desktop.runLoop().runUntilIdle();

@@ -7,6 +7,7 @@
 
 #include "platform/plist/keyed_archiver.h"
 #include "platform/sim/memory_settings_store.h"
+#include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_keyboard.h"
 #include "platform/sim/sim_user_interface.h"
 #include "shortcuts/shortcut_text.h"
@@ -66,7 +67,8 @@ protected:
     ShortcutValidator validator{&keyboard};
     sim::SimProgramWindow window{"Preferences"};
     sim::SimCustomView view, other;
-    Platform platform;
+    sim::SimDesktop desktop;
+    Platform platform = desktop.platform();
     std::unique_ptr<RecorderGroup> group;
     std::unique_ptr<ShortcutView> recorder;
 };

@@ -16,13 +16,9 @@ bool SimElement::isSameElement(const AXUIElement& other) const {
 SimDesktop::SimDesktop() = default;
 
 Platform SimDesktop::platform() {
-    Platform p;
-    p.accessibility = this;
-    p.screens = this;
+    Platform p(*this, *this, *this, runLoop_);
     p.settings = &settings_;
     p.scripts = this;
-    p.log = this;
-    p.runLoop = &runLoop_;
     p.eventPoster = this;
     p.eventMonitors = this;
     p.windowList = this;

@@ -115,7 +115,7 @@ DesktopCapabilities SwayDesktopBackend::capabilities() {
     return can;
 }
 
-void SwayDesktopBackend::fill(Platform& platform, Uses uses) {
+void SwayDesktopBackend::fill(PlatformServices& platform, Uses uses) {
     log_ = platform.log;
     runLoop_ = platform.runLoop;
     uses_ = uses;

@@ -124,7 +124,7 @@ public:
 
     std::string sessionName() override;
     DesktopCapabilities capabilities() override;
-    void fill(Platform& platform, Uses uses) override;
+    void fill(PlatformServices& platform, Uses uses) override;
     void attach(DescriptorWatcher& loop, std::function<void()> onLost) override;
     void detach() override;
     WindowControl* windowControl() override { return &windows_; }

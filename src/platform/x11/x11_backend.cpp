@@ -45,7 +45,7 @@ DesktopCapabilities X11DesktopBackend::capabilities() {
     return capabilities;
 }
 
-void X11DesktopBackend::fill(Platform& platform, Uses uses) {
+void X11DesktopBackend::fill(PlatformServices& platform, Uses uses) {
     desktop_->fill(platform, uses == Uses::OneAction ? X11Desktop::Uses::OneAction : X11Desktop::Uses::Everything);
     // One placement needs none of them, and asking costs a round trip.
     if (uses == Uses::Everything) platform.capabilities = capabilities();

@@ -24,7 +24,7 @@ public:
 
     std::string sessionName() override;
     DesktopCapabilities capabilities() override;
-    void fill(Platform& platform, Uses uses) override;
+    void fill(PlatformServices& platform, Uses uses) override;
     void attach(DescriptorWatcher& loop, std::function<void()> onLost) override { desktop_->attach(loop, onLost); }
     void detach() override { desktop_->detach(); }
     InstanceClaim& instance(RunLoop& loop) override;

@@ -51,7 +51,7 @@ X11HotKeyService& X11Desktop::hotKeys() {
     return *hotKeys_;
 }
 
-void X11Desktop::fill(Platform& platform, Uses uses) {
+void X11Desktop::fill(PlatformServices& platform, Uses uses) {
     platform.accessibility = accessibility_.get();
     accessibility_->setLog(platform.log);
     platform.screens = screens_.get();

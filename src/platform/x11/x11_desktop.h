@@ -44,7 +44,7 @@ public:
     // workspace, window list, Spaces, the event poster and, for Everything,
     // keyboard, hot keys and the input monitors. The poster and the monitors
     // use the platform's run loop: set it first.
-    void fill(Platform& platform, Uses uses = Uses::Everything);
+    void fill(PlatformServices& platform, Uses uses = Uses::Everything);
 
     // Reads and handles the display's events on the loop's thread and
     // flushes requests before the loop waits. Calls onLost, once, when the

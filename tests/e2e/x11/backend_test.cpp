@@ -117,7 +117,7 @@ TEST_F(HotKeysTest, TheKeyboardIsTakenOnceAnotherClientLetsGoOfIt) {
 using InputMonitorsTest = BackendTest;
 
 TEST_F(InputMonitorsTest, AModifierKeyWakesTheProgramOnceAndAClickNotAtAll) {
-    Platform platform;
+    PlatformServices platform;
     backend().fill(platform);
     std::vector<InputEvent> heard;
     platform.eventMonitors->addGlobalMonitor(event_mask::kFlagsChanged | event_mask::kMouseMoved,
