@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "main/i3_backend.h"
 #include "platform/sway/sway_backend.h"
 #include "platform/x11/x11_backend.h"
 
@@ -20,10 +21,12 @@ struct DesktopKind {
 };
 
 // sway first: its session may have an X display too (XWayland), where the
-// program could place only the X clients.
+// program could place only the X clients. i3 before X11: X11 alone leaves
+// the windows i3 tiles where they are.
 const DesktopKind kKinds[] = {
     {"sway", &sway::SwayDesktopBackend::fits,
      [](std::string& error) -> std::unique_ptr<DesktopBackend> { return sway::SwayDesktopBackend::open(error); }},
+    {"i3", &I3DesktopBackend::fits, &I3DesktopBackend::open},
     {"x11", &x11::X11DesktopBackend::fits,
      [](std::string& error) -> std::unique_ptr<DesktopBackend> { return x11::X11DesktopBackend::open(error); }},
 };

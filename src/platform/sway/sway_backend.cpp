@@ -115,12 +115,19 @@ DesktopCapabilities SwayDesktopBackend::capabilities() {
     return can;
 }
 
+void SwayDesktopBackend::serveWindowsOnly(ProcessOfXWindow processOf, std::function<Point()> primaryCorner) {
+    windowsOnly_ = true;
+    primaryCorner_ = std::move(primaryCorner);
+    windows_.setProcessOfXWindow(std::move(processOf));
+}
+
 void SwayDesktopBackend::fill(PlatformServices& platform, Uses uses) {
     log_ = platform.log;
     runLoop_ = platform.runLoop;
     uses_ = uses;
-    platform.screens = &screens_;
     platform.spaces = &spaces_;
+    if (windowsOnly_) return;
+    platform.screens = &screens_;
     if (uses == Uses::OneAction) return;
     platform.keyboard = &keyboard_;
     platform.hotKeys = &hotKeys_;
@@ -131,8 +138,13 @@ void SwayDesktopBackend::attach(DescriptorWatcher& loop, std::function<void()> o
     onLost_ = std::move(onLost);
     watcher_ = &loop;
     if (instance_) instance_->serveOn(loop);
+    // What the window manager said stays true only until the loop waits: a user may change it meanwhile.
+    auto forgetTree = [this, alive = std::weak_ptr<bool>(alive_)] {
+        if (alive.lock()) tree_.reset();
+    };
+    if (windowsOnly_ && uses_ == Uses::Everything) loop.addBeforeWait(forgetTree);
     // One placement needs none of the window manager's news.
-    if (uses_ == Uses::OneAction) return;
+    if (uses_ == Uses::OneAction || windowsOnly_) return;
     std::string error;
     events_ = IpcConnection::open(socketPath_, error);
     if (events_) {
@@ -145,10 +157,7 @@ void SwayDesktopBackend::attach(DescriptorWatcher& loop, std::function<void()> o
         return;
     }
     loop.watchFd(events_->fd(), [this] { readEvents(); });
-    // What the window manager said stays true only until the loop waits: a user may change it meanwhile.
-    loop.addBeforeWait([this, alive = std::weak_ptr<bool>(alive_)] {
-        if (alive.lock()) tree_.reset();
-    });
+    loop.addBeforeWait(forgetTree);
 }
 
 void SwayDesktopBackend::detach() {
@@ -215,13 +224,15 @@ std::optional<int32_t> SwayWindows::processOf(WindowId window) {
     auto t = desktop_.tree();
     if (!t) return std::nullopt;
     auto node = windowOf(*t, static_cast<int64_t>(window), desktop_.titleBars());
-    return node ? node->pid : std::nullopt;
+    if (!node) return std::nullopt;
+    if (!node->pid && node->xWindow && processOfXWindow_) return processOfXWindow_(*node->xWindow);
+    return node->pid;
 }
 
 std::vector<WindowControl::WindowId> SwayWindows::windowsOf(int32_t process) {
     std::vector<WindowId> ids;
     if (auto t = desktop_.tree())
-        for (const auto& window : windowsOfProcess(*t, process, desktop_.titleBars()))
+        for (const auto& window : windowsOfProcess(*t, process, desktop_.titleBars(), processOfXWindow_))
             ids.push_back(static_cast<WindowId>(window.id));
     return ids;
 }
@@ -231,14 +242,14 @@ std::optional<Rect> SwayWindows::frame(WindowId window) {
     if (!t) return std::nullopt;
     auto node = windowOf(*t, static_cast<int64_t>(window), desktop_.titleBars());
     if (!node) return std::nullopt;
-    Point o = SwayDesktopBackend::origin(*t);
+    Point o = desktop_.windowsOrigin(*t);
     return Rect{node->frame.x - o.x, node->frame.y - o.y, node->frame.width, node->frame.height};
 }
 
 bool SwayWindows::setFrame(WindowId window, const Rect& frame) {
     auto t = desktop_.tree();
     if (!t) return false;
-    Point o = SwayDesktopBackend::origin(*t);
+    Point o = desktop_.windowsOrigin(*t);
     return desktop_.run(
         setFrameCommand(static_cast<int64_t>(window), {frame.x + o.x, frame.y + o.y, frame.width, frame.height}));
 }

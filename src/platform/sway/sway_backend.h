@@ -75,9 +75,11 @@ public:
     std::optional<Rect> frame(WindowId window) override;
     bool setFrame(WindowId window, const Rect& frame) override;
     void raise(WindowId window) override;
+    void setProcessOfXWindow(ProcessOfXWindow processOf) { processOfXWindow_ = std::move(processOf); }
 
 private:
     SwayDesktopBackend& desktop_;
+    ProcessOfXWindow processOfXWindow_;
 };
 
 // The workspaces of the output with the focus, as the program's Spaces:
@@ -150,6 +152,16 @@ public:
     // Where the primary output's corner lies in the window manager's layout.
     static Point origin(const Json& tree);
 
+    // Where the program's coordinates have their origin in the layout: at the primary output's corner.
+    Point windowsOrigin(const Json& tree) const { return primaryCorner_ ? primaryCorner_() : origin(tree); }
+
+    // For a desktop where another backend serves the screens, the keys,
+    // the pointer and the program's windows (i3 on X11): this one gives the
+    // windows and the workspaces alone, the windows' processes by their X
+    // windows', its coordinates from the other's primary screen (the
+    // layout's coordinates are the X server's there), and listens to no events.
+    void serveWindowsOnly(ProcessOfXWindow processOf, std::function<Point()> primaryCorner);
+
 private:
     SwayDesktopBackend(std::string socketPath, std::unique_ptr<IpcConnection> requests);
 
@@ -159,6 +171,8 @@ private:
     std::string socketPath_;
     std::string variant_ = "sway";
     Uses uses_ = Uses::Everything;
+    bool windowsOnly_ = false;
+    std::function<Point()> primaryCorner_;
     bool recording_ = false;
     TitleBar titles_ = TitleBar::AboveRect;
     std::unique_ptr<IpcConnection> requests_;

@@ -52,6 +52,7 @@ WindowNode windowFrom(const Json& node, const Json* parent, TitleBar titles) {
     }
     window.frame = r;
     if (auto pid = node["pid"].number(); pid && *pid > 0) window.pid = static_cast<int32_t>(*pid);
+    if (auto x = node["window"].number(); x && *x > 0 && *x <= 0xffffffff) window.xWindow = static_cast<uint32_t>(*x);
     window.floating = typeOf(node) == "floating_con" || (parent && typeOf(*parent) == "floating_con");
     return window;
 }
@@ -164,11 +165,14 @@ std::optional<WindowNode> windowOf(const Json& tree, int64_t id, TitleBar titles
     return found;
 }
 
-std::vector<WindowNode> windowsOfProcess(const Json& tree, int32_t pid, TitleBar titles) {
+std::vector<WindowNode> windowsOfProcess(const Json& tree, int32_t pid, TitleBar titles,
+                                         const ProcessOfXWindow& processOfXWindow) {
     std::vector<WindowNode> windows;
     walk(tree, nullptr, [&](const Json& node, const Json* parent) {
-        if (showsClient(node) && node["pid"].number() == double(pid))
-            windows.push_back(windowFrom(node, parent, titles));
+        if (!showsClient(node)) return false;
+        WindowNode window = windowFrom(node, parent, titles);
+        if (!window.pid && window.xWindow && processOfXWindow) window.pid = processOfXWindow(*window.xWindow);
+        if (window.pid == pid) windows.push_back(window);
         return false;
     });
     return windows;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -57,14 +58,20 @@ struct WindowNode {
     // As drawn: the title bar and borders included.
     Rect frame;
     std::optional<int32_t> pid;
+    // The client's X window, on i3 and for sway's X clients (XWayland).
+    std::optional<uint32_t> xWindow;
     bool floating = false;
 };
+// The process of a client's X window, for a window manager whose tree names none (i3).
+using ProcessOfXWindow = std::function<std::optional<int32_t>(uint32_t xWindow)>;
 
 // The window with the keyboard focus; none when the focus is on an empty workspace.
 std::optional<WindowNode> focusedWindowOf(const Json& tree, TitleBar titles);
 std::optional<WindowNode> windowOf(const Json& tree, int64_t id, TitleBar titles);
-// The windows of a process, in the tree's order.
-std::vector<WindowNode> windowsOfProcess(const Json& tree, int32_t pid, TitleBar titles);
+// The windows of a process, in the tree's order; those the tree names no
+// process of by their X window's, when processOfXWindow is given.
+std::vector<WindowNode> windowsOfProcess(const Json& tree, int32_t pid, TitleBar titles,
+                                         const ProcessOfXWindow& processOfXWindow = nullptr);
 
 // The command that gives a window its frame in one message: floating
 // first (the program's placements are floating geometry), the size before

@@ -1,6 +1,8 @@
 #include "platform/x11/x11_window_list.h"
 
 #include <algorithm>
+#include <deque>
+#include <optional>
 
 #include "platform/x11/window_owners.h"
 #include "platform/x11/x11_accessibility.h"
@@ -76,6 +78,7 @@ std::vector<WindowInfo> X11WindowList::copyWindowInfo(uint32_t options) {
 
     // The stacking list runs from bottom to top; the window list from front to back.
     std::vector<WindowInfo> list;
+    std::vector<size_t> unframed;  // in the list: windows that announce no decorations
     for (size_t i = stacking.size(); i-- > 0;) {
         ClientRequests& r = requests[i];
         ClientFacts facts;
@@ -88,13 +91,33 @@ std::vector<WindowInfo> X11WindowList::copyWindowInfo(uint32_t options) {
 
         Rect client{double(r.origin->dst_x), double(r.origin->dst_y), double(r.geometry->width),
                     double(r.geometry->height)};
-        Rect frame = outerFrame(client, extentsFrom(r.decorations.words()), extentsFrom(r.shadows.words()));
+        auto decorations = r.decorations.words();
+        if (decorations.empty()) unframed.push_back(list.size());
+        Rect frame = outerFrame(client, extentsFrom(decorations), extentsFrom(r.shadows.words()));
         WindowInfo info;
         info.layer = layerOf(facts);
         info.bounds = {frame.x - origin.x, frame.y - origin.y, frame.width, frame.height};
         info.ownerPid = owners.applicationOf(i);
         info.windowNumber = stacking[i];
         list.push_back(info);
+    }
+    // A window manager that announces no decorations (i3) frames the windows
+    // all the same, in a parent window: the frame the pointer grabs, and the
+    // one the windows' elements give.
+    if (unframed.empty() || conn_.windowManagerSupports(a._NET_FRAME_EXTENTS)) return list;
+    std::deque<TreeRequest> trees;
+    for (size_t i : unframed) trees.emplace_back(c, static_cast<xcb_window_t>(list[i].windowNumber));
+    std::deque<std::optional<GeometryRequest>> parents;
+    for (auto& tree : trees) {
+        parents.emplace_back();
+        if (tree && tree->parent != conn_.root() && tree->parent != XCB_WINDOW_NONE)
+            parents.back().emplace(c, tree->parent);
+    }
+    for (size_t k = 0; k < unframed.size(); ++k) {
+        if (!parents[k] || !*parents[k]) continue;
+        auto& g = *parents[k];
+        double border = g->border_width;
+        list[unframed[k]].bounds = {g->x - origin.x, g->y - origin.y, g->width + 2 * border, g->height + 2 * border};
     }
     return list;
 }

@@ -196,11 +196,16 @@ Desktop::~Desktop() {
 
 std::map<std::string, std::string> Desktop::environment() const {
     // The program ends on an X error it does not expect, so a wrong request fails the test that makes it.
-    return {{"DISPLAY", display_},
-            {"XDG_CONFIG_HOME", folder_ + "/config"},
-            {"XDG_STATE_HOME", folder_ + "/state"},
-            {"XDG_RUNTIME_DIR", folder_ + "/runtime"},
-            {"TILVANE_EXIT_ON_XERROR", "1"}};
+    std::map<std::string, std::string> variables{{"DISPLAY", display_},
+                                                 {"XDG_CONFIG_HOME", folder_ + "/config"},
+                                                 {"XDG_STATE_HOME", folder_ + "/state"},
+                                                 {"XDG_RUNTIME_DIR", folder_ + "/runtime"},
+                                                 {"TILVANE_EXIT_ON_XERROR", "1"}};
+    // As i3 tells the programs it starts where its socket is.
+    if (kind_ == WindowManager::I3 && x_)
+        if (auto socket = x11::PropertyRequest(x_->c(), x_->root(), x_->atom("I3_SOCKET_PATH")).text())
+            variables["I3SOCK"] = socket->c_str();  // up to the NUL i3 ends it with
+    return variables;
 }
 
 int Desktop::run(const std::vector<std::string>& argv, std::string* output) {

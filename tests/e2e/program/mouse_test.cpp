@@ -5,6 +5,7 @@
 // monitor's left half, and under its top (and any panel there) in its top
 // half. Windows that name no process (xlogo) are moved and snapped like the others.
 
+#include "platform/virtual_key_codes.h"
 #include "program/program_test.h"
 
 namespace tilvane::e2e {
@@ -105,6 +106,36 @@ TEST_P(MouseDragTest, TheWindowUnderThePointerFollowsWhileTheCombinationIsHeld) 
 
 INSTANTIATE_TEST_SUITE_P(Combinations, MouseDragTest, ::testing::ValuesIn(kDragRows),
                          [](const auto& info) { return std::string(info.param.name); });
+
+class I3MouseTest : public MouseTest {
+protected:
+    Desktop::Options options() const override { return {WindowManager::I3}; }
+};
+
+// On i3 the keys and the pointer are the X server's and the windows i3's:
+// the window under the pointer (found by its process) follows the drag, and
+// a hot key places the window i3 tiles.
+TEST_F(I3MouseTest, ADragAndAHotKeyMoveWindowsThroughI3) {
+    writeCombinations(kMoveSettings);
+    auto window = desktop().openWindow("drag");
+    x().placeFrame(window.id, kStart);
+    startTilvane();
+    x().moveTo(int(kStart.x + 100), int(kStart.y + 100));
+    x().pressKeys({kControl, kOption});
+    settle();
+    for (int i = 0; i < kSteps; ++i) {
+        x().moveBy(kStepX, kStepY);
+        settle();
+    }
+    x().releaseKeys({kControl, kOption});
+    expectFrameReaches(window.id, kMoved);
+
+    // i3 tiles the new window on the workspace with the focus, the drag's.
+    auto tiled = desktop().openWindow("tiled");
+    EXPECT_TRUE(pressAndWaitFor({kControl, kOption, tilvane::key::kLeftArrow}, tiled.id,
+                                target(kScreenRows[1], layout::kPrimaryVisible)))
+        << "the tiled window is at " << frame(tiled.id);
+}
 
 struct SnapRow {
     const char* name;

@@ -180,15 +180,42 @@ protected:
     Desktop::Options options() const override { return {WindowManager::I3}; }
 };
 
-// The test configuration of i3 tiles the windows whose title begins with "tiled".
-TEST_F(I3Test, ATiledWindowIsLeftToI3AndTheCommandSaysSo) {
-    auto window = desktop().openWindow("tiled window");
-    Rect before = frame(window.id);
-    std::string output;
-    EXPECT_EQ(tilvane({"place", "left"}, &output), 1);
-    EXPECT_NE(output.find("i3 tiles the window"), std::string::npos) << output;
-    x().syncWindowManager();
-    EXPECT_EQ(frame(window.id), before);
+// The test configuration of i3 tiles the windows whose title begins with
+// "tiled". Through i3's socket such a window is made floating and placed;
+// without it (no $I3SOCK), it is left to i3, and the command says so.
+TEST_F(I3Test, ATiledWindowIsPlacedThroughI3sSocketAndLeftToI3WithoutIt) {
+    const struct {
+        const char* i3sock;  // null: the one i3 gives the programs it starts
+        int status;
+        const char* says;
+        bool placed;
+    } rows[] = {
+        {nullptr, 0, "", true},
+        {"", 1, "i3 tiles the window", false},
+    };
+    const Rect left = target(kScreenRows[1], layout::kPrimaryVisible);
+    const std::string socket = desktop().environment()["I3SOCK"];
+    ASSERT_FALSE(socket.empty());
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.i3sock ? "without $I3SOCK" : "with $I3SOCK");
+        auto window = desktop().openWindow("tiled window");
+        Rect before = frame(window.id);
+        auto environment = desktop().environment();
+        if (row.i3sock) environment["I3SOCK"] = row.i3sock;
+        auto placing = Process::spawn(tilvaneWith({"place", "left"}), environment, desktop().folder() + "/place.log");
+        ASSERT_TRUE(placing);
+        EXPECT_EQ(placing->wait(), row.status) << placing->log();
+        EXPECT_NE(placing->log().find(row.says), std::string::npos) << placing->log();
+        if (row.placed)
+            expectFrameReaches(window.id, left);
+        else
+            EXPECT_EQ(frame(window.id), before);
+        desktop().closeWindow(window);
+    }
+    // The serving program names what it found.
+    startTilvane();
+    const std::string says = "serving i3 at " + socket + " on display :";
+    EXPECT_TRUE(x().waitUntil([&] { return tilvane_->log().find(says) != std::string::npos; }, 5s)) << tilvane_->log();
 }
 
 }  // namespace
