@@ -66,7 +66,13 @@ void HotKeyRegistration::registerDefaultsForKey(const std::string& key, const Sh
     // Whatever the key holds stays, unless the defaults are being restored.
     if (!reset && platform_.settings->objectForKey(key)) return;
     if (!platform_.archiver) return;
-    platform_.settings->setObject(key, SettingsValue(archiveShortcut(*platform_.archiver, shortcut)));
+    // A shortcut another program stores meanwhile (a command run while the
+    // settings were gone) goes before the default.
+    SettingsValue value(archiveShortcut(*platform_.archiver, shortcut));
+    if (reset)
+        platform_.settings->setObject(key, std::move(value));
+    else
+        platform_.settings->fillIn(key, std::move(value));
     platform_.settings->synchronize();
 }
 
@@ -181,7 +187,7 @@ void HotKeyRegistration::writeFirstLaunchSettings() {
     if (!platform_.settings) return;
     for (const auto& [key, value] : kFirstLaunch) {
         if (platform_.settings->objectForKey(key)) continue;
-        platform_.settings->setBool(key, value);
+        platform_.settings->fillIn(key, SettingsValue(value));
         platform_.settings->synchronize();
     }
 }

@@ -50,6 +50,12 @@ public:
     virtual std::optional<SettingsValue> objectForKey(const std::string& key) const = 0;
     virtual void setObject(const std::string& key, SettingsValue value) = 0;
     virtual void removeObject(const std::string& key) = 0;
+    // Stores the value where the key holds none, for a setting filled in on
+    // the user's behalf (a default written at start-up): what another
+    // program stores there before this one writes stays.
+    virtual void fillIn(const std::string& key, SettingsValue value) {
+        if (!objectForKey(key)) setObject(key, std::move(value));
+    }
     // Writes pending changes through to storage. False when the write failed.
     virtual bool synchronize() = 0;
     // Reads what other programs stored since the store last looked, now

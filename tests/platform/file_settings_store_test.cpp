@@ -111,6 +111,16 @@ TEST_F(FileSettingsStoreTest, TwoWritersKeepEachOthersChanges) {
     EXPECT_EQ(reader.keys(), (Keys{"FromA", "FromB", "Shared"}));
     EXPECT_EQ(reader.stringForKey("Shared"), "b's");
     EXPECT_EQ(b.integerForKey("FromA"), 1);  // b took a's change in while writing
+
+    // A default filled in yields to what the other stored before it was written.
+    a.fillIn("Left", "default");
+    a.fillIn("Right", "default");
+    b.setObject("Left", "the user's");
+    ASSERT_TRUE(b.synchronize());
+    ASSERT_TRUE(a.synchronize());
+    EXPECT_EQ(a.stringForKey("Left"), "the user's");
+    EXPECT_EQ(FileSettingsStore(path, log).stringForKey("Left"), "the user's");
+    EXPECT_EQ(FileSettingsStore(path, log).stringForKey("Right"), "default");
 }
 
 TEST_F(FileSettingsStoreTest, EveryChangeReachesObserversOnTheLoopAndOwnWritesOnlyOnce) {

@@ -407,6 +407,7 @@ bool FileSettingsStore::save(bool putBack) {
         }
     }
     for (const auto& [key, value] : pending_) {
+        if (filledIn_.count(key) && merged.count(key)) continue;
         if (value)
             merged[key] = *value;
         else
@@ -437,6 +438,7 @@ bool FileSettingsStore::save(bool putBack) {
     disk_ = userDomain();
 
     pending_.clear();
+    filledIn_.clear();
     saveFailure_.clear();
     readProblem_.reset();
     unreadableReported_ = false;
@@ -674,11 +676,19 @@ std::optional<SettingsValue> FileSettingsStore::objectForKey(const std::string& 
 }
 
 void FileSettingsStore::setObject(const std::string& key, SettingsValue value) {
+    filledIn_.erase(key);
     pending_[key] = std::move(value);
     notify(key);
 }
 
+void FileSettingsStore::fillIn(const std::string& key, SettingsValue value) {
+    if (objectForKey(key)) return;
+    setObject(key, std::move(value));
+    filledIn_.insert(key);
+}
+
 void FileSettingsStore::removeObject(const std::string& key) {
+    filledIn_.erase(key);
     auto it = pending_.find(key);
     bool held = it != pending_.end() ? it->second.has_value() : disk_.count(key) > 0;
     if (!held) return;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "platform/log.h"
@@ -89,6 +90,7 @@ public:
     std::optional<SettingsValue> objectForKey(const std::string& key) const override;
     void setObject(const std::string& key, SettingsValue value) override;
     void removeObject(const std::string& key) override;
+    void fillIn(const std::string& key, SettingsValue value) override;
     bool synchronize() override;
     void registerDefaults(const SettingsDictionary& defaults) override;
     std::vector<std::string> keys() const override;
@@ -130,6 +132,8 @@ private:
     Log& log_;
     SettingsDictionary disk_;                                      // the file's contents when last read or written
     std::map<std::string, std::optional<SettingsValue>> pending_;  // none: removed
+    // The pending values filled in (fillIn): a value on disk goes before them.
+    std::set<std::string> filledIn_;
     SettingsDictionary registered_;
     std::map<ObserverId, Observer> observers_;
     ObserverId nextObserver_ = 1;
