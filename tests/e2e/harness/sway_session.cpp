@@ -218,6 +218,19 @@ std::optional<Rect> SwaySession::frame(int64_t id) {
     return frame;
 }
 
+bool SwaySession::frameReaches(int64_t id, const Rect& expected, std::optional<Rect>& last) {
+    last = frameNow(id);
+    auto since = std::chrono::steady_clock::now();
+    return waitUntil([&] {
+        auto now = frameNow(id);
+        if (now != last) {
+            last = now;
+            since = std::chrono::steady_clock::now();
+        }
+        return last == expected && std::chrono::steady_clock::now() - since > 300ms;
+    });
+}
+
 std::string SwaySession::workspaceOf(int64_t id) {
     std::string found;
     std::function<void(const Json&, const std::string&)> find = [&](const Json& node, const std::string& workspace) {

@@ -45,6 +45,10 @@ public:
     // coordinates, once the window keeps it; frameNow as sway says it now.
     std::optional<Rect> frame(int64_t id);
     std::optional<Rect> frameNow(int64_t id);
+    // Whether the window's frame comes to be the expected one and keeps it
+    // (a busy client may give the window back an earlier size later than
+    // frame waits); the last frame seen in last.
+    bool frameReaches(int64_t id, const Rect& expected, std::optional<Rect>& last);
     // The name of the workspace holding the window, and of the one with the focus.
     std::string workspaceOf(int64_t id);
     std::string focusedWorkspace();
