@@ -190,7 +190,17 @@ protected:
                 return window && x().activeWindow() == window;
             },
             20s);
-        EXPECT_TRUE(active) << "no active preferences window:\n";
+        if (!active) {
+            // What the window manager made of it: never shown, or shown without the keyboard (and why).
+            std::string states;
+            if (window)
+                for (uint32_t state : x().words(*window, "_NET_WM_STATE")) states += " " + std::to_string(state);
+            auto other = x().activeWindow();
+            ADD_FAILURE() << "no active preferences window: " << (window ? "shown" : "none shown")
+                          << (window && x().isViewable(*window) ? ", viewable" : "") << ", states" << states
+                          << " (demands attention: " << x().atom("_NET_WM_STATE_DEMANDS_ATTENTION")
+                          << "); the active window is " << (other ? x().title(*other).value_or("untitled") : "none");
+        }
         return window.value_or(XCB_WINDOW_NONE);
     }
 
