@@ -151,11 +151,11 @@ public:
     // Every window of the program passes here when it is shown, so that it
     // follows the activation policy.
     void windowShown(QWidget* window);
-    // The virtual key code of a key event's native key code (the X key code);
-    // the composition root gives the desktop's map. Without it keys are not monitored.
-    void setKeyCodeTranslator(std::function<std::optional<uint16_t>(uint32_t)> translator) {
-        keyCodeTranslator_ = std::move(translator);
-    }
+    // The virtual key code of a key event's native key code and key symbol
+    // (the X or xkb key code, the keysym); the composition root gives the
+    // desktop's map. Without it keys are not monitored.
+    using KeyCodeTranslator = std::function<std::optional<uint16_t>(uint32_t keyCode, uint32_t keySymbol)>;
+    void setKeyCodeTranslator(KeyCodeTranslator translator) { keyCodeTranslator_ = std::move(translator); }
     // The desktop's way of sending every key to the program while a shortcut
     // is recorded: grab(done) takes the keyboard and says how it went, at
     // once or later; release() lets go of it, or stops the taking. Without
@@ -178,6 +178,13 @@ public:
     // program's windows that no longer have it resign at once (Qt learns of
     // it a moment later).
     void activeWindowChanged(unsigned long windowId);
+    // The program's windows that are shown (no menus or tool tips): their
+    // identifiers and titles, for a desktop that names windows its own way.
+    struct ShownWindow {
+        unsigned long id = 0;
+        std::string title;
+    };
+    std::vector<ShownWindow> shownWindows() const;
     // Whether the desktop's keyboard grab is held for a recording. Qt then
     // takes the focus the grab moves for the windows losing it; only the
     // window manager's news of another active window says they did.
@@ -220,7 +227,7 @@ private:
     std::function<void()> trayMessageAction_;
     KeyMonitor keyMonitor_;
     std::unique_ptr<QObject> keyFilter_;
-    std::function<std::optional<uint16_t>(uint32_t)> keyCodeTranslator_;
+    KeyCodeTranslator keyCodeTranslator_;
     std::vector<QtWindow*> qtWindows_;
     // The alerts that have been answered, by window identifier.
     std::set<unsigned long> closedAlerts_;

@@ -1,5 +1,7 @@
 #include "platform/sway/sway_backend.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <utility>
@@ -15,6 +17,9 @@ namespace {
 
 // Long enough for a busy window manager; a request that takes longer means it hangs.
 constexpr auto kPatience = std::chrono::seconds(2);
+
+// Runs a binding command in the user's default mode, whichever mode is on.
+constexpr const char* kDefaultMode = "mode \"default\" ";
 
 }  // namespace
 
@@ -174,7 +179,7 @@ void SwayDesktopBackend::readEvents() {
         if (!event) continue;
         if (message.eventType() == kBindingEvent) hotKeys_.bindingRan(*event);
         if (message.eventType() == kWindowEvent && (*event)["change"].string() == "focus" && activeChanged_)
-            activeChanged_(static_cast<WindowId>((*event)["container"]["id"].number().value_or(0)));
+            activeChanged_(windowShownBy((*event)["container"]));
     }
     if (!open) lost("the connection broke: " + error);
 }
@@ -208,7 +213,16 @@ std::optional<WindowControl::WindowId> SwayWindows::focusedWindow() {
 }
 
 std::optional<DesktopBackend::WindowId> SwayDesktopBackend::activeWindowNow() {
-    return windows_.focusedWindow();
+    auto t = tree();
+    const Json* focused = t ? focusedClientOf(*t) : nullptr;
+    if (!focused) return std::nullopt;
+    return windowShownBy(*focused);
+}
+
+DesktopBackend::WindowId SwayDesktopBackend::windowShownBy(const Json& container) {
+    if (ownWindows_)
+        if (auto own = ownWindowOf(container, static_cast<int32_t>(::getpid()), ownWindows_())) return *own;
+    return static_cast<WindowId>(container["id"].number().value_or(0));
 }
 
 std::optional<int32_t> SwayWindows::processOf(WindowId window) {
@@ -249,9 +263,11 @@ void SwayWindows::raise(WindowId window) {
 
 // --- keys --------------------------------------------------------------------------
 
-std::optional<uint16_t> SwayDesktopBackend::virtualKeyCode(uint32_t nativeKeyCode) {
-    (void)nativeKeyCode;
-    return std::nullopt;
+std::optional<uint16_t> SwayDesktopBackend::virtualKeyCode(const NativeKey& key) {
+    // sway binds keys by their symbols, and a Wayland client's key codes are
+    // those of the keyboard's own keymap (a virtual keyboard's are made up):
+    // a key typed in the program's windows is the key its symbol names.
+    return keyCodeOfKeySymbol(key.keySymbol);
 }
 
 void SwayDesktopBackend::captureKeyboard(RunLoop&, std::function<void(const CapturedKey&)>,
@@ -294,8 +310,11 @@ OSStatus SwayHotKeys::registerEventHotKey(uint32_t keyCode, uint32_t modifiers, 
     if (!combo) return kEventHotKeyInvalidErr;
     if (isHeldByAnotherProgram(keyCode, modifiers)) return kEventHotKeyExistsErr;
     EventHotKeyRef ref = nextRef_++;
-    // --no-repeat: a held key places the window once.
-    if (!desktop_.run("bindsym --no-repeat " + *combo + " nop " + kCommandPrefix + " " + std::to_string(ref)))
+    // --no-repeat: a held key places the window once. In the default mode
+    // whichever mode sway is in: a shortcut recorded is bound while sway is
+    // still in the recording's mode.
+    if (!desktop_.run(std::string(kDefaultMode) + "bindsym --no-repeat " + *combo + " nop " + kCommandPrefix + " " +
+                      std::to_string(ref)))
         return kEventHotKeyInvalidErr;
     registrations_[ref] = {*combo, id};
     outRef = ref;
@@ -305,7 +324,7 @@ OSStatus SwayHotKeys::registerEventHotKey(uint32_t keyCode, uint32_t modifiers, 
 OSStatus SwayHotKeys::unregisterEventHotKey(EventHotKeyRef ref) {
     auto found = registrations_.find(ref);
     if (found == registrations_.end()) return kEventHotKeyInvalidErr;
-    desktop_.run("unbindsym --no-repeat " + found->second.combo);
+    desktop_.run(std::string(kDefaultMode) + "unbindsym --no-repeat " + found->second.combo);
     registrations_.erase(found);
     return kNoErr;
 }

@@ -144,6 +144,33 @@ std::vector<Screen> screensOf(const std::vector<Output>& outputs) {
     return screens;
 }
 
+const Json* focusedClientOf(const Json& tree) {
+    const Json* found = nullptr;
+    walk(tree, nullptr, [&](const Json& node, const Json*) {
+        if (!node["focused"].boolean().value_or(false)) return false;
+        if (showsClient(node)) found = &node;
+        return true;
+    });
+    return found;
+}
+
+std::optional<uint64_t> ownWindowOf(const Json& container, int32_t ownProcess,
+                                    const std::vector<DesktopBackend::OwnWindow>& own) {
+    if (container["pid"].number() != double(ownProcess)) return std::nullopt;
+    if (auto x = container["window"].number())
+        for (const auto& window : own)
+            if (double(window.id) == *x) return window.id;
+    // A Wayland window tells the compositor its title and its program's name, nothing the program could call its id.
+    auto title = container["name"].string();
+    std::optional<uint64_t> found;
+    for (const auto& window : own)
+        if (title && window.title == *title) {
+            if (found) return std::nullopt;
+            found = window.id;
+        }
+    return found;
+}
+
 std::optional<WindowNode> focusedWindowOf(const Json& tree, TitleBar titles) {
     std::optional<WindowNode> found;
     walk(tree, nullptr, [&](const Json& node, const Json* parent) {

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/desktop_backend.h"
 #include "platform/geometry.h"
 #include "platform/screens.h"
 #include "platform/sway/json.h"
@@ -59,6 +60,16 @@ struct WindowNode {
     std::optional<int32_t> pid;
     bool floating = false;
 };
+
+// The container of the window with the keyboard focus, as the tree has it;
+// null when the focus is on an empty workspace.
+const Json* focusedClientOf(const Json& tree);
+// Which of the program's own windows a container shows: a window of the
+// program's process (pid), the one with the container's X window (an X
+// client's), else the one alone with its title; none for another program's
+// window, or for one of the program's that no listed window matches alone.
+std::optional<uint64_t> ownWindowOf(const Json& container, int32_t ownProcess,
+                                    const std::vector<DesktopBackend::OwnWindow>& own);
 
 // The window with the keyboard focus; none when the focus is on an empty workspace.
 std::optional<WindowNode> focusedWindowOf(const Json& tree, TitleBar titles);
