@@ -220,9 +220,8 @@ std::optional<DesktopBackend::WindowId> SwayDesktopBackend::activeWindowNow() {
 }
 
 DesktopBackend::WindowId SwayDesktopBackend::windowShownBy(const Json& container) {
-    if (ownWindows_)
-        if (auto own = ownWindowOf(container, static_cast<int32_t>(::getpid()), ownWindows_())) return *own;
-    return static_cast<WindowId>(container["id"].number().value_or(0));
+    return windowIdFor(container, static_cast<int32_t>(::getpid()),
+                       ownWindows_ ? ownWindows_() : std::vector<OwnWindow>{});
 }
 
 std::optional<int32_t> SwayWindows::processOf(WindowId window) {

@@ -156,8 +156,7 @@ private:
     SwayDesktopBackend(std::string socketPath, std::unique_ptr<IpcConnection> requests);
 
     void readEvents();
-    // The window a container shows, by the program's id when it is one of the
-    // program's own, else by the container's.
+    // The window a container shows, as the user interface names windows.
     WindowId windowShownBy(const Json& container);
     void lost(const std::string& why);
 

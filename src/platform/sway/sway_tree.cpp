@@ -171,6 +171,12 @@ std::optional<uint64_t> ownWindowOf(const Json& container, int32_t ownProcess,
     return found;
 }
 
+uint64_t windowIdFor(const Json& container, int32_t ownProcess, const std::vector<DesktopBackend::OwnWindow>& own) {
+    if (auto window = ownWindowOf(container, ownProcess, own)) return *window;
+    constexpr uint64_t kOtherProgramsWindow = uint64_t(1) << 63;
+    return kOtherProgramsWindow | static_cast<uint64_t>(container["id"].number().value_or(0));
+}
+
 std::optional<WindowNode> focusedWindowOf(const Json& tree, TitleBar titles) {
     std::optional<WindowNode> found;
     walk(tree, nullptr, [&](const Json& node, const Json* parent) {

@@ -70,6 +70,10 @@ const Json* focusedClientOf(const Json& tree);
 // window, or for one of the program's that no listed window matches alone.
 std::optional<uint64_t> ownWindowOf(const Json& container, int32_t ownProcess,
                                     const std::vector<DesktopBackend::OwnWindow>& own);
+// The window a container shows as the user interface names windows: the
+// program's own by its id, another by the container's id with the top bit
+// set (Qt numbers its Wayland windows 1, 2, … as sway numbers containers).
+uint64_t windowIdFor(const Json& container, int32_t ownProcess, const std::vector<DesktopBackend::OwnWindow>& own);
 
 // The window with the keyboard focus; none when the focus is on an empty workspace.
 std::optional<WindowNode> focusedWindowOf(const Json& tree, TitleBar titles);

@@ -104,7 +104,8 @@ protected:
 
     // The labels of the item's menu (as exported over com.canonical.dbusmenu) and their ids.
     std::map<std::string, int> menuOf(const TrayItem& item, std::string& menuPath) {
-        menuPath = sway().bus({"get-property", item.service, item.path, "org.kde.StatusNotifierItem", "Menu"})["data"]
+        menuPath = sway()
+                       .bus({"get-property", item.service, item.path, "org.kde.StatusNotifierItem", "Menu"})["data"]
                        .string()
                        .value_or("");
         std::map<std::string, int> labels;
@@ -201,9 +202,9 @@ TEST_P(SwayAppPreferencesTest, TheTrayMenuOpensThePreferencesWhereATypedShortcut
         << "recording did not start";
     sway().press({"ctrl", "alt", "logo"}, "h");
     EXPECT_TRUE(SwaySession::waitUntil([&] { return mode() == "default"; })) << "recording did not end";
-    EXPECT_TRUE(SwaySession::waitUntil(
-        [&] { return shortcutLine("LeftShortcut").find("ctrl+alt+super+h") != std::string::npos; }))
-        << shortcutLine("LeftShortcut");
+    EXPECT_TRUE(SwaySession::waitUntil([&] {
+        return shortcutLine("LeftShortcut").find("ctrl+alt+super+h") != std::string::npos;
+    })) << shortcutLine("LeftShortcut");
 
     // While the preferences window is active the combination does nothing;
     // left, it acts on the window that has the keyboard. The program hears
@@ -216,9 +217,9 @@ TEST_P(SwayAppPreferencesTest, TheTrayMenuOpensThePreferencesWhereATypedShortcut
     ASSERT_TRUE(sway().command("[con_id=" + std::to_string(*window) + "] focus"));
     Rect v = sway().usable(SwaySession::kFirst);
     sway().press({"ctrl", "alt", "logo"}, "h");
-    EXPECT_TRUE(SwaySession::waitUntil(
-        [&] { return sway().frame(*window) == pixelRect({v.x, v.y, v.width / 2, v.height}); }))
-        << "the recorded shortcut did not place the window";
+    EXPECT_TRUE(SwaySession::waitUntil([&] {
+        return sway().frame(*window) == pixelRect({v.x, v.y, v.width / 2, v.height});
+    })) << "the recorded shortcut did not place the window";
     EXPECT_EQ(sway().frameNow(*preferences), before) << "a hot key placed the active preferences window";
 }
 

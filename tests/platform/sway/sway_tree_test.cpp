@@ -180,6 +180,9 @@ TEST(SwayTreeTest, AContainerIsOneOfTheProgramsWindowsOnlyWhenItTellsWhichOne) {
         {R"({"id":7,"pid":42,"app_id":"tilvane"})", std::nullopt},
     };
     for (const auto& row : rows) EXPECT_EQ(ownWindowOf(parsed(row.container), 42, own), row.window) << row.container;
+    // Another program's window is never taken for one of the program's, whose Wayland ids are as small.
+    EXPECT_NE(windowIdFor(parsed(R"({"id":101,"pid":43,"name":"Preferences"})"), 42, own), 101u);
+    EXPECT_EQ(windowIdFor(parsed(R"({"id":7,"pid":42,"name":"Preferences"})"), 42, own), 101u);
     EXPECT_EQ(focusedClientOf(parsed(kSwayTree))->operator[]("id").number(), 7);
 }
 
