@@ -131,9 +131,10 @@ std::unique_ptr<SwaySession> SwaySession::start(std::string& skip, std::string& 
         return fail("sway did not add the second output");
     // A keyboard for the whole session, as a user's is: a seat without one
     // takes the keyboard from its clients, and each chord's own virtual
-    // keyboard would give it back too late for the client to hear its first key.
+    // keyboard would give it back too late for the client to hear its first
+    // key. An hour, longer than any test: wtype sleeps 32 bits of microseconds.
     session->keyboard_ =
-        Process::spawn(asNobody({"wtype", "-s", "86400000"}),
+        Process::spawn(asNobody({"wtype", "-s", "3600000"}),
                        {{"XDG_RUNTIME_DIR", session->runtime_}, {"WAYLAND_DISPLAY", session->waylandSocket()}},
                        session->folder_ + "/keyboard.log");
     if (!session->keyboard_) return fail("the session's keyboard did not start");
