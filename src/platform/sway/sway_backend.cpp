@@ -180,6 +180,8 @@ void SwayDesktopBackend::readEvents() {
         if (message.eventType() == kBindingEvent) hotKeys_.bindingRan(*event);
         if (message.eventType() == kWindowEvent && (*event)["change"].string() == "focus" && activeChanged_)
             activeChanged_(windowShownBy((*event)["container"]));
+        if (message.eventType() == kWindowEvent && (*event)["change"].string() == "new")
+            floatPopUp((*event)["container"]);
     }
     if (!open) lost("the connection broke: " + error);
 }
@@ -217,6 +219,17 @@ std::optional<DesktopBackend::WindowId> SwayDesktopBackend::activeWindowNow() {
     const Json* focused = t ? focusedClientOf(*t) : nullptr;
     if (!focused) return std::nullopt;
     return windowShownBy(*focused);
+}
+
+void SwayDesktopBackend::floatPopUp(const Json& container) {
+    // A menu the program pops up with no window of its own under it (the
+    // tray's, when the bar shows none itself) is a window of its own on
+    // Wayland, which sway would tile over the workspace: it floats at the
+    // pointer instead. The program's windows are listed; its menus are not.
+    if (!ownWindows_ || container["pid"].number() != double(::getpid())) return;
+    if (ownWindowOf(container, static_cast<int32_t>(::getpid()), ownWindows_())) return;
+    auto id = container["id"].number();
+    if (id) run("[con_id=" + std::to_string(static_cast<int64_t>(*id)) + "] floating enable, move position cursor");
 }
 
 DesktopBackend::WindowId SwayDesktopBackend::windowShownBy(const Json& container) {

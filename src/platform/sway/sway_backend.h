@@ -156,6 +156,8 @@ private:
     SwayDesktopBackend(std::string socketPath, std::unique_ptr<IpcConnection> requests);
 
     void readEvents();
+    // Floats a new window of the program's that is none of its listed windows (a menu).
+    void floatPopUp(const Json& container);
     // The window a container shows, as the user interface names windows.
     WindowId windowShownBy(const Json& container);
     void lost(const std::string& why);

@@ -151,6 +151,19 @@ protected:
         return found;
     }
 
+    // Whether a window of the application floats.
+    bool appWindowFloats() {
+        bool found = false;
+        std::function<void(const Json&, bool)> find = [&](const Json& node, bool floating) {
+            if (floating && node["pid"].number() == double(app_->pid())) found = true;
+            for (const char* list : {"nodes", "floating_nodes"})
+                for (const Json& child : node[list].elements())
+                    find(child, floating || std::string_view(list) == "floating_nodes");
+        };
+        find(sway().ask(IpcConnection::kGetTree), false);
+        return found;
+    }
+
     std::string mode() { return sway().ask(IpcConnection::kGetBindingState)["name"].string().value_or(""); }
 
     // The line `tilvane shortcuts` prints for a key.
@@ -184,6 +197,13 @@ TEST_P(SwayAppPreferencesTest, TheTrayMenuOpensThePreferencesWhereATypedShortcut
         EXPECT_TRUE(menu.count(label)) << label << " is not in the tray menu at " << menuPath;
 
     if (fromTheMenu) {
+        // A click on the icon (swaybar 1.7 shows no menu itself) pops the
+        // program's menu up: a window of its own on Wayland, floating, not
+        // tiled over the workspace; Escape closes it.
+        sway().bus({"call", item->service, item->path, "org.kde.StatusNotifierItem", "Activate", "ii", "1200", "10"});
+        EXPECT_TRUE(SwaySession::waitUntil([&] { return appWindowFloats(); })) << "no floating menu";
+        sway().press({}, "Escape");
+        EXPECT_TRUE(SwaySession::waitUntil([&] { return !appWindow(); })) << "the menu did not close";
         ASSERT_TRUE(menu.count("Preferences..."));
         sway().bus({"call", item->service, menuPath, "com.canonical.dbusmenu", "Event", "isvu",
                     std::to_string(menu["Preferences..."]), "clicked", "s", "", "0"});
