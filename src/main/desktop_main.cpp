@@ -125,6 +125,7 @@ int main(int argc, char** argv) {
         for (const auto& window : ui.shownWindows()) own.push_back({window.id, window.title});
         return own;
     });
+    ui.setTrayTextColourQuery([&desktop] { return desktop.trayTextColour(); });
     ui.onTaskbarPresence([&desktop](unsigned long window, bool skip) { desktop.setSkipTaskbar(window, skip); });
 
     linux_platform::CrashReports crashReports(linux_platform::CrashReports::defaultFolder(), TILVANE_VERSION);
@@ -159,6 +160,7 @@ int main(int argc, char** argv) {
         if (!program) return;
         program->finish();
         autostart.detach();
+        ui.setTrayTextColourQuery(nullptr);
         program.reset();
         ui.setKeyboardGrabber({});
         ui.onTaskbarPresence(nullptr);

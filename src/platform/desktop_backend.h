@@ -101,6 +101,10 @@ public:
     // program's id when it is one of them. A desktop whose windows have the
     // ids the program has (X11) needs no list.
     virtual void listOwnWindows(std::function<std::vector<OwnWindow>()> shown) { (void)shown; }
+    // The colour the desktop's bar writes its text in ("#rrggbb"), in which
+    // the tray icon's one-colour picture reads on it; none when the desktop
+    // does not say (the user interface's own colour is used then).
+    virtual std::optional<std::string> trayTextColour() { return std::nullopt; }
     // Keeps one of the program's own windows out of the taskbar and the pager, or lets it in.
     virtual void setSkipTaskbar(WindowId window, bool skip) = 0;
     // A key typed in the program's windows as the windowing system names it:

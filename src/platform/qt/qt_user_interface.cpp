@@ -229,6 +229,7 @@ void QtStatusItem::setImage(std::string name, bool isTemplate) {
     image_ = std::move(name);
     imageIsTemplate_ = isTemplate;
     QColor color = QApplication::palette().color(QPalette::Active, QPalette::WindowText);
+    if (auto bars = ui_.trayTextColour()) color = QColor(QString::fromStdString(*bars));
     tray_->setIcon(ui_.icon(image_, imageIsTemplate_, color));
     tray_->show();
 }

@@ -198,6 +198,14 @@ public:
     void setActiveWindowQuery(std::function<std::optional<unsigned long>()> query) {
         activeWindowQuery_ = std::move(query);
     }
+    // The colour the desktop's bar writes in, for the tray icon's one-colour
+    // pictures; without it (or when the desktop does not say) the palette's text colour.
+    void setTrayTextColourQuery(std::function<std::optional<std::string>()> query) {
+        trayTextColourQuery_ = std::move(query);
+    }
+    std::optional<std::string> trayTextColour() const {
+        return trayTextColourQuery_ ? trayTextColourQuery_() : std::nullopt;
+    }
     // Whether the window has the keyboard at this moment, as the desktop says.
     bool hasKeyboardNow(const QWidget& window) const;
     // What a key event means to the key monitor; none for events it does not see.
@@ -240,6 +248,7 @@ private:
     // Qt's grab, for a desktop without one of its own.
     void grabWithQt();
     std::function<std::optional<unsigned long>()> activeWindowQuery_;
+    std::function<std::optional<std::string>()> trayTextColourQuery_;
     std::string lastAnnouncement_;
 };
 

@@ -221,6 +221,13 @@ std::optional<DesktopBackend::WindowId> SwayDesktopBackend::activeWindowNow() {
     return windowShownBy(*focused);
 }
 
+std::optional<std::string> SwayDesktopBackend::trayTextColour() {
+    auto bars = ask(IpcConnection::kGetBarConfig);
+    if (!bars || bars->elements().empty()) return std::nullopt;
+    auto bar = ask(IpcConnection::kGetBarConfig, bars->elements().front().string().value_or(""));
+    return bar ? barTextColour(*bar) : std::nullopt;
+}
+
 void SwayDesktopBackend::floatPopUp(const Json& container) {
     // A menu the program pops up with no window of its own under it (the
     // tray's, when the bar shows none itself) is a window of its own on

@@ -138,6 +138,8 @@ public:
     void onActiveWindowChange(std::function<void(WindowId)> handler) override { activeChanged_ = std::move(handler); }
     void listOwnWindows(std::function<std::vector<OwnWindow>()> shown) override { ownWindows_ = std::move(shown); }
     void setSkipTaskbar(WindowId, bool) override {}
+    // The first bar's (swaybar hosts the tray on every bar alike by default).
+    std::optional<std::string> trayTextColour() override;
     std::optional<uint16_t> virtualKeyCode(const NativeKey& key) override;
     void captureKeyboard(RunLoop& loop, std::function<void(const CapturedKey&)> onKey,
                          std::function<void(bool)> done) override;

@@ -177,6 +177,14 @@ uint64_t windowIdFor(const Json& container, int32_t ownProcess, const std::vecto
     return kOtherProgramsWindow | static_cast<uint64_t>(container["id"].number().value_or(0));
 }
 
+std::optional<std::string> barTextColour(const Json& barConfig) {
+    auto colour = barConfig["colors"]["statusline"].string();
+    if (!colour || (colour->size() != 7 && colour->size() != 9) || (*colour)[0] != '#' ||
+        colour->find_first_not_of("0123456789abcdefABCDEF", 1) != std::string::npos)
+        return std::nullopt;
+    return colour->substr(0, 7);
+}
+
 std::optional<WindowNode> focusedWindowOf(const Json& tree, TitleBar titles) {
     std::optional<WindowNode> found;
     walk(tree, nullptr, [&](const Json& node, const Json* parent) {

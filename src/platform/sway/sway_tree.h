@@ -99,6 +99,10 @@ std::optional<std::string> normalizedCombo(std::string_view text);
 // above, its variables ("set $mod Mod4") put in.
 std::vector<std::string> boundCombos(std::string_view config);
 
+// The colour a bar writes its status text in, from its get_bar_config reply
+// ("#rrggbb", the alpha left out); none when it names none.
+std::optional<std::string> barTextColour(const Json& barConfig);
+
 // The hot key a binding event reports: the number in "nop <prefix> <n>".
 std::optional<uint64_t> hotKeyOfBinding(const Json& event, std::string_view prefix);
 

@@ -186,6 +186,14 @@ TEST(SwayTreeTest, AContainerIsOneOfTheProgramsWindowsOnlyWhenItTellsWhichOne) {
     EXPECT_EQ(focusedClientOf(parsed(kSwayTree))->operator[]("id").number(), 7);
 }
 
+TEST(SwayTreeTest, TheBarsTextColourWithoutItsAlpha) {
+    EXPECT_EQ(barTextColour(parsed(R"({"colors":{"statusline":"#ffffffff"}})")), "#ffffff");
+    EXPECT_EQ(barTextColour(parsed(R"({"colors":{"statusline":"#1a2B3c"}})")), "#1a2B3c");
+    for (const char* bad : {R"({"colors":{"statusline":"white"}})", R"({"colors":{"statusline":"#12345"}})",
+                            R"({"colors":{"statusline":"#ggg000"}})", R"({"colors":{}})"})
+        EXPECT_FALSE(barTextColour(parsed(bad))) << bad;
+}
+
 // A key typed in the program's windows on sway is read by its symbol: the
 // key a US layout types it with, Shift or not.
 TEST(SwayTreeTest, KeySymbolsAreTheKeysTheyAreTypedWith) {
