@@ -196,6 +196,17 @@ TEST_P(SwayAppPreferencesTest, TheTrayMenuOpensThePreferencesWhereATypedShortcut
     for (const char* label : {"Preferences...", "About Tilvane", "Quit"})
         EXPECT_TRUE(menu.count(label)) << label << " is not in the tray menu at " << menuPath;
 
+    // The icon's picture is drawn in the bar's text colour (white on swaybar's black), opaque somewhere.
+    Json pixmaps = sway().bus({"get-property", item->service, item->path, "org.kde.StatusNotifierItem", "IconPixmap"});
+    bool barColoured = false;
+    for (const Json& pixmap : pixmaps["data"].elements()) {
+        const auto& argb = pixmap[size_t(2)].elements();
+        for (size_t at = 0; at + 3 < argb.size(); at += 4)
+            barColoured = barColoured || (argb[at].number() == 255 && argb[at + 1].number() == 255 &&
+                                          argb[at + 2].number() == 255 && argb[at + 3].number() == 255);
+    }
+    EXPECT_TRUE(barColoured) << "no pixel of the tray icon in the bar's text colour";
+
     if (fromTheMenu) {
         // A click on the icon (swaybar 1.7 shows no menu itself) pops the
         // program's menu up: a window of its own on Wayland, floating, not
