@@ -7,6 +7,7 @@
 #include <stdlib.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 
 #include "app/defaults_command.h"
