@@ -180,10 +180,10 @@ protected:
     std::unique_ptr<Process> app_;
 };
 
-// How the preferences window is opened: the tray menu's item, or the command.
+// How the preferences window is opened: the tray menu's item, or `tilvane preferences`.
 class SwayAppPreferencesTest : public SwayAppTest, public ::testing::WithParamInterface<bool> {};
 
-TEST_P(SwayAppPreferencesTest, TheTrayMenuOpensThePreferencesWhereATypedShortcutIsRecordedAndActs) {
+TEST_P(SwayAppPreferencesTest, TheTrayItemHasTheMenuAndThePreferencesRecordATypedShortcutThatActs) {
     const bool fromTheMenu = GetParam();
     auto window = sway().openWindow("placed");
     ASSERT_TRUE(window);
