@@ -36,6 +36,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 # keyboard-layout libraries the commands load only when they need them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libplist3, libxkbcommon-x11-0")
+# In a sway session the application's windows are Wayland clients, through Qt's Wayland platform.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/packages)
 include(CPack)
 

@@ -4,8 +4,10 @@
 // This is where its backends are put together.
 
 #include <signal.h>
+#include <stdlib.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 
 #include "app/defaults_command.h"
@@ -83,6 +85,13 @@ int main(int argc, char** argv) {
                                         showPreferences ? handPreferencesToTheRunningProgram : nullptr);
     if (!program) return status;
 
+    // On a Wayland compositor the program's windows are its own clients
+    // (XWayland, where Qt has no Wayland, else), unless the user chose
+    // otherwise: Qt would look for an X display first.
+    const char* chosenPlatform = std::getenv("QT_QPA_PLATFORM");
+    if (program->desktop().windowSystem() == DesktopBackend::WindowSystem::Wayland &&
+        (!chosenPlatform || !*chosenPlatform))
+        ::setenv("QT_QPA_PLATFORM", "wayland;xcb", 1);
     qt::QtApplication application(argc, argv, "Tilvane", TILVANE_VERSION, "tilvane");
     loop.connectToDispatcher();
 
@@ -94,7 +103,9 @@ int main(int argc, char** argv) {
     // look for them through a program half gone.
     DesktopBackend& desktop = program->desktop();
     // Keys typed in the program's windows mean the keys the hot keys name.
-    ui.setKeyCodeTranslator([&desktop](uint32_t nativeKeyCode) { return desktop.virtualKeyCode(nativeKeyCode); });
+    ui.setKeyCodeTranslator([&desktop](uint32_t keyCode, uint32_t keySymbol) {
+        return desktop.virtualKeyCode({keyCode, keySymbol});
+    });
     // While a shortcut is recorded, the desktop sends every key here, named as the hot keys name it.
     ui.setKeyboardGrabber(
         {[&desktop, &ui, &loop](std::function<void(bool)> done) {
@@ -110,6 +121,12 @@ int main(int argc, char** argv) {
          [&desktop] { desktop.releaseKeyboard(); }});
     desktop.onActiveWindowChange([&ui](DesktopBackend::WindowId window) { ui.activeWindowChanged(window); });
     ui.setActiveWindowQuery([&desktop]() -> std::optional<unsigned long> { return desktop.activeWindowNow(); });
+    desktop.listOwnWindows([&ui] {
+        std::vector<DesktopBackend::OwnWindow> own;
+        for (const auto& window : ui.shownWindows()) own.push_back({window.id, window.title});
+        return own;
+    });
+    ui.setTrayTextColourQuery([&desktop] { return desktop.trayTextColour(); });
     ui.onTaskbarPresence([&desktop](unsigned long window, bool skip) { desktop.setSkipTaskbar(window, skip); });
 
     linux_platform::CrashReports crashReports(linux_platform::CrashReports::defaultFolder(), TILVANE_VERSION);
@@ -144,6 +161,7 @@ int main(int argc, char** argv) {
         if (!program) return;
         program->finish();
         autostart.detach();
+        ui.setTrayTextColourQuery(nullptr);
         program.reset();
         ui.setKeyboardGrabber({});
         ui.onTaskbarPresence(nullptr);
@@ -181,9 +199,16 @@ int main(int argc, char** argv) {
     // `tilvane preferences` asks the running program, or starts it with --preferences.
     program->instance().onShowPreferences([&] { program->app().showPreferecensPane(); });
     if (showPreferences) loop.async([&] { program->app().showPreferecensPane(); });
-    if (!qt::QtApplication::trayAvailable())
-        program->log().write("no system tray on " + program->sessionName() +
-                             "; the shortcuts act, and the icon appears when a tray starts");
+    if (!qt::QtApplication::trayAvailable()) {
+        // A Wayland tray is a host of status notifier items on the session bus (swaybar's tray, a panel's).
+        if (desktop.windowSystem() == DesktopBackend::WindowSystem::Wayland)
+            program->log().write("no system tray on " + program->sessionName() +
+                                 ": nothing on the session bus shows tray icons (org.kde.StatusNotifierWatcher, as "
+                                 "swaybar's tray); the shortcuts act, and `tilvane preferences` opens the preferences");
+        else
+            program->log().write("no system tray on " + program->sessionName() +
+                                 "; the shortcuts act, and the icon appears when a tray starts");
+    }
     tilvane::standardOutput() << "tilvane: serving " << program->sessionName() << std::endl;
     int result = application.exec();
     teardown.run();

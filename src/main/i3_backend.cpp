@@ -47,9 +47,12 @@ public:
         display_->onActiveWindowChange(std::move(handler));
     }
     void setSkipTaskbar(WindowId window, bool skip) override { display_->setSkipTaskbar(window, skip); }
-    std::optional<uint16_t> virtualKeyCode(uint32_t nativeKeyCode) override {
-        return display_->virtualKeyCode(nativeKeyCode);
+    WindowSystem windowSystem() override { return display_->windowSystem(); }
+    void listOwnWindows(std::function<std::vector<OwnWindow>()> shown) override {
+        display_->listOwnWindows(std::move(shown));
     }
+    std::optional<std::string> trayTextColour() override { return display_->trayTextColour(); }
+    std::optional<uint16_t> virtualKeyCode(const NativeKey& key) override { return display_->virtualKeyCode(key); }
     void captureKeyboard(RunLoop& loop, std::function<void(const CapturedKey&)> onKey,
                          std::function<void(bool)> done) override {
         display_->captureKeyboard(loop, std::move(onKey), std::move(done));

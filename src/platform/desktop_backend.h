@@ -83,15 +83,38 @@ public:
     virtual std::optional<std::string> placementRefusal() = 0;
 
     // --- what the user interface asks ---------------------------------------
+    // What shows the program's own windows: an X server, or a Wayland compositor.
+    enum class WindowSystem { X11, Wayland };
+    virtual WindowSystem windowSystem() { return WindowSystem::X11; }
     // The window that has the keyboard, asked now; none when none has it.
     virtual std::optional<WindowId> activeWindowNow() = 0;
     // Tells the handler each time another window gets the keyboard (none: 0),
     // before any input that follows the change.
     virtual void onActiveWindowChange(std::function<void(WindowId window)> handler) = 0;
+    // A window of the program's own that is shown, as its user interface knows it.
+    struct OwnWindow {
+        WindowId id = 0;
+        std::string title;
+    };
+    // Lists the program's windows, for a desktop that names windows its own
+    // way (a compositor's containers): the active window is then told by the
+    // program's id when it is one of them. A desktop whose windows have the
+    // ids the program has (X11) needs no list.
+    virtual void listOwnWindows(std::function<std::vector<OwnWindow>()> shown) { (void)shown; }
+    // The colour the desktop's bar writes its text in ("#rrggbb"), in which
+    // the tray icon's one-colour picture reads on it; none when the desktop
+    // does not say (the user interface's own colour is used then).
+    virtual std::optional<std::string> trayTextColour() { return std::nullopt; }
     // Keeps one of the program's own windows out of the taskbar and the pager, or lets it in.
     virtual void setSkipTaskbar(WindowId window, bool skip) = 0;
-    // The virtual key code of a key event's native key code in the program's windows.
-    virtual std::optional<uint16_t> virtualKeyCode(uint32_t nativeKeyCode) = 0;
+    // A key typed in the program's windows as the windowing system names it:
+    // its key code (a place on the keyboard) and its symbol (what it types).
+    struct NativeKey {
+        uint32_t keyCode = 0;
+        uint32_t keySymbol = 0;
+    };
+    // The virtual key code of a key typed in the program's windows.
+    virtual std::optional<uint16_t> virtualKeyCode(const NativeKey& key) = 0;
 
     // A key while the keyboard is captured: its virtual key code, the
     // modifier flags held after it (a modifier key's own included when it

@@ -229,6 +229,7 @@ void QtStatusItem::setImage(std::string name, bool isTemplate) {
     image_ = std::move(name);
     imageIsTemplate_ = isTemplate;
     QColor color = QApplication::palette().color(QPalette::Active, QPalette::WindowText);
+    if (auto bars = ui_.trayTextColour()) color = QColor(QString::fromStdString(*bars));
     tray_->setIcon(ui_.icon(image_, imageIsTemplate_, color));
     tray_->show();
 }
@@ -405,6 +406,15 @@ void QtUserInterface::activeWindowChanged(unsigned long windowId) {
     }
 }
 
+std::vector<QtUserInterface::ShownWindow> QtUserInterface::shownWindows() const {
+    std::vector<ShownWindow> shown;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (!widget->isVisible() || widget->windowType() == Qt::Popup || widget->windowType() == Qt::ToolTip) continue;
+        shown.push_back({static_cast<unsigned long>(widget->winId()), widget->windowTitle().toStdString()});
+    }
+    return shown;
+}
+
 bool QtUserInterface::qtBehindOnTheKeyboard() const {
     QWindow* focus = QGuiApplication::focusWindow();
     if (!focus || !activeWindowQuery_ || (focus->flags() & Qt::Popup) == Qt::Popup) return false;
@@ -491,7 +501,7 @@ private:
 
 std::optional<KeyEvent> QtUserInterface::keyEventFor(const QKeyEvent& event) const {
     if (!keyCodeTranslator_) return std::nullopt;
-    auto keyCode = keyCodeTranslator_(event.nativeScanCode());
+    auto keyCode = keyCodeTranslator_(event.nativeScanCode(), event.nativeVirtualKey());
     if (!keyCode) return std::nullopt;
     // The native state is the one before the key: a modifier key changes it.
     uint64_t flags = flagsOfState(event.nativeModifiers());

@@ -151,11 +151,11 @@ public:
     // Every window of the program passes here when it is shown, so that it
     // follows the activation policy.
     void windowShown(QWidget* window);
-    // The virtual key code of a key event's native key code (the X key code);
-    // the composition root gives the desktop's map. Without it keys are not monitored.
-    void setKeyCodeTranslator(std::function<std::optional<uint16_t>(uint32_t)> translator) {
-        keyCodeTranslator_ = std::move(translator);
-    }
+    // The virtual key code of a key event's native key code and key symbol
+    // (the X or xkb key code, the keysym); the composition root gives the
+    // desktop's map. Without it keys are not monitored.
+    using KeyCodeTranslator = std::function<std::optional<uint16_t>(uint32_t keyCode, uint32_t keySymbol)>;
+    void setKeyCodeTranslator(KeyCodeTranslator translator) { keyCodeTranslator_ = std::move(translator); }
     // The desktop's way of sending every key to the program while a shortcut
     // is recorded: grab(done) takes the keyboard and says how it went, at
     // once or later; release() lets go of it, or stops the taking. Without
@@ -178,6 +178,13 @@ public:
     // program's windows that no longer have it resign at once (Qt learns of
     // it a moment later).
     void activeWindowChanged(unsigned long windowId);
+    // The program's windows that are shown (no menus or tool tips): their
+    // identifiers and titles, for a desktop that names windows its own way.
+    struct ShownWindow {
+        unsigned long id = 0;
+        std::string title;
+    };
+    std::vector<ShownWindow> shownWindows() const;
     // Whether the desktop's keyboard grab is held for a recording. Qt then
     // takes the focus the grab moves for the windows losing it; only the
     // window manager's news of another active window says they did.
@@ -190,6 +197,14 @@ public:
     // or the desktop cannot tell); without it Qt's own, later, news is used.
     void setActiveWindowQuery(std::function<std::optional<unsigned long>()> query) {
         activeWindowQuery_ = std::move(query);
+    }
+    // The colour the desktop's bar writes in, for the tray icon's one-colour
+    // pictures; without it (or when the desktop does not say) the palette's text colour.
+    void setTrayTextColourQuery(std::function<std::optional<std::string>()> query) {
+        trayTextColourQuery_ = std::move(query);
+    }
+    std::optional<std::string> trayTextColour() const {
+        return trayTextColourQuery_ ? trayTextColourQuery_() : std::nullopt;
     }
     // Whether the window has the keyboard at this moment, as the desktop says.
     bool hasKeyboardNow(const QWidget& window) const;
@@ -220,7 +235,7 @@ private:
     std::function<void()> trayMessageAction_;
     KeyMonitor keyMonitor_;
     std::unique_ptr<QObject> keyFilter_;
-    std::function<std::optional<uint16_t>(uint32_t)> keyCodeTranslator_;
+    KeyCodeTranslator keyCodeTranslator_;
     std::vector<QtWindow*> qtWindows_;
     // The alerts that have been answered, by window identifier.
     std::set<unsigned long> closedAlerts_;
@@ -233,6 +248,7 @@ private:
     // Qt's grab, for a desktop without one of its own.
     void grabWithQt();
     std::function<std::optional<unsigned long>()> activeWindowQuery_;
+    std::function<std::optional<std::string>()> trayTextColourQuery_;
     std::string lastAnnouncement_;
 };
 

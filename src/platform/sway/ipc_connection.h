@@ -25,6 +25,7 @@ public:
         kSubscribe = 2,
         kGetOutputs = 3,
         kGetTree = 4,
+        kGetBarConfig = 6,
         kGetVersion = 7,
         kGetBindingModes = 8,
         kGetConfig = 9,

@@ -1,5 +1,7 @@
 #include "platform/sway/sway_backend.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <utility>
@@ -15,6 +17,9 @@ namespace {
 
 // Long enough for a busy window manager; a request that takes longer means it hangs.
 constexpr auto kPatience = std::chrono::seconds(2);
+
+// Runs a binding command in the user's default mode, whichever mode is on.
+constexpr const char* kDefaultMode = "mode \"default\" ";
 
 }  // namespace
 
@@ -183,7 +188,9 @@ void SwayDesktopBackend::readEvents() {
         if (!event) continue;
         if (message.eventType() == kBindingEvent) hotKeys_.bindingRan(*event);
         if (message.eventType() == kWindowEvent && (*event)["change"].string() == "focus" && activeChanged_)
-            activeChanged_(static_cast<WindowId>((*event)["container"]["id"].number().value_or(0)));
+            activeChanged_(windowShownBy((*event)["container"]));
+        if (message.eventType() == kWindowEvent && (*event)["change"].string() == "new")
+            floatPopUp((*event)["container"]);
     }
     if (!open) lost("the connection broke: " + error);
 }
@@ -217,7 +224,33 @@ std::optional<WindowControl::WindowId> SwayWindows::focusedWindow() {
 }
 
 std::optional<DesktopBackend::WindowId> SwayDesktopBackend::activeWindowNow() {
-    return windows_.focusedWindow();
+    auto t = tree();
+    const Json* focused = t ? focusedClientOf(*t) : nullptr;
+    if (!focused) return std::nullopt;
+    return windowShownBy(*focused);
+}
+
+std::optional<std::string> SwayDesktopBackend::trayTextColour() {
+    auto bars = ask(IpcConnection::kGetBarConfig);
+    if (!bars || bars->elements().empty()) return std::nullopt;
+    auto bar = ask(IpcConnection::kGetBarConfig, bars->elements().front().string().value_or(""));
+    return bar ? barTextColour(*bar) : std::nullopt;
+}
+
+void SwayDesktopBackend::floatPopUp(const Json& container) {
+    // A menu the program pops up with no window of its own under it (the
+    // tray's, when the bar shows none itself) is a window of its own on
+    // Wayland, which sway would tile over the workspace: it floats at the
+    // pointer instead. The program's windows are listed; its menus are not.
+    if (!ownWindows_ || container["pid"].number() != double(::getpid())) return;
+    if (ownWindowOf(container, static_cast<int32_t>(::getpid()), ownWindows_())) return;
+    auto id = container["id"].number();
+    if (id) run("[con_id=" + std::to_string(static_cast<int64_t>(*id)) + "] floating enable, move position cursor");
+}
+
+DesktopBackend::WindowId SwayDesktopBackend::windowShownBy(const Json& container) {
+    return windowIdFor(container, static_cast<int32_t>(::getpid()),
+                       ownWindows_ ? ownWindows_() : std::vector<OwnWindow>{});
 }
 
 std::optional<int32_t> SwayWindows::processOf(WindowId window) {
@@ -260,9 +293,11 @@ void SwayWindows::raise(WindowId window) {
 
 // --- keys --------------------------------------------------------------------------
 
-std::optional<uint16_t> SwayDesktopBackend::virtualKeyCode(uint32_t nativeKeyCode) {
-    (void)nativeKeyCode;
-    return std::nullopt;
+std::optional<uint16_t> SwayDesktopBackend::virtualKeyCode(const NativeKey& key) {
+    // sway binds keys by their symbols, and a Wayland client's key codes are
+    // those of the keyboard's own keymap (a virtual keyboard's are made up):
+    // a key typed in the program's windows is the key its symbol names.
+    return keyCodeOfKeySymbol(key.keySymbol);
 }
 
 void SwayDesktopBackend::captureKeyboard(RunLoop&, std::function<void(const CapturedKey&)>,
@@ -305,8 +340,11 @@ OSStatus SwayHotKeys::registerEventHotKey(uint32_t keyCode, uint32_t modifiers, 
     if (!combo) return kEventHotKeyInvalidErr;
     if (isHeldByAnotherProgram(keyCode, modifiers)) return kEventHotKeyExistsErr;
     EventHotKeyRef ref = nextRef_++;
-    // --no-repeat: a held key places the window once.
-    if (!desktop_.run("bindsym --no-repeat " + *combo + " nop " + kCommandPrefix + " " + std::to_string(ref)))
+    // --no-repeat: a held key places the window once. In the default mode
+    // whichever mode sway is in: a shortcut recorded is bound while sway is
+    // still in the recording's mode.
+    if (!desktop_.run(std::string(kDefaultMode) + "bindsym --no-repeat " + *combo + " nop " + kCommandPrefix + " " +
+                      std::to_string(ref)))
         return kEventHotKeyInvalidErr;
     registrations_[ref] = {*combo, id};
     outRef = ref;
@@ -316,7 +354,7 @@ OSStatus SwayHotKeys::registerEventHotKey(uint32_t keyCode, uint32_t modifiers, 
 OSStatus SwayHotKeys::unregisterEventHotKey(EventHotKeyRef ref) {
     auto found = registrations_.find(ref);
     if (found == registrations_.end()) return kEventHotKeyInvalidErr;
-    desktop_.run("unbindsym --no-repeat " + found->second.combo);
+    desktop_.run(std::string(kDefaultMode) + "unbindsym --no-repeat " + found->second.combo);
     registrations_.erase(found);
     return kNoErr;
 }

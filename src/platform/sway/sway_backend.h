@@ -135,10 +135,14 @@ public:
     Keyboard& keyboard() override { return keyboard_; }
     std::optional<std::string> placementRefusal() override { return std::nullopt; }
 
+    WindowSystem windowSystem() override { return variant_ == "sway" ? WindowSystem::Wayland : WindowSystem::X11; }
     std::optional<WindowId> activeWindowNow() override;
     void onActiveWindowChange(std::function<void(WindowId)> handler) override { activeChanged_ = std::move(handler); }
+    void listOwnWindows(std::function<std::vector<OwnWindow>()> shown) override { ownWindows_ = std::move(shown); }
     void setSkipTaskbar(WindowId, bool) override {}
-    std::optional<uint16_t> virtualKeyCode(uint32_t nativeKeyCode) override;
+    // The first bar's (swaybar hosts the tray on every bar alike by default).
+    std::optional<std::string> trayTextColour() override;
+    std::optional<uint16_t> virtualKeyCode(const NativeKey& key) override;
     void captureKeyboard(RunLoop& loop, std::function<void(const CapturedKey&)> onKey,
                          std::function<void(bool)> done) override;
     void releaseKeyboard() override;
@@ -166,6 +170,10 @@ private:
     SwayDesktopBackend(std::string socketPath, std::unique_ptr<IpcConnection> requests);
 
     void readEvents();
+    // Floats a new window of the program's that is none of its listed windows (a menu).
+    void floatPopUp(const Json& container);
+    // The window a container shows, as the user interface names windows.
+    WindowId windowShownBy(const Json& container);
     void lost(const std::string& why);
 
     std::string socketPath_;
@@ -191,6 +199,7 @@ private:
     DescriptorWatcher* watcher_ = nullptr;
     std::function<void()> onLost_;
     std::function<void(WindowId)> activeChanged_;
+    std::function<std::vector<OwnWindow>()> ownWindows_;
 };
 
 }  // namespace tilvane::sway

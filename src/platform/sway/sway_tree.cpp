@@ -145,6 +145,47 @@ std::vector<Screen> screensOf(const std::vector<Output>& outputs) {
     return screens;
 }
 
+const Json* focusedClientOf(const Json& tree) {
+    const Json* found = nullptr;
+    walk(tree, nullptr, [&](const Json& node, const Json*) {
+        if (!node["focused"].boolean().value_or(false)) return false;
+        if (showsClient(node)) found = &node;
+        return true;
+    });
+    return found;
+}
+
+std::optional<uint64_t> ownWindowOf(const Json& container, int32_t ownProcess,
+                                    const std::vector<DesktopBackend::OwnWindow>& own) {
+    if (container["pid"].number() != double(ownProcess)) return std::nullopt;
+    if (auto x = container["window"].number())
+        for (const auto& window : own)
+            if (double(window.id) == *x) return window.id;
+    // A Wayland window tells the compositor its title and its program's name, nothing the program could call its id.
+    auto title = container["name"].string();
+    std::optional<uint64_t> found;
+    for (const auto& window : own)
+        if (title && window.title == *title) {
+            if (found) return std::nullopt;
+            found = window.id;
+        }
+    return found;
+}
+
+uint64_t windowIdFor(const Json& container, int32_t ownProcess, const std::vector<DesktopBackend::OwnWindow>& own) {
+    if (auto window = ownWindowOf(container, ownProcess, own)) return *window;
+    constexpr uint64_t kOtherProgramsWindow = uint64_t(1) << 63;
+    return kOtherProgramsWindow | static_cast<uint64_t>(container["id"].number().value_or(0));
+}
+
+std::optional<std::string> barTextColour(const Json& barConfig) {
+    auto colour = barConfig["colors"]["statusline"].string();
+    if (!colour || (colour->size() != 7 && colour->size() != 9) || (*colour)[0] != '#' ||
+        colour->find_first_not_of("0123456789abcdefABCDEF", 1) != std::string::npos)
+        return std::nullopt;
+    return colour->substr(0, 7);
+}
+
 std::optional<WindowNode> focusedWindowOf(const Json& tree, TitleBar titles) {
     std::optional<WindowNode> found;
     walk(tree, nullptr, [&](const Json& node, const Json* parent) {

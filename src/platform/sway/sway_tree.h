@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/desktop_backend.h"
 #include "platform/geometry.h"
 #include "platform/screens.h"
 #include "platform/sway/json.h"
@@ -65,6 +66,20 @@ struct WindowNode {
 // The process of a client's X window, for a window manager whose tree names none (i3).
 using ProcessOfXWindow = std::function<std::optional<int32_t>(uint32_t xWindow)>;
 
+// The container of the window with the keyboard focus, as the tree has it;
+// null when the focus is on an empty workspace.
+const Json* focusedClientOf(const Json& tree);
+// Which of the program's own windows a container shows: a window of the
+// program's process (pid), the one with the container's X window (an X
+// client's), else the one alone with its title; none for another program's
+// window, or for one of the program's that no listed window matches alone.
+std::optional<uint64_t> ownWindowOf(const Json& container, int32_t ownProcess,
+                                    const std::vector<DesktopBackend::OwnWindow>& own);
+// The window a container shows as the user interface names windows: the
+// program's own by its id, another by the container's id with the top bit
+// set (Qt numbers its Wayland windows 1, 2, … as sway numbers containers).
+uint64_t windowIdFor(const Json& container, int32_t ownProcess, const std::vector<DesktopBackend::OwnWindow>& own);
+
 // The window with the keyboard focus; none when the focus is on an empty workspace.
 std::optional<WindowNode> focusedWindowOf(const Json& tree, TitleBar titles);
 std::optional<WindowNode> windowOf(const Json& tree, int64_t id, TitleBar titles);
@@ -90,6 +105,10 @@ std::optional<std::string> normalizedCombo(std::string_view text);
 // The combinations the configuration binds in its default mode, in the form
 // above, its variables ("set $mod Mod4") put in.
 std::vector<std::string> boundCombos(std::string_view config);
+
+// The colour a bar writes its status text in, from its get_bar_config reply
+// ("#rrggbb", the alpha left out); none when it names none.
+std::optional<std::string> barTextColour(const Json& barConfig);
 
 // The hot key a binding event reports: the number in "nop <prefix> <n>".
 std::optional<uint64_t> hotKeyOfBinding(const Json& event, std::string_view prefix);

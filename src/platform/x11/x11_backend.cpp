@@ -73,10 +73,10 @@ void X11DesktopBackend::setSkipTaskbar(WindowId window, bool skip) {
     desktop_->setSkipTaskbar(static_cast<xcb_window_t>(window), skip);
 }
 
-std::optional<uint16_t> X11DesktopBackend::virtualKeyCode(uint32_t nativeKeyCode) {
+std::optional<uint16_t> X11DesktopBackend::virtualKeyCode(const NativeKey& key) {
     // Keys typed in the program's windows mean the keys the hot keys name: by physical position.
-    if (nativeKeyCode > 255) return std::nullopt;
-    return virtualKeyForXKeycode(static_cast<uint8_t>(nativeKeyCode));
+    if (key.keyCode > 255) return std::nullopt;
+    return virtualKeyForXKeycode(static_cast<uint8_t>(key.keyCode));
 }
 
 void X11DesktopBackend::captureKeyboard(RunLoop& loop, std::function<void(const CapturedKey&)> onKey,

@@ -35,7 +35,7 @@ public:
     std::optional<WindowId> activeWindowNow() override;
     void onActiveWindowChange(std::function<void(WindowId)> handler) override;
     void setSkipTaskbar(WindowId window, bool skip) override;
-    std::optional<uint16_t> virtualKeyCode(uint32_t nativeKeyCode) override;
+    std::optional<uint16_t> virtualKeyCode(const NativeKey& key) override;
     void captureKeyboard(RunLoop& loop, std::function<void(const CapturedKey&)> onKey,
                          std::function<void(bool)> done) override;
     void releaseKeyboard() override { desktop_->hotKeys().releaseKeyboard(); }

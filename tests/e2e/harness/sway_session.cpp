@@ -33,6 +33,28 @@ bindsym Ctrl+Mod1+Left nop the user's own
 for_window [app_id="tilvane-test"] floating enable
 )";
 
+// A session bus every uid may use: the bars run as sway's uid, the program and the tests as theirs.
+const char* const kBusConfig = R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:path=@BUS@</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow user="*"/>
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+)";
+
+std::vector<std::string> asNobody(std::vector<std::string> argv) {
+    if (::geteuid() == 0)
+        argv.insert(argv.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--pdeathsig=KILL"});
+    return argv;
+}
+
 Rect rectOf(const Json& r) {
     return {r["x"].number().value_or(0), r["y"].number().value_or(0), r["width"].number().value_or(0),
             r["height"].number().value_or(0)};
@@ -41,7 +63,7 @@ Rect rectOf(const Json& r) {
 }  // namespace
 
 std::unique_ptr<SwaySession> SwaySession::start(std::string& skip, std::string& failure) {
-    for (const char* tool : {"sway", "foot", "wtype"})
+    for (const char* tool : {"sway", "foot", "wtype", "dbus-daemon", "busctl"})
         if (!inPath(tool)) {
             (endToEndRequired() ? failure : skip) =
                 std::string(tool) + " is not installed (tools/install-deps installs it)";
@@ -65,15 +87,24 @@ std::unique_ptr<SwaySession> SwaySession::start(std::string& skip, std::string& 
         }
     }
     std::ofstream(home + "/config") << kConfig;
+    std::string busPath = home + "/bus";
+    std::string busConfig = kBusConfig;
+    busConfig.replace(busConfig.find("@BUS@"), 5, busPath);
+    std::ofstream(home + "/bus.conf") << busConfig;
+    session->busDaemon_ = Process::spawn(asNobody({"dbus-daemon", "--nofork", "--config-file=" + home + "/bus.conf"}),
+                                         {}, session->folder_ + "/dbus.log");
+    if (!session->busDaemon_ || !waitUntil([&] { return std::filesystem::exists(busPath); })) {
+        failure = "the session bus did not start: " + readFile(session->folder_ + "/dbus.log");
+        return nullptr;
+    }
+    session->bus_ = "unix:path=" + busPath;
     // sway and its children take the session they are started in from these:
     // this one is the test's own, nested in none.
     for (const char* variable : {"SWAYSOCK", "I3SOCK", "WAYLAND_DISPLAY", "DISPLAY"}) ::unsetenv(variable);
-    std::vector<std::string> argv{"sway", "-c", home + "/config"};
     // A test that crashes takes its sway with it.
-    if (::geteuid() == 0)
-        argv.insert(argv.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--pdeathsig=KILL"});
-    session->sway_ = Process::spawn(argv,
+    session->sway_ = Process::spawn(asNobody({"sway", "-c", home + "/config"}),
                                     {{"XDG_RUNTIME_DIR", session->runtime_},
+                                     {"DBUS_SESSION_BUS_ADDRESS", session->bus_},
                                      {"HOME", home},
                                      {"WLR_BACKENDS", "headless"},
                                      {"WLR_LIBINPUT_NO_DEVICES", "1"},
@@ -98,6 +129,15 @@ std::unique_ptr<SwaySession> SwaySession::start(std::string& skip, std::string& 
     if (!session->command("create_output") ||
         !session->command("output HEADLESS-2 resolution 1600x900 position 1280 0"))
         return fail("sway did not add the second output");
+    // A keyboard for the whole session, as a user's is: a seat without one
+    // takes the keyboard from its clients, and each chord's own virtual
+    // keyboard would give it back too late for the client to hear its first
+    // key. An hour, longer than any test: wtype sleeps 32 bits of microseconds.
+    session->keyboard_ =
+        Process::spawn(asNobody({"wtype", "-s", "3600000"}),
+                       {{"XDG_RUNTIME_DIR", session->runtime_}, {"WAYLAND_DISPLAY", session->waylandSocket()}},
+                       session->folder_ + "/keyboard.log");
+    if (!session->keyboard_) return fail("the session's keyboard did not start");
     // Both bars are up once both workspaces leave room for them.
     if (!waitUntil([&] { return session->usable(kFirst).y > kFirst.y && session->usable(kSecond).y > kSecond.y; }))
         return fail("sway's bars did not appear");
@@ -136,6 +176,8 @@ SwaySession::~SwaySession() {
         if (!sway_->waitFor(5s)) sway_->signal(SIGKILL);
         for (pid_t process : processesOfSession(runtime_)) ::kill(process, SIGKILL);
     }
+    keyboard_.reset();
+    busDaemon_.reset();
     if (!folder_.empty() && !keep_ && !std::getenv("TILVANE_E2E_KEEP")) {
         std::error_code ignored;
         std::filesystem::remove_all(folder_, ignored);
@@ -269,22 +311,36 @@ void SwaySession::press(const std::vector<std::string>& modifiers, const std::st
     argv.insert(argv.end(), {"-k", key});
     for (auto m = modifiers.rbegin(); m != modifiers.rend(); ++m) argv.insert(argv.end(), {"-m", *m});
     if (::geteuid() == 0) argv.insert(argv.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
-    std::string display;
+    auto typing = Process::spawn(argv, {{"XDG_RUNTIME_DIR", runtime_}, {"WAYLAND_DISPLAY", waylandSocket()}},
+                                 folder_ + "/wtype.log");
+    if (typing) typing->wait();
+}
+
+Json SwaySession::bus(const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv{"busctl", "--address=" + bus_, "--json=short", "--"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    auto process = Process::spawn(argv, {}, folder_ + "/busctl-" + std::to_string(++runs_) + ".log");
+    if (!process || process->wait() != 0) return Json();
+    std::string error;
+    return Json::parse(process->log(), error).value_or(Json());
+}
+
+std::string SwaySession::waylandSocket() const {
     std::error_code ignored;
     for (const auto& entry : std::filesystem::directory_iterator(runtime_, ignored)) {
         std::string name = entry.path().filename();
-        if (name.rfind("wayland-", 0) == 0 && name.find('.') == std::string::npos) display = name;
+        if (name.rfind("wayland-", 0) == 0 && name.find('.') == std::string::npos) return entry.path();
     }
-    auto typing =
-        Process::spawn(argv, {{"XDG_RUNTIME_DIR", runtime_}, {"WAYLAND_DISPLAY", display}}, folder_ + "/wtype.log");
-    if (typing) typing->wait();
+    return {};
 }
 
 std::map<std::string, std::string> SwaySession::environment() const {
     return {{"SWAYSOCK", socket_},
             {"I3SOCK", ""},
             {"DISPLAY", ""},
-            {"WAYLAND_DISPLAY", ""},
+            {"WAYLAND_DISPLAY", waylandSocket()},
+            {"DBUS_SESSION_BUS_ADDRESS", bus_},
+            {"QT_QPA_PLATFORM", ""},
             {"XDG_CONFIG_HOME", folder_ + "/config"},
             {"XDG_STATE_HOME", folder_ + "/state"},
             {"XDG_RUNTIME_DIR", folder_ + "/runtime"}};

@@ -20,7 +20,8 @@ namespace tilvane::e2e {
 // each, and its configuration's own binding of Ctrl+Alt+Left. sway will not
 // run as root: as root it runs under the unprivileged "nobody" uid, in a
 // runtime folder of its own. The test talks to it over its IPC socket, as
-// the program does.
+// the program does. A session D-Bus of its own, open to every uid, carries
+// the bars' tray.
 class SwaySession {
 public:
     // Null when sway cannot start: skip says why when it is missing and the
@@ -54,11 +55,18 @@ public:
     std::string focusedWorkspace();
     // The window with the focus; 0 when none has it.
     int64_t focusedWindow();
+    // The session bus's answer to `busctl ARGUMENTS` (its JSON form); null on failure.
+    sway::Json bus(const std::vector<std::string>& arguments);
+    const std::string& busAddress() const { return bus_; }
+
     // Types the combination ("ctrl+alt+Left") through a virtual keyboard.
     void press(const std::vector<std::string>& modifiers, const std::string& key);
 
-    // The environment of a tilvane program in this session.
+    // The environment of a tilvane program in this session (a Wayland client
+    // on the session bus that chooses its Qt platform itself).
     std::map<std::string, std::string> environment() const;
+    // sway's Wayland socket, by its whole path.
+    std::string waylandSocket() const;
     std::unique_ptr<Process> startProgram(const std::vector<std::string>& argv, const std::string& logName);
     int run(const std::vector<std::string>& argv, std::string* output = nullptr);
 
@@ -68,8 +76,8 @@ public:
 
 private:
     SwaySession() = default;
-    std::string folder_, runtime_, socket_;
-    std::unique_ptr<Process> sway_;
+    std::string folder_, runtime_, socket_, bus_;
+    std::unique_ptr<Process> busDaemon_, sway_, keyboard_;
     std::unique_ptr<sway::IpcConnection> ipc_;
     int runs_ = 0;
     bool keep_ = false;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/hot_keys.h"
+#include "platform/key_symbols.h"
 #include "platform/virtual_key_codes.h"
 
 namespace tilvane::sway {
@@ -161,6 +162,58 @@ TEST(SwayTreeTest, OnlyTheProgramsOwnBindingsAreHotKeys) {
     };
     for (const auto& row : rows)
         EXPECT_EQ(hotKeyOfBinding(parsed(row.event), "tilvane-hotkey"), row.hotKey) << row.event;
+}
+
+// The program knows sway's container for one of its own windows by its
+// process and the X window, or the title, that tells it from the others.
+TEST(SwayTreeTest, AContainerIsOneOfTheProgramsWindowsOnlyWhenItTellsWhichOne) {
+    const std::vector<DesktopBackend::OwnWindow> own{{101, "Preferences"}, {102, "Tilvane"}, {103, "Tilvane"}};
+    const struct {
+        const char* container;
+        std::optional<uint64_t> window;
+    } rows[] = {
+        {R"({"id":7,"pid":42,"app_id":"tilvane","name":"Preferences"})", 101},
+        {R"({"id":7,"pid":43,"app_id":"tilvane","name":"Preferences"})", std::nullopt},
+        {R"({"id":7,"pid":42,"window":103,"name":"Tilvane"})", 103},
+        {R"({"id":7,"pid":42,"app_id":"tilvane","name":"Tilvane"})", std::nullopt},
+        {R"({"id":7,"pid":42,"app_id":"tilvane","name":"About Tilvane"})", std::nullopt},
+        {R"({"id":7,"pid":42,"app_id":"tilvane"})", std::nullopt},
+    };
+    for (const auto& row : rows) EXPECT_EQ(ownWindowOf(parsed(row.container), 42, own), row.window) << row.container;
+    // Another program's window is never taken for one of the program's, whose Wayland ids are as small.
+    EXPECT_NE(windowIdFor(parsed(R"({"id":101,"pid":43,"name":"Preferences"})"), 42, own), 101u);
+    EXPECT_EQ(windowIdFor(parsed(R"({"id":7,"pid":42,"name":"Preferences"})"), 42, own), 101u);
+    EXPECT_EQ(focusedClientOf(parsed(kSwayTree))->operator[]("id").number(), 7);
+}
+
+TEST(SwayTreeTest, TheBarsTextColourWithoutItsAlpha) {
+    EXPECT_EQ(barTextColour(parsed(R"({"colors":{"statusline":"#ffffffff"}})")), "#ffffff");
+    EXPECT_EQ(barTextColour(parsed(R"({"colors":{"statusline":"#1a2B3c"}})")), "#1a2B3c");
+    for (const char* bad : {R"({"colors":{"statusline":"white"}})", R"({"colors":{"statusline":"#12345"}})",
+                            R"({"colors":{"statusline":"#ggg000"}})", R"({"colors":{}})"})
+        EXPECT_FALSE(barTextColour(parsed(bad))) << bad;
+}
+
+// A key typed in the program's windows on sway is read by its symbol: the
+// key a US layout types it with, Shift or not.
+TEST(SwayTreeTest, KeySymbolsAreTheKeysTheyAreTypedWith) {
+    const struct {
+        uint32_t keySymbol;
+        std::optional<uint16_t> keyCode;
+    } rows[] = {
+        {'h', key::kH},
+        {'H', key::kH},
+        {'!', key::k1},
+        {'_', key::kMinus},
+        {0xfe20, key::kTab},
+        {0xffbe + 12, key::kF13},
+        {0xff51, key::kLeftArrow},
+        {0xffe3, key::kControl},
+        {0xffeb, key::kCommand},
+        {0x20ac, std::nullopt},
+        {0, std::nullopt},
+    };
+    for (const auto& row : rows) EXPECT_EQ(keyCodeOfKeySymbol(row.keySymbol), row.keyCode) << row.keySymbol;
 }
 
 }  // namespace
