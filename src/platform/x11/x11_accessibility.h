@@ -135,8 +135,10 @@ private:
     std::optional<Extents> shadowsAfterRestore(xcb_window_t window, const std::vector<uint32_t>& read);
     static constexpr auto kShadowPatience = std::chrono::milliseconds(500);
     // A window placed without the shadow it puts back later (a busy
-    // program may take seconds) is placed again by it when it comes, for
-    // as long as kShadowLateness after the placement.
+    // program may take seconds on a loaded machine) is placed again by it when it comes, for as long as
+    // kShadowLateness after the placement. `tilvane place` waits that long
+    // only for a window that keeps no shadow at all, which GTK draws
+    // whenever a compositing manager runs.
     struct LateShadow {
         xcb_window_t window;
         WriteContext context;
@@ -146,7 +148,7 @@ private:
         bool changed = false;
     };
     std::optional<LateShadow> lateShadow_;
-    static constexpr auto kShadowLateness = std::chrono::seconds(2);
+    static constexpr auto kShadowLateness = std::chrono::seconds(5);
     // Places the window by its shadow when it has changed.
     void placeByLateShadow();
     // Where a move puts the window's corner, for its outer frame's corner (root coordinates).
