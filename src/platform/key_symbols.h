@@ -116,7 +116,8 @@ inline std::optional<uint16_t> keyCodeOfKeySymbol(uint32_t keySymbol) {
             if (key.name.size() == 1 && uint32_t(key.name[0]) == keySymbol) return key.keyCode;
     }
     if (keySymbol >= kF1 && keySymbol < kF1 + 20) {
-        const std::string name = "F" + std::to_string(keySymbol - kF1 + 1);
+        std::string name = std::to_string(keySymbol - kF1 + 1);
+        name.insert(name.begin(), 'F');
         for (const auto& key : kKeySymbols)
             if (key.name == name) return key.keyCode;
     }
