@@ -116,15 +116,16 @@ std::unique_ptr<SwaySession> SwaySession::start(std::string& skip, std::string& 
         return nullptr;
     };
     if (!session->sway_) return fail("sway did not start");
-    // The socket is named after sway's uid and process.
+    // The socket is named after sway's uid and process. It is there a
+    // moment before sway listens on it: a refused connection is tried again.
+    std::string error = "no socket in " + session->runtime_;
     waitUntil([&] {
         std::error_code ignored;
         for (const auto& entry : std::filesystem::directory_iterator(session->runtime_, ignored))
             if (entry.path().filename().string().rfind("sway-ipc.", 0) == 0) session->socket_ = entry.path();
-        return !session->socket_.empty() || !session->sway_->running();
+        if (!session->socket_.empty()) session->ipc_ = IpcConnection::open(session->socket_, error);
+        return session->ipc_ || !session->sway_->running();
     });
-    std::string error;
-    if (!session->socket_.empty()) session->ipc_ = IpcConnection::open(session->socket_, error);
     if (!session->ipc_) return fail("sway's IPC socket did not appear: " + error);
     if (!session->command("create_output") ||
         !session->command("output HEADLESS-2 resolution 1600x900 position 1280 0"))
