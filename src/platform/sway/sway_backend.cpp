@@ -89,8 +89,16 @@ std::optional<Json> SwayDesktopBackend::ask(IpcConnection::Type type, std::strin
 }
 
 std::optional<Json> SwayDesktopBackend::tree() {
-    if (!tree_) tree_ = ask(IpcConnection::kGetTree);
+    if (tree_) return tree_;
+    tree_ = ask(IpcConnection::kGetTree);
+    if (tree_ && !primaryCorner_) treeOrigin_ = origin(*tree_);
     return tree_;
+}
+
+std::optional<Point> SwayDesktopBackend::lastWindowsOrigin() {
+    if (primaryCorner_) return primaryCorner_();
+    if (!treeOrigin_) tree();
+    return treeOrigin_;
 }
 
 bool SwayDesktopBackend::run(const std::string& command) {
@@ -280,11 +288,13 @@ std::optional<Rect> SwayWindows::frame(WindowId window) {
 }
 
 bool SwayWindows::setFrame(WindowId window, const Rect& frame) {
-    auto t = desktop_.tree();
-    if (!t) return false;
-    Point o = desktop_.windowsOrigin(*t);
+    // The frame was worked out from the screens and the window as last
+    // read: it is put in their layout, without asking for the tree again
+    // (one request less on every hot key).
+    auto o = desktop_.lastWindowsOrigin();
+    if (!o) return false;
     return desktop_.run(
-        setFrameCommand(static_cast<int64_t>(window), {frame.x + o.x, frame.y + o.y, frame.width, frame.height}));
+        setFrameCommand(static_cast<int64_t>(window), {frame.x + o->x, frame.y + o->y, frame.width, frame.height}));
 }
 
 void SwayWindows::raise(WindowId window) {

@@ -158,6 +158,9 @@ public:
 
     // Where the program's coordinates have their origin in the layout: at the primary output's corner.
     Point windowsOrigin(const Json& tree) const { return primaryCorner_ ? primaryCorner_() : origin(tree); }
+    // The origin of the layout the program last read (a frame it asks for
+    // was worked out in it), read now when it has read none.
+    std::optional<Point> lastWindowsOrigin();
 
     // For a desktop where another backend serves the screens, the keys,
     // the pointer and the program's windows (i3 on X11): this one gives the
@@ -186,6 +189,7 @@ private:
     std::unique_ptr<IpcConnection> requests_;
     std::unique_ptr<IpcConnection> events_;
     std::optional<Json> tree_;
+    std::optional<Point> treeOrigin_;
     // Work left with the loop checks that the backend still lives.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     Log* log_ = nullptr;
