@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
     ui.setActiveWindowQuery([&desktop]() -> std::optional<unsigned long> { return desktop.activeWindowNow(); });
     desktop.listOwnWindows([&ui] {
         std::vector<DesktopBackend::OwnWindow> own;
-        for (const auto& window : ui.shownWindows()) own.push_back({window.id, window.title});
+        for (const auto& window : ui.shownWindows()) own.push_back({window.id, window.title, window.menu});
         return own;
     });
     ui.setTrayTextColourQuery([&desktop] { return desktop.trayTextColour(); });

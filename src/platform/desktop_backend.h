@@ -91,10 +91,12 @@ public:
     // Tells the handler each time another window gets the keyboard (none: 0),
     // before any input that follows the change.
     virtual void onActiveWindowChange(std::function<void(WindowId window)> handler) = 0;
-    // A window of the program's own that is shown, as its user interface knows it.
+    // A window of the program's own that is shown, as its user interface
+    // knows it: a window, or a menu it pops up.
     struct OwnWindow {
         WindowId id = 0;
         std::string title;
+        bool menu = false;
     };
     // Lists the program's windows, for a desktop that names windows its own
     // way (a compositor's containers): the active window is then told by the

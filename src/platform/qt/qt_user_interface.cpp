@@ -409,8 +409,9 @@ void QtUserInterface::activeWindowChanged(unsigned long windowId) {
 std::vector<QtUserInterface::ShownWindow> QtUserInterface::shownWindows() const {
     std::vector<ShownWindow> shown;
     for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (!widget->isVisible() || widget->windowType() == Qt::Popup || widget->windowType() == Qt::ToolTip) continue;
-        shown.push_back({static_cast<unsigned long>(widget->winId()), widget->windowTitle().toStdString()});
+        if (!widget->isVisible() || widget->windowType() == Qt::ToolTip) continue;
+        shown.push_back({static_cast<unsigned long>(widget->winId()), widget->windowTitle().toStdString(),
+                         widget->windowType() == Qt::Popup});
     }
     return shown;
 }

@@ -178,11 +178,12 @@ public:
     // program's windows that no longer have it resign at once (Qt learns of
     // it a moment later).
     void activeWindowChanged(unsigned long windowId);
-    // The program's windows that are shown (no menus or tool tips): their
+    // The program's windows and menus that are shown (no tool tips): their
     // identifiers and titles, for a desktop that names windows its own way.
     struct ShownWindow {
         unsigned long id = 0;
         std::string title;
+        bool menu = false;
     };
     std::vector<ShownWindow> shownWindows() const;
     // Whether the desktop's keyboard grab is held for a recording. Qt then

@@ -245,13 +245,19 @@ std::optional<std::string> SwayDesktopBackend::trayTextColour() {
     return bar ? barTextColour(*bar) : std::nullopt;
 }
 
+void SwayDesktopBackend::listOwnWindows(std::function<std::vector<OwnWindow>()> shown) {
+    ownWindows_ = std::move(shown);
+    // The program's windows (preferences, about, alerts) are small ones,
+    // which sway would tile over the workspace and under any floating
+    // window: they float from the start, at their own size, in the middle.
+    run("for_window [pid=" + std::to_string(::getpid()) + "] floating enable");
+}
+
 void SwayDesktopBackend::floatPopUp(const Json& container) {
     // A menu the program pops up with no window of its own under it (the
     // tray's, when the bar shows none itself) is a window of its own on
-    // Wayland, which sway would tile over the workspace: it floats at the
-    // pointer instead. The program's windows are listed; its menus are not.
-    if (!ownWindows_ || container["pid"].number() != double(::getpid())) return;
-    if (ownWindowOf(container, static_cast<int32_t>(::getpid()), ownWindows_())) return;
+    // Wayland: it floats at the pointer.
+    if (!ownWindows_ || !isOwnMenu(container, ::getpid(), ownWindows_())) return;
     auto id = container["id"].number();
     if (id) run("[con_id=" + std::to_string(static_cast<int64_t>(*id)) + "] floating enable, move position cursor");
 }

@@ -138,7 +138,7 @@ public:
     WindowSystem windowSystem() override { return variant_ == "sway" ? WindowSystem::Wayland : WindowSystem::X11; }
     std::optional<WindowId> activeWindowNow() override;
     void onActiveWindowChange(std::function<void(WindowId)> handler) override { activeChanged_ = std::move(handler); }
-    void listOwnWindows(std::function<std::vector<OwnWindow>()> shown) override { ownWindows_ = std::move(shown); }
+    void listOwnWindows(std::function<std::vector<OwnWindow>()> shown) override;
     void setSkipTaskbar(WindowId, bool) override {}
     // The first bar's (swaybar hosts the tray on every bar alike by default).
     std::optional<std::string> trayTextColour() override;
@@ -173,7 +173,7 @@ private:
     SwayDesktopBackend(std::string socketPath, std::unique_ptr<IpcConnection> requests);
 
     void readEvents();
-    // Floats a new window of the program's that is none of its listed windows (a menu).
+    // Floats a new window of the program's that is none of its listed windows (a menu) at the pointer.
     void floatPopUp(const Json& container);
     // The window a container shows, as the user interface names windows.
     WindowId windowShownBy(const Json& container);

@@ -160,16 +160,21 @@ std::optional<uint64_t> ownWindowOf(const Json& container, int32_t ownProcess,
     if (container["pid"].number() != double(ownProcess)) return std::nullopt;
     if (auto x = container["window"].number())
         for (const auto& window : own)
-            if (double(window.id) == *x) return window.id;
+            if (!window.menu && double(window.id) == *x) return window.id;
     // A Wayland window tells the compositor its title and its program's name, nothing the program could call its id.
     auto title = container["name"].string();
     std::optional<uint64_t> found;
     for (const auto& window : own)
-        if (title && window.title == *title) {
+        if (!window.menu && title && window.title == *title) {
             if (found) return std::nullopt;
             found = window.id;
         }
     return found;
+}
+
+bool isOwnMenu(const Json& container, int32_t ownProcess, const std::vector<DesktopBackend::OwnWindow>& own) {
+    bool menuShown = std::any_of(own.begin(), own.end(), [](const auto& window) { return window.menu; });
+    return menuShown && container["pid"].number() == double(ownProcess) && !ownWindowOf(container, ownProcess, own);
 }
 
 uint64_t windowIdFor(const Json& container, int32_t ownProcess, const std::vector<DesktopBackend::OwnWindow>& own) {

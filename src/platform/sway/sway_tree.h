@@ -79,6 +79,11 @@ std::optional<uint64_t> ownWindowOf(const Json& container, int32_t ownProcess,
 // program's own by its id, another by the container's id with the top bit
 // set (Qt numbers its Wayland windows 1, 2, … as sway numbers containers).
 uint64_t windowIdFor(const Json& container, int32_t ownProcess, const std::vector<DesktopBackend::OwnWindow>& own);
+// Whether a new container is a menu the program pops up: the program's,
+// while one of its menus is shown, and none of its listed windows. A new
+// window of the program's may have no title yet; it is not taken for a
+// menu while no menu is shown.
+bool isOwnMenu(const Json& container, int32_t ownProcess, const std::vector<DesktopBackend::OwnWindow>& own);
 
 // The window with the keyboard focus; none when the focus is on an empty workspace.
 std::optional<WindowNode> focusedWindowOf(const Json& tree, TitleBar titles);

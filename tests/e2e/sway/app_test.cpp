@@ -244,9 +244,15 @@ TEST_P(SwayAppPreferencesTest, TheTrayItemHasTheMenuAndThePreferencesRecordAType
     auto preferences = appWindow();
     ASSERT_TRUE(preferences);
     auto before = sway().frameNow(*preferences);
+    // The window floats at its own size, whole on the output: tiled, it would
+    // fill the workspace under the floating windows.
+    Rect v = sway().usable(SwaySession::kFirst);
+    ASSERT_TRUE(before);
+    EXPECT_TRUE(before->x >= v.x && before->y >= v.y && before->x + before->width <= v.x + v.width &&
+                before->y + before->height <= v.y + v.height && before->width < v.width)
+        << "the preferences window is at " << *before << " on an output of " << v;
     sway().press({"ctrl", "alt", "logo"}, "h");
     ASSERT_TRUE(sway().command("[con_id=" + std::to_string(*window) + "] focus"));
-    Rect v = sway().usable(SwaySession::kFirst);
     sway().press({"ctrl", "alt", "logo"}, "h");
     EXPECT_TRUE(SwaySession::waitUntil([&] {
         return sway().frame(*window) == pixelRect({v.x, v.y, v.width / 2, v.height});

@@ -183,6 +183,23 @@ TEST(SwayTreeTest, AContainerIsOneOfTheProgramsWindowsOnlyWhenItTellsWhichOne) {
     // Another program's window is never taken for one of the program's, whose Wayland ids are as small.
     EXPECT_NE(windowIdFor(parsed(R"({"id":101,"pid":43,"name":"Preferences"})"), 42, own), 101u);
     EXPECT_EQ(windowIdFor(parsed(R"({"id":7,"pid":42,"name":"Preferences"})"), 42, own), 101u);
+    // A new container of the program's is floated as a menu only while a menu
+    // is shown: the preferences window's title may come after the window.
+    auto withMenu = own;
+    withMenu.push_back({104, "", true});
+    const struct {
+        const char* container;
+        bool menuShown, menu;
+    } menus[] = {
+        {R"({"id":8,"pid":42})", false, false},
+        {R"({"id":8,"pid":42})", true, true},
+        {R"({"id":8,"pid":42,"name":"Preferences"})", true, false},
+        {R"({"id":8,"pid":43})", true, false},
+    };
+    for (const auto& row : menus)
+        EXPECT_EQ(isOwnMenu(parsed(row.container), 42, row.menuShown ? withMenu : own), row.menu)
+            << row.container << (row.menuShown ? " with a menu shown" : "");
+    EXPECT_EQ(ownWindowOf(parsed(R"({"id":8,"pid":42,"name":""})"), 42, withMenu), std::nullopt);
     EXPECT_EQ(focusedClientOf(parsed(kSwayTree))->operator[]("id").number(), 7);
 }
 
