@@ -79,12 +79,15 @@ SwayDesktopBackend::~SwayDesktopBackend() {
 
 std::optional<Json> SwayDesktopBackend::ask(IpcConnection::Type type, std::string_view payload) {
     std::string error;
+    // Once the connection is lost, the requests that follow (the hot keys'
+    // unbinding as the program ends) fail without a line each.
+    bool wasOpen = requests_->fd() >= 0;
     auto reply = requests_->request(type, payload, kPatience, error);
     if (reply) {
         if (auto json = Json::parse(*reply, error)) return json;
         error = "a reply that is not JSON: " + error;
     }
-    if (log_) log_->write(variant_ + ": " + error);
+    if (log_ && wasOpen) log_->write(variant_ + ": " + error);
     return std::nullopt;
 }
 
