@@ -202,14 +202,12 @@ int main(int argc, char** argv) {
     program->instance().onShowPreferences([&] { program->app().showPreferecensPane(); });
     if (showPreferences) loop.async([&] { program->app().showPreferecensPane(); });
     if (!qt::QtApplication::trayAvailable()) {
-        // A Wayland tray is a host of status notifier items on the session
-        // bus (swaybar's tray, a panel's). Qt looks for one once, as the
-        // program starts: the icon does not go to one that comes later.
+        // A Wayland tray is a host of status notifier items on the session bus (swaybar's tray, a panel's).
         if (desktop.windowSystem() == DesktopBackend::WindowSystem::Wayland)
             program->log().write("no system tray on " + program->sessionName() +
                                  ": nothing on the session bus shows tray icons (org.kde.StatusNotifierWatcher, as "
                                  "swaybar's tray); the shortcuts act, `tilvane preferences` opens the preferences, "
-                                 "and the icon shows when Tilvane is started again once a tray runs");
+                                 "and the icon appears when a tray starts");
         else
             program->log().write("no system tray on " + program->sessionName() +
                                  "; the shortcuts act, and the icon appears when a tray starts");

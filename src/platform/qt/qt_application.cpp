@@ -1,6 +1,8 @@
 #include "platform/qt/qt_application.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -23,7 +25,14 @@ void QtApplication::onSessionEnd(std::function<void()> handler) {
 }
 
 bool QtApplication::trayAvailable() {
+    // Asked of Qt on Wayland, the answer would stay Qt's for good (see QtStatusItem).
+    if (QGuiApplication::platformName() == QLatin1String("wayland")) return waylandTrayRuns();
     return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+bool QtApplication::waylandTrayRuns() {
+    QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+    return bus && bus->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher"));
 }
 
 int QtApplication::exec() {

@@ -21,6 +21,9 @@ public:
     void onSessionEnd(std::function<void()> handler);
     // Whether a system tray runs on the display now.
     static bool trayAvailable();
+    // Whether a Wayland tray runs: a host of status notifier items on the
+    // session bus (swaybar's tray, a panel's).
+    static bool waylandTrayRuns();
     // Runs the main loop until exit(); returns exit()'s status.
     int exec();
     static void exit(int status);

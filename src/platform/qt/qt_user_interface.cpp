@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusServiceWatcher>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
@@ -14,6 +16,7 @@
 #include <QWindow>
 
 #include "platform/events.h"
+#include "platform/qt/qt_application.h"
 #include "platform/qt/qt_view.h"
 #include "platform/qt/qt_window.h"
 
@@ -188,7 +191,27 @@ void QtMenu::aboutToShow() {
 
 // --- the status item ----------------------------------------------------------
 
-QtStatusItem::QtStatusItem(QtUserInterface& ui) : ui_(ui), tray_(std::make_unique<QSystemTrayIcon>()) {
+QtStatusItem::QtStatusItem(QtUserInterface& ui) : ui_(ui) {
+    if (QGuiApplication::platformName() != QLatin1String("wayland") || QtApplication::waylandTrayRuns()) {
+        makeTray();
+        return;
+    }
+    // Qt looks for a Wayland tray once, as it makes the first icon, and
+    // offers no later icon to a tray that comes after: the icon is made when
+    // one comes (a bar started with the program, or later).
+    auto* watcher = new QDBusServiceWatcher(QStringLiteral("org.kde.StatusNotifierWatcher"),
+                                            QDBusConnection::sessionBus(), QDBusServiceWatcher::WatchForRegistration);
+    trayWatcher_.reset(watcher);
+    QObject::connect(watcher, &QDBusServiceWatcher::serviceRegistered, watcher, [this] {
+        if (tray_) return;
+        makeTray();
+        setMenu(menu_);
+        if (!image_.empty()) setImage(image_, imageIsTemplate_);
+    });
+}
+
+void QtStatusItem::makeTray() {
+    tray_ = std::make_unique<QSystemTrayIcon>();
     tray_->setToolTip(QStringLiteral("Tilvane"));
     // A click with the first button opens the menu too, as a status item does;
     // so does a second click soon after the first (a double click to Qt).
@@ -230,13 +253,14 @@ void QtStatusItem::setImage(std::string name, bool isTemplate) {
     imageIsTemplate_ = isTemplate;
     QColor color = QApplication::palette().color(QPalette::Active, QPalette::WindowText);
     if (auto bars = ui_.trayTextColour()) color = QColor(QString::fromStdString(*bars));
+    if (!tray_) return;
     tray_->setIcon(ui_.icon(image_, imageIsTemplate_, color));
     tray_->show();
 }
 
 void QtStatusItem::setMenu(Menu* menu) {
     menu_ = dynamic_cast<QtMenu*>(menu);
-    tray_->setContextMenu(menu_ ? menu_->qmenu() : nullptr);
+    if (tray_) tray_->setContextMenu(menu_ ? menu_->qmenu() : nullptr);
 }
 
 // --- the application ----------------------------------------------------------
@@ -587,7 +611,7 @@ void QtUserInterface::postNotification(Notification notification) {
         notifications_->notify(title, body, QString::fromStdString(notification.actionTitle),
                                std::move(notification.onAction)))
         return;
-    if (!statusItem_ || !QSystemTrayIcon::isSystemTrayAvailable()) return;
+    if (!statusItem_ || !statusItem_->hasTray() || !QtApplication::trayAvailable()) return;
     trayMessageAction_ = std::move(notification.onAction);
     if (!notification.actionTitle.empty()) body += "\n" + QString::fromStdString(notification.actionTitle) + "\u2026";
     statusItem_->trayIcon().showMessage(title, body, QSystemTrayIcon::Warning);

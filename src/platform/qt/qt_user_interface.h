@@ -95,17 +95,22 @@ public:
     void setMenu(Menu* menu) override;
 
     QSystemTrayIcon& trayIcon() { return *tray_; }
+    // False on Wayland until a tray runs.
+    bool hasTray() const { return tray_ != nullptr; }
 
 private:
     // Opens the menu at the point, once Qt knows where the keyboard is (see
     // QtUserInterface::qtBehindOnTheKeyboard).
     void popUp(QPoint at);
+    void makeTray();
 
     QtUserInterface& ui_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     QtMenu* menu_ = nullptr;
     // A click that came while Qt was behind: the menu opens when it catches up.
     std::unique_ptr<QObject> pendingPopUp_;
+    // On Wayland, until a tray runs.
+    std::unique_ptr<QObject> trayWatcher_;
     std::string image_;
     bool imageIsTemplate_ = false;
 };
