@@ -329,8 +329,7 @@ void SwaySession::press(const std::vector<std::string>& modifiers, const std::st
     for (const auto& m : modifiers) argv.insert(argv.end(), {"-M", m});
     argv.insert(argv.end(), {"-k", key});
     for (auto m = modifiers.rbegin(); m != modifiers.rend(); ++m) argv.insert(argv.end(), {"-m", *m});
-    if (::geteuid() == 0) argv.insert(argv.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
-    auto typing = Process::spawn(argv, {{"XDG_RUNTIME_DIR", runtime_}, {"WAYLAND_DISPLAY", waylandSocket()}},
+    auto typing = Process::spawn(asNobody(argv), {{"XDG_RUNTIME_DIR", runtime_}, {"WAYLAND_DISPLAY", waylandSocket()}},
                                  folder_ + "/wtype.log");
     if (typing) typing->wait();
 }

@@ -70,7 +70,6 @@ public:
                                                 const std::function<bool(const std::vector<std::string>&)>& done);
     // The session bus's answer to `busctl ARGUMENTS` (its JSON form); null on failure.
     sway::Json bus(const std::vector<std::string>& arguments);
-    const std::string& busAddress() const { return bus_; }
 
     // Types the combination ("ctrl+alt+Left") through a virtual keyboard.
     void press(const std::vector<std::string>& modifiers, const std::string& key);

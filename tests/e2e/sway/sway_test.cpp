@@ -44,24 +44,21 @@ TEST_F(SwayTest, EveryPlacementLandsOnBothOutputsClearOfTheBars) {
         Rect v = sway().usable(output);
         ASSERT_GT(v.y, output.y) << "the bar leaves no room";
         Rect start{v.x + 100, v.y + 100, 500, 400};
-        for (const auto& row : kScreenRows) {
-            SCOPED_TRACE(std::string(row.action) + " at " + std::to_string(int(v.x)));
+        auto placedFromStart = [&](const char* action, const Rect& expected) {
+            SCOPED_TRACE(std::string(action) + " at " + std::to_string(int(v.x)));
             placeFrame(*window, start);
-            place(row.action);
-            expectFrameReaches(*window, target(row, v));
+            place(action);
+            expectFrameReaches(*window, expected);
             // Top again on the top half fills the usable area.
-            if (std::string_view(row.action) == "top") {
+            if (std::string_view(action) == "top") {
                 place("top");
                 expectFrameReaches(*window, v);
             }
-        }
-        for (const auto& row : kWindowRows) {
-            SCOPED_TRACE(std::string(row.action) + " at " + std::to_string(int(v.x)));
-            placeFrame(*window, start);
-            place(row.action);
-            expectFrameReaches(*window, (Rect{start.x + row.dx, start.y + row.dy, start.width + row.dwidth,
-                                              start.height + row.dheight}));
-        }
+        };
+        for (const auto& row : kScreenRows) placedFromStart(row.action, target(row, v));
+        for (const auto& row : kWindowRows)
+            placedFromStart(row.action, Rect{start.x + row.dx, start.y + row.dy, start.width + row.dwidth,
+                                             start.height + row.dheight});
     }
     // The next display, keeping the window's cell of its screen's grid (a
     // third wide, half high) in proportion to the screens.
