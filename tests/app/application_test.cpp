@@ -202,31 +202,6 @@ TEST_F(StatusMenuTest, TheSwitchFollowsTheSettingEachTimeTheMenuOpens) {
     EXPECT_EQ(app->enableShotcustItem()->title(), "Enable Shortcuts");  // until the next opening
 }
 
-// Regression: a cleared shortcut left its old key on the item until a restart.
-TEST_F(StatusMenuTest, KeyEquivalentsFollowTheStoredShortcutsAndAClearedOneClears) {
-    start();
-    open();
-    EXPECT_EQ(app->menuItemForAction(action::kLeft)->keyEquivalent(), "\u2190");
-    EXPECT_EQ(app->menuItemForAction(action::kLeft)->keyEquivalentModifierMask(),
-              modifier::kControl | modifier::kOption);
-    // The two "Center 1/3" entries: different pictures and shortcuts (Ctrl+Alt+Super+2 and +5).
-    EXPECT_EQ(app->menuItemForAction(action::kCenterVerticalThird)->keyEquivalent(), "2");
-    EXPECT_EQ(app->menuItemForAction(action::kCenterHorizontalThird)->keyEquivalent(), "5");
-
-    desktop.settings().setObject(
-        "LeftShortcut", SettingsValue(archiveShortcut(archiver, Shortcut(4, modifier::kControl | modifier::kCommand))));
-    EXPECT_EQ(app->menuItemForAction(action::kLeft)->keyEquivalent(), "\u2190");  // not before the menu opens
-    open();
-    EXPECT_EQ(app->menuItemForAction(action::kLeft)->keyEquivalent(), "h");
-    EXPECT_EQ(app->menuItemForAction(action::kLeft)->keyEquivalentModifierMask(),
-              modifier::kControl | modifier::kCommand);
-
-    desktop.settings().removeObject("LeftShortcut");
-    open();
-    EXPECT_EQ(app->menuItemForAction(action::kLeft)->keyEquivalent(), "");
-    EXPECT_EQ(app->menuItemForAction(action::kLeft)->keyEquivalentModifierMask(), 0u);
-}
-
 TEST_F(StatusMenuTest, TheProgramsEntries) {
     start();
     journal.clear();

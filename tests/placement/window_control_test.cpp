@@ -58,6 +58,16 @@ struct Screens {
     sim::SimDesktop desktop;
 };
 
+// Places the focused window through the adapter over the compositor, to the end of the turn.
+void placeThroughAdapter(Compositor& compositor, int64_t code) {
+    Screens s;
+    WindowControlAccessibility adapter(compositor, s.desktop.runLoop());
+    Platform platform(adapter, s.desktop, s.desktop, s.desktop.runLoop(), s.desktop.platform());
+    WindowAccess access(adapter);
+    LayoutManager(platform, access).moveWindowToDirection(code);
+    s.desktop.runLoop().runUntilIdle();
+}
+
 // What the element model gives the window on the simulated desktop.
 Rect placedAsElements(int64_t code) {
     Screens s;
@@ -72,13 +82,8 @@ TEST(WindowControl, EveryPlacementIsOneRequestWithTheFrameTheElementsGet) {
     // The halves, quarters, centres, maximize, thirds, grow and shrink, and the nudges.
     for (int64_t code = 100; code <= 340; code += 10) {
         if (code == 110) continue;  // no action has it
-        Screens s;
         Compositor compositor;
-        WindowControlAccessibility adapter(compositor, s.desktop.runLoop());
-        Platform platform(adapter, s.desktop, s.desktop, s.desktop.runLoop(), s.desktop.platform());
-        WindowAccess access(adapter);
-        LayoutManager(platform, access).moveWindowToDirection(code);
-        s.desktop.runLoop().runUntilIdle();
+        placeThroughAdapter(compositor, code);
         ASSERT_EQ(compositor.requests.size(), 1u) << code;
         EXPECT_EQ(compositor.frames[5], placedAsElements(code)) << code;
     }
@@ -100,14 +105,9 @@ TEST(WindowControl, AGoneOrRefusingWindowAndAnEndBeforeTheTurnIsOver) {
         {"the desktop names no process", [](Compositor& c) { c.namesProcesses = false; }, 1, Rect{0, 23, 720, 877}},
     };
     for (const auto& row : rows) {
-        Screens s;
         Compositor compositor;
         row.arrange(compositor);
-        WindowControlAccessibility adapter(compositor, s.desktop.runLoop());
-        Platform platform(adapter, s.desktop, s.desktop, s.desktop.runLoop(), s.desktop.platform());
-        WindowAccess access(adapter);
-        LayoutManager(platform, access).moveWindowToDirection(120);
-        s.desktop.runLoop().runUntilIdle();
+        placeThroughAdapter(compositor, 120);
         EXPECT_EQ(compositor.requests.size(), row.requests) << row.name;
         EXPECT_EQ(compositor.frame(5), row.frame) << row.name;
     }

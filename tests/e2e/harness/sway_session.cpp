@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <thread>
 
 #include "harness/desktop.h"
@@ -209,17 +210,26 @@ Rect SwaySession::usable(const Rect& output) {
     return {};
 }
 
+void SwaySession::eachNode(const std::function<void(const Json&, const std::string&, bool)>& each) {
+    std::function<void(const Json&, const std::string&, bool)> visit =
+        [&](const Json& node, const std::string& workspace, bool floating) {
+            std::string here = node["type"].string() == "workspace" ? node["name"].string().value_or("") : workspace;
+            each(node, here, floating);
+            for (const char* list : {"nodes", "floating_nodes"})
+                for (const Json& child : node[list].elements())
+                    visit(child, here, floating || std::string_view(list) == "floating_nodes");
+        };
+    visit(ask(IpcConnection::kGetTree), "", false);
+}
+
 std::optional<int64_t> SwaySession::openWindow(const std::string& title) {
     if (!command("exec foot --title '" + title + "' --app-id tilvane-test sleep 3600")) return std::nullopt;
     std::optional<int64_t> id;
     waitUntil([&] {
-        std::function<void(const Json&)> find = [&](const Json& node) {
+        eachNode([&](const Json& node, auto&&...) {
             if (node["name"].string() == title && !node["pid"].isNull())
                 id = static_cast<int64_t>(node["id"].number().value_or(0));
-            for (const char* list : {"nodes", "floating_nodes"})
-                for (const Json& child : node[list].elements()) find(child);
-        };
-        find(ask(IpcConnection::kGetTree));
+        });
         return id.has_value();
     });
     // Opened floating, and used once it has drawn itself at the size sway gave it.
@@ -229,39 +239,21 @@ std::optional<int64_t> SwaySession::openWindow(const std::string& title) {
 
 std::optional<Rect> SwaySession::frameNow(int64_t id) {
     std::optional<Rect> found;
-    std::function<void(const Json&)> find = [&](const Json& node) {
-        if (node["id"].number() == double(id)) {
-            Rect r = rectOf(node["rect"]);
-            double title = rectOf(node["deco_rect"]).height;
-            found = Rect{r.x, r.y - title, r.width, r.height + title};
-        }
-        for (const char* list : {"nodes", "floating_nodes"})
-            for (const Json& child : node[list].elements()) find(child);
-    };
-    find(ask(IpcConnection::kGetTree));
+    eachNode([&](const Json& node, auto&&...) {
+        if (node["id"].number() != double(id)) return;
+        Rect r = rectOf(node["rect"]);
+        double title = rectOf(node["deco_rect"]).height;
+        found = Rect{r.x, r.y - title, r.width, r.height + title};
+    });
     return found;
 }
 
-std::optional<Rect> SwaySession::frame(int64_t id) {
-    auto read = [&] { return frameNow(id); };
-    // sway waits for a client to draw itself at a new size at most 200 ms
-    // (its transaction timeout); a client still answering an earlier request
-    // within that time may give the window back the size it drew. A frame
-    // that has held for longer than that is the window's.
-    std::optional<Rect> frame = read();
-    auto since = std::chrono::steady_clock::now();
-    waitUntil([&] {
-        auto now = read();
-        if (now != frame) {
-            frame = now;
-            since = std::chrono::steady_clock::now();
-        }
-        return std::chrono::steady_clock::now() - since > 300ms;
-    });
-    return frame;
-}
-
-bool SwaySession::frameReaches(int64_t id, const Rect& expected, std::optional<Rect>& last) {
+// sway waits for a client to draw itself at a new size at most 200 ms (its
+// transaction timeout); a client still answering an earlier request within
+// that time may give the window back the size it drew. A frame that has held
+// for longer than that is the window's.
+bool SwaySession::frameSettles(int64_t id, const std::function<bool(const std::optional<Rect>&)>& accept,
+                               std::optional<Rect>& last) {
     last = frameNow(id);
     auto since = std::chrono::steady_clock::now();
     return waitUntil([&] {
@@ -270,19 +262,27 @@ bool SwaySession::frameReaches(int64_t id, const Rect& expected, std::optional<R
             last = now;
             since = std::chrono::steady_clock::now();
         }
-        return last == expected && std::chrono::steady_clock::now() - since > 300ms;
+        return accept(last) && std::chrono::steady_clock::now() - since > 300ms;
     });
+}
+
+std::optional<Rect> SwaySession::frame(int64_t id) {
+    std::optional<Rect> last;
+    frameSettles(
+        id, [](const auto&) { return true; }, last);
+    return last;
+}
+
+bool SwaySession::frameReaches(int64_t id, const Rect& expected, std::optional<Rect>& last) {
+    return frameSettles(
+        id, [&](const std::optional<Rect>& frame) { return frame == expected; }, last);
 }
 
 std::string SwaySession::workspaceOf(int64_t id) {
     std::string found;
-    std::function<void(const Json&, const std::string&)> find = [&](const Json& node, const std::string& workspace) {
-        std::string here = node["type"].string() == "workspace" ? node["name"].string().value_or("") : workspace;
-        if (node["id"].number() == double(id)) found = here;
-        for (const char* list : {"nodes", "floating_nodes"})
-            for (const Json& child : node[list].elements()) find(child, here);
-    };
-    find(ask(IpcConnection::kGetTree), "");
+    eachNode([&](const Json& node, const std::string& workspace, bool) {
+        if (node["id"].number() == double(id)) found = workspace;
+    });
     return found;
 }
 
@@ -295,13 +295,31 @@ std::string SwaySession::focusedWorkspace() {
 
 int64_t SwaySession::focusedWindow() {
     int64_t found = 0;
-    std::function<void(const Json&)> find = [&](const Json& node) {
+    eachNode([&](const Json& node, auto&&...) {
         if (node["focused"].boolean().value_or(false)) found = static_cast<int64_t>(node["id"].number().value_or(0));
-        for (const char* list : {"nodes", "floating_nodes"})
-            for (const Json& child : node[list].elements()) find(child);
-    };
-    find(ask(IpcConnection::kGetTree));
+    });
     return found;
+}
+
+std::unique_ptr<IpcConnection> SwaySession::listenToBindings() {
+    std::string error;
+    auto events = IpcConnection::open(socket_, error);
+    if (!events || !events->request(IpcConnection::kSubscribe, R"(["binding"])", 5s, error)) return nullptr;
+    return events;
+}
+
+std::vector<std::string> SwaySession::bindingsRun(IpcConnection& events,
+                                                  const std::function<bool(const std::vector<std::string>&)>& done) {
+    std::vector<std::string> commands;
+    std::string error;
+    waitUntil([&] {
+        events.readAvailable(error);
+        for (const auto& event : events.takeEvents())
+            commands.push_back(
+                Json::parse(event.payload, error).value_or(Json())["binding"]["command"].string().value_or(""));
+        return done(commands);
+    });
+    return commands;
 }
 
 void SwaySession::press(const std::vector<std::string>& modifiers, const std::string& key) {
@@ -311,8 +329,7 @@ void SwaySession::press(const std::vector<std::string>& modifiers, const std::st
     for (const auto& m : modifiers) argv.insert(argv.end(), {"-M", m});
     argv.insert(argv.end(), {"-k", key});
     for (auto m = modifiers.rbegin(); m != modifiers.rend(); ++m) argv.insert(argv.end(), {"-m", *m});
-    if (::geteuid() == 0) argv.insert(argv.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
-    auto typing = Process::spawn(argv, {{"XDG_RUNTIME_DIR", runtime_}, {"WAYLAND_DISPLAY", waylandSocket()}},
+    auto typing = Process::spawn(asNobody(argv), {{"XDG_RUNTIME_DIR", runtime_}, {"WAYLAND_DISPLAY", waylandSocket()}},
                                  folder_ + "/wtype.log");
     if (typing) typing->wait();
 }
@@ -366,6 +383,36 @@ bool SwaySession::waitUntil(const std::function<bool()>& condition, std::chrono:
         std::this_thread::sleep_for(20ms);
     }
     return true;
+}
+
+void SwaySessionTest::SetUp() {
+    std::string skip, failure;
+    sway_ = SwaySession::start(skip, failure);
+    if (!skip.empty()) GTEST_SKIP() << skip;
+    ASSERT_TRUE(sway_) << failure;
+}
+
+void SwaySessionTest::TearDown() {
+    if (program_ && program_->running()) {
+        program_->signal(SIGTERM);
+        EXPECT_EQ(program_->wait(), 0);
+    }
+    if (HasFailure() && sway_) {
+        sway_->keepFolder();
+        std::cerr << "logs of the failed test's sway: " << sway_->folder() << "\n";
+        if (program_) std::cerr << "tilvane's output:\n" << program_->log();
+    }
+}
+
+void SwaySessionTest::startServing(const std::vector<std::string>& argv,
+                                   const std::map<std::string, std::string>& also) {
+    auto environment = sway().environment();
+    for (const auto& [name, value] : also) environment[name] = value;
+    program_ = Process::spawn(argv, environment, sway().folder() + "/tilvane.log");
+    ASSERT_TRUE(program_);
+    ASSERT_TRUE(SwaySession::waitUntil(
+        [&] { return !program_->running() || program_->log().find("serving sway") != std::string::npos; }, 30s));
+    ASSERT_TRUE(program_->running()) << program_->log();
 }
 
 }  // namespace tilvane::e2e

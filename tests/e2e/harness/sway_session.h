@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <functional>
 #include <map>
@@ -39,7 +41,12 @@ public:
     // A reply of the window manager; null on failure.
     sway::Json ask(sway::IpcConnection::Type type, const std::string& payload = "");
     bool command(const std::string& text);
+    // The name of the binding mode sway is in.
+    std::string mode() { return ask(sway::IpcConnection::kGetBindingState)["name"].string().value_or(""); }
 
+    // Calls each with every node of sway's tree, the name of the workspace
+    // it is on and whether it floats.
+    void eachNode(const std::function<void(const sway::Json& node, const std::string& workspace, bool floating)>& each);
     // Opens a terminal window with the title, floating, and returns its container id once it is mapped.
     std::optional<int64_t> openWindow(const std::string& title);
     // The window's frame as drawn (title bar included), in layout
@@ -55,9 +62,14 @@ public:
     std::string focusedWorkspace();
     // The window with the focus; 0 when none has it.
     int64_t focusedWindow();
+    // A connection that hears sway's binding events from now on; null on failure.
+    std::unique_ptr<sway::IpcConnection> listenToBindings();
+    // The commands of the bindings sway ran, as events tell them, once done
+    // holds for them (or the limit passed).
+    static std::vector<std::string> bindingsRun(sway::IpcConnection& events,
+                                                const std::function<bool(const std::vector<std::string>&)>& done);
     // The session bus's answer to `busctl ARGUMENTS` (its JSON form); null on failure.
     sway::Json bus(const std::vector<std::string>& arguments);
-    const std::string& busAddress() const { return bus_; }
 
     // Types the combination ("ctrl+alt+Left") through a virtual keyboard.
     void press(const std::vector<std::string>& modifiers, const std::string& key);
@@ -76,11 +88,29 @@ public:
 
 private:
     SwaySession() = default;
+    // Waits until the window's frame is one accepted and has held it; the last frame seen in last.
+    bool frameSettles(int64_t id, const std::function<bool(const std::optional<Rect>&)>& accept,
+                      std::optional<Rect>& last);
     std::string folder_, runtime_, socket_, bus_;
     std::unique_ptr<Process> busDaemon_, sway_, keyboard_;
     std::unique_ptr<sway::IpcConnection> ipc_;
     int runs_ = 0;
     bool keep_ = false;
+};
+
+// A test in a sway session of its own. The program it starts is ended at
+// the end and must end well; a failed test keeps the session's logs and
+// says where they are.
+class SwaySessionTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    SwaySession& sway() { return *sway_; }
+    // Starts a tilvane program in the session (with more environment) and waits until it says it serves.
+    void startServing(const std::vector<std::string>& argv, const std::map<std::string, std::string>& also = {});
+
+    std::unique_ptr<SwaySession> sway_;
+    std::unique_ptr<Process> program_;
 };
 
 }  // namespace tilvane::e2e

@@ -15,6 +15,9 @@ using namespace key;
 
 using Settings = std::vector<std::pair<const char*, bool>>;
 
+// The pointer goes right and down in steps, 60 × 42 pixels in all.
+constexpr int kSteps = 6, kStepX = 10, kStepY = 7;
+
 class MouseTest : public ProgramTest {
 protected:
     // The combinations are read on every event; written before the start
@@ -25,10 +28,16 @@ protected:
             write(key, "bool", "false");
         for (const auto& [key, value] : settings) write(key, "bool", value ? "true" : "false");
     }
+    // The pointer goes right and down in steps, each one heard.
+    void dragInSteps(int steps) {
+        settle();
+        for (int i = 0; i < steps; ++i) {
+            x().moveBy(kStepX, kStepY);
+            settle();
+        }
+    }
 };
 
-// The pointer goes right and down in steps, 60 × 42 pixels in all.
-constexpr int kSteps = 6, kStepX = 10, kStepY = 7;
 constexpr double kTotalX = kSteps * kStepX, kTotalY = kSteps * kStepY;
 const Rect kStart{1700, 300, 500, 400};
 const Settings kMoveSettings{{"WindowMovingEnabled", true}, {"WMoveControl", true}, {"WMoveOption", true}};
@@ -84,16 +93,11 @@ TEST_P(MouseDragTest, TheWindowUnderThePointerFollowsWhileTheCombinationIsHeld) 
     x().moveTo(int(kStart.x + row.grab.x), int(kStart.y + row.grab.y));
     x().pressKeys(row.modifiers);
     if (row.buttonHeld) x().pressButton();
-    settle();
-    for (int i = 0; i < kSteps; ++i) {
-        x().moveBy(kStepX, kStepY);
-        settle();
-    }
+    dragInSteps(kSteps);
     if (row.buttonHeld) {
         EXPECT_EQ(frame(window.id), kStart);
         x().releaseButton();
-        x().moveBy(kStepX, kStepY);
-        settle();
+        dragInSteps(1);
     }
     x().releaseKeys(row.modifiers);
     settle();
@@ -122,11 +126,7 @@ TEST_F(I3MouseTest, ADragAndAHotKeyMoveWindowsThroughI3) {
     startTilvane();
     x().moveTo(int(kStart.x + 100), int(kStart.y + 100));
     x().pressKeys({kControl, kOption});
-    settle();
-    for (int i = 0; i < kSteps; ++i) {
-        x().moveBy(kStepX, kStepY);
-        settle();
-    }
+    dragInSteps(kSteps);
     x().releaseKeys({kControl, kOption});
     expectFrameReaches(window.id, kMoved);
 

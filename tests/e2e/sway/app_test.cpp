@@ -7,10 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <functional>
-#include <iostream>
 #include <map>
 #include <sstream>
 
@@ -40,32 +38,16 @@ struct TrayItem {
     std::string service, path;
 };
 
-class SwayAppTest : public ::testing::Test {
+class SwayAppTest : public SwaySessionTest {
 protected:
     void SetUp() override {
-        std::string skip, failure;
         if (!qtWaylandInstalled()) {
-            skip = "Qt's Wayland platform is not installed (qt6-wayland; tools/install-deps installs it)";
+            std::string skip = "Qt's Wayland platform is not installed (qt6-wayland; tools/install-deps installs it)";
             if (endToEndRequired()) FAIL() << skip;
             GTEST_SKIP() << skip;
         }
-        sway_ = SwaySession::start(skip, failure);
-        if (!skip.empty()) GTEST_SKIP() << skip;
-        ASSERT_TRUE(sway_) << failure;
+        SwaySessionTest::SetUp();
     }
-    void TearDown() override {
-        if (app_ && app_->running()) {
-            app_->signal(SIGTERM);
-            EXPECT_EQ(app_->wait(), 0);
-        }
-        if (HasFailure() && sway_) {
-            sway_->keepFolder();
-            std::cerr << "logs of the failed test's sway: " << sway_->folder() << "\n";
-            if (app_) std::cerr << "tilvane's output:\n" << app_->log();
-        }
-    }
-
-    SwaySession& sway() { return *sway_; }
 
     // Starts the desktop application and waits until it says it serves.
     void startApp(const std::map<std::string, std::string>& also = {}) {
@@ -76,13 +58,7 @@ protected:
                              &output),
                   0)
             << output;
-        auto environment = sway().environment();
-        for (const auto& [name, value] : also) environment[name] = value;
-        app_ = Process::spawn({tilvaneBinary()}, environment, sway().folder() + "/app.log");
-        ASSERT_TRUE(app_);
-        ASSERT_TRUE(SwaySession::waitUntil(
-            [&] { return !app_->running() || app_->log().find("serving sway") != std::string::npos; }, 30s));
-        ASSERT_TRUE(app_->running()) << app_->log();
+        startServing({tilvaneBinary()}, also);
     }
 
     // The program's item as the bar's watcher lists it, once it is there.
@@ -127,44 +103,32 @@ protected:
     // Whether sway's focused window is the application's, titled as asked.
     bool appWindowFocused(const std::string& title) {
         bool found = false;
-        std::function<void(const Json&)> find = [&](const Json& node) {
-            if (node["focused"].boolean().value_or(false) && node["pid"].number() == double(app_->pid()) &&
-                node["name"].string().value_or("").find(title) != std::string::npos)
-                found = true;
-            for (const char* list : {"nodes", "floating_nodes"})
-                for (const Json& child : node[list].elements()) find(child);
-        };
-        find(sway().ask(IpcConnection::kGetTree));
+        sway().eachNode([&](const Json& node, auto&&...) {
+            found = found ||
+                    (node["focused"].boolean().value_or(false) && node["pid"].number() == double(program_->pid()) &&
+                     node["name"].string().value_or("").find(title) != std::string::npos);
+        });
         return found;
     }
 
     // The container of the application's window; none when it shows none.
     std::optional<int64_t> appWindow() {
         std::optional<int64_t> found;
-        std::function<void(const Json&)> find = [&](const Json& node) {
-            if (node["pid"].number() == double(app_->pid()))
+        sway().eachNode([&](const Json& node, auto&&...) {
+            if (node["pid"].number() == double(program_->pid()))
                 found = static_cast<int64_t>(node["id"].number().value_or(0));
-            for (const char* list : {"nodes", "floating_nodes"})
-                for (const Json& child : node[list].elements()) find(child);
-        };
-        find(sway().ask(IpcConnection::kGetTree));
+        });
         return found;
     }
 
     // Whether a window of the application floats.
     bool appWindowFloats() {
         bool found = false;
-        std::function<void(const Json&, bool)> find = [&](const Json& node, bool floating) {
-            if (floating && node["pid"].number() == double(app_->pid())) found = true;
-            for (const char* list : {"nodes", "floating_nodes"})
-                for (const Json& child : node[list].elements())
-                    find(child, floating || std::string_view(list) == "floating_nodes");
-        };
-        find(sway().ask(IpcConnection::kGetTree), false);
+        sway().eachNode([&](const Json& node, const std::string&, bool floating) {
+            found = found || (floating && node["pid"].number() == double(program_->pid()));
+        });
         return found;
     }
-
-    std::string mode() { return sway().ask(IpcConnection::kGetBindingState)["name"].string().value_or(""); }
 
     // The line `tilvane shortcuts` prints for a key.
     std::string shortcutLine(const std::string& key) {
@@ -175,9 +139,6 @@ protected:
             if (line.rfind(key + " ", 0) == 0) return line;
         return "no line for " + key + " in:\n" + output;
     }
-
-    std::unique_ptr<SwaySession> sway_;
-    std::unique_ptr<Process> app_;
 };
 
 // How the preferences window is opened: the tray menu's item, or `tilvane preferences`.
@@ -229,10 +190,10 @@ TEST_P(SwayAppPreferencesTest, TheTrayItemHasTheMenuAndThePreferencesRecordAType
     // Space starts recording it, and sway holds back the user's bindings.
     for (int step = 0; step < 4; ++step) sway().press({}, "Tab");
     sway().press({}, "space");
-    ASSERT_TRUE(SwaySession::waitUntil([&] { return mode() == sway::SwayDesktopBackend::kRecordingMode; }))
+    ASSERT_TRUE(SwaySession::waitUntil([&] { return sway().mode() == sway::SwayDesktopBackend::kRecordingMode; }))
         << "recording did not start";
     sway().press({"ctrl", "alt", "logo"}, "h");
-    EXPECT_TRUE(SwaySession::waitUntil([&] { return mode() == "default"; })) << "recording did not end";
+    EXPECT_TRUE(SwaySession::waitUntil([&] { return sway().mode() == "default"; })) << "recording did not end";
     EXPECT_TRUE(SwaySession::waitUntil([&] {
         return shortcutLine("LeftShortcut").find("ctrl+alt+super+h") != std::string::npos;
     })) << shortcutLine("LeftShortcut");
@@ -266,10 +227,10 @@ INSTANTIATE_TEST_SUITE_P(OpenedFrom, SwayAppPreferencesTest, ::testing::Values(t
 // Without a tray host on the session bus the application says so, and serves.
 TEST_F(SwayAppTest, WithoutATrayHostTheApplicationSaysSo) {
     startApp({{"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + sway().folder() + "/no-bus"}});
-    EXPECT_NE(app_->log().find("no system tray on sway at " + sway().socketPath() +
-                               ": nothing on the session bus shows tray icons"),
+    EXPECT_NE(program_->log().find("no system tray on sway at " + sway().socketPath() +
+                                   ": nothing on the session bus shows tray icons"),
               std::string::npos)
-        << app_->log();
+        << program_->log();
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <iostream>
 
 #include "harness/desktop.h"
 #include "harness/placement_rows.h"
@@ -21,27 +20,8 @@ namespace {
 using namespace std::chrono_literals;
 using sway::IpcConnection;
 
-class SwayTest : public ::testing::Test {
+class SwayTest : public SwaySessionTest {
 protected:
-    void SetUp() override {
-        std::string skip, failure;
-        sway_ = SwaySession::start(skip, failure);
-        if (!skip.empty()) GTEST_SKIP() << skip;
-        ASSERT_TRUE(sway_) << failure;
-    }
-    void TearDown() override {
-        if (serving_ && serving_->running()) {
-            serving_->signal(SIGTERM);
-            EXPECT_EQ(serving_->wait(), 0);
-        }
-        if (HasFailure() && sway_) {
-            sway_->keepFolder();
-            std::cerr << "logs of the failed test's sway: " << sway_->folder() << "\n";
-            if (serving_) std::cerr << "tilvane's output:\n" << serving_->log();
-        }
-    }
-
-    SwaySession& sway() { return *sway_; }
     void expectFrameReaches(int64_t window, const Rect& expected) {
         std::optional<Rect> last;
         EXPECT_TRUE(sway().frameReaches(window, expected, last))
@@ -55,17 +35,6 @@ protected:
         std::string output;
         ASSERT_EQ(sway().run({tilvaneBinary(), "place", action}, &output), 0) << output;
     }
-    // Starts `tilvane serve` and waits until it says it serves.
-    void serve() {
-        serving_ = sway().startProgram({tilvaneBinary(), "serve"}, "serve.log");
-        ASSERT_TRUE(serving_);
-        ASSERT_TRUE(SwaySession::waitUntil(
-            [&] { return !serving_->running() || serving_->log().find("serving sway") != std::string::npos; }, 30s));
-        ASSERT_TRUE(serving_->running()) << serving_->log();
-    }
-
-    std::unique_ptr<SwaySession> sway_;
-    std::unique_ptr<Process> serving_;
 };
 
 TEST_F(SwayTest, EveryPlacementLandsOnBothOutputsClearOfTheBars) {
@@ -75,24 +44,21 @@ TEST_F(SwayTest, EveryPlacementLandsOnBothOutputsClearOfTheBars) {
         Rect v = sway().usable(output);
         ASSERT_GT(v.y, output.y) << "the bar leaves no room";
         Rect start{v.x + 100, v.y + 100, 500, 400};
-        for (const auto& row : kScreenRows) {
-            SCOPED_TRACE(std::string(row.action) + " at " + std::to_string(int(v.x)));
+        auto placedFromStart = [&](const char* action, const Rect& expected) {
+            SCOPED_TRACE(std::string(action) + " at " + std::to_string(int(v.x)));
             placeFrame(*window, start);
-            place(row.action);
-            expectFrameReaches(*window, target(row, v));
+            place(action);
+            expectFrameReaches(*window, expected);
             // Top again on the top half fills the usable area.
-            if (std::string_view(row.action) == "top") {
+            if (std::string_view(action) == "top") {
                 place("top");
                 expectFrameReaches(*window, v);
             }
-        }
-        for (const auto& row : kWindowRows) {
-            SCOPED_TRACE(std::string(row.action) + " at " + std::to_string(int(v.x)));
-            placeFrame(*window, start);
-            place(row.action);
-            expectFrameReaches(*window, (Rect{start.x + row.dx, start.y + row.dy, start.width + row.dwidth,
-                                              start.height + row.dheight}));
-        }
+        };
+        for (const auto& row : kScreenRows) placedFromStart(row.action, target(row, v));
+        for (const auto& row : kWindowRows)
+            placedFromStart(row.action, Rect{start.x + row.dx, start.y + row.dy, start.width + row.dwidth,
+                                             start.height + row.dheight});
     }
     // The next display, keeping the window's cell of its screen's grid (a
     // third wide, half high) in proportion to the screens.
@@ -126,7 +92,7 @@ TEST_F(SwayTest, NextAndPreviousSpaceTakeTheWindowThroughItsOutputsWorkspaces) {
 TEST_F(SwayTest, HotKeysAreBindingsTheUsersOwnAreLeftAloneAndNoneOutlivesTheProgram) {
     auto window = sway().openWindow("hot keys");
     ASSERT_TRUE(window);
-    serve();
+    startServing({tilvaneBinary(), "serve"});
     Rect v = sway().usable(SwaySession::kFirst);
     placeFrame(*window, {v.x + 100, v.y + 100, 500, 400});
     sway().press({"ctrl", "alt"}, "Right");
@@ -135,7 +101,7 @@ TEST_F(SwayTest, HotKeysAreBindingsTheUsersOwnAreLeftAloneAndNoneOutlivesTheProg
     }));
 
     // The configuration binds Ctrl+Alt+Left itself: said, and not bound over.
-    EXPECT_NE(serving_->log().find("holds the shortcuts of LeftShortcut"), std::string::npos) << serving_->log();
+    EXPECT_NE(program_->log().find("holds the shortcuts of LeftShortcut"), std::string::npos) << program_->log();
     std::string shortcuts;
     EXPECT_EQ(sway().run({tilvaneBinary(), "shortcuts"}, &shortcuts), 0);
     EXPECT_NE(shortcuts.find("Ctrl+Alt+Left ctrl+alt+Left (held by another program)"), std::string::npos) << shortcuts;
@@ -149,24 +115,14 @@ TEST_F(SwayTest, HotKeysAreBindingsTheUsersOwnAreLeftAloneAndNoneOutlivesTheProg
 
     // Ended, the program leaves no binding behind: the right half's keys run
     // nothing of it before the user's own binding that follows them does.
-    serving_->signal(SIGTERM);
-    EXPECT_EQ(serving_->wait(), 0);
-    std::string error;
-    auto events = IpcConnection::open(sway().socketPath(), error);
-    ASSERT_TRUE(events) << error;
-    ASSERT_TRUE(events->request(IpcConnection::kSubscribe, R"(["binding"])", 5s, error)) << error;
+    program_->signal(SIGTERM);
+    EXPECT_EQ(program_->wait(), 0);
+    auto events = sway().listenToBindings();
+    ASSERT_TRUE(events);
     sway().press({"ctrl", "alt"}, "Right");
     sway().press({"ctrl", "alt"}, "Left");
-    std::vector<std::string> commands;
-    EXPECT_TRUE(SwaySession::waitUntil([&] {
-        events->readAvailable(error);
-        for (const auto& event : events->takeEvents())
-            commands.push_back(sway::Json::parse(event.payload, error)
-                                   .value_or(sway::Json())["binding"]["command"]
-                                   .string()
-                                   .value_or(""));
-        return !commands.empty() && commands.back() == "nop the user's own";
-    }));
+    auto commands = SwaySession::bindingsRun(
+        *events, [](const auto& run) { return !run.empty() && run.back() == "nop the user's own"; });
     EXPECT_EQ(commands, std::vector<std::string>{"nop the user's own"});
 }
 
@@ -178,38 +134,28 @@ TEST_F(SwayTest, WhileAShortcutIsRecordedTheUsersBindingsAreHeldBack) {
     std::string error;
     auto backend = sway::SwayDesktopBackend::open(error);
     ASSERT_TRUE(backend) << error;
-    auto events = IpcConnection::open(sway().socketPath(), error);
-    ASSERT_TRUE(events && events->request(IpcConnection::kSubscribe, R"(["binding"])", 5s, error)) << error;
-    auto mode = [&] { return sway().ask(IpcConnection::kGetBindingState)["name"].string().value_or(""); };
+    auto events = sway().listenToBindings();
+    ASSERT_TRUE(events);
     linux_platform::LinuxRunLoop loop;
     std::optional<bool> everyKey;
     backend->captureKeyboard(
         loop, [](const DesktopBackend::CapturedKey&) {}, [&](bool all) { everyKey = all; });
     EXPECT_EQ(everyKey, false) << "the recorder's window takes the keys itself";
-    EXPECT_EQ(mode(), sway::SwayDesktopBackend::kRecordingMode);
+    EXPECT_EQ(sway().mode(), sway::SwayDesktopBackend::kRecordingMode);
     sway().press({"ctrl", "alt"}, "Left");
     backend->releaseKeyboard();
-    EXPECT_EQ(mode(), "default");
+    EXPECT_EQ(sway().mode(), "default");
     // The press while recording ran nothing: the first binding run is the one pressed after.
     ASSERT_TRUE(sway().command("bindsym Ctrl+Mod1+Down nop after the recording"));
     sway().press({"ctrl", "alt"}, "Down");
-    std::vector<std::string> ran;
-    EXPECT_TRUE(SwaySession::waitUntil([&] {
-        events->readAvailable(error);
-        for (const auto& event : events->takeEvents())
-            ran.push_back(sway::Json::parse(event.payload, error)
-                              .value_or(sway::Json())["binding"]["command"]
-                              .string()
-                              .value_or(""));
-        return !ran.empty();
-    }));
+    auto ran = SwaySession::bindingsRun(*events, [](const auto& run) { return !run.empty(); });
     EXPECT_EQ(ran, std::vector<std::string>{"nop after the recording"});
 
     backend->captureKeyboard(
         loop, [](const DesktopBackend::CapturedKey&) {}, [](bool) {});
-    EXPECT_EQ(mode(), sway::SwayDesktopBackend::kRecordingMode);
+    EXPECT_EQ(sway().mode(), sway::SwayDesktopBackend::kRecordingMode);
     backend.reset();
-    EXPECT_EQ(mode(), "default");
+    EXPECT_EQ(sway().mode(), "default");
 }
 
 }  // namespace

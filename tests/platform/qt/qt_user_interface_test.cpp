@@ -71,9 +71,15 @@ TEST_F(QtMenuTest, TextsAndShortcutsAsTheUserReadsThem) {
     EXPECT_EQ(action(app->menuItemForAction(action::kLeft))->text().toStdString(), "Left\tCtrl+Alt+Left");
     EXPECT_EQ(action(app->menuItemForAction(action::kMaximize))->text().toStdString(), "Maximize\tCtrl+Alt+Super+M");
     EXPECT_EQ(action(app->menuItemForAction(action::kNextSpace))->text().toStdString(), "Next Space\tCtrl+Super+N");
+    // The two "Center 1/3" entries, each with its own shortcut.
+    EXPECT_EQ(action(app->menuItemForAction(action::kCenterVerticalThird))->text().toStdString(),
+              "Center 1/3\tCtrl+Alt+Super+2");
+    EXPECT_EQ(action(app->menuItemForAction(action::kCenterHorizontalThird))->text().toStdString(),
+              "Center 1/3\tCtrl+Alt+Super+5");
     EXPECT_EQ(action(app->preferencesMenuItem())->text().toStdString(), "Preferences...");
 
     // A changed shortcut shows at the next opening; a cleared one goes.
+    // (Regression: a cleared shortcut stayed on its item until a restart.)
     desktop.settings().setObject(
         "LeftShortcut", SettingsValue(archiveShortcut(archiver, Shortcut(4, modifier::kControl | modifier::kCommand))));
     desktop.settings().removeObject("RightShortcut");
