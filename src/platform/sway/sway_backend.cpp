@@ -164,8 +164,8 @@ void SwayDesktopBackend::attach(DescriptorWatcher& loop, std::function<void()> o
     std::string error;
     events_ = IpcConnection::open(socketPath_, error);
     if (events_) {
-        auto reply =
-            events_->request(IpcConnection::kSubscribe, R"(["binding","window","shutdown"])", kPatience, error);
+        auto reply = events_->request(IpcConnection::kSubscribe, R"(["binding","window","workspace","shutdown"])",
+                                      kPatience, error);
         if (!reply || reply->find("true") == std::string::npos) events_.reset();
     }
     if (!events_) {
@@ -192,12 +192,17 @@ void SwayDesktopBackend::readEvents() {
     std::string error;
     bool open = events_->readAvailable(error);
     for (const auto& message : events_->takeEvents()) {
-        constexpr uint32_t kWindowEvent = 3, kBindingEvent = 5, kShutdownEvent = 6;
+        constexpr uint32_t kWorkspaceEvent = 0, kWindowEvent = 3, kBindingEvent = 5, kShutdownEvent = 6;
         if (message.eventType() == kShutdownEvent) return lost("the window manager is shutting down");
         std::string parseError;
         auto event = Json::parse(message.payload, parseError);
         if (!event) continue;
         if (message.eventType() == kBindingEvent) hotKeys_.bindingRan(*event);
+        // A reload gives sway the user's configuration alone: what the program bound or ruled goes.
+        if (message.eventType() == kWorkspaceEvent && (*event)["change"].string() == "reload") {
+            hotKeys_.bindAgain();
+            if (ownWindows_) floatOwnWindows();
+        }
         if (message.eventType() == kWindowEvent && (*event)["change"].string() == "focus" && activeChanged_)
             activeChanged_(windowShownBy((*event)["container"]));
         if (message.eventType() == kWindowEvent && (*event)["change"].string() == "new")
@@ -250,6 +255,10 @@ std::optional<std::string> SwayDesktopBackend::trayTextColour() {
 
 void SwayDesktopBackend::listOwnWindows(std::function<std::vector<OwnWindow>()> shown) {
     ownWindows_ = std::move(shown);
+    floatOwnWindows();
+}
+
+void SwayDesktopBackend::floatOwnWindows() {
     // The program's windows (preferences, about, alerts) are small ones,
     // which sway would tile over the workspace and under any floating
     // window: they float from the start, at their own size, in the middle.
@@ -365,7 +374,7 @@ OSStatus SwayHotKeys::registerEventHotKey(uint32_t keyCode, uint32_t modifiers, 
     if (!desktop_.run(std::string(kDefaultMode) + "bindsym --no-repeat " + *combo + " nop " + kCommandPrefix + " " +
                       std::to_string(ref)))
         return kEventHotKeyInvalidErr;
-    registrations_[ref] = {*combo, id};
+    registrations_[ref] = {*combo, id, true};
     outRef = ref;
     return kNoErr;
 }
@@ -373,9 +382,24 @@ OSStatus SwayHotKeys::registerEventHotKey(uint32_t keyCode, uint32_t modifiers, 
 OSStatus SwayHotKeys::unregisterEventHotKey(EventHotKeyRef ref) {
     auto found = registrations_.find(ref);
     if (found == registrations_.end()) return kEventHotKeyInvalidErr;
-    desktop_.run(std::string(kDefaultMode) + "unbindsym --no-repeat " + found->second.combo);
+    if (found->second.bound) desktop_.run(std::string(kDefaultMode) + "unbindsym --no-repeat " + found->second.combo);
     registrations_.erase(found);
     return kNoErr;
+}
+
+void SwayHotKeys::bindAgain() {
+    auto config = desktop_.ask(IpcConnection::kGetConfig);
+    auto taken = boundCombos(config ? (*config)["config"].string().value_or("") : "");
+    for (auto& [ref, registration] : registrations_) {
+        // A combination the configuration now binds is the user's: not bound over, nor unbound later.
+        registration.bound = std::find(taken.begin(), taken.end(), registration.combo) == taken.end();
+        if (registration.bound)
+            registration.bound = desktop_.run(std::string(kDefaultMode) + "bindsym --no-repeat " + registration.combo +
+                                              " nop " + kCommandPrefix + " " + std::to_string(ref));
+        else
+            desktop_.log("the configuration now binds " + registration.combo +
+                         " itself: Tilvane's shortcut for it does nothing until it is changed");
+    }
 }
 
 void SwayHotKeys::unbindAll() {

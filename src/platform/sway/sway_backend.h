@@ -50,6 +50,9 @@ public:
     void bindingRan(const Json& event);
     // Removes every binding the program made; when it ends.
     void unbindAll();
+    // Binds the shortcuts again after sway reloaded its configuration, which
+    // drops the bindings made at run time.
+    void bindAgain();
 
     static constexpr const char* kCommandPrefix = "tilvane-hotkey";
 
@@ -57,6 +60,7 @@ private:
     struct Registration {
         std::string combo;
         EventHotKeyID id;
+        bool bound = true;  // false: the user's configuration took the combination
     };
     SwayDesktopBackend& desktop_;
     std::map<EventHotKeyRef, Registration> registrations_;
@@ -118,6 +122,10 @@ public:
     std::optional<Json> ask(IpcConnection::Type type, std::string_view payload = {});
     // Runs a command; true when every part of it succeeded.
     bool run(const std::string& command);
+    // A line in the program's log, naming the window manager.
+    void log(const std::string& line) {
+        if (log_) log_->write(variant_ + ": " + line);
+    }
     // The window manager's tree, asked once for all that is read before a
     // command changes it or the loop waits for more input.
     std::optional<Json> tree();
@@ -175,6 +183,8 @@ private:
     void readEvents();
     // Floats a new window of the program's that is none of its listed windows (a menu) at the pointer.
     void floatPopUp(const Json& container);
+    // Has sway float the program's windows as they appear.
+    void floatOwnWindows();
     // The window a container shows, as the user interface names windows.
     WindowId windowShownBy(const Json& container);
     void lost(const std::string& why);

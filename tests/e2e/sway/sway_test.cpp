@@ -99,6 +99,12 @@ TEST_F(SwayTest, HotKeysAreBindingsTheUsersOwnAreLeftAloneAndNoneOutlivesTheProg
     EXPECT_TRUE(SwaySession::waitUntil([&] {
         return sway().frame(*window) == pixelRect({v.x + v.width / 2, v.y, v.width / 2, v.height});
     }));
+    // A reload of sway's configuration drops the bindings made while it ran: they are made again.
+    ASSERT_TRUE(sway().command("reload"));
+    sway().press({"ctrl", "alt"}, "Up");
+    EXPECT_TRUE(SwaySession::waitUntil([&] {
+        return sway().frame(*window) == pixelRect({v.x, v.y, v.width, v.height / 2});
+    })) << "no shortcut acts after sway reloaded its configuration";
 
     // The configuration binds Ctrl+Alt+Left itself: said, and not bound over.
     EXPECT_NE(program_->log().find("holds the shortcuts of LeftShortcut"), std::string::npos) << program_->log();
