@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -224,13 +225,26 @@ TEST_P(SwayAppPreferencesTest, TheTrayItemHasTheMenuAndThePreferencesRecordAType
 INSTANTIATE_TEST_SUITE_P(OpenedFrom, SwayAppPreferencesTest, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "TheTrayMenu" : "TilvanePreferences"; });
 
-// Without a tray host on the session bus the application says so, and serves.
-TEST_F(SwayAppTest, WithoutATrayHostTheApplicationSaysSo) {
-    startApp({{"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + sway().folder() + "/no-bus"}});
+// Without a tray host on the session bus the application says so, and
+// serves; a tray that starts later (swaybar, ended before the application
+// started, and started again by a reload of sway's configuration) gets the icon.
+TEST_F(SwayAppTest, WithoutATrayHostTheApplicationSaysSoAndATrayStartedLaterGetsTheIcon) {
+    auto bus = [&](const std::string& method) {
+        return sway().bus({"call", "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", method, "s",
+                           "org.kde.StatusNotifierWatcher"})["data"][size_t(0)];
+    };
+    ASSERT_TRUE(SwaySession::waitUntil([&] { return bus("NameHasOwner").boolean().value_or(false); }));
+    auto swaybar = bus("GetConnectionUnixProcessID").number();
+    ASSERT_TRUE(swaybar);
+    ::kill(static_cast<pid_t>(*swaybar), SIGTERM);
+    ASSERT_TRUE(SwaySession::waitUntil([&] { return !bus("NameHasOwner").boolean().value_or(true); }));
+    startApp();
     EXPECT_NE(program_->log().find("no system tray on sway at " + sway().socketPath() +
                                    ": nothing on the session bus shows tray icons"),
               std::string::npos)
         << program_->log();
+    ASSERT_TRUE(sway().command("reload"));
+    EXPECT_TRUE(trayItem()) << "the tray started later has no item";
 }
 
 }  // namespace
