@@ -101,6 +101,8 @@ TEST_F(SwayTest, HotKeysAreBindingsTheUsersOwnAreLeftAloneAndNoneOutlivesTheProg
     }));
     // A reload of sway's configuration drops the bindings made while it ran: they are made again.
     ASSERT_TRUE(sway().command("reload"));
+    // (Once sway has put the bar back: without it the whole output is usable.)
+    ASSERT_TRUE(SwaySession::waitUntil([&] { return sway().usable(SwaySession::kFirst) == v; }));
     sway().press({"ctrl", "alt"}, "Up");
     EXPECT_TRUE(SwaySession::waitUntil([&] {
         return sway().frame(*window) == pixelRect({v.x, v.y, v.width, v.height / 2});
