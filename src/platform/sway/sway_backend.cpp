@@ -421,7 +421,7 @@ bool SwayHotKeys::isHeldByAnotherProgram(uint32_t keyCode, uint32_t modifiers) {
     auto combo = comboFor(keyCode, modifiers);
     if (!combo) return false;
     for (const auto& [ref, registration] : registrations_)
-        if (registration.combo == *combo) return false;
+        if (registration.combo == *combo) return !registration.bound;
     auto config = desktop_.ask(IpcConnection::kGetConfig);
     if (!config) return false;
     auto bound = boundCombos((*config)["config"].string().value_or(""));
