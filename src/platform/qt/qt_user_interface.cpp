@@ -251,9 +251,9 @@ QtStatusItem::~QtStatusItem() {
 void QtStatusItem::setImage(std::string name, bool isTemplate) {
     image_ = std::move(name);
     imageIsTemplate_ = isTemplate;
+    if (!tray_) return;  // drawn once a tray comes
     QColor color = QApplication::palette().color(QPalette::Active, QPalette::WindowText);
     if (auto bars = ui_.trayTextColour()) color = QColor(QString::fromStdString(*bars));
-    if (!tray_) return;
     tray_->setIcon(ui_.icon(image_, imageIsTemplate_, color));
     tray_->show();
 }
