@@ -322,16 +322,19 @@ std::vector<std::string> SwaySession::bindingsRun(IpcConnection& events,
     return commands;
 }
 
-void SwaySession::press(const std::vector<std::string>& modifiers, const std::string& key) {
-    // Typed through the virtual-keyboard protocol by a client of sway's own
-    // uid, waited for: the next chord never meets this one's releases.
+std::unique_ptr<Process> SwaySession::startPress(const std::vector<std::string>& modifiers, const std::string& key) {
+    // Typed through the virtual-keyboard protocol by a client of sway's own uid.
     std::vector<std::string> argv{"wtype"};
     for (const auto& m : modifiers) argv.insert(argv.end(), {"-M", m});
     argv.insert(argv.end(), {"-k", key});
     for (auto m = modifiers.rbegin(); m != modifiers.rend(); ++m) argv.insert(argv.end(), {"-m", *m});
-    auto typing = Process::spawn(asNobody(argv), {{"XDG_RUNTIME_DIR", runtime_}, {"WAYLAND_DISPLAY", waylandSocket()}},
-                                 folder_ + "/wtype.log");
-    if (typing) typing->wait();
+    return Process::spawn(asNobody(argv), {{"XDG_RUNTIME_DIR", runtime_}, {"WAYLAND_DISPLAY", waylandSocket()}},
+                          folder_ + "/wtype.log");
+}
+
+void SwaySession::press(const std::vector<std::string>& modifiers, const std::string& key) {
+    // Waited for: the next chord never meets this one's releases.
+    if (auto typing = startPress(modifiers, key)) typing->wait();
 }
 
 Json SwaySession::bus(const std::vector<std::string>& arguments) {

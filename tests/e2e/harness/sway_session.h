@@ -71,8 +71,10 @@ public:
     // The session bus's answer to `busctl ARGUMENTS` (its JSON form); null on failure.
     sway::Json bus(const std::vector<std::string>& arguments);
 
-    // Types the combination ("ctrl+alt+Left") through a virtual keyboard.
+    // Types the combination ("ctrl+alt+Left") through a virtual keyboard;
+    // startPress returns the typing process without waiting for it.
     void press(const std::vector<std::string>& modifiers, const std::string& key);
+    std::unique_ptr<Process> startPress(const std::vector<std::string>& modifiers, const std::string& key);
 
     // The environment of a tilvane program in this session (a Wayland client
     // on the session bus that chooses its Qt platform itself).
