@@ -36,10 +36,17 @@ using sway::IpcConnection;
 
 namespace {
 
-// The window's frame in the tree, polled as fast as sway answers; the time it took from t0.
+// The window's frame in the tree, polled as fast as sway answers; the time
+// it took from t0. A frame not reached in five seconds is said, and left out.
 double untilFrame(SwaySession& sway, int64_t window, const Rect& expected, Clock::time_point t0) {
-    while (sway.frameNow(window) != expected)
-        if (msSince(t0) > 5000) return -1;
+    std::optional<Rect> now;
+    while ((now = sway.frameNow(window)) != expected)
+        if (msSince(t0) > 5000) {
+            Rect seen = now.value_or(Rect{});
+            std::fprintf(stderr, "  missed: the window is at (%g, %g, %g, %g), not (%g, %g, %g, %g)\n", seen.x, seen.y,
+                         seen.width, seen.height, expected.x, expected.y, expected.width, expected.height);
+            return -1;
+        }
     return msSince(t0);
 }
 
@@ -98,8 +105,10 @@ int main(int argc, char** argv) {
         sway.command(sway::setFrameCommand(*window, top));
         if (double ms = untilFrame(sway, *window, top, t0); ms >= 0) floor.push_back(ms);
         auto typing = sway.startPress({"ctrl", "alt"}, "Right");
-        if (auto heard = bindingHeard(*events); heard)
-            if (double ms = untilFrame(sway, *window, right, *heard); ms >= 0) hotKey.push_back(ms);
+        if (auto heard = bindingHeard(*events); !heard)
+            std::fprintf(stderr, "  missed: no binding event for press %d\n", i);
+        else if (double ms = untilFrame(sway, *window, right, *heard); ms >= 0)
+            hotKey.push_back(ms);
         if (typing) typing->wait();
     }
     serving->signal(SIGTERM);
