@@ -273,9 +273,12 @@ std::optional<Rect> SwaySession::frame(int64_t id) {
     return last;
 }
 
-bool SwaySession::frameReaches(int64_t id, const Rect& expected, std::optional<Rect>& last) {
-    return frameSettles(
-        id, [&](const std::optional<Rect>& frame) { return frame == expected; }, last);
+testing::AssertionResult SwaySession::frameReaches(int64_t id, const Rect& expected) {
+    std::optional<Rect> last;
+    if (frameSettles(
+            id, [&](const std::optional<Rect>& frame) { return frame == expected; }, last))
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "the window is at " << last.value_or(Rect{}) << ", not at " << expected;
 }
 
 std::string SwaySession::workspaceOf(int64_t id) {

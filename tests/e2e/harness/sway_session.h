@@ -55,8 +55,8 @@ public:
     std::optional<Rect> frameNow(int64_t id);
     // Whether the window's frame comes to be the expected one and keeps it
     // (a busy client may give the window back an earlier size later than
-    // frame waits); the last frame seen in last.
-    bool frameReaches(int64_t id, const Rect& expected, std::optional<Rect>& last);
+    // frame waits); when not, says where the window is.
+    testing::AssertionResult frameReaches(int64_t id, const Rect& expected);
     // The name of the workspace holding the window, and of the one with the focus.
     std::string workspaceOf(int64_t id);
     std::string focusedWorkspace();

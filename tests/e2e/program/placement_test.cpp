@@ -74,8 +74,9 @@ protected:
             if (expected.y - s[2] < visible.y) inset.y += s[2];
             if (expected.y + expected.height + s[3] > visible.y + visible.height) inset.y -= s[3];
         }
-        bool reached = x().waitUntil([&] { return frame(window) == expected || frame(window) == inset; }, 10s);
-        EXPECT_TRUE(reached) << "the window is at " << frame(window) << ", not at " << expected << " or " << inset;
+        Rect now;
+        bool reached = x().waitUntil([&] { return (now = frame(window)) == expected || now == inset; }, 10s);
+        EXPECT_TRUE(reached) << "the window is at " << now << ", not at " << expected << " or " << inset;
     }
 };
 

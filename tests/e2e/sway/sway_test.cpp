@@ -23,17 +23,13 @@ using sway::IpcConnection;
 class SwayTest : public SwaySessionTest {
 protected:
     void expectFrameReaches(int64_t window, const Rect& expected) {
-        std::optional<Rect> last;
-        EXPECT_TRUE(sway().frameReaches(window, expected, last))
-            << "the window is at " << last.value_or(Rect{}) << ", not at " << expected;
+        EXPECT_TRUE(sway().frameReaches(window, expected));
     }
     // Puts the window at the frame, and waits until it holds there: a busy
     // client may take longer than sway's transaction to draw the new size.
     void placeFrame(int64_t window, const Rect& frame) {
         ASSERT_TRUE(sway().command(sway::setFrameCommand(window, frame)));
-        std::optional<Rect> last;
-        ASSERT_TRUE(sway().frameReaches(window, frame, last))
-            << "the window is at " << last.value_or(Rect{}) << ", not at " << frame;
+        ASSERT_TRUE(sway().frameReaches(window, frame));
     }
     void place(const std::string& action) {
         std::string output;
